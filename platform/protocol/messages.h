@@ -1,0 +1,330 @@
+// The catalogue of every request, reply and event between programs and the device server.
+// Both sides compile this one header; every message lists its fields once, in Visit, and the
+// encoder, the bounds-checked decoder, the tracer and the tests all walk that list.
+//
+// Add a request at the end of DEVICE_REQUESTS (ids are positions) and bump kProtocolVersion.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "platform/protocol/wire.h"
+
+namespace protocol {
+
+// ---- Replies shared by several requests -------------------------------------------------
+
+struct StatusReply {
+    std::uint32_t error = 0;  // the device's error code; 0 is success
+    template <class V> void Visit(V& v) { v(error); }
+};
+
+struct HandleReply {
+    std::uint32_t error = 0;   // may be ERROR_ALREADY_EXISTS alongside a valid handle
+    std::uint32_t handle = 0;  // 0 on failure
+    template <class V> void Visit(V& v) { v(error); v(handle); }
+};
+
+// ---- Connection -------------------------------------------------------------------------
+
+struct HelloReply {
+    std::uint32_t error = 0;
+    std::uint32_t connection_id = 0;
+    template <class V> void Visit(V& v) { v(error); v(connection_id); }
+};
+// First frame of every connection. One connection per program thread; the process is known
+// from the socket's peer credentials, never from what the client claims.
+struct HelloRequest {
+    using Reply = HelloReply;
+    std::uint32_t version = kProtocolVersion;
+    std::uint32_t thread_id = 0;
+    std::string program_name;
+    template <class V> void Visit(V& v) { v(version); v(thread_id); v(program_name); }
+};
+
+// ---- Events and mutexes -----------------------------------------------------------------
+
+struct CreateEventRequest {
+    using Reply = HandleReply;
+    bool manual_reset = false;  // auto-reset when false
+    bool initial_state = false;
+    std::string name;           // empty: unnamed, never shared
+    template <class V> void Visit(V& v) { v(manual_reset); v(initial_state); v(name); }
+};
+
+struct OpenEventRequest {
+    using Reply = HandleReply;
+    std::string name;
+    template <class V> void Visit(V& v) { v(name); }
+};
+
+enum class EventOperation : std::uint8_t { Set = 0, Reset = 1, Pulse = 2 };
+struct EventOpRequest {
+    using Reply = StatusReply;
+    std::uint32_t handle = 0;
+    std::uint8_t operation = 0;  // EventOperation
+    template <class V> void Visit(V& v) { v(handle); v(operation); }
+};
+
+struct CreateMutexRequest {
+    using Reply = HandleReply;
+    bool initial_owner = false;
+    std::string name;
+    template <class V> void Visit(V& v) { v(initial_owner); v(name); }
+};
+
+struct ReleaseMutexRequest {
+    using Reply = StatusReply;
+    std::uint32_t handle = 0;
+    template <class V> void Visit(V& v) { v(handle); }
+};
+
+// ---- File mappings ----------------------------------------------------------------------
+
+struct MappingReply {
+    std::uint32_t error = 0;
+    std::uint32_t handle = 0;
+    std::uint64_t size = 0;  // the mapping's size (an existing named mapping keeps its own)
+    template <class V> void Visit(V& v) { v(error); v(handle); v(size); }
+};
+// Memory backed by the page file; the reply carries the memory's file descriptor.
+struct CreateMappingRequest {
+    using Reply = MappingReply;
+    std::uint64_t size = 0;
+    std::string name;
+    template <class V> void Visit(V& v) { v(size); v(name); }
+};
+
+// ---- Handles and waits ------------------------------------------------------------------
+
+struct CloseHandleRequest {
+    using Reply = StatusReply;
+    std::uint32_t handle = 0;
+    template <class V> void Visit(V& v) { v(handle); }
+};
+
+struct WaitReply {
+    std::uint32_t result = 0;  // WAIT_OBJECT_0 + i, WAIT_ABANDONED_0 + i, WAIT_TIMEOUT, WAIT_FAILED
+    std::uint32_t error = 0;
+    template <class V> void Visit(V& v) { v(result); v(error); }
+};
+struct WaitRequest {
+    using Reply = WaitReply;
+    std::vector<std::uint32_t> handles;  // 1 to 64
+    bool wait_all = false;
+    std::uint32_t timeout_ms = 0;        // INFINITE = 0xFFFFFFFF
+    template <class V> void Visit(V& v) { v(handles); v(wait_all); v(timeout_ms); }
+};
+
+// ---- Processes --------------------------------------------------------------------------
+
+struct StartProcessReply {
+    std::uint32_t error = 0;
+    std::uint32_t handle = 0;  // process handle, signalled at exit
+    std::uint32_t process_id = 0;
+    template <class V> void Visit(V& v) { v(error); v(handle); v(process_id); }
+};
+struct StartProcessRequest {
+    using Reply = StartProcessReply;
+    std::string path;        // device path of the program file
+    std::string verb;        // "Open"
+    std::string parameters;  // the program's command line
+    template <class V> void Visit(V& v) { v(path); v(verb); v(parameters); }
+};
+
+struct TerminateProcessRequest {
+    using Reply = StatusReply;
+    std::uint32_t handle = 0;
+    std::uint32_t exit_code = 0;
+    template <class V> void Visit(V& v) { v(handle); v(exit_code); }
+};
+
+struct ExitCodeReply {
+    std::uint32_t error = 0;
+    std::uint32_t exit_code = 0;  // STILL_ACTIVE (259) while running
+    template <class V> void Visit(V& v) { v(error); v(exit_code); }
+};
+struct ProcessExitCodeRequest {
+    using Reply = ExitCodeReply;
+    std::uint32_t handle = 0;
+    template <class V> void Visit(V& v) { v(handle); }
+};
+
+struct ProcessEntry {
+    std::uint32_t process_id = 0;
+    std::string name;          // program file name, e.g. "MUSIC.EXE"
+    std::string path;          // device path it was started by; empty when it connected by itself
+    std::string command_line;
+    std::uint32_t connections = 0;
+    template <class V> void Visit(V& v) { v(process_id); v(name); v(path); v(command_line); v(connections); }
+};
+struct ProcessListReply {
+    std::vector<ProcessEntry> processes;
+    template <class V> void Visit(V& v) { v(processes); }
+};
+struct ListProcessesRequest {
+    using Reply = ProcessListReply;
+    template <class V> void Visit(V&) {}
+};
+
+// ---- Registry ---------------------------------------------------------------------------
+// Keys are named by their full path from a root key: "HKEY_LOCAL_MACHINE\SOFTWARE\KORVEX\APP".
+
+struct RegKeyReply {
+    std::uint32_t error = 0;
+    bool created = false;  // RegCreateKey: the key did not exist before
+    template <class V> void Visit(V& v) { v(error); v(created); }
+};
+struct RegCreateKeyRequest {
+    using Reply = RegKeyReply;
+    std::string path;
+    template <class V> void Visit(V& v) { v(path); }
+};
+struct RegOpenKeyRequest {
+    using Reply = RegKeyReply;
+    std::string path;
+    template <class V> void Visit(V& v) { v(path); }
+};
+
+struct RegValueReply {
+    std::uint32_t error = 0;
+    std::uint32_t type = 0;  // REG_SZ 1, REG_BINARY 3, REG_DWORD 4
+    std::vector<std::uint8_t> data;
+    template <class V> void Visit(V& v) { v(error); v(type); v(data); }
+};
+struct RegQueryValueRequest {
+    using Reply = RegValueReply;
+    std::string path;
+    std::string name;
+    template <class V> void Visit(V& v) { v(path); v(name); }
+};
+struct RegSetValueRequest {
+    using Reply = StatusReply;
+    std::string path;
+    std::string name;
+    std::uint32_t type = 0;
+    std::vector<std::uint8_t> data;  // REG_SZ: UTF-16LE with its terminator, as the device stores it
+    template <class V> void Visit(V& v) { v(path); v(name); v(type); v(data); }
+};
+struct RegDeleteKeyRequest {
+    using Reply = StatusReply;
+    std::string path;  // deleted with all its subkeys
+    template <class V> void Visit(V& v) { v(path); }
+};
+struct RegDeleteValueRequest {
+    using Reply = StatusReply;
+    std::string path;
+    std::string name;
+    template <class V> void Visit(V& v) { v(path); v(name); }
+};
+struct RegFlushRequest {
+    using Reply = StatusReply;
+    template <class V> void Visit(V&) {}
+};
+
+// ---- File sharing -----------------------------------------------------------------------
+
+struct FileShareReply {
+    std::uint32_t error = 0;  // ERROR_SHARING_VIOLATION when refused
+    std::uint64_t ticket = 0;
+    template <class V> void Visit(V& v) { v(error); v(ticket); }
+};
+struct FileShareAcquireRequest {
+    using Reply = FileShareReply;
+    std::uint64_t device = 0;
+    std::uint64_t inode = 0;
+    std::uint32_t access = 0;
+    std::uint32_t share = 0;
+    template <class V> void Visit(V& v) { v(device); v(inode); v(access); v(share); }
+};
+struct FileShareReleaseRequest {
+    using Reply = StatusReply;
+    std::uint64_t ticket = 0;
+    template <class V> void Visit(V& v) { v(ticket); }
+};
+
+// ---- Device control ---------------------------------------------------------------------
+
+struct ShutdownRequest {
+    using Reply = StatusReply;
+    template <class V> void Visit(V&) {}
+};
+
+// ---- The request list -------------------------------------------------------------------
+
+#define DEVICE_REQUESTS(X) \
+    X(Hello)               \
+    X(CreateEvent)         \
+    X(OpenEvent)           \
+    X(EventOp)             \
+    X(CreateMutex)         \
+    X(ReleaseMutex)        \
+    X(CreateMapping)       \
+    X(CloseHandle)         \
+    X(Wait)                \
+    X(StartProcess)        \
+    X(TerminateProcess)    \
+    X(ProcessExitCode)     \
+    X(ListProcesses)       \
+    X(RegCreateKey)        \
+    X(RegOpenKey)          \
+    X(RegQueryValue)       \
+    X(RegSetValue)         \
+    X(RegDeleteKey)        \
+    X(RegDeleteValue)      \
+    X(RegFlush)            \
+    X(FileShareAcquire)    \
+    X(FileShareRelease)    \
+    X(Shutdown)
+
+enum class RequestId : std::uint16_t {
+    None = 0,
+#define PROTOCOL_REQUEST_ID(name) name,
+    DEVICE_REQUESTS(PROTOCOL_REQUEST_ID)
+#undef PROTOCOL_REQUEST_ID
+    Count
+};
+
+// The id of each request type, for the client's typed Call.
+template <class Request> struct RequestIdOf;
+#define PROTOCOL_REQUEST_TRAIT(name) \
+    template <> struct RequestIdOf<name##Request> { static constexpr RequestId value = RequestId::name; };
+DEVICE_REQUESTS(PROTOCOL_REQUEST_TRAIT)
+#undef PROTOCOL_REQUEST_TRAIT
+
+const char* Name(RequestId id);
+
+// The server's side: one Handle per request. The reply is sent by the handler (at once, or
+// later for waits), addressed by the request's sequence number.
+template <class Context>
+class RequestHandler {
+public:
+    virtual ~RequestHandler() = default;
+#define PROTOCOL_HANDLER(name) virtual void Handle(Context& context, std::uint32_t sequence, const name##Request& request) = 0;
+    DEVICE_REQUESTS(PROTOCOL_HANDLER)
+#undef PROTOCOL_HANDLER
+};
+
+enum class DispatchResult { Handled, UnknownRequest, BadPayload };
+
+// Decodes one request frame's payload by its kind and calls the matching Handle.
+template <class Context>
+DispatchResult Dispatch(RequestHandler<Context>& handler, Context& context, std::uint16_t kind,
+                        std::uint32_t sequence, const std::uint8_t* payload, std::size_t size) {
+    switch (static_cast<RequestId>(kind)) {
+#define PROTOCOL_DISPATCH(name)                                                          \
+    case RequestId::name: {                                                              \
+        name##Request request;                                                           \
+        if (!DecodePayload(payload, size, request)) return DispatchResult::BadPayload;  \
+        handler.Handle(context, sequence, request);                                      \
+        return DispatchResult::Handled;                                                  \
+    }
+        DEVICE_REQUESTS(PROTOCOL_DISPATCH)
+#undef PROTOCOL_DISPATCH
+        default:
+            return DispatchResult::UnknownRequest;
+    }
+}
+
+}  // namespace protocol

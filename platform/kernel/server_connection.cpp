@@ -1,0 +1,140 @@
+#include "platform/kernel/server_connection.h"
+
+#include <cerrno>
+#include <cstring>
+#include <memory>
+#include <sys/socket.h>
+#include <sys/syscall.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include "platform/device_root.h"
+#include "platform/kernel/last_error.h"
+
+namespace platform {
+namespace {
+
+thread_local std::unique_ptr<ServerConnection> t_connection;
+
+int ConnectSocket() {
+    const auto path = DeviceSocketPath().string();
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    if (path.size() >= sizeof(address.sun_path)) return -1;
+    std::memcpy(address.sun_path, path.c_str(), path.size() + 1);
+    int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (fd < 0) return -1;
+    if (::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof(address)) != 0) {
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+}  // namespace
+
+ServerConnection* ServerConnection::Current() {
+    if (t_connection && !t_connection->m_broken) return t_connection.get();
+    t_connection.reset(Open());
+    if (!t_connection) SetLastError(ERROR_BROKEN_PIPE);
+    return t_connection.get();
+}
+
+ServerConnection* ServerConnection::Open() {
+    int fd = ConnectSocket();
+    if (fd < 0) return nullptr;
+    std::unique_ptr<ServerConnection> connection(new ServerConnection(fd));
+    protocol::HelloRequest hello;
+    hello.thread_id = static_cast<std::uint32_t>(::syscall(SYS_gettid));
+    hello.program_name = ProgramName();
+    protocol::HelloReply reply;
+    if (!connection->Call(hello, reply) || reply.error != 0) return nullptr;
+    connection->m_id = reply.connection_id;
+    return connection.release();
+}
+
+ServerConnection::~ServerConnection() {
+    for (int fd : m_fds) ::close(fd);
+    if (m_fd >= 0) ::close(m_fd);
+}
+
+bool ServerConnection::Fail() {
+    m_broken = true;
+    SetLastError(ERROR_BROKEN_PIPE);
+    return false;
+}
+
+bool ServerConnection::SendAll(const std::vector<std::uint8_t>& frame) {
+    std::size_t sent = 0;
+    while (sent < frame.size()) {
+        ssize_t count = ::send(m_fd, frame.data() + sent, frame.size() - sent, MSG_NOSIGNAL);
+        if (count < 0 && errno == EINTR) continue;
+        if (count <= 0) return false;
+        sent += static_cast<std::size_t>(count);
+    }
+    return true;
+}
+
+bool ServerConnection::FillBuffer() {
+    std::uint8_t data[16384];
+    char control[CMSG_SPACE(sizeof(int) * 4)];
+    iovec io{data, sizeof(data)};
+    msghdr message{};
+    message.msg_iov = &io;
+    message.msg_iovlen = 1;
+    message.msg_control = control;
+    message.msg_controllen = sizeof(control);
+    ssize_t count;
+    do {
+        count = ::recvmsg(m_fd, &message, MSG_CMSG_CLOEXEC);
+    } while (count < 0 && errno == EINTR);
+    if (count <= 0) return false;
+    for (cmsghdr* header = CMSG_FIRSTHDR(&message); header; header = CMSG_NXTHDR(&message, header)) {
+        if (header->cmsg_level != SOL_SOCKET || header->cmsg_type != SCM_RIGHTS) continue;
+        const std::size_t fds = (header->cmsg_len - CMSG_LEN(0)) / sizeof(int);
+        for (std::size_t i = 0; i < fds; ++i) {
+            int fd;
+            std::memcpy(&fd, CMSG_DATA(header) + i * sizeof(int), sizeof(int));
+            m_fds.push_back(fd);
+        }
+    }
+    m_buffer.insert(m_buffer.end(), data, data + count);
+    return true;
+}
+
+bool ServerConnection::ReadReply(std::uint16_t kind, std::uint32_t sequence, std::vector<std::uint8_t>& payload) {
+    for (;;) {
+        protocol::FrameHeader header;
+        auto status = protocol::PeekFrame(m_buffer.data(), m_buffer.size(), header);
+        if (status == protocol::FrameStatus::Malformed) return false;
+        if (status == protocol::FrameStatus::NeedMore) {
+            if (!FillBuffer()) return false;
+            continue;
+        }
+        const std::size_t frame_size = header.length + 4;
+        const bool ours = header.kind == kind && header.sequence == sequence;
+        if (ours) payload.assign(m_buffer.begin() + protocol::kFrameHeaderSize, m_buffer.begin() + frame_size);
+        m_buffer.erase(m_buffer.begin(), m_buffer.begin() + static_cast<std::ptrdiff_t>(frame_size));
+        if (ours) return true;
+        // Anything else on a thread's connection before its reply is a protocol fault.
+        return false;
+    }
+}
+
+void ServerConnection::TakeReceivedFd(int* received_fd) {
+    if (received_fd) *received_fd = -1;
+    if (m_fds.empty()) return;
+    int fd = m_fds.front();
+    m_fds.pop_front();
+    if (received_fd) *received_fd = fd;
+    else ::close(fd);
+}
+
+bool ServerAvailable() {
+    int fd = ConnectSocket();
+    if (fd < 0) return false;
+    ::close(fd);
+    return true;
+}
+
+}  // namespace platform

@@ -1,0 +1,379 @@
+#include "server/device_server.h"
+
+#include <cerrno>
+#include <csignal>
+#include <cstring>
+#include <fcntl.h>
+#include <fstream>
+#include <sstream>
+#include <sys/epoll.h>
+#include <sys/signalfd.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/syscall.h>
+#include <sys/un.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include "platform/device_root.h"
+#include "platform/kernel/debug_output.h"
+#include "server/objects/mutex.h"
+
+namespace server {
+namespace {
+
+int PidfdOpen(pid_t pid) { return static_cast<int>(::syscall(SYS_pidfd_open, pid, 0)); }
+
+}  // namespace
+
+DeviceServer::DeviceServer(ServerOptions options) : m_options(std::move(options)) {}
+
+DeviceServer::~DeviceServer() {
+    m_clients.clear();
+    for (auto& [pid, process] : m_processes)
+        if (process->pidfd >= 0) ::close(process->pidfd);
+    if (m_listen_fd >= 0) ::close(m_listen_fd);
+    if (m_signal_fd >= 0) ::close(m_signal_fd);
+}
+
+bool DeviceServer::PrepareRoot(std::string& error) {
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    fs::create_directories(m_options.root, ec);
+    if (ec) {
+        error = "cannot create the device root " + m_options.root.string() + ": " + ec.message();
+        return false;
+    }
+    // A new device is made from the template; what already exists is never overwritten.
+    if (!m_options.template_dir.empty() && fs::is_directory(m_options.template_dir)) {
+        if (!fs::exists(m_options.root / "fs")) {
+            fs::copy(m_options.template_dir / "fs", m_options.root / "fs", fs::copy_options::recursive, ec);
+            ec.clear();
+        }
+        if (!fs::exists(m_options.root / "device.conf") && fs::exists(m_options.template_dir / "device.conf"))
+            fs::copy_file(m_options.template_dir / "device.conf", m_options.root / "device.conf", ec);
+        ec.clear();
+    }
+    for (const char* dir : {"fs/NAND", "fs/WINDOWS", "state/logs", "run"}) {
+        fs::create_directories(m_options.root / dir, ec);
+        if (ec) {
+            error = "cannot create " + (m_options.root / dir).string() + ": " + ec.message();
+            return false;
+        }
+    }
+    return true;
+}
+
+bool DeviceServer::Listen(std::string& error) {
+    const auto path = (m_options.root / "run" / "server.sock").string();
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    if (path.size() >= sizeof(address.sun_path)) {
+        error = "socket path too long: " + path;
+        return false;
+    }
+    std::memcpy(address.sun_path, path.c_str(), path.size() + 1);
+
+    // A socket left by a server that did not shut down is removed; one that answers is not.
+    int probe = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (probe >= 0) {
+        if (::connect(probe, reinterpret_cast<sockaddr*>(&address), sizeof(address)) == 0) {
+            ::close(probe);
+            error = "a device server already runs on " + m_options.root.string();
+            return false;
+        }
+        ::close(probe);
+    }
+    ::unlink(path.c_str());
+
+    m_listen_fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+    if (m_listen_fd < 0 || ::bind(m_listen_fd, reinterpret_cast<sockaddr*>(&address), sizeof(address)) != 0 ||
+        ::chmod(path.c_str(), 0600) != 0 || ::listen(m_listen_fd, 128) != 0) {
+        error = "cannot listen on " + path + ": " + std::strerror(errno);
+        return false;
+    }
+    m_listen_watch = m_loop.Add(m_listen_fd, EPOLLIN, [this](std::uint32_t) { OnAccept(); });
+    return true;
+}
+
+bool DeviceServer::Start(std::string& error) {
+    if (!m_loop.Valid()) {
+        error = "epoll unavailable";
+        return false;
+    }
+    if (!PrepareRoot(error)) return false;
+    platform::SetDeviceRootDir(m_options.root);
+    platform::SetProgramName("server");
+
+    sigset_t signals;
+    sigemptyset(&signals);
+    sigaddset(&signals, SIGTERM);
+    sigaddset(&signals, SIGINT);
+    sigaddset(&signals, SIGHUP);
+    ::sigprocmask(SIG_BLOCK, &signals, nullptr);
+    ::signal(SIGPIPE, SIG_IGN);
+    m_signal_fd = ::signalfd(-1, &signals, SFD_NONBLOCK | SFD_CLOEXEC);
+    if (m_signal_fd >= 0) {
+        m_loop.Add(m_signal_fd, EPOLLIN, [this](std::uint32_t) {
+            signalfd_siginfo info;
+            while (::read(m_signal_fd, &info, sizeof(info)) == sizeof(info)) {
+                DebugPrintf("server: signal %u, shutting down", info.ssi_signo);
+                RequestShutdown();
+            }
+        });
+    }
+
+    LoadRegistry();
+    if (!Listen(error)) return false;
+    DebugPrintf("server: serving %s", m_options.root.c_str());
+    return true;
+}
+
+void DeviceServer::OnAccept() {
+    for (;;) {
+        int fd = ::accept4(m_listen_fd, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
+        if (fd < 0) return;
+        ucred credentials{};
+        socklen_t length = sizeof(credentials);
+        if (::getsockopt(fd, SOL_SOCKET, SO_PEERCRED, &credentials, &length) != 0 || credentials.pid <= 0) {
+            ::close(fd);
+            continue;
+        }
+        auto process = AdoptProcess(credentials.pid);
+        if (!process) {
+            ::close(fd);  // already gone
+            continue;
+        }
+        const std::uint32_t id = m_next_client_id++;
+        if (m_next_client_id == 0) m_next_client_id = 1;
+        auto client = std::make_unique<Client>(fd, id, credentials.pid);
+        client->SetProcess(process);
+        ++process->connections;
+        ClientSlot slot;
+        slot.watch = m_loop.Add(fd, EPOLLIN | EPOLLRDHUP, [this, id](std::uint32_t events) { OnClientEvent(id, events); });
+        slot.client = std::move(client);
+        m_clients.emplace(id, std::move(slot));
+    }
+}
+
+void DeviceServer::OnClientEvent(std::uint32_t client_id, std::uint32_t events) {
+    auto found = m_clients.find(client_id);
+    if (found == m_clients.end()) return;
+    Client& client = *found->second.client;
+    if (events & EPOLLOUT) {
+        if (!client.Flush()) return DropClient(client_id);
+        UpdateWriteInterest(client);
+    }
+    if (events & (EPOLLIN | EPOLLRDHUP | EPOLLHUP | EPOLLERR)) {
+        const bool open = client.ReceiveAvailable();
+        ProcessFrames(client);  // what arrived before a hang-up is still served
+        if (!open || (events & (EPOLLHUP | EPOLLERR))) return DropClient(client_id);
+    }
+}
+
+void DeviceServer::ProcessFrames(Client& client) {
+    const std::uint32_t id = client.Id();
+    auto& buffer = client.Received();
+    std::size_t offset = 0;
+    while (m_clients.count(id)) {
+        protocol::FrameHeader header;
+        auto status = protocol::PeekFrame(buffer.data() + offset, buffer.size() - offset, header);
+        if (status == protocol::FrameStatus::NeedMore) break;
+        if (status == protocol::FrameStatus::Malformed) return Misbehave(client, "malformed frame");
+        const auto kind = static_cast<protocol::RequestId>(header.kind);
+        if (!client.Greeted() && kind != protocol::RequestId::Hello)
+            return Misbehave(client, "request before hello");
+        const std::uint8_t* payload = buffer.data() + offset + protocol::kFrameHeaderSize;
+        const std::size_t payload_size = header.length + 4 - protocol::kFrameHeaderSize;
+        offset += header.length + 4;
+        auto result = protocol::Dispatch<Client>(*this, client, header.kind, header.sequence, payload, payload_size);
+        if (result == protocol::DispatchResult::UnknownRequest)
+            return Misbehave(client, "unknown request " + std::to_string(header.kind));
+        if (result == protocol::DispatchResult::BadPayload)
+            return Misbehave(client, std::string("bad payload for ") + protocol::Name(kind));
+    }
+    if (!m_clients.count(id)) return;
+    buffer.erase(buffer.begin(), buffer.begin() + static_cast<std::ptrdiff_t>(offset));
+    if (client.QueuedBytes() > 16 * protocol::kMaxFrameSize) return Misbehave(client, "does not read its replies");
+    UpdateWriteInterest(client);
+}
+
+void DeviceServer::UpdateWriteInterest(Client& client) {
+    auto found = m_clients.find(client.Id());
+    if (found == m_clients.end()) return;
+    m_loop.Modify(found->second.watch, EPOLLIN | EPOLLRDHUP | (client.WantsWrite() ? EPOLLOUT : 0u));
+}
+
+void DeviceServer::Misbehave(Client& client, const std::string& reason) {
+    DebugPrintf("server: dropping %s: %s", client.Describe().c_str(), reason.c_str());
+    DropClient(client.Id());
+}
+
+void DeviceServer::DropClient(std::uint32_t client_id) {
+    auto found = m_clients.find(client_id);
+    if (found == m_clients.end()) return;
+    ClientSlot slot = std::move(found->second);
+    m_clients.erase(found);
+    m_loop.Remove(slot.watch);
+    m_waits.DropClient(client_id);
+    // The thread is gone: the mutexes it held are abandoned, and waiters may now take them.
+    bool released = false;
+    for (auto& weak : slot.client->OwnedMutexes()) {
+        if (auto mutex = weak.lock(); mutex && mutex->Owner() == client_id) {
+            mutex->Abandon(client_id);
+            released = true;
+        }
+    }
+    if (auto process = slot.client->OwnerProcess(); process && process->connections > 0) --process->connections;
+    slot.client.reset();
+    if (released) SatisfyWaits();
+}
+
+std::shared_ptr<Process> DeviceServer::AdoptProcess(pid_t pid) {
+    if (auto found = m_processes.find(pid); found != m_processes.end()) return found->second;
+    auto process = std::make_shared<Process>();
+    process->pid = pid;
+    process->object = std::make_shared<ProcessObject>(pid);
+    process->pidfd = PidfdOpen(pid);
+    if (process->pidfd < 0) return nullptr;
+    m_processes.emplace(pid, process);
+    WatchProcess(process);
+    return process;
+}
+
+void DeviceServer::WatchProcess(const std::shared_ptr<Process>& process) {
+    const pid_t pid = process->pid;
+    process->watch = m_loop.Add(process->pidfd, EPOLLIN, [this, pid](std::uint32_t) { OnProcessExit(pid); });
+}
+
+void DeviceServer::OnProcessExit(pid_t pid) {
+    auto found = m_processes.find(pid);
+    if (found == m_processes.end()) return;
+    auto process = found->second;
+    std::uint32_t exit_code = 0;
+    if (process->child) {
+        int status = 0;
+        if (::waitpid(pid, &status, WNOHANG) == 0) return;  // not yet reapable
+        if (WIFEXITED(status)) exit_code = static_cast<std::uint32_t>(WEXITSTATUS(status));
+        else if (WIFSIGNALED(status)) exit_code = 128u + static_cast<std::uint32_t>(WTERMSIG(status));
+    }
+    if (auto code = m_terminate_codes.find(pid); code != m_terminate_codes.end()) {
+        exit_code = code->second;
+        m_terminate_codes.erase(code);
+    }
+    m_loop.Remove(process->watch);
+    ::close(process->pidfd);
+    process->pidfd = -1;
+    m_processes.erase(found);
+    DebugPrintf("server: program %s (pid %d) ended with %u", process->name.empty() ? "?" : process->name.c_str(),
+                static_cast<int>(pid), exit_code);
+    process->object->MarkExited(exit_code);
+    process->handles.Clear();
+    m_shares.ReleaseAllOf(static_cast<std::uint32_t>(pid));
+    SatisfyWaits();
+}
+
+std::optional<Clock::time_point> DeviceServer::NextDeadline() const {
+    std::optional<Clock::time_point> deadline = m_waits.NextDeadline();
+    for (const auto& other : {m_registry_save_at, m_shutdown_deadline})
+        if (other && (!deadline || *other < *deadline)) deadline = other;
+    return deadline;
+}
+
+int DeviceServer::Run() {
+    for (;;) {
+        m_loop.RunOnce(NextDeadline());
+        const auto now = Clock::now();
+        m_waits.ExpireDue(now, [this](const PendingWait& wait, std::uint32_t result) { CompleteWait(wait, result); });
+        if (m_registry_save_at && *m_registry_save_at <= now) SaveRegistry();
+        if (m_shutting_down) {
+            bool children_left = false;
+            for (auto& [pid, process] : m_processes) children_left = children_left || process->child;
+            if (!children_left || (m_shutdown_deadline && *m_shutdown_deadline <= now)) break;
+        }
+    }
+    FinishShutdown();
+    return 0;
+}
+
+void DeviceServer::RequestShutdown() {
+    if (m_shutting_down) return;
+    m_shutting_down = true;
+    // No new programs connect; the running ones are asked to end and given two seconds.
+    if (m_listen_fd >= 0) {
+        m_loop.Remove(m_listen_watch);
+        ::close(m_listen_fd);
+        m_listen_fd = -1;
+        ::unlink((m_options.root / "run" / "server.sock").c_str());
+    }
+    for (auto& [pid, process] : m_processes)
+        if (process->child) ::kill(pid, SIGTERM);
+    m_shutdown_deadline = Clock::now() + std::chrono::seconds(2);
+}
+
+void DeviceServer::FinishShutdown() {
+    for (auto& [pid, process] : m_processes) {
+        if (!process->child) continue;
+        ::kill(pid, SIGKILL);
+        int status = 0;
+        ::waitpid(pid, &status, 0);
+    }
+    SaveRegistry();
+    std::vector<std::uint32_t> ids;
+    for (auto& [id, slot] : m_clients) ids.push_back(id);
+    for (auto id : ids) DropClient(id);
+    std::error_code ec;
+    std::filesystem::remove_all(m_options.root / "run", ec);
+    DebugPrintf("server: shut down");
+}
+
+void DeviceServer::LoadRegistry() {
+    std::ifstream in(m_options.root / "state" / "registry", std::ios::binary);
+    if (!in) return;
+    std::ostringstream text;
+    text << in.rdbuf();
+    std::size_t skipped = 0;
+    m_registry = RegistryStore::Parse(text.str(), &skipped);
+    if (skipped) DebugPrintf("server: registry: %zu unreadable lines skipped", skipped);
+}
+
+void DeviceServer::ScheduleRegistrySave() {
+    // Changes reach the disk on flush, at shutdown, and a second after they were made, so a
+    // crash of the board loses at most that second.
+    if (!m_registry_save_at) m_registry_save_at = Clock::now() + std::chrono::seconds(1);
+}
+
+bool DeviceServer::SaveRegistry() {
+    m_registry_save_at.reset();
+    if (!m_registry.Dirty()) return true;
+    const auto final_path = m_options.root / "state" / "registry";
+    const auto temporary = m_options.root / "state" / "registry.tmp";
+    const std::string text = m_registry.Serialize();
+    int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    bool ok = fd >= 0;
+    std::size_t written = 0;
+    while (ok && written < text.size()) {
+        ssize_t count = ::write(fd, text.data() + written, text.size() - written);
+        if (count < 0 && errno == EINTR) continue;
+        ok = count > 0;
+        if (ok) written += static_cast<std::size_t>(count);
+    }
+    ok = ok && ::fsync(fd) == 0;
+    if (fd >= 0) ::close(fd);
+    // The old file stays whole until the new one is complete on disk.
+    ok = ok && ::rename(temporary.c_str(), final_path.c_str()) == 0;
+    if (ok) {
+        int dir = ::open((m_options.root / "state").c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (dir >= 0) {
+            ::fsync(dir);
+            ::close(dir);
+        }
+        m_registry.MarkClean();
+    } else {
+        ::unlink(temporary.c_str());
+        DebugPrintf("server: registry: cannot write %s: %s", final_path.c_str(), std::strerror(errno));
+    }
+    return ok;
+}
+
+}  // namespace server

@@ -1,0 +1,107 @@
+// The device server: one per device root. It owns the kernel objects, the programs, the
+// registry and the file-sharing table, and serves programs on run/server.sock from one epoll
+// loop. A client that sends something malformed is logged and dropped alone; whatever it
+// owned is released as the device would release it.
+#pragma once
+
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <string>
+#include <unordered_map>
+
+#include "platform/protocol/messages.h"
+#include "server/client.h"
+#include "server/event_loop.h"
+#include "server/files/share_table.h"
+#include "server/objects/object_directory.h"
+#include "server/objects/wait_queue.h"
+#include "server/processes/process.h"
+#include "server/registry/registry_store.h"
+
+namespace server {
+
+struct ServerOptions {
+    std::filesystem::path root;
+    std::filesystem::path template_dir;  // a new device root is made from it
+};
+
+class DeviceServer final : public protocol::RequestHandler<Client> {
+public:
+    explicit DeviceServer(ServerOptions options);
+    ~DeviceServer() override;
+
+    // Prepares the device root and starts listening. False with a reason on failure.
+    bool Start(std::string& error);
+    // Serves until shut down (SIGTERM, SIGINT or a Shutdown request); returns the exit status.
+    int Run();
+    void RequestShutdown();
+
+#define SERVER_HANDLER(name) \
+    void Handle(Client& client, std::uint32_t sequence, const protocol::name##Request& request) override;
+    DEVICE_REQUESTS(SERVER_HANDLER)
+#undef SERVER_HANDLER
+
+private:
+    struct ClientSlot {
+        std::unique_ptr<Client> client;
+        std::uint64_t watch = 0;
+    };
+
+    bool PrepareRoot(std::string& error);
+    bool Listen(std::string& error);
+    void OnAccept();
+    void OnClientEvent(std::uint32_t client_id, std::uint32_t events);
+    void ProcessFrames(Client& client);
+    void Misbehave(Client& client, const std::string& reason);
+    void DropClient(std::uint32_t client_id);
+    void UpdateWriteInterest(Client& client);
+
+    std::shared_ptr<Process> AdoptProcess(pid_t pid);
+    void WatchProcess(const std::shared_ptr<Process>& process);
+    void OnProcessExit(pid_t pid);
+
+    // Kernel object helpers.
+    Process* ProcessOf(Client& client);
+    std::uint32_t InsertHandle(Client& client, std::shared_ptr<KernelObject> object);
+    template <class T>
+    std::shared_ptr<T> Lookup(Client& client, std::uint32_t handle, ObjectKind kind);
+    void SatisfyWaits();
+    void CompleteWait(const PendingWait& wait, std::uint32_t result);
+    void RecordTaken(std::uint32_t waiter, KernelObject& object);
+
+    void ScheduleRegistrySave();
+    bool SaveRegistry();
+    void LoadRegistry();
+
+    std::optional<Clock::time_point> NextDeadline() const;
+    void FinishShutdown();
+
+    ServerOptions m_options;
+    EventLoop m_loop;
+    int m_listen_fd = -1;
+    std::uint64_t m_listen_watch = 0;
+    int m_signal_fd = -1;
+    std::uint32_t m_next_client_id = 1;
+    std::unordered_map<std::uint32_t, ClientSlot> m_clients;
+    std::unordered_map<pid_t, std::shared_ptr<Process>> m_processes;
+    std::unordered_map<pid_t, std::uint32_t> m_terminate_codes;
+    ObjectDirectory m_directory;
+    WaitQueue m_waits;
+    RegistryStore m_registry;
+    std::optional<Clock::time_point> m_registry_save_at;
+    ShareTable m_shares;
+    bool m_shutting_down = false;
+    std::optional<Clock::time_point> m_shutdown_deadline;
+};
+
+template <class T>
+std::shared_ptr<T> DeviceServer::Lookup(Client& client, std::uint32_t handle, ObjectKind kind) {
+    Process* process = ProcessOf(client);
+    if (!process) return nullptr;
+    auto object = process->handles.Get(handle);
+    if (!object || object->Kind() != kind) return nullptr;
+    return std::static_pointer_cast<T>(object);
+}
+
+}  // namespace server

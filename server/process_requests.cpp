@@ -1,0 +1,110 @@
+// Requests that start, end and list programs.
+#include <csignal>
+#include <filesystem>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "platform/files/files.h"
+#include "platform/kernel/debug_output.h"
+#include "platform/win32_types.h"
+#include "server/device_server.h"
+#include "server/processes/launcher.h"
+
+namespace server {
+namespace {
+
+constexpr std::uint32_t kErrorBadExeFormat = 193;
+constexpr std::uint32_t kErrorNoAssociation = 1155;
+
+bool IsOpenVerb(const std::string& verb) {
+    if (verb.empty()) return true;
+    std::string folded = verb;
+    for (auto& c : folded) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return folded == "open";
+}
+
+}  // namespace
+
+void DeviceServer::Handle(Client& client, std::uint32_t sequence, const protocol::StartProcessRequest& request) {
+    protocol::StartProcessReply reply;
+    auto send = [&] { client.Reply(sequence, static_cast<std::uint16_t>(protocol::RequestId::StartProcess), reply); };
+    if (!IsOpenVerb(request.verb)) {
+        reply.error = kErrorNoAssociation;
+        return send();
+    }
+    const std::string host_path = platform::HostPathOf(request.path);
+    struct stat info{};
+    if (host_path.empty() || ::stat(host_path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) {
+        DebugPrintf("server: start %s: file not found", request.path.c_str());
+        reply.error = ERROR_FILE_NOT_FOUND;
+        return send();
+    }
+    if (::access(host_path.c_str(), X_OK) != 0) {
+        reply.error = kErrorBadExeFormat;
+        return send();
+    }
+    LaunchRequest launch;
+    launch.host_path = host_path;
+    launch.device_path = request.path;
+    launch.program_name = std::filesystem::path(host_path).filename().string();
+    launch.command_line = request.parameters;
+    launch.device_root = m_options.root.string();
+    const pid_t pid = LaunchProgram(launch);
+    if (pid <= 0) {
+        reply.error = kErrorBadExeFormat;
+        return send();
+    }
+    auto process = AdoptProcess(pid);
+    if (!process) {
+        reply.error = ERROR_GEN_FAILURE;
+        return send();
+    }
+    process->child = true;
+    process->name = launch.program_name;
+    process->device_path = request.path;
+    process->command_line = request.parameters;
+    reply.process_id = static_cast<std::uint32_t>(pid);
+    reply.handle = InsertHandle(client, process->object);
+    if (!reply.handle) reply.error = ERROR_NOT_ENOUGH_MEMORY;
+    DebugPrintf("server: started %s (pid %d)", request.path.c_str(), static_cast<int>(pid));
+    send();
+}
+
+void DeviceServer::Handle(Client& client, std::uint32_t sequence, const protocol::TerminateProcessRequest& request) {
+    protocol::StatusReply reply;
+    auto object = Lookup<ProcessObject>(client, request.handle, ObjectKind::Process);
+    if (!object) {
+        reply.error = ERROR_INVALID_HANDLE;
+    } else if (!object->Exited() && m_processes.count(object->Pid())) {
+        m_terminate_codes[object->Pid()] = request.exit_code;
+        ::kill(object->Pid(), SIGKILL);
+    }
+    client.Reply(sequence, static_cast<std::uint16_t>(protocol::RequestId::TerminateProcess), reply);
+}
+
+void DeviceServer::Handle(Client& client, std::uint32_t sequence, const protocol::ProcessExitCodeRequest& request) {
+    protocol::ExitCodeReply reply;
+    auto object = Lookup<ProcessObject>(client, request.handle, ObjectKind::Process);
+    if (!object) reply.error = ERROR_INVALID_HANDLE;
+    else reply.exit_code = object->ExitCode();
+    client.Reply(sequence, static_cast<std::uint16_t>(protocol::RequestId::ProcessExitCode), reply);
+}
+
+void DeviceServer::Handle(Client& client, std::uint32_t sequence, const protocol::ListProcessesRequest&) {
+    protocol::ProcessListReply reply;
+    for (const auto& [pid, process] : m_processes) {
+        reply.processes.push_back({static_cast<std::uint32_t>(pid), process->name, process->device_path,
+                                   process->command_line, process->connections});
+    }
+    std::sort(reply.processes.begin(), reply.processes.end(),
+              [](const auto& a, const auto& b) { return a.process_id < b.process_id; });
+    client.Reply(sequence, static_cast<std::uint16_t>(protocol::RequestId::ListProcesses), reply);
+}
+
+void DeviceServer::Handle(Client& client, std::uint32_t sequence, const protocol::ShutdownRequest&) {
+    client.Reply(sequence, static_cast<std::uint16_t>(protocol::RequestId::Shutdown), protocol::StatusReply{});
+    DebugPrintf("server: shutdown asked by %s", client.Describe().c_str());
+    RequestShutdown();
+}
+
+}  // namespace server

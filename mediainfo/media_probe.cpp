@@ -87,17 +87,9 @@ int BrandCode(std::uint32_t brand)
 
 Claim ProbeMp4(FileSource& file, MediaInfo& info, const ByteBuffer& first)
 {
-    const std::uint8_t* bytes = first.Data();
-    int brand = BrandCode(Be32(bytes + 8));
-    if (brand < 0) {
-        // The compatible brands follow the minor version; the first known one decides. Only
-        // brands inside both the box and the bytes read are looked at.
-        const std::size_t box_end = std::min<std::size_t>(Be32(bytes), first.Size());
-        for (std::size_t offset = 16; brand < 0 && offset + 4 <= box_end; offset += 4)
-            brand = BrandCode(Be32(bytes + offset));
-        if (brand < 0)
-            return Claim::Declined;
-    }
+    const int brand = FtypBrandCode(first.Data(), first.Size());
+    if (brand < 0)
+        return Claim::Declined;
     info.fileSize = file.Size();
     info.status = ReadMp4File(file, info, brand);
     return Claim::Claimed;
@@ -226,6 +218,19 @@ constexpr ProbeTest kProbeChain[] = {
 };
 
 }  // namespace
+
+int FtypBrandCode(const std::uint8_t* first, std::size_t size)
+{
+    if (size < 16)
+        return -1;
+    int brand = BrandCode(Be32(first + 8));
+    // Any other major brand: the compatible brands follow the minor version and the first known
+    // one decides. Only brands inside both the box and the bytes read are looked at.
+    const std::size_t box_end = std::min<std::size_t>(Be32(first), size);
+    for (std::size_t offset = 16; brand < 0 && offset + 4 <= box_end; offset += 4)
+        brand = BrandCode(Be32(first + offset));
+    return brand;
+}
 
 // Until a container's reader is built into the library, its files are recognised and left
 // unread (status stays 1, as when a reader object cannot be made).

@@ -11,6 +11,11 @@
 
 namespace mediainfo {
 
+// The MP4 brand code of an ftyp box at the start of a file (0 "mp41", 1 "mp42", 2 "isom",
+// 3 "M4A ", 4 "MSNV", 5 "3gp1".."3gp6"), from the major brand or else the first known
+// compatible brand; -1 when there is none (media_probe.cpp).
+int FtypBrandCode(const std::uint8_t* first, std::size_t size);
+
 // JPEG (jpeg_reader.cpp): walks the markers to the first start-of-frame.
 HRESULT ReadJpegFile(FileSource& file, MediaInfo& info);
 // GIF, BMP and PNG from the first 64 bytes of the file (picture_header.cpp); false when the

@@ -80,8 +80,56 @@ bool IsAscii(const char16_t* text, size_t length) {
     return true;
 }
 
-// Multi-byte text to UTF-16. A byte that does not start a valid character becomes U+FFFD and
-// the conversion goes on with the next byte. False when the code page is unknown.
+// Runs iconv over a whole text. Input that does not convert (an invalid or cut-off sequence, or
+// a character the target lacks) becomes `substitute` and the conversion goes on after it: one
+// byte further for multi-byte input, one character (a surrogate pair counts as one) for UTF-16.
+// False when either side is unknown.
+bool ConvertWhole(const std::string& to, const std::string& from, bool from_utf16, const char* input,
+                  size_t input_bytes, std::string_view substitute, std::string& out, bool& used_substitute) {
+    used_substitute = false;
+    iconv_t descriptor = Converter(to, from);
+    if (descriptor == reinterpret_cast<iconv_t>(-1)) return false;
+    out.resize(input_bytes * 2 + 16);
+    char* in = const_cast<char*>(input);
+    size_t in_left = input_bytes;
+    size_t used = 0;
+    while (in_left > 0) {
+        char* out_pointer = out.data() + used;
+        size_t out_left = out.size() - used;
+        const size_t result = iconv(descriptor, &in, &in_left, &out_pointer, &out_left);
+        used = out.size() - out_left;
+        if (result != static_cast<size_t>(-1)) break;
+        if (errno == E2BIG) {
+            out.resize(out.size() * 2 + 16);
+            continue;
+        }
+        size_t skip = 1;
+        if (from_utf16) {
+            skip = in_left >= sizeof(char16_t) ? sizeof(char16_t) : in_left;
+            char16_t unit = 0;
+            std::memcpy(&unit, in, skip);
+            if (unit >= 0xD800 && unit < 0xDC00 && in_left >= 2 * sizeof(char16_t)) {
+                char16_t next = 0;
+                std::memcpy(&next, in + sizeof(char16_t), sizeof(char16_t));
+                if (next >= 0xDC00 && next < 0xE000) skip = 2 * sizeof(char16_t);
+            }
+        }
+        if (out.size() - used < substitute.size()) out.resize(out.size() + substitute.size() + 16);
+        std::memcpy(out.data() + used, substitute.data(), substitute.size());
+        used += substitute.size();
+        used_substitute = true;
+        in += skip;
+        in_left -= skip;
+        iconv(descriptor, nullptr, nullptr, nullptr, nullptr);
+    }
+    out.resize(used);
+    return true;
+}
+
+const std::string_view kReplacementUtf16(reinterpret_cast<const char*>(&kReplacementCharacter), sizeof(char16_t));
+constexpr std::string_view kReplacementUtf8 = "\xEF\xBF\xBD";
+
+// Multi-byte text to UTF-16; a byte that does not start a valid character becomes U+FFFD.
 bool ToWide(UINT code_page, const char* text, size_t length, std::u16string& out) {
     out.clear();
     if (length == 0) return true;
@@ -89,42 +137,16 @@ bool ToWide(UINT code_page, const char* text, size_t length, std::u16string& out
         out.assign(text, text + length);
         return true;
     }
-    iconv_t descriptor = Converter(kUtf16Name, IconvName(code_page));
-    if (descriptor == reinterpret_cast<iconv_t>(-1)) return false;
-    out.resize(length + 1);  // no code page gives more than one code unit per byte
-    char* in = const_cast<char*>(text);
-    size_t in_left = length;
-    char* out_pointer = reinterpret_cast<char*>(out.data());
-    size_t out_left = out.size() * sizeof(char16_t);
-    while (in_left > 0) {
-        if (iconv(descriptor, &in, &in_left, &out_pointer, &out_left) != static_cast<size_t>(-1)) break;
-        if (errno == E2BIG) {
-            const size_t used = out.size() * sizeof(char16_t) - out_left;
-            out.resize(out.size() + in_left + 16);
-            out_pointer = reinterpret_cast<char*>(out.data()) + used;
-            out_left = out.size() * sizeof(char16_t) - used;
-            continue;
-        }
-        // EILSEQ (an invalid sequence) or EINVAL (a character cut off at the end).
-        if (out_left < sizeof(char16_t)) {
-            const size_t used = out.size() * sizeof(char16_t) - out_left;
-            out.resize(out.size() + in_left + 16);
-            out_pointer = reinterpret_cast<char*>(out.data()) + used;
-            out_left = out.size() * sizeof(char16_t) - used;
-        }
-        std::memcpy(out_pointer, &kReplacementCharacter, sizeof(char16_t));
-        out_pointer += sizeof(char16_t);
-        out_left -= sizeof(char16_t);
-        ++in;
-        --in_left;
-        iconv(descriptor, nullptr, nullptr, nullptr, nullptr);
-    }
-    out.resize((out.size() * sizeof(char16_t) - out_left) / sizeof(char16_t));
+    std::string bytes;
+    bool used = false;
+    if (!ConvertWhole(kUtf16Name, IconvName(code_page), false, text, length, kReplacementUtf16, bytes, used)) return false;
+    out.resize(bytes.size() / sizeof(char16_t));
+    std::memcpy(out.data(), bytes.data(), out.size() * sizeof(char16_t));
     return true;
 }
 
-// UTF-16 to multi-byte text. A code unit that has no character in the code page (or a lone
-// surrogate) becomes the default character. False when the code page is unknown.
+// UTF-16 to multi-byte text; a character the code page lacks (or a lone surrogate) becomes the
+// default character.
 bool FromWide(UINT code_page, const char16_t* wide, size_t length, std::string_view default_character,
               std::string& out, bool& used_default) {
     out.clear();
@@ -135,45 +157,8 @@ bool FromWide(UINT code_page, const char16_t* wide, size_t length, std::string_v
         for (size_t i = 0; i < length; ++i) out[i] = static_cast<char>(wide[i]);
         return true;
     }
-    iconv_t descriptor = Converter(IconvName(code_page), kUtf16Name);
-    if (descriptor == reinterpret_cast<iconv_t>(-1)) return false;
-    out.resize(length * 3 + 16);
-    char* in = reinterpret_cast<char*>(const_cast<char16_t*>(wide));
-    size_t in_left = length * sizeof(char16_t);
-    char* out_pointer = out.data();
-    size_t out_left = out.size();
-    auto grow = [&](size_t at_least) {
-        const size_t used = out.size() - out_left;
-        out.resize(out.size() + at_least + in_left * 2 + 16);
-        out_pointer = out.data() + used;
-        out_left = out.size() - used;
-    };
-    while (in_left > 0) {
-        if (iconv(descriptor, &in, &in_left, &out_pointer, &out_left) != static_cast<size_t>(-1)) break;
-        if (errno == E2BIG) {
-            grow(16);
-            continue;
-        }
-        // One character that cannot be written: a surrogate pair counts as one.
-        size_t skip = sizeof(char16_t);
-        char16_t unit = 0;
-        std::memcpy(&unit, in, sizeof(char16_t));
-        if (unit >= 0xD800 && unit < 0xDC00 && in_left >= 2 * sizeof(char16_t)) {
-            char16_t next = 0;
-            std::memcpy(&next, in + sizeof(char16_t), sizeof(char16_t));
-            if (next >= 0xDC00 && next < 0xE000) skip = 2 * sizeof(char16_t);
-        }
-        if (out_left < default_character.size()) grow(default_character.size());
-        std::memcpy(out_pointer, default_character.data(), default_character.size());
-        out_pointer += default_character.size();
-        out_left -= default_character.size();
-        used_default = true;
-        in += skip;
-        in_left -= skip < in_left ? skip : in_left;
-        iconv(descriptor, nullptr, nullptr, nullptr, nullptr);
-    }
-    out.resize(out.size() - out_left);
-    return true;
+    return ConvertWhole(IconvName(code_page), kUtf16Name, true, reinterpret_cast<const char*>(wide),
+                        length * sizeof(char16_t), default_character, out, used_default);
 }
 
 UINT Resolve(UINT code_page) {
@@ -188,35 +173,46 @@ UINT SystemCodePage() {
     return value > 0 && value < 65536 ? static_cast<UINT>(value) : 949u;
 }
 
-std::u16string AnsiToWide(std::string_view code_page_text) {
+std::u16string CodePageToWide(UINT code_page, std::string_view text) {
     std::u16string out;
-    ToWide(SystemCodePage(), code_page_text.data(), code_page_text.size(), out);
+    ToWide(Resolve(code_page), text.data(), text.size(), out);
     return out;
 }
 
-std::string WideToAnsi(std::u16string_view wide) {
+std::string WideToCodePage(UINT code_page, std::u16string_view wide) {
     std::string out;
     bool used_default = false;
-    FromWide(SystemCodePage(), wide.data(), wide.size(), "?", out, used_default);
+    const UINT resolved = Resolve(code_page);
+    FromWide(resolved, wide.data(), wide.size(), resolved == CP_UTF8 ? kReplacementUtf8 : std::string_view("?"), out,
+             used_default);
     return out;
 }
 
-std::u16string Utf8ToWide(std::string_view utf8) {
-    std::u16string out;
-    ToWide(CP_UTF8, utf8.data(), utf8.size(), out);
-    return out;
-}
-
-std::string WideToUtf8(std::u16string_view wide) {
+std::string CodePageToUtf8(UINT code_page, std::string_view text) {
+    const UINT resolved = Resolve(code_page);
+    if (IsAsciiCompatible(resolved) && IsAscii(text.data(), text.size())) return std::string(text);
+    // One pass from the code page to UTF-8; UTF-8 input is checked the same way, so invalid
+    // sequences become U+FFFD.
     std::string out;
-    bool used_default = false;
-    FromWide(CP_UTF8, wide.data(), wide.size(), "\xEF\xBF\xBD", out, used_default);
+    bool used = false;
+    if (!ConvertWhole("UTF-8", IconvName(resolved), false, text.data(), text.size(), kReplacementUtf8, out, used)) {
+        out.clear();
+    }
     return out;
 }
 
-std::string AnsiToUtf8(std::string_view code_page_text) { return WideToUtf8(AnsiToWide(code_page_text)); }
+std::string Utf8ToCodePage(UINT code_page, std::string_view utf8) {
+    const UINT resolved = Resolve(code_page);
+    if (resolved != CP_UTF8 && IsAsciiCompatible(resolved) && IsAscii(utf8.data(), utf8.size())) return std::string(utf8);
+    return WideToCodePage(resolved, Utf8ToWide(utf8));
+}
 
-std::string Utf8ToAnsi(std::string_view utf8) { return WideToAnsi(Utf8ToWide(utf8)); }
+std::u16string AnsiToWide(std::string_view code_page_text) { return CodePageToWide(SystemCodePage(), code_page_text); }
+std::string WideToAnsi(std::u16string_view wide) { return WideToCodePage(SystemCodePage(), wide); }
+std::u16string Utf8ToWide(std::string_view utf8) { return CodePageToWide(CP_UTF8, utf8); }
+std::string WideToUtf8(std::u16string_view wide) { return WideToCodePage(CP_UTF8, wide); }
+std::string AnsiToUtf8(std::string_view code_page_text) { return CodePageToUtf8(SystemCodePage(), code_page_text); }
+std::string Utf8ToAnsi(std::string_view utf8) { return Utf8ToCodePage(SystemCodePage(), utf8); }
 
 }  // namespace platform
 

@@ -30,4 +30,11 @@ std::string WideToUtf8(std::u16string_view wide);
 std::string AnsiToUtf8(std::string_view code_page_text);
 std::string Utf8ToAnsi(std::string_view utf8);
 
+// The same with the code page named (CP_ACP: the system code page), for callers that convert
+// many texts and look the code page up once.
+std::u16string CodePageToWide(UINT code_page, std::string_view text);
+std::string WideToCodePage(UINT code_page, std::u16string_view wide);
+std::string CodePageToUtf8(UINT code_page, std::string_view text);
+std::string Utf8ToCodePage(UINT code_page, std::string_view utf8);
+
 }  // namespace platform

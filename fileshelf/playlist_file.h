@@ -1,0 +1,58 @@
+// PlaylistFile: the players' M3U playlists on \NAND ("\NAND\MUSICLIST.M3U", ...), written by
+// FileShelf and read by Music, Movie and FileShelf. Text in the file is in the system code page;
+// paths and titles cross this interface as UTF-8.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "fileshelf/file_view.h"
+#include "fileshelf/playlist_format.h"
+#include "platform/win32_types.h"
+
+namespace fileshelf {
+
+inline constexpr const char* kMusicPlaylistPath = "\\NAND\\MUSICLIST.M3U";
+inline constexpr const char* kMoviePlaylistPath = "\\NAND\\MOVIELIST.M3U";
+inline constexpr const char* kPhotoPlaylistPath = "\\NAND\\PHOTOLIST.M3U";
+inline constexpr const char* kTextPlaylistPath = "\\NAND\\TEXTLIST.M3U";
+
+enum class PlaylistAccess { Read, Write };
+
+class PlaylistFile {
+public:
+    PlaylistFile() = default;
+    ~PlaylistFile() { Close(); }
+    PlaylistFile(const PlaylistFile&) = delete;
+    PlaylistFile& operator=(const PlaylistFile&) = delete;
+
+    // Closes whatever was open, then opens the playlist. For writing the file is created anew
+    // (no sharing); for reading it is mapped read-only. On failure a debug line names the path
+    // and the object stays closed: a missing playlist is the normal case of that.
+    bool Open(const std::string& path, PlaylistAccess access);
+
+    // Appends one entry; an empty path writes nothing. "#EXTM3U" goes first with the first
+    // entry. Write errors are not reported: the result is always TRUE.
+    BOOL WriteEntry(std::string_view path, std::string_view title, std::int32_t duration_ms);
+
+    // The next entry: 1 with the path (and the title and duration of its "#EXTINF:" line, or
+    // empty and 0), 0 at the end or when nothing is open for reading.
+    int ReadEntry(std::string& path, std::string& title, std::int32_t& duration_ms);
+
+    void Close();
+
+    bool IsOpen() const { return m_file != INVALID_HANDLE_VALUE; }
+
+private:
+    void WriteLine(const std::string& utf8_line);
+
+    HANDLE m_file = INVALID_HANDLE_VALUE;
+    ReadOnlyFileView m_view;  // reading only
+    std::size_t m_entries_written = 0;
+    std::size_t m_cursor = 0;     // byte offset of the next line to examine
+    std::size_t m_file_size = 0;  // taken when opened for reading
+    UINT m_code_page = 0;         // the system code page, looked up once per open
+};
+
+}  // namespace fileshelf

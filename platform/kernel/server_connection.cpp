@@ -130,6 +130,14 @@ void ServerConnection::TakeReceivedFd(int* received_fd) {
     else ::close(fd);
 }
 
+}  // namespace platform
+
+namespace platform::testing {
+void ResetThreadConnection() { t_connection.reset(); }
+}  // namespace platform::testing
+
+namespace platform {
+
 bool ServerAvailable() {
     int fd = ConnectSocket();
     if (fd < 0) return false;

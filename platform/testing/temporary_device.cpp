@@ -1,0 +1,110 @@
+#include "platform/testing/temporary_device.h"
+
+#include <csignal>
+#include <cstdlib>
+#include <fcntl.h>
+#include <fstream>
+#include <iterator>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+#include "platform/device_root.h"
+#include "platform/kernel/server_connection.h"
+
+extern char** environ;
+
+namespace platform::testing {
+
+std::string ServerBinary() { return HEADUNIT_SERVER_BINARY; }
+std::string ProbeBinary() { return HEADUNIT_PROBE_BINARY; }
+
+TemporaryDevice::TemporaryDevice() {
+    char pattern[] = "/tmp/device-XXXXXX";
+    const char* made = ::mkdtemp(pattern);
+    m_root = made ? std::filesystem::path(made) : std::filesystem::temp_directory_path() / "device-fallback";
+    std::filesystem::create_directories(m_root / "fs" / "NAND");
+    SetDeviceRootDir(m_root);
+    ResetThreadConnection();
+}
+
+TemporaryDevice::~TemporaryDevice() {
+    if (m_server_pid > 0) {
+        ::kill(m_server_pid, SIGKILL);
+        int status = 0;
+        ::waitpid(m_server_pid, &status, 0);
+    }
+    ResetThreadConnection();
+    std::error_code ec;
+    std::filesystem::remove_all(m_root, ec);
+}
+
+bool TemporaryDevice::StartServer(std::chrono::milliseconds timeout) {
+    std::string binary = ServerBinary();
+    std::string root = m_root.string();
+    std::string root_flag = "--root";
+    char* argv[] = {binary.data(), root_flag.data(), root.data(), nullptr};
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    int error = ::posix_spawn(&m_server_pid, binary.c_str(), &actions, nullptr, argv, environ);
+    posix_spawn_file_actions_destroy(&actions);
+    if (error != 0) {
+        m_server_pid = -1;
+        return false;
+    }
+    ResetThreadConnection();
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    while (std::chrono::steady_clock::now() < deadline) {
+        if (ServerAvailable()) return true;
+        int status = 0;
+        if (::waitpid(m_server_pid, &status, WNOHANG) == m_server_pid) {
+            m_server_pid = -1;
+            return false;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    return false;
+}
+
+bool TemporaryDevice::StopServer(std::chrono::milliseconds timeout) {
+    if (m_server_pid <= 0) return false;
+    ::kill(m_server_pid, SIGTERM);
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    while (std::chrono::steady_clock::now() < deadline) {
+        int status = 0;
+        if (::waitpid(m_server_pid, &status, WNOHANG) == m_server_pid) {
+            m_exit_status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+            m_server_pid = -1;
+            ResetThreadConnection();
+            return true;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return false;
+}
+
+bool TemporaryDevice::Install(const std::string& host_binary, const std::string& device_name) {
+    std::error_code ec;
+    const auto target = m_root / "fs" / "NAND" / device_name;
+    std::filesystem::copy_file(host_binary, target, std::filesystem::copy_options::overwrite_existing, ec);
+    return !ec;
+}
+
+std::string TemporaryDevice::Log(const std::string& program) const {
+    std::ifstream in(m_root / "state" / "logs" / (program + ".log"), std::ios::binary);
+    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+bool TemporaryDevice::WaitForLog(const std::string& program, const std::string& text,
+                                 std::chrono::milliseconds timeout) const {
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    do {
+        if (Log(program).find(text) != std::string::npos) return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    } while (std::chrono::steady_clock::now() < deadline);
+    return false;
+}
+
+}  // namespace platform::testing

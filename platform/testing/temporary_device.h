@@ -1,0 +1,49 @@
+// A device root of its own for one test: a temporary directory, the real device server
+// started on it, test programs installed in its \NAND, and its logs to read. Every wait is
+// bounded.
+#pragma once
+
+#include <chrono>
+#include <filesystem>
+#include <string>
+#include <sys/types.h>
+
+namespace platform::testing {
+
+// Paths of the binaries the build made (set by CMake).
+std::string ServerBinary();
+std::string ProbeBinary();
+
+class TemporaryDevice {
+public:
+    TemporaryDevice();
+    ~TemporaryDevice();
+    TemporaryDevice(const TemporaryDevice&) = delete;
+    TemporaryDevice& operator=(const TemporaryDevice&) = delete;
+
+    const std::filesystem::path& Root() const { return m_root; }
+
+    // Starts the server and waits until it accepts programs.
+    bool StartServer(std::chrono::milliseconds timeout = std::chrono::seconds(5));
+    // SIGTERM and wait for a clean exit; the exit status is kept.
+    bool StopServer(std::chrono::milliseconds timeout = std::chrono::seconds(8));
+    int ServerExitStatus() const { return m_exit_status; }
+    pid_t ServerPid() const { return m_server_pid; }
+
+    // Copies a program into fs/NAND under its device file name.
+    bool Install(const std::string& host_binary, const std::string& device_name);
+
+    std::string Log(const std::string& program) const;
+    bool WaitForLog(const std::string& program, const std::string& text,
+                    std::chrono::milliseconds timeout = std::chrono::seconds(5)) const;
+
+private:
+    std::filesystem::path m_root;
+    pid_t m_server_pid = -1;
+    int m_exit_status = -1;
+};
+
+// Forgets this thread's server connection (after a server restart).
+void ResetThreadConnection();
+
+}  // namespace platform::testing

@@ -22,7 +22,6 @@ constexpr std::uint32_t kStreamMidi = FourCC("mids");
 constexpr std::size_t kMinHeaderList = 13;
 constexpr std::uint32_t kBitmapInfoBytes = 40;
 // WAVEFORMATEX without cbSize is 16 bytes; cbSize needs two more.
-constexpr std::uint32_t kWaveFormatBytes = 16;
 constexpr std::uint32_t kWaveFormatWithExtraSize = 18;
 
 // Reads the stream header fields that the chunk holds; older writers leave out the frame

@@ -7,6 +7,8 @@
 //   mutex NAME                 create a mutex and wait for it (take it)
 //   map-write NAME TEXT        create a 4 KiB named mapping and write TEXT into it
 //   map-read NAME              create/open the mapping and log its text
+//   signal NAME                open an existing event and set it
+//   relay PING PONG            on each PING set PONG, until PING stays quiet for 10 s
 //   echo                       log the whole command line's length and text
 //   sleep MS                   sleep
 #include <cstring>
@@ -47,6 +49,16 @@ int main() {
             HANDLE event = CreateEvent(verb == "manual", FALSE, name);
             DebugPrintf("event %s handle=%s error=%u", name.c_str(), event ? "ok" : "null", GetLastError());
             objects[name] = event;
+        } else if (verb == "signal") {
+            HANDLE event = OpenEvent(EVENT_ALL_ACCESS, FALSE, name);
+            SetEvent(event);
+            CloseHandle(event);
+        } else if (verb == "relay" && words.size() > 2) {
+            // Waits on the first event and sets the second, over and over: one half of a
+            // cross-program round trip.
+            HANDLE ping = OpenEvent(EVENT_ALL_ACCESS, FALSE, name);
+            HANDLE pong = OpenEvent(EVENT_ALL_ACCESS, FALSE, words[2]);
+            while (WaitForSingleObject(ping, 10000) == WAIT_OBJECT_0) SetEvent(pong);
         } else if (verb == "set") {
             DebugPrintf("set %s %d", name.c_str(), SetEvent(objects[name]));
         } else if (verb == "pulse") {

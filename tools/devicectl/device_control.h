@@ -1,0 +1,48 @@
+// Driving a running device from outside: the operations of the devicectl command, as a small
+// library that the end-to-end tests use too. Each call connects to the device server of the
+// device root given at construction, as a program of that device would.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/protocol/messages.h"
+#include "platform/win32_types.h"
+
+namespace devicectl {
+
+struct RegistryValue {
+    DWORD type = 0;          // REG_DWORD or REG_SZ (others are shown as bytes)
+    DWORD number = 0;
+    std::string text;        // UTF-8
+    std::vector<std::uint8_t> bytes;
+};
+
+class DeviceControl {
+public:
+    explicit DeviceControl(const std::filesystem::path& root);
+
+    bool Connected() const;
+
+    // Starts a program by device path; its process id, or nothing with the device's error.
+    std::optional<std::uint32_t> Start(const std::string& path, const std::string& arguments, DWORD& error);
+    std::vector<protocol::ProcessEntry> Processes();
+    // "set", "reset" or "pulse" on a named event that exists.
+    DWORD EventOperation(const std::string& operation, const std::string& name);
+    std::optional<RegistryValue> RegistryGet(const std::string& key, const std::string& value_name, DWORD& error);
+    // A value written as a number (decimal, or 0x hex, or "dword:" hex) is a DWORD; anything else a string.
+    DWORD RegistrySet(const std::string& key, const std::string& value_name, const std::string& value);
+    std::string Log(const std::string& program) const;
+    DWORD Shutdown();
+
+private:
+    std::filesystem::path m_root;
+};
+
+// Formats a value as devicectl prints it.
+std::string Describe(const RegistryValue& value);
+
+}  // namespace devicectl

@@ -1,0 +1,49 @@
+#include <gtest/gtest.h>
+
+#include "platform/kernel/kernel.h"
+#include "platform/testing/temporary_device.h"
+#include "tools/devicectl/device_control.h"
+
+namespace {
+
+TEST(DeviceControl, StartsListsSignalsAndShutsDownARunningDevice) {
+    platform::testing::TemporaryDevice device;
+    ASSERT_TRUE(device.Install(platform::testing::ProbeBinary(), "PROBE.EXE"));
+    ASSERT_TRUE(device.StartServer());
+    devicectl::DeviceControl control(device.Root());
+    ASSERT_TRUE(control.Connected());
+
+    DWORD error = 0;
+    auto pid = control.Start("\\NAND\\PROBE.EXE", "manual DOOR;wait DOOR 5000", error);
+    ASSERT_TRUE(pid) << error;
+    ASSERT_TRUE(device.WaitForLog("PROBE.EXE", "event DOOR"));
+    bool listed = false;
+    for (const auto& process : control.Processes())
+        listed = listed || (process.process_id == *pid && process.name == "PROBE.EXE" &&
+                            process.command_line == "manual DOOR;wait DOOR 5000");
+    EXPECT_TRUE(listed);
+    EXPECT_EQ(control.EventOperation("set", "DOOR"), 0u);
+    EXPECT_TRUE(device.WaitForLog("PROBE.EXE", "wait DOOR result=0"));
+    EXPECT_EQ(control.EventOperation("set", "NO_SUCH_EVENT"), ERROR_FILE_NOT_FOUND);
+    EXPECT_EQ(control.EventOperation("toggle", "DOOR"), ERROR_INVALID_PARAMETER);
+    EXPECT_FALSE(control.Start("\\NAND\\NOPE.EXE", "", error));
+    EXPECT_EQ(error, ERROR_FILE_NOT_FOUND);
+
+    EXPECT_EQ(control.RegistrySet("HKEY_LOCAL_MACHINE\\SOFTWARE\\KORVEX\\APP", "MapMode", "1"), 0u);
+    EXPECT_EQ(control.RegistrySet("HKEY_LOCAL_MACHINE\\SOFTWARE\\KORVEX\\APP", "Name", "Route 66"), 0u);
+    auto number = control.RegistryGet("HKEY_LOCAL_MACHINE\\SOFTWARE\\KORVEX\\APP", "MapMode", error);
+    ASSERT_TRUE(number);
+    EXPECT_EQ(devicectl::Describe(*number), "dword:00000001 (1)");
+    auto text = control.RegistryGet("HKEY_LOCAL_MACHINE\\SOFTWARE\\KORVEX\\APP", "Name", error);
+    ASSERT_TRUE(text);
+    EXPECT_EQ(devicectl::Describe(*text), "\"Route 66\"");
+    EXPECT_FALSE(control.RegistryGet("HKEY_LOCAL_MACHINE\\SOFTWARE\\KORVEX\\APP", "Missing", error));
+    EXPECT_EQ(error, ERROR_FILE_NOT_FOUND);
+
+    EXPECT_EQ(control.Shutdown(), 0u);
+    ASSERT_TRUE(device.StopServer());
+    EXPECT_EQ(device.ServerExitStatus(), 0);
+    EXPECT_NE(control.Log("server").find("shutdown asked by"), std::string::npos);
+}
+
+}  // namespace

@@ -15,8 +15,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (entry.title.size() >= fileshelf::kLineBufferSize) __builtin_trap();
         if (scanner.Cursor() <= previous_cursor || scanner.Cursor() > size) __builtin_trap();
         previous_cursor = scanner.Cursor();
-        (void)platform::AnsiToUtf8(entry.path);
-        (void)platform::AnsiToUtf8(entry.title);
+        // Every byte gives at most one character, and a character at most three UTF-8 bytes.
+        if (platform::AnsiToUtf8(entry.path).size() > 3 * entry.path.size()) __builtin_trap();
+        if (platform::AnsiToUtf8(entry.title).size() > 3 * entry.title.size()) __builtin_trap();
+        if (platform::AnsiToWide(entry.path).size() > entry.path.size()) __builtin_trap();
     }
     return 0;
 }

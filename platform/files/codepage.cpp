@@ -80,6 +80,20 @@ bool IsAscii(const char16_t* text, size_t length) {
     return true;
 }
 
+// Whether iconv converts a piece of input without an error (from the initial state).
+bool ConvertsCleanly(iconv_t descriptor, const char* input, size_t input_bytes) {
+    thread_local std::string scratch;
+    scratch.resize(input_bytes * 4 + 16);
+    iconv(descriptor, nullptr, nullptr, nullptr, nullptr);
+    char* in = const_cast<char*>(input);
+    size_t in_left = input_bytes;
+    char* out = scratch.data();
+    size_t out_left = scratch.size();
+    const bool clean = iconv(descriptor, &in, &in_left, &out, &out_left) != static_cast<size_t>(-1);
+    iconv(descriptor, nullptr, nullptr, nullptr, nullptr);
+    return clean;
+}
+
 // Runs iconv over a whole text. Input that does not convert (an invalid or cut-off sequence, or
 // a character the target lacks) becomes `substitute` and the conversion goes on after it: one
 // byte further for multi-byte input, one character (a surrogate pair counts as one) for UTF-16.
@@ -94,6 +108,7 @@ bool ConvertWhole(const std::string& to, const std::string& from, bool from_utf1
     size_t in_left = input_bytes;
     size_t used = 0;
     while (in_left > 0) {
+        char* const call_start = in;
         char* out_pointer = out.data() + used;
         size_t out_left = out.size() - used;
         const size_t result = iconv(descriptor, &in, &in_left, &out_pointer, &out_left);
@@ -101,6 +116,17 @@ bool ConvertWhole(const std::string& to, const std::string& from, bool from_utf1
         if (result != static_cast<size_t>(-1)) break;
         if (errno == E2BIG) {
             out.resize(out.size() * 2 + 16);
+            continue;
+        }
+        if (out.size() - used < substitute.size()) out.resize(out.size() + substitute.size() + 16);
+        std::memcpy(out.data() + used, substitute.data(), substitute.size());
+        used += substitute.size();
+        used_substitute = true;
+        // Normally the input stops at the start of the bad sequence. glibc's UHC (code page 949)
+        // converter instead consumes some unassigned codes (A2 E8, for one) before reporting them:
+        // then the bad sequence lies behind the input pointer and nothing more is skipped.
+        if (in_left == 0 || (in != call_start && !ConvertsCleanly(descriptor, call_start, static_cast<size_t>(in - call_start)))) {
+            iconv(descriptor, nullptr, nullptr, nullptr, nullptr);
             continue;
         }
         size_t skip = 1;
@@ -114,10 +140,6 @@ bool ConvertWhole(const std::string& to, const std::string& from, bool from_utf1
                 if (next >= 0xDC00 && next < 0xE000) skip = 2 * sizeof(char16_t);
             }
         }
-        if (out.size() - used < substitute.size()) out.resize(out.size() + substitute.size() + 16);
-        std::memcpy(out.data() + used, substitute.data(), substitute.size());
-        used += substitute.size();
-        used_substitute = true;
         in += skip;
         in_left -= skip;
         iconv(descriptor, nullptr, nullptr, nullptr, nullptr);

@@ -92,17 +92,30 @@ TEST_F(CodePageTest, InvalidBytesBecomeReplacementCharacters) {
 }
 
 TEST_F(CodePageTest, EveryByteSequenceConvertsWithinBounds) {
-    // Every pair of bytes and every single byte: the output never has more code units than bytes.
+    // Every pair of bytes, alone and framed by ASCII: the output never has more code units than
+    // bytes, and the frame always survives (a space can never be the second byte of a character).
     for (int first = 0; first < 256; ++first) {
-        for (int second = 0; second < 256; second += 7) {
-            const char bytes[2] = {static_cast<char>(first), static_cast<char>(second)};
-            auto wide = platform::AnsiToWide(std::string_view(bytes, 2));
-            ASSERT_GE(wide.size(), 1u);
-            ASSERT_LE(wide.size(), 2u);
-            int needed = MultiByteToWideChar(CP_ACP, 0, bytes, 2, nullptr, 0);
-            ASSERT_EQ(needed, static_cast<int>(wide.size()));
+        for (int second = 0; second < 256; ++second) {
+            const char bytes[4] = {'x', static_cast<char>(first), static_cast<char>(second), ' '};
+            const std::string_view pair(bytes + 1, 2);
+            auto wide = platform::AnsiToWide(pair);
+            ASSERT_GE(wide.size(), 1u) << first << " " << second;
+            ASSERT_LE(wide.size(), 2u) << first << " " << second;
+            ASSERT_EQ(MultiByteToWideChar(CP_ACP, 0, pair.data(), 2, nullptr, 0), static_cast<int>(wide.size()));
+            auto framed = platform::AnsiToWide(std::string_view(bytes, 4));
+            ASSERT_EQ(framed.front(), u'x') << first << " " << second;
+            ASSERT_EQ(framed.back(), u' ') << first << " " << second;
+            ASSERT_EQ(platform::AnsiToUtf8(std::string_view(bytes, 4)), platform::WideToUtf8(framed));
         }
     }
+}
+
+TEST_F(CodePageTest, UnassignedCodesThatTheConverterConsumesAreReplacedOnce) {
+    // glibc's code page 949 converter swallows A2 E8 before reporting it as invalid.
+    EXPECT_EQ(platform::AnsiToWide("\xA2\xE8"), u"\uFFFD");
+    EXPECT_EQ(platform::AnsiToWide("x\xA2\xE8" "AB"), u"x\uFFFDAB");
+    EXPECT_EQ(platform::AnsiToUtf8("x\xA2\xE8" "AB"), "x\xEF\xBF\xBD" "AB");
+    EXPECT_EQ(platform::AnsiToWide("\xA2\xE8\xA2\xE8\xC0"), u"\uFFFD\uFFFD\uFFFD");
 }
 
 TEST_F(CodePageTest, EmbeddedZerosAreKept) {

@@ -1,0 +1,17 @@
+#!/usr/bin/env bash
+# Installs what is needed, builds, and runs the head unit on the demo device in ./device
+# (made from resources/device the first time). Stop it with Ctrl-C or `devicectl shutdown`.
+set -euo pipefail
+top=$(cd "$(dirname "$0")/.." && pwd)
+cd "$top"
+"$top/scripts/setup.sh"
+"$top/scripts/build.sh" build -DHEADUNIT_TESTS=OFF -DHEADUNIT_BENCHMARKS=OFF
+
+root=${DEVICE_ROOT:-$top/device}
+mkdir -p "$root/fs/NAND"
+# The build's program files are the device's \NAND programs.
+if compgen -G "$top/build/nand/*.EXE" >/dev/null; then
+  cp -f "$top"/build/nand/*.EXE "$root/fs/NAND/"
+fi
+echo "device root: $root  (drive it with: build/tools/devicectl/devicectl --root $root ...)"
+exec "$top/build/server/server" --root "$root" --template "$top/resources/device"

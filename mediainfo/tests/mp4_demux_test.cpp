@@ -335,6 +335,28 @@ TEST(Mp4Demux, OddTrackLayoutsStayInBounds)
     EXPECT_EQ(parsed.info.audioSampleRate, 44100u);
 }
 
+// Through the probe chain: an ftyp box whose major brand is unknown is read as MP4 when a
+// compatible brand is known, and not at all otherwise.
+TEST(Mp4Demux, ProbeTakesCompatibleBrands)
+{
+    const auto probe = [](const Bytes& ftyp) {
+        const auto data = static_cast<std::uint32_t>(ftyp.size() + 8);
+        const Bytes file = Cat({ftyp, MediaData(kVideoBytes + kAudioBytes), MakeMoov(AvTracks(data, AvcEntry(), AacEntry()))});
+        MemorySource source(file.data(), file.size());
+        MediaInfo info;
+        (void)ProbeFile(source, info);
+        return info;
+    };
+    const MediaInfo compatible = probe(MakeFtyp("qt  ", {"abcd", "mp42", "isom"}));
+    EXPECT_EQ(compatible.status, 0);
+    EXPECT_EQ(compatible.kind, MediaKind::Mp4);
+    EXPECT_EQ(compatible.videoFourCC, FourCC("AVC1"));
+    EXPECT_EQ(compatible.durationSec, 1u);
+    const MediaInfo unknown = probe(MakeFtyp("qt  ", {"abcd", "qt  "}));
+    EXPECT_EQ(unknown.status, 1);
+    EXPECT_EQ(unknown.kind, MediaKind::Unknown);
+}
+
 TEST(Mp4Demux, EveryPrefixFailsCleanly)
 {
     const Bytes files[] = {

@@ -9,6 +9,9 @@
 //   map-read NAME              create/open the mapping and log its text
 //   signal NAME                open an existing event and set it
 //   relay PING PONG            on each PING set PONG, until PING stays quiet for 10 s
+//   hold-file PATH             open PATH for writing, sharing nothing, and keep it open
+//   write-file PATH TEXT       create PATH (sharing reads) and write TEXT
+//   reg-read KEY NAME          log a registry string or DWORD value
 //   echo                       log the whole command line's length and text
 //   sleep MS                   sleep
 #include <cstring>
@@ -17,8 +20,10 @@
 #include <string>
 #include <vector>
 
+#include "platform/files/files.h"
 #include "platform/kernel/debug_output.h"
 #include "platform/kernel/kernel.h"
+#include "platform/registry/registry.h"
 
 namespace {
 
@@ -59,6 +64,24 @@ int main() {
             HANDLE ping = OpenEvent(EVENT_ALL_ACCESS, FALSE, name);
             HANDLE pong = OpenEvent(EVENT_ALL_ACCESS, FALSE, words[2]);
             while (WaitForSingleObject(ping, 10000) == WAIT_OBJECT_0) SetEvent(pong);
+        } else if (verb == "hold-file" || verb == "write-file") {
+            const bool hold = verb == "hold-file";
+            HANDLE file = CreateFile(name, GENERIC_WRITE, hold ? 0 : FILE_SHARE_READ, OPEN_ALWAYS);
+            DWORD error = GetLastError();
+            if (file != INVALID_HANDLE_VALUE && !hold && words.size() > 2) {
+                DWORD written = 0;
+                WriteFile(file, words[2].data(), static_cast<DWORD>(words[2].size()), &written);
+                CloseHandle(file);
+            }
+            DebugPrintf("%s %s %s error=%u", verb.c_str(), name.c_str(), file == INVALID_HANDLE_VALUE ? "failed" : "ok",
+                        error);
+        } else if (verb == "reg-read" && words.size() > 2) {
+            if (auto number = platform::RegReadDword(name, words[2]))
+                DebugPrintf("reg %s=%u", words[2].c_str(), *number);
+            else if (auto text = platform::RegReadString(name, words[2]))
+                DebugPrintf("reg %s=\"%s\"", words[2].c_str(), text->c_str());
+            else
+                DebugPrintf("reg %s missing", words[2].c_str());
         } else if (verb == "set") {
             DebugPrintf("set %s %d", name.c_str(), SetEvent(objects[name]));
         } else if (verb == "pulse") {

@@ -232,18 +232,6 @@ int FtypBrandCode(const std::uint8_t* first, std::size_t size)
     return brand;
 }
 
-// Until a container's reader is built into the library, its files are recognised and left
-// unread (status stays 1, as when a reader object cannot be made).
-#ifndef MEDIAINFO_HAS_AVI_PARSER
-HRESULT ReadAviFile(FileSource&, MediaInfo&) { return kResultNotFilled; }
-#endif
-#ifndef MEDIAINFO_HAS_MPEG_PS_PARSER
-HRESULT ReadMpegPsFile(FileSource&, MediaInfo&, std::uint64_t, bool) { return kResultNotFilled; }
-#endif
-#ifndef MEDIAINFO_HAS_ASF_PARSER
-HRESULT ReadAsfFile(FileSource&, MediaInfo&, std::uint32_t) { return kResultNotFilled; }
-#endif
-
 HRESULT ProbeFile(FileSource& file, MediaInfo& info)
 {
     ByteBuffer first;

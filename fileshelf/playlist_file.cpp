@@ -49,10 +49,9 @@ bool PlaylistFile::Open(const std::string& path, PlaylistAccess access) {
     DWORD size_high = 0;
     const DWORD size_low = GetFileSize(m_file, &size_high);
     const std::uint64_t size = (static_cast<std::uint64_t>(size_high) << 32) | size_low;
-    const auto result = (size_low == INVALID_FILE_SIZE && GetLastError() != NO_ERROR)
-                            ? ReadOnlyFileView::MapResult::MappingFailed
-                            : (size > ReadOnlyFileView::kMaxReadBytes ? ReadOnlyFileView::MapResult::MappingFailed
-                                                                      : m_view.Map(m_file, static_cast<std::size_t>(size)));
+    const bool size_known = !(size_low == INVALID_FILE_SIZE && GetLastError() != NO_ERROR) && size <= SIZE_MAX;
+    const auto result = size_known ? m_view.Map(m_file, static_cast<std::size_t>(size))
+                                   : ReadOnlyFileView::MapResult::MappingFailed;
     if (result == ReadOnlyFileView::MapResult::MappingFailed) {
         DebugPrintf("CREATEFILEMAPPING ERROR!!!!!!!!!!:%s\n", path.c_str());
         Close();

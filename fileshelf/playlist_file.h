@@ -29,7 +29,8 @@ public:
 
     // Closes whatever was open, then opens the playlist. For writing the file is created anew
     // (no sharing); for reading it is mapped read-only. On failure a debug line names the path
-    // and the object stays closed: a missing playlist is the normal case of that.
+    // and the object stays closed: a missing playlist is the normal case of that, and an empty
+    // one (which cannot be mapped) reads as no entries too.
     bool Open(const std::string& path, PlaylistAccess access);
 
     // Appends one entry; an empty path writes nothing. "#EXTM3U" goes first with the first

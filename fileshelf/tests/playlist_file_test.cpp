@@ -75,6 +75,7 @@ TEST_F(PlaylistFileTest, AnEmptyListIsAnEmptyFileAndReadsAsNoEntries) {
     playlist.Close();
     EXPECT_EQ(m_device.ReadHostFile("NAND/MOVIELIST.M3U"), "");
     EXPECT_TRUE(ReadAll(fileshelf::kMoviePlaylistPath).empty());
+    EXPECT_NE(Log().find("CREATEFILEMAPPING ERROR!!!!!!!!!!:\\NAND\\MOVIELIST.M3U\n"), std::string::npos) << Log();
 }
 
 TEST_F(PlaylistFileTest, EmptyPathsAreWrittenAsNothing) {
@@ -132,10 +133,15 @@ TEST_F(PlaylistFileTest, WritingCutsOverlongLinesToTheLineBuffer) {
 }
 
 TEST_F(PlaylistFileTest, ZeroLengthAndRandomFiles) {
+    // An empty file cannot be mapped: the mapping's debug line, and no entries.
     m_device.WriteHostFile("NAND/EMPTY.M3U", "");
-    EXPECT_TRUE(ReadAll("\\NAND\\EMPTY.M3U").empty());
     PlaylistFile playlist;
-    EXPECT_TRUE(playlist.Open("\\NAND\\EMPTY.M3U", PlaylistAccess::Read));
+    EXPECT_FALSE(playlist.Open("\\NAND\\EMPTY.M3U", PlaylistAccess::Read));
+    EXPECT_NE(Log().find("CREATEFILEMAPPING ERROR!!!!!!!!!!:\\NAND\\EMPTY.M3U\n"), std::string::npos) << Log();
+    std::string path, title;
+    std::int32_t duration = 9;
+    EXPECT_EQ(playlist.ReadEntry(path, title, duration), 0);
+    EXPECT_TRUE(ReadAll("\\NAND\\EMPTY.M3U").empty());
 
     const unsigned seed = std::random_device{}();
     SCOPED_TRACE(testing::Message() << "seed " << seed);

@@ -43,6 +43,10 @@ public:
         Queue(protocol::EncodeFrame(static_cast<std::uint16_t>(request_kind | protocol::kReplyBit), sequence, reply),
               fd_to_pass);
     }
+    template <class Event>
+    void SendEvent(const Event& event) {
+        Queue(protocol::EncodeFrame(protocol::EventKind<Event>(), 0, event), -1);
+    }
     // Writes what the socket takes now. False on a write error; WantsWrite says if more is left.
     bool Flush();
     bool WantsWrite() const { return !m_outgoing.empty(); }

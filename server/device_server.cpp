@@ -226,6 +226,7 @@ void DeviceServer::DropClient(std::uint32_t client_id) {
     }
     if (auto process = slot.client->OwnerProcess(); process && process->connections > 0) --process->connections;
     slot.client.reset();
+    ClientWindowsGone(client_id);
     if (released) SatisfyWaits();
 }
 

@@ -18,6 +18,7 @@
 #include "server/objects/wait_queue.h"
 #include "server/processes/process.h"
 #include "server/registry/registry_store.h"
+#include "server/windows/window_tree.h"
 
 namespace server {
 
@@ -74,6 +75,21 @@ private:
     bool SaveRegistry();
     void LoadRegistry();
 
+    // Windows and messages.
+    struct PendingSend {
+        std::uint32_t sender = 0;  // client waiting for the result; 0 when the server sent it
+        std::uint32_t sequence = 0;
+        std::uint32_t target = 0;  // client whose thread handles it
+    };
+    Client* FindClient(std::uint32_t client_id);
+    template <class Event>
+    void Deliver(std::uint32_t client_id, const Event& event);
+    void AnswerSend(std::uint32_t sender, std::uint32_t sequence, std::uint32_t error, std::int64_t result);
+    void ServerSend(std::uint32_t hwnd, std::uint32_t message, std::uint64_t wparam, std::int64_t lparam);
+    void Activate(std::uint32_t hwnd);
+    void WindowsGone(const std::vector<std::uint32_t>& destroyed);
+    void ClientWindowsGone(std::uint32_t client_id);
+
     std::optional<Clock::time_point> NextDeadline() const;
     void FinishShutdown();
 
@@ -91,6 +107,10 @@ private:
     RegistryStore m_registry;
     std::optional<Clock::time_point> m_registry_save_at;
     ShareTable m_shares;
+    WindowTree m_windows;
+    std::unordered_map<std::uint64_t, PendingSend> m_sends;
+    std::uint64_t m_next_send_id = 1;
+    std::unordered_map<std::string, std::uint32_t> m_registered_messages;
     bool m_shutting_down = false;
     std::optional<Clock::time_point> m_shutdown_deadline;
 };
@@ -102,6 +122,14 @@ std::shared_ptr<T> DeviceServer::Lookup(Client& client, std::uint32_t handle, Ob
     auto object = process->handles.Get(handle);
     if (!object || object->Kind() != kind) return nullptr;
     return std::static_pointer_cast<T>(object);
+}
+
+template <class Event>
+void DeviceServer::Deliver(std::uint32_t client_id, const Event& event) {
+    if (Client* client = FindClient(client_id)) {
+        client->SendEvent(event);
+        UpdateWriteInterest(*client);
+    }
 }
 
 }  // namespace server

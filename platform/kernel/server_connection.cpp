@@ -1,8 +1,10 @@
 #include "platform/kernel/server_connection.h"
 
+#include <atomic>
 #include <cerrno>
 #include <cstring>
 #include <memory>
+#include <poll.h>
 #include <sys/socket.h>
 #include <sys/syscall.h>
 #include <sys/un.h>
@@ -15,6 +17,7 @@ namespace platform {
 namespace {
 
 thread_local std::unique_ptr<ServerConnection> t_connection;
+std::atomic<EventSink*> s_event_sink{nullptr};
 
 int ConnectSocket() {
     const auto path = DeviceSocketPath().string();
@@ -102,22 +105,70 @@ bool ServerConnection::FillBuffer() {
     return true;
 }
 
-bool ServerConnection::ReadReply(std::uint16_t kind, std::uint32_t sequence, std::vector<std::uint8_t>& payload) {
+int ServerConnection::TakeFrame(protocol::FrameHeader& header, std::vector<std::uint8_t>& payload) {
+    auto status = protocol::PeekFrame(m_buffer.data(), m_buffer.size(), header);
+    if (status == protocol::FrameStatus::Malformed) return -1;
+    if (status == protocol::FrameStatus::NeedMore) return 0;
+    const std::size_t frame_size = header.length + 4;
+    payload.assign(m_buffer.begin() + protocol::kFrameHeaderSize, m_buffer.begin() + frame_size);
+    m_buffer.erase(m_buffer.begin(), m_buffer.begin() + static_cast<std::ptrdiff_t>(frame_size));
+    return 1;
+}
+
+bool ServerConnection::ReadReply(std::uint16_t kind, std::uint32_t sequence, std::vector<std::uint8_t>& payload,
+                                 bool during_send) {
     for (;;) {
+        if (auto stashed = m_stashed_replies.find(sequence); stashed != m_stashed_replies.end()) {
+            payload = std::move(stashed->second);
+            m_stashed_replies.erase(stashed);
+            return true;
+        }
         protocol::FrameHeader header;
-        auto status = protocol::PeekFrame(m_buffer.data(), m_buffer.size(), header);
-        if (status == protocol::FrameStatus::Malformed) return false;
-        if (status == protocol::FrameStatus::NeedMore) {
+        std::vector<std::uint8_t> frame;
+        int taken = TakeFrame(header, frame);
+        if (taken < 0) return false;
+        if (taken == 0) {
             if (!FillBuffer()) return false;
             continue;
         }
-        const std::size_t frame_size = header.length + 4;
-        const bool ours = header.kind == kind && header.sequence == sequence;
-        if (ours) payload.assign(m_buffer.begin() + protocol::kFrameHeaderSize, m_buffer.begin() + frame_size);
-        m_buffer.erase(m_buffer.begin(), m_buffer.begin() + static_cast<std::ptrdiff_t>(frame_size));
-        if (ours) return true;
-        // Anything else on a thread's connection before its reply is a protocol fault.
-        return false;
+        if (header.kind & protocol::kEventBit) {
+            // The frame is off the buffer before the sink runs: handling it may make calls
+            // of its own on this connection.
+            if (auto* sink = s_event_sink.load()) sink->OnServerEvent(header.kind, frame, during_send);
+            continue;
+        }
+        if (header.kind == kind && header.sequence == sequence) {
+            payload = std::move(frame);
+            return true;
+        }
+        if (!(header.kind & protocol::kReplyBit)) return false;
+        m_stashed_replies[header.sequence] = std::move(frame);  // an outer call's answer
+    }
+}
+
+bool ServerConnection::Pump(int timeout_ms) {
+    if (m_broken) return false;
+    bool waited = false;
+    for (;;) {
+        protocol::FrameHeader header;
+        std::vector<std::uint8_t> frame;
+        int taken = TakeFrame(header, frame);
+        if (taken < 0) return Fail();
+        if (taken > 0) {
+            if (!(header.kind & protocol::kEventBit)) return Fail();  // no call is waiting for a reply
+            if (auto* sink = s_event_sink.load()) sink->OnServerEvent(header.kind, frame, false);
+            waited = true;
+            continue;
+        }
+        if (waited) return true;
+        pollfd poll_fd{m_fd, POLLIN, 0};
+        int ready;
+        do {
+            ready = ::poll(&poll_fd, 1, timeout_ms);
+        } while (ready < 0 && errno == EINTR);
+        if (ready <= 0) return ready == 0;
+        if (!FillBuffer()) return Fail();
+        waited = true;
     }
 }
 
@@ -129,6 +180,8 @@ void ServerConnection::TakeReceivedFd(int* received_fd) {
     if (received_fd) *received_fd = fd;
     else ::close(fd);
 }
+
+void SetEventSink(EventSink* sink) { s_event_sink.store(sink); }
 
 }  // namespace platform
 

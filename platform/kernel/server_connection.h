@@ -4,12 +4,24 @@
 
 #include <cstdint>
 #include <deque>
+#include <map>
+#include <type_traits>
 #include <vector>
 
 #include "platform/protocol/messages.h"
 #include "platform/win32_types.h"
 
 namespace platform {
+
+// Receives what the server sends a thread unasked (messages sent or posted to its windows).
+// during_send is true while the thread waits for the answer to its own SendMessage: a message
+// sent to it must then be handled at once, or the two threads would wait on each other.
+class EventSink {
+public:
+    virtual ~EventSink() = default;
+    virtual void OnServerEvent(std::uint16_t kind, const std::vector<std::uint8_t>& payload, bool during_send) = 0;
+};
+void SetEventSink(EventSink* sink);
 
 class ServerConnection {
 public:
@@ -30,11 +42,27 @@ public:
         const std::uint32_t sequence = ++m_sequence;
         if (!SendAll(protocol::EncodeFrame(id, sequence, request))) return Fail();
         std::vector<std::uint8_t> payload;
-        if (!ReadReply(static_cast<std::uint16_t>(id | protocol::kReplyBit), sequence, payload)) return Fail();
+        const bool during_send = id == static_cast<std::uint16_t>(protocol::RequestId::SendMessage);
+        if (!ReadReply(static_cast<std::uint16_t>(id | protocol::kReplyBit), sequence, payload, during_send))
+            return Fail();
         if (!protocol::DecodePayload(payload.data(), payload.size(), reply)) return Fail();
         TakeReceivedFd(received_fd);
         return true;
     }
+
+    // Sends a one-way request (its Reply is void): nothing comes back.
+    template <class Request>
+    bool Post(const Request& request) {
+        static_assert(std::is_void_v<typename Request::Reply>);
+        const auto id = static_cast<std::uint16_t>(protocol::RequestIdOf<Request>::value);
+        if (!SendAll(protocol::EncodeFrame(id, ++m_sequence, request))) return Fail();
+        return true;
+    }
+
+    // Waits up to timeout_ms (-1: no limit) for something from the server and hands every
+    // event that arrived to the event sink. False when the server has gone.
+    bool Pump(int timeout_ms);
+    int Fd() const { return m_fd; }
 
     std::uint32_t Id() const { return m_id; }
 
@@ -42,7 +70,9 @@ private:
     explicit ServerConnection(int fd) : m_fd(fd) {}
     static ServerConnection* Open();
     bool SendAll(const std::vector<std::uint8_t>& frame);
-    bool ReadReply(std::uint16_t kind, std::uint32_t sequence, std::vector<std::uint8_t>& payload);
+    bool ReadReply(std::uint16_t kind, std::uint32_t sequence, std::vector<std::uint8_t>& payload, bool during_send);
+    // Takes one whole frame off the buffer if there is one: 1 taken, 0 none yet, -1 malformed.
+    int TakeFrame(protocol::FrameHeader& header, std::vector<std::uint8_t>& payload);
     bool FillBuffer();
     void TakeReceivedFd(int* received_fd);
     bool Fail();
@@ -53,6 +83,8 @@ private:
     bool m_broken = false;
     std::vector<std::uint8_t> m_buffer;
     std::deque<int> m_fds;
+    // Replies that arrived while a nested call (a send handled inside a send) was reading.
+    std::map<std::uint32_t, std::vector<std::uint8_t>> m_stashed_replies;
 };
 
 // Whether a device server answers on the current device root.

@@ -244,6 +244,211 @@ struct FileShareReleaseRequest {
     template <class V> void Visit(V& v) { v(ticket); }
 };
 
+// ---- Windows ----------------------------------------------------------------------------
+// Window handles are server-assigned numbers, valid in every program. Rectangles of top-level
+// windows are in screen coordinates; those of child windows in their parent's client area.
+
+struct Rect {
+    std::int32_t left = 0, top = 0, right = 0, bottom = 0;
+    template <class V> void Visit(V& v) { v(left); v(top); v(right); v(bottom); }
+};
+
+struct WindowReply {
+    std::uint32_t error = 0;
+    std::uint32_t hwnd = 0;
+    template <class V> void Visit(V& v) { v(error); v(hwnd); }
+};
+struct CreateWindowRequest {
+    using Reply = WindowReply;
+    std::string class_name;
+    std::string title;
+    std::uint32_t style = 0;     // WS_ bits
+    std::uint32_t ex_style = 0;  // WS_EX_ bits (WS_EX_TOPMOST)
+    Rect rect;
+    std::uint32_t parent = 0;
+    template <class V> void Visit(V& v) { v(class_name); v(title); v(style); v(ex_style); v(rect); v(parent); }
+};
+struct DestroyWindowRequest {
+    using Reply = StatusReply;
+    std::uint32_t hwnd = 0;
+    template <class V> void Visit(V& v) { v(hwnd); }
+};
+struct FindWindowRequest {
+    using Reply = WindowReply;
+    bool by_class = false;
+    std::string class_name;
+    bool by_title = false;
+    std::string title;
+    template <class V> void Visit(V& v) { v(by_class); v(class_name); v(by_title); v(title); }
+};
+
+struct WindowInfo {
+    std::uint32_t hwnd = 0;
+    std::uint32_t parent = 0;
+    std::string class_name;
+    std::string title;
+    std::uint32_t process_id = 0;
+    std::uint32_t thread_id = 0;
+    std::string program;
+    Rect rect;                  // screen coordinates
+    bool visible = false;       // the window and all its ancestors
+    bool enabled = true;
+    bool topmost = false;
+    bool foreground = false;
+    std::uint32_t style = 0;
+    template <class V> void Visit(V& v) {
+        v(hwnd); v(parent); v(class_name); v(title); v(process_id); v(thread_id); v(program); v(rect);
+        v(visible); v(enabled); v(topmost); v(foreground); v(style);
+    }
+};
+struct WindowInfoReply {
+    std::uint32_t error = 0;  // ERROR_INVALID_WINDOW_HANDLE for a window that is gone
+    WindowInfo info;
+    template <class V> void Visit(V& v) { v(error); v(info); }
+};
+struct GetWindowInfoRequest {
+    using Reply = WindowInfoReply;
+    std::uint32_t hwnd = 0;
+    template <class V> void Visit(V& v) { v(hwnd); }
+};
+struct ListWindowsReply {
+    std::vector<WindowInfo> windows;  // top-level windows front to back, each followed by its children
+    template <class V> void Visit(V& v) { v(windows); }
+};
+struct ListWindowsRequest {
+    using Reply = ListWindowsReply;
+    template <class V> void Visit(V&) {}
+};
+
+struct SetWindowTextRequest {
+    using Reply = StatusReply;
+    std::uint32_t hwnd = 0;
+    std::string text;
+    template <class V> void Visit(V& v) { v(hwnd); v(text); }
+};
+
+struct WindowStateReply {
+    std::uint32_t error = 0;
+    std::uint32_t previous = 0;  // what the call reports: was visible, was disabled, previous window
+    template <class V> void Visit(V& v) { v(error); v(previous); }
+};
+struct SetWindowPosRequest {
+    using Reply = WindowStateReply;
+    std::uint32_t hwnd = 0;
+    std::uint32_t insert_after = 0;  // a window, or HWND_TOP 0, HWND_BOTTOM 1, HWND_TOPMOST -1, HWND_NOTOPMOST -2
+    Rect rect;                       // left, top, width, height
+    std::uint32_t flags = 0;         // SWP_ bits
+    template <class V> void Visit(V& v) { v(hwnd); v(insert_after); v(rect); v(flags); }
+};
+struct ShowWindowRequest {
+    using Reply = WindowStateReply;
+    std::uint32_t hwnd = 0;
+    std::uint32_t command = 0;  // SW_
+    template <class V> void Visit(V& v) { v(hwnd); v(command); }
+};
+struct EnableWindowRequest {
+    using Reply = WindowStateReply;
+    std::uint32_t hwnd = 0;
+    bool enable = true;
+    template <class V> void Visit(V& v) { v(hwnd); v(enable); }
+};
+enum class FocusOperation : std::uint8_t { SetForeground, GetForeground, SetCapture, ReleaseCapture, GetCapture };
+struct FocusRequest {
+    using Reply = WindowStateReply;
+    std::uint8_t operation = 0;  // FocusOperation
+    std::uint32_t hwnd = 0;
+    template <class V> void Visit(V& v) { v(operation); v(hwnd); }
+};
+struct RegisterMessageReply {
+    std::uint32_t message = 0;  // 0xC000 to 0xFFFF; 0 when the table is full
+    template <class V> void Visit(V& v) { v(message); }
+};
+struct RegisterMessageRequest {
+    using Reply = RegisterMessageReply;
+    std::string name;
+    template <class V> void Visit(V& v) { v(name); }
+};
+
+// ---- Messages ---------------------------------------------------------------------------
+
+struct SendMessageReply {
+    std::uint32_t error = 0;   // ERROR_INVALID_WINDOW_HANDLE when the window is gone
+    std::int64_t result = 0;
+    template <class V> void Visit(V& v) { v(error); v(result); }
+};
+// Synchronous: the reply comes when the window's thread has handled it (or at once with 0
+// when the window or its program is gone).
+struct SendMessageRequest {
+    using Reply = SendMessageReply;
+    std::uint32_t hwnd = 0;
+    std::uint32_t message = 0;
+    std::uint64_t wparam = 0;
+    std::int64_t lparam = 0;
+    bool has_copydata = false;        // WM_COPYDATA: lparam's COPYDATASTRUCT travels as data
+    std::uint64_t copydata_code = 0;  // dwData
+    std::vector<std::uint8_t> data;   // up to 64 KiB
+    template <class V> void Visit(V& v) { v(hwnd); v(message); v(wparam); v(lparam); v(has_copydata); v(copydata_code); v(data); }
+};
+// One-way (no reply): queued for the window's thread; to HWND_BROADCAST (0xFFFF), for every
+// top-level window.
+struct PostMessageRequest {
+    using Reply = void;
+    std::uint32_t hwnd = 0;
+    std::uint32_t message = 0;
+    std::uint64_t wparam = 0;
+    std::int64_t lparam = 0;
+    template <class V> void Visit(V& v) { v(hwnd); v(message); v(wparam); v(lparam); }
+};
+// One-way: a thread's answer to an IncomingSend.
+struct ReplyMessageRequest {
+    using Reply = void;
+    std::uint64_t send_id = 0;
+    std::int64_t result = 0;
+    template <class V> void Visit(V& v) { v(send_id); v(result); }
+};
+
+// ---- Events (server to program) ---------------------------------------------------------
+
+// A message sent to one of the thread's windows; answered with ReplyMessage (send_id 0: the
+// server itself sent it and wants no answer).
+struct IncomingSendEvent {
+    std::uint64_t send_id = 0;
+    std::uint32_t hwnd = 0;
+    std::uint32_t message = 0;
+    std::uint64_t wparam = 0;
+    std::int64_t lparam = 0;
+    bool has_copydata = false;
+    std::uint64_t copydata_code = 0;
+    std::vector<std::uint8_t> data;
+    template <class V> void Visit(V& v) { v(send_id); v(hwnd); v(message); v(wparam); v(lparam); v(has_copydata); v(copydata_code); v(data); }
+};
+struct PostedEvent {
+    std::uint32_t hwnd = 0;
+    std::uint32_t message = 0;
+    std::uint64_t wparam = 0;
+    std::int64_t lparam = 0;
+    template <class V> void Visit(V& v) { v(hwnd); v(message); v(wparam); v(lparam); }
+};
+
+#define DEVICE_EVENTS(X) \
+    X(IncomingSend)      \
+    X(Posted)
+
+enum class EventId : std::uint16_t {
+    None = 0,
+#define PROTOCOL_EVENT_ID(name) name,
+    DEVICE_EVENTS(PROTOCOL_EVENT_ID)
+#undef PROTOCOL_EVENT_ID
+};
+template <class Event> struct EventIdOf;
+#define PROTOCOL_EVENT_TRAIT(name) \
+    template <> struct EventIdOf<name##Event> { static constexpr EventId value = EventId::name; };
+DEVICE_EVENTS(PROTOCOL_EVENT_TRAIT)
+#undef PROTOCOL_EVENT_TRAIT
+
+template <class Event>
+constexpr std::uint16_t EventKind() { return static_cast<std::uint16_t>(static_cast<std::uint16_t>(EventIdOf<Event>::value) | kEventBit); }
+
 // ---- Device control ---------------------------------------------------------------------
 
 struct ShutdownRequest {
@@ -276,7 +481,21 @@ struct ShutdownRequest {
     X(RegFlush)            \
     X(FileShareAcquire)    \
     X(FileShareRelease)    \
-    X(Shutdown)
+    X(Shutdown)            \
+    X(CreateWindow)        \
+    X(DestroyWindow)       \
+    X(FindWindow)          \
+    X(GetWindowInfo)       \
+    X(ListWindows)         \
+    X(SetWindowText)       \
+    X(SetWindowPos)        \
+    X(ShowWindow)          \
+    X(EnableWindow)        \
+    X(Focus)               \
+    X(RegisterMessage)     \
+    X(SendMessage)         \
+    X(PostMessage)         \
+    X(ReplyMessage)
 
 enum class RequestId : std::uint16_t {
     None = 0,

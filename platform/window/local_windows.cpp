@@ -1,0 +1,68 @@
+#include "platform/window/local_windows.h"
+
+#include <cctype>
+#include <vector>
+
+namespace platform {
+namespace {
+
+std::string Fold(const std::string& name) {
+    std::string folded = name;
+    for (auto& c : folded) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return folded;
+}
+
+}  // namespace
+
+LocalWindows& LocalWindows::Instance() {
+    static LocalWindows* instance = new LocalWindows;  // outlives every thread's last message
+    return *instance;
+}
+
+bool LocalWindows::RegisterClass(const std::string& name, WNDPROC procedure) {
+    std::lock_guard lock(m_mutex);
+    return m_classes.emplace(Fold(name), procedure).second;
+}
+
+std::optional<WNDPROC> LocalWindows::ClassProcedure(const std::string& name) {
+    std::lock_guard lock(m_mutex);
+    auto found = m_classes.find(Fold(name));
+    if (found == m_classes.end()) return std::nullopt;
+    return found->second;
+}
+
+void LocalWindows::Add(std::uint32_t hwnd, LocalWindow window) {
+    std::lock_guard lock(m_mutex);
+    m_windows[hwnd] = std::move(window);
+}
+
+void LocalWindows::Remove(std::uint32_t hwnd) {
+    std::lock_guard lock(m_mutex);
+    m_windows.erase(hwnd);
+}
+
+std::optional<LocalWindow> LocalWindows::Get(std::uint32_t hwnd) {
+    std::lock_guard lock(m_mutex);
+    auto found = m_windows.find(hwnd);
+    if (found == m_windows.end()) return std::nullopt;
+    return found->second;
+}
+
+bool LocalWindows::SetUserData(std::uint32_t hwnd, LONG_PTR value, LONG_PTR& previous) {
+    std::lock_guard lock(m_mutex);
+    auto found = m_windows.find(hwnd);
+    if (found == m_windows.end()) return false;
+    previous = found->second.user_data;
+    found->second.user_data = value;
+    return true;
+}
+
+std::vector<std::uint32_t> LocalWindows::OwnedBy(DWORD thread_id) {
+    std::lock_guard lock(m_mutex);
+    std::vector<std::uint32_t> owned;
+    for (const auto& [hwnd, window] : m_windows)
+        if (window.thread_id == thread_id) owned.push_back(hwnd);
+    return owned;
+}
+
+}  // namespace platform

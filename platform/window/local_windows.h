@@ -1,0 +1,43 @@
+// What a program keeps of its own windows: their window procedures, owner threads and user
+// data, and its registered window classes. The server keeps everything else.
+#pragma once
+
+#include <cstdint>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "platform/window/window.h"
+
+namespace platform {
+
+struct LocalWindow {
+    WNDPROC procedure = nullptr;
+    DWORD thread_id = 0;
+    LONG_PTR user_data = 0;
+    std::string class_name;
+};
+
+class LocalWindows {
+public:
+    static LocalWindows& Instance();
+
+    bool RegisterClass(const std::string& name, WNDPROC procedure);
+    std::optional<WNDPROC> ClassProcedure(const std::string& name);
+
+    void Add(std::uint32_t hwnd, LocalWindow window);
+    void Remove(std::uint32_t hwnd);
+    std::optional<LocalWindow> Get(std::uint32_t hwnd);
+    bool SetUserData(std::uint32_t hwnd, LONG_PTR value, LONG_PTR& previous);
+    // Windows of one thread, for the thread's end.
+    std::vector<std::uint32_t> OwnedBy(DWORD thread_id);
+
+private:
+    std::mutex m_mutex;
+    std::unordered_map<std::string, WNDPROC> m_classes;  // by upper-case name
+    std::unordered_map<std::uint32_t, LocalWindow> m_windows;
+};
+
+}  // namespace platform

@@ -1,0 +1,172 @@
+// Windows and messages as the device's programs see them. Windows are the device server's
+// and are found by every program; a window's messages are handled on the thread that
+// created it, in that thread's message loop.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "platform/kernel/last_error.h"
+#include "platform/win32_types.h"
+
+struct HWND__;
+using HWND = HWND__*;
+using ATOM = WORD;
+using WNDPROC = LRESULT (*)(HWND, UINT, WPARAM, LPARAM);
+using TIMERPROC = void (*)(HWND, UINT, UINT_PTR, DWORD);
+
+struct RECT {
+    LONG left = 0, top = 0, right = 0, bottom = 0;
+};
+struct POINT {
+    LONG x = 0, y = 0;
+};
+struct MSG {
+    HWND hwnd = nullptr;
+    UINT message = 0;
+    WPARAM wParam = 0;
+    LPARAM lParam = 0;
+    DWORD time = 0;
+    POINT pt;
+};
+struct COPYDATASTRUCT {
+    std::uintptr_t dwData = 0;
+    DWORD cbData = 0;
+    void* lpData = nullptr;
+};
+struct CREATESTRUCT {
+    void* lpCreateParams = nullptr;
+    HWND hwndParent = nullptr;
+    LONG cy = 0, cx = 0, y = 0, x = 0;
+    LONG style = 0;
+    std::string lpszName;
+    std::string lpszClass;
+    DWORD dwExStyle = 0;
+};
+struct WNDCLASS {
+    UINT style = 0;
+    WNDPROC lpfnWndProc = nullptr;
+    int cbClsExtra = 0;
+    int cbWndExtra = 0;
+    void* hInstance = nullptr;
+    std::string lpszClassName;
+};
+
+inline HWND const HWND_BROADCAST = reinterpret_cast<HWND>(static_cast<std::uintptr_t>(0xFFFF));
+inline HWND const HWND_TOP = nullptr;
+inline HWND const HWND_BOTTOM = reinterpret_cast<HWND>(static_cast<std::uintptr_t>(1));
+inline HWND const HWND_TOPMOST = reinterpret_cast<HWND>(static_cast<std::intptr_t>(-1));
+inline HWND const HWND_NOTOPMOST = reinterpret_cast<HWND>(static_cast<std::intptr_t>(-2));
+
+// Window messages, with the device's numbers.
+constexpr UINT WM_NULL = 0x0000;
+constexpr UINT WM_CREATE = 0x0001;
+constexpr UINT WM_DESTROY = 0x0002;
+constexpr UINT WM_MOVE = 0x0003;
+constexpr UINT WM_SIZE = 0x0005;
+constexpr UINT WM_ACTIVATE = 0x0006;
+constexpr UINT WM_SETFOCUS = 0x0007;
+constexpr UINT WM_KILLFOCUS = 0x0008;
+constexpr UINT WM_ENABLE = 0x000A;
+constexpr UINT WM_SETTEXT = 0x000C;
+constexpr UINT WM_GETTEXT = 0x000D;
+constexpr UINT WM_PAINT = 0x000F;
+constexpr UINT WM_CLOSE = 0x0010;
+constexpr UINT WM_QUIT = 0x0012;
+constexpr UINT WM_ERASEBKGND = 0x0014;
+constexpr UINT WM_SHOWWINDOW = 0x0018;
+constexpr UINT WM_COPYDATA = 0x004A;
+constexpr UINT WM_KEYDOWN = 0x0100;
+constexpr UINT WM_KEYUP = 0x0101;
+constexpr UINT WM_CHAR = 0x0102;
+constexpr UINT WM_INITDIALOG = 0x0110;
+constexpr UINT WM_COMMAND = 0x0111;
+constexpr UINT WM_TIMER = 0x0113;
+constexpr UINT WM_MOUSEMOVE = 0x0200;
+constexpr UINT WM_LBUTTONDOWN = 0x0201;
+constexpr UINT WM_LBUTTONUP = 0x0202;
+constexpr UINT WM_CAPTURECHANGED = 0x0215;
+constexpr UINT WM_USER = 0x0400;
+constexpr UINT WM_APP = 0x8000;
+
+constexpr WPARAM WA_INACTIVE = 0;
+constexpr WPARAM WA_ACTIVE = 1;
+
+// Window styles.
+constexpr DWORD WS_OVERLAPPED = 0x00000000u;
+constexpr DWORD WS_POPUP = 0x80000000u;
+constexpr DWORD WS_CHILD = 0x40000000u;
+constexpr DWORD WS_VISIBLE = 0x10000000u;
+constexpr DWORD WS_DISABLED = 0x08000000u;
+constexpr DWORD WS_EX_TOPMOST = 0x00000008u;
+constexpr int CW_USEDEFAULT = static_cast<int>(0x80000000u);
+
+// ShowWindow commands.
+constexpr int SW_HIDE = 0;
+constexpr int SW_SHOWNORMAL = 1;
+constexpr int SW_SHOWMAXIMIZED = 3;
+constexpr int SW_SHOWNOACTIVATE = 4;
+constexpr int SW_SHOW = 5;
+constexpr int SW_SHOWNA = 8;
+constexpr int SW_RESTORE = 9;
+
+// SetWindowPos flags.
+constexpr UINT SWP_NOSIZE = 0x0001;
+constexpr UINT SWP_NOMOVE = 0x0002;
+constexpr UINT SWP_NOZORDER = 0x0004;
+constexpr UINT SWP_NOACTIVATE = 0x0010;
+constexpr UINT SWP_SHOWWINDOW = 0x0040;
+constexpr UINT SWP_HIDEWINDOW = 0x0080;
+
+constexpr UINT PM_NOREMOVE = 0x0000;
+constexpr UINT PM_REMOVE = 0x0001;
+
+constexpr int GWL_USERDATA = -21;
+
+// Classes and windows.
+ATOM RegisterClass(const WNDCLASS* window_class);
+HWND CreateWindowEx(DWORD ex_style, const std::string& class_name, const std::string& title, DWORD style, int x, int y,
+                    int width, int height, HWND parent, void* menu, void* instance, void* param);
+BOOL DestroyWindow(HWND hwnd);
+LRESULT DefWindowProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
+LONG_PTR SetWindowLong(HWND hwnd, int index, LONG_PTR value);
+LONG_PTR GetWindowLong(HWND hwnd, int index);
+
+// Finding windows: by class, by title, or both (empty means "any").
+HWND FindWindow(const std::string& class_name, const std::string& title);
+int GetWindowText(HWND hwnd, std::string& text);
+std::string GetWindowText(HWND hwnd);
+BOOL SetWindowText(HWND hwnd, const std::string& text);
+BOOL IsWindow(HWND hwnd);
+BOOL IsWindowVisible(HWND hwnd);
+BOOL IsWindowEnabled(HWND hwnd);
+BOOL GetWindowRect(HWND hwnd, RECT* rect);
+DWORD GetWindowThreadProcessId(HWND hwnd, DWORD* process_id);
+
+// Placement and state.
+BOOL SetWindowPos(HWND hwnd, HWND insert_after, int x, int y, int width, int height, UINT flags);
+BOOL ShowWindow(HWND hwnd, int command);
+BOOL MoveWindow(HWND hwnd, int x, int y, int width, int height, BOOL repaint);
+BOOL EnableWindow(HWND hwnd, BOOL enable);
+BOOL SetForegroundWindow(HWND hwnd);
+HWND GetForegroundWindow();
+HWND SetCapture(HWND hwnd);
+BOOL ReleaseCapture();
+HWND GetCapture();
+
+// Messages.
+UINT RegisterWindowMessage(const std::string& name);
+LRESULT SendMessage(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
+BOOL PostMessage(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
+BOOL GetMessage(MSG* msg, HWND hwnd, UINT filter_min, UINT filter_max);
+BOOL PeekMessage(MSG* msg, HWND hwnd, UINT filter_min, UINT filter_max, UINT remove);
+BOOL TranslateMessage(const MSG* msg);
+LRESULT DispatchMessage(const MSG* msg);
+void PostQuitMessage(int exit_code);
+UINT_PTR SetTimer(HWND hwnd, UINT_PTR id, UINT elapse_ms, TIMERPROC timer_proc);
+BOOL KillTimer(HWND hwnd, UINT_PTR id);
+
+namespace platform {
+inline std::uint32_t WindowNumber(HWND hwnd) { return static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(hwnd)); }
+inline HWND WindowFromNumber(std::uint32_t number) { return reinterpret_cast<HWND>(static_cast<std::uintptr_t>(number)); }
+}  // namespace platform

@@ -1,0 +1,314 @@
+// Window classes, creating and destroying windows, and the window state kept by the server.
+#include "platform/kernel/kernel.h"
+#include "platform/kernel/server_connection.h"
+#include "platform/window/local_windows.h"
+#include "platform/window/message_queue.h"
+#include "platform/window/window.h"
+
+namespace {
+
+using platform::WindowFromNumber;
+using platform::WindowNumber;
+
+template <class Request>
+bool CallServer(const Request& request, typename Request::Reply& reply) {
+    auto* connection = platform::ServerConnection::Current();
+    return connection && connection->Call(request, reply);
+}
+
+std::optional<protocol::WindowInfo> Info(HWND hwnd) {
+    if (!hwnd) {
+        SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+        return std::nullopt;
+    }
+    protocol::GetWindowInfoRequest request;
+    request.hwnd = WindowNumber(hwnd);
+    protocol::WindowInfoReply reply;
+    if (!CallServer(request, reply)) return std::nullopt;
+    if (reply.error) {
+        SetLastError(reply.error);
+        return std::nullopt;
+    }
+    return reply.info;
+}
+
+protocol::WindowStateReply StateCall(const auto& request, bool& ok) {
+    protocol::WindowStateReply reply;
+    ok = CallServer(request, reply);
+    if (ok && reply.error) {
+        SetLastError(reply.error);
+        ok = false;
+    }
+    return reply;
+}
+
+}  // namespace
+
+ATOM RegisterClass(const WNDCLASS* window_class) {
+    if (!window_class || window_class->lpszClassName.empty() || !window_class->lpfnWndProc) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return 0;
+    }
+    if (!platform::LocalWindows::Instance().RegisterClass(window_class->lpszClassName, window_class->lpfnWndProc)) {
+        SetLastError(ERROR_CLASS_ALREADY_EXISTS);
+        return 0;
+    }
+    return 1;
+}
+
+HWND CreateWindowEx(DWORD ex_style, const std::string& class_name, const std::string& title, DWORD style, int x, int y,
+                    int width, int height, HWND parent, void*, void*, void* param) {
+    auto procedure = platform::LocalWindows::Instance().ClassProcedure(class_name);
+    if (!procedure) {
+        SetLastError(ERROR_CANNOT_FIND_WND_CLASS);
+        return nullptr;
+    }
+    platform::EnsureMessageRouting();
+    if (x == CW_USEDEFAULT) x = 0;
+    if (y == CW_USEDEFAULT) y = 0;
+    if (width == CW_USEDEFAULT) width = 0;
+    if (height == CW_USEDEFAULT) height = 0;
+    protocol::CreateWindowRequest request;
+    request.class_name = class_name;
+    request.title = title;
+    request.style = style;
+    request.ex_style = ex_style;
+    request.rect = {x, y, x + std::max(0, width), y + std::max(0, height)};
+    request.parent = WindowNumber(parent);
+    protocol::WindowReply reply;
+    if (!CallServer(request, reply)) return nullptr;
+    if (!reply.hwnd) {
+        SetLastError(reply.error);
+        return nullptr;
+    }
+    platform::LocalWindow local;
+    local.procedure = *procedure;
+    local.thread_id = GetCurrentThreadId();
+    local.class_name = class_name;
+    platform::LocalWindows::Instance().Add(reply.hwnd, local);
+    HWND hwnd = WindowFromNumber(reply.hwnd);
+    CREATESTRUCT create;
+    create.lpCreateParams = param;
+    create.hwndParent = parent;
+    create.x = x;
+    create.y = y;
+    create.cx = width;
+    create.cy = height;
+    create.style = static_cast<LONG>(style);
+    create.lpszName = title;
+    create.lpszClass = class_name;
+    create.dwExStyle = ex_style;
+    if ((*procedure)(hwnd, WM_CREATE, 0, reinterpret_cast<LPARAM>(&create)) == -1) {
+        DestroyWindow(hwnd);
+        SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+        return nullptr;
+    }
+    return hwnd;
+}
+
+BOOL DestroyWindow(HWND hwnd) {
+    auto local = platform::LocalWindows::Instance().Get(WindowNumber(hwnd));
+    if (!local) {
+        SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+        return FALSE;
+    }
+    // Children go with their parent; each is told with WM_DESTROY first, as on the device.
+    protocol::ListWindowsRequest list;
+    protocol::ListWindowsReply windows;
+    std::vector<std::uint32_t> doomed{WindowNumber(hwnd)};
+    if (CallServer(list, windows)) {
+        for (std::size_t i = 0; i < doomed.size(); ++i)
+            for (const auto& info : windows.windows)
+                if (info.parent == doomed[i]) doomed.push_back(info.hwnd);
+    }
+    for (auto number : doomed) {
+        if (auto window = platform::LocalWindows::Instance().Get(number); window && window->procedure)
+            window->procedure(WindowFromNumber(number), WM_DESTROY, 0, 0);
+    }
+    protocol::DestroyWindowRequest request;
+    request.hwnd = WindowNumber(hwnd);
+    protocol::StatusReply reply;
+    const bool ok = CallServer(request, reply);
+    for (auto number : doomed) platform::LocalWindows::Instance().Remove(number);
+    auto& queue = platform::MessageQueue::ForThisThread();
+    std::erase_if(queue.timers, [&](const platform::ThreadTimer& timer) {
+        return std::find(doomed.begin(), doomed.end(), WindowNumber(timer.hwnd)) != doomed.end();
+    });
+    if (!ok || reply.error) {
+        if (ok) SetLastError(reply.error);
+        return FALSE;
+    }
+    return TRUE;
+}
+
+LRESULT DefWindowProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
+    switch (message) {
+        case WM_CLOSE:
+            DestroyWindow(hwnd);
+            return 0;
+        case WM_SETTEXT:
+            return lparam ? SetWindowText(hwnd, reinterpret_cast<const char*>(lparam)) : FALSE;
+        default:
+            return 0;
+    }
+}
+
+LONG_PTR SetWindowLong(HWND hwnd, int index, LONG_PTR value) {
+    LONG_PTR previous = 0;
+    if (index != GWL_USERDATA || !platform::LocalWindows::Instance().SetUserData(WindowNumber(hwnd), value, previous)) {
+        SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+        return 0;
+    }
+    return previous;
+}
+
+LONG_PTR GetWindowLong(HWND hwnd, int index) {
+    auto window = platform::LocalWindows::Instance().Get(WindowNumber(hwnd));
+    if (index != GWL_USERDATA || !window) {
+        SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+        return 0;
+    }
+    return window->user_data;
+}
+
+HWND FindWindow(const std::string& class_name, const std::string& title) {
+    protocol::FindWindowRequest request;
+    request.by_class = !class_name.empty();
+    request.class_name = class_name;
+    request.by_title = !title.empty();
+    request.title = title;
+    protocol::WindowReply reply;
+    if (!CallServer(request, reply)) return nullptr;
+    return WindowFromNumber(reply.hwnd);
+}
+
+int GetWindowText(HWND hwnd, std::string& text) {
+    auto info = Info(hwnd);
+    text = info ? info->title : std::string();
+    return static_cast<int>(text.size());
+}
+
+std::string GetWindowText(HWND hwnd) {
+    std::string text;
+    GetWindowText(hwnd, text);
+    return text;
+}
+
+BOOL SetWindowText(HWND hwnd, const std::string& text) {
+    protocol::SetWindowTextRequest request;
+    request.hwnd = WindowNumber(hwnd);
+    request.text = text;
+    protocol::StatusReply reply;
+    if (!CallServer(request, reply)) return FALSE;
+    if (reply.error) {
+        SetLastError(reply.error);
+        return FALSE;
+    }
+    return TRUE;
+}
+
+BOOL IsWindow(HWND hwnd) { return Info(hwnd).has_value(); }
+
+BOOL IsWindowVisible(HWND hwnd) {
+    auto info = Info(hwnd);
+    return info && info->visible;
+}
+
+BOOL IsWindowEnabled(HWND hwnd) {
+    auto info = Info(hwnd);
+    return info && info->enabled;
+}
+
+BOOL GetWindowRect(HWND hwnd, RECT* rect) {
+    auto info = Info(hwnd);
+    if (!info || !rect) return FALSE;
+    *rect = {info->rect.left, info->rect.top, info->rect.right, info->rect.bottom};
+    return TRUE;
+}
+
+DWORD GetWindowThreadProcessId(HWND hwnd, DWORD* process_id) {
+    auto info = Info(hwnd);
+    if (!info) return 0;
+    if (process_id) *process_id = info->process_id;
+    return info->thread_id;
+}
+
+BOOL SetWindowPos(HWND hwnd, HWND insert_after, int x, int y, int width, int height, UINT flags) {
+    protocol::SetWindowPosRequest request;
+    request.hwnd = WindowNumber(hwnd);
+    request.insert_after = WindowNumber(insert_after);
+    request.rect = {x, y, width, height};
+    request.flags = flags;
+    bool ok = false;
+    StateCall(request, ok);
+    return ok ? TRUE : FALSE;
+}
+
+BOOL ShowWindow(HWND hwnd, int command) {
+    protocol::ShowWindowRequest request;
+    request.hwnd = WindowNumber(hwnd);
+    request.command = static_cast<std::uint32_t>(command);
+    bool ok = false;
+    auto reply = StateCall(request, ok);
+    return ok && reply.previous ? TRUE : FALSE;  // whether it was visible before
+}
+
+BOOL MoveWindow(HWND hwnd, int x, int y, int width, int height, BOOL) {
+    return SetWindowPos(hwnd, nullptr, x, y, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+BOOL EnableWindow(HWND hwnd, BOOL enable) {
+    protocol::EnableWindowRequest request;
+    request.hwnd = WindowNumber(hwnd);
+    request.enable = enable != FALSE;
+    bool ok = false;
+    auto reply = StateCall(request, ok);
+    return ok && reply.previous ? TRUE : FALSE;  // whether it was disabled before
+}
+
+namespace {
+protocol::WindowStateReply Focus(protocol::FocusOperation operation, HWND hwnd, bool& ok) {
+    protocol::FocusRequest request;
+    request.operation = static_cast<std::uint8_t>(operation);
+    request.hwnd = WindowNumber(hwnd);
+    return StateCall(request, ok);
+}
+}  // namespace
+
+BOOL SetForegroundWindow(HWND hwnd) {
+    bool ok = false;
+    Focus(protocol::FocusOperation::SetForeground, hwnd, ok);
+    return ok ? TRUE : FALSE;
+}
+
+HWND GetForegroundWindow() {
+    bool ok = false;
+    auto reply = Focus(protocol::FocusOperation::GetForeground, nullptr, ok);
+    return ok ? WindowFromNumber(reply.previous) : nullptr;
+}
+
+HWND SetCapture(HWND hwnd) {
+    bool ok = false;
+    auto reply = Focus(protocol::FocusOperation::SetCapture, hwnd, ok);
+    return ok ? WindowFromNumber(reply.previous) : nullptr;
+}
+
+BOOL ReleaseCapture() {
+    bool ok = false;
+    Focus(protocol::FocusOperation::ReleaseCapture, nullptr, ok);
+    return ok ? TRUE : FALSE;
+}
+
+HWND GetCapture() {
+    bool ok = false;
+    auto reply = Focus(protocol::FocusOperation::GetCapture, nullptr, ok);
+    return ok ? WindowFromNumber(reply.previous) : nullptr;
+}
+
+UINT RegisterWindowMessage(const std::string& name) {
+    protocol::RegisterMessageRequest request;
+    request.name = name;
+    protocol::RegisterMessageReply reply;
+    if (name.empty() || !CallServer(request, reply)) return 0;
+    return reply.message;
+}

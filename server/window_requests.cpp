@@ -1,0 +1,334 @@
+// Requests on windows, focus and messages.
+#include <algorithm>
+#include <cctype>
+
+#include "platform/win32_types.h"
+#include "server/device_server.h"
+
+namespace server {
+namespace {
+
+constexpr std::uint32_t kWmActivate = 0x0006;
+constexpr std::uint32_t kWmEnable = 0x000A;
+constexpr std::uint32_t kWaInactive = 0;
+constexpr std::uint32_t kWaActive = 1;
+constexpr std::uint32_t kHwndBroadcast = 0xFFFF;
+constexpr std::uint32_t kHwndTop = 0;
+constexpr std::uint32_t kHwndBottom = 1;
+constexpr std::uint32_t kHwndTopmost = 0xFFFFFFFFu;
+constexpr std::uint32_t kHwndNoTopmost = 0xFFFFFFFEu;
+constexpr std::uint32_t kSwpNoSize = 0x0001, kSwpNoMove = 0x0002, kSwpNoZOrder = 0x0004, kSwpNoActivate = 0x0010,
+                        kSwpShowWindow = 0x0040, kSwpHideWindow = 0x0080;
+constexpr std::uint32_t kSwHide = 0, kSwShowNormal = 1, kSwShowMaximized = 3, kSwShowNoActivate = 4, kSwShow = 5,
+                        kSwShowNa = 8, kSwRestore = 9;
+constexpr std::size_t kMaxCopyData = 64 * 1024;
+constexpr std::size_t kMaxText = 1024;
+constexpr std::uint32_t kFirstRegisteredMessage = 0xC000;
+
+constexpr std::uint16_t Kind(protocol::RequestId id) { return static_cast<std::uint16_t>(id); }
+
+}  // namespace
+
+Client* DeviceServer::FindClient(std::uint32_t client_id) {
+    auto found = m_clients.find(client_id);
+    return found == m_clients.end() ? nullptr : found->second.client.get();
+}
+
+void DeviceServer::AnswerSend(std::uint32_t sender, std::uint32_t sequence, std::uint32_t error, std::int64_t result) {
+    Client* client = FindClient(sender);
+    if (!client) return;
+    client->Reply(sequence, Kind(protocol::RequestId::SendMessage), protocol::SendMessageReply{error, result});
+    UpdateWriteInterest(*client);
+}
+
+void DeviceServer::ServerSend(std::uint32_t hwnd, std::uint32_t message, std::uint64_t wparam, std::int64_t lparam) {
+    const Window* window = m_windows.Get(hwnd);
+    if (!window) return;
+    protocol::IncomingSendEvent event;
+    event.send_id = 0;  // nobody waits for the answer
+    event.hwnd = hwnd;
+    event.message = message;
+    event.wparam = wparam;
+    event.lparam = lparam;
+    Deliver(window->owner_client, event);
+}
+
+// Brings a top-level window to the front of its band and makes it the foreground window;
+// the old and the new foreground windows are told with WM_ACTIVATE.
+void DeviceServer::Activate(std::uint32_t hwnd) {
+    const std::uint32_t top = m_windows.TopLevelOf(hwnd);
+    if (!top) return;
+    m_windows.BringToTop(top);
+    const std::uint32_t old = m_windows.Foreground();
+    if (old == top) return;
+    m_windows.SetForeground(top);
+    if (old) ServerSend(old, kWmActivate, kWaInactive, top);
+    ServerSend(top, kWmActivate, kWaActive, old);
+}
+
+void DeviceServer::WindowsGone(const std::vector<std::uint32_t>& destroyed) {
+    if (destroyed.empty()) return;
+    // The foreground window went away: the front visible window becomes the foreground.
+    if (!m_windows.Foreground()) {
+        if (auto next = m_windows.FrontVisible()) Activate(next);
+    }
+}
+
+void DeviceServer::ClientWindowsGone(std::uint32_t client_id) {
+    WindowsGone(m_windows.DestroyAllOf(client_id));
+    // Sends to the thread that went away end with 0 at once; its own sends are forgotten.
+    for (auto it = m_sends.begin(); it != m_sends.end();) {
+        if (it->second.target == client_id) {
+            if (it->second.sender) AnswerSend(it->second.sender, it->second.sequence, ERROR_INVALID_WINDOW_HANDLE, 0);
+            it = m_sends.erase(it);
+        } else if (it->second.sender == client_id) {
+            it->second.sender = 0;
+            ++it;
+        } else {
+            ++it;
+        }
+    }
+}
+
+void DeviceServer::Handle(Client& client, std::uint32_t sequence, const protocol::CreateWindowRequest& request) {
+    protocol::WindowReply reply;
+    Window window;
+    window.parent = request.parent;
+    window.owner_client = client.Id();
+    window.pid = client.Pid();
+    window.thread_id = client.ThreadId();
+    window.program = client.ProgramName();
+    window.class_name = request.class_name.substr(0, kMaxText);
+    window.title = request.title.substr(0, kMaxText);
+    window.style = request.style;
+    window.topmost = (request.ex_style & kWsExTopmost) != 0;
+    window.rect = request.rect;
+    reply.hwnd = m_windows.Create(std::move(window));
+    if (!reply.hwnd) reply.error = request.parent ? ERROR_INVALID_WINDOW_HANDLE : ERROR_NOT_ENOUGH_MEMORY;
+    client.Reply(sequence, Kind(protocol::RequestId::CreateWindow), reply);
+}
+
+void DeviceServer::Handle(Client& client, std::uint32_t sequence, const protocol::DestroyWindowRequest& request) {
+    protocol::StatusReply reply;
+    const Window* window = m_windows.Get(request.hwnd);
+    if (!window) reply.error = ERROR_INVALID_WINDOW_HANDLE;
+    else if (window->pid != client.Pid()) reply.error = ERROR_ACCESS_DENIED;  // only its own program destroys it
+    client.Reply(sequence, Kind(protocol::RequestId::DestroyWindow), reply);
+    if (reply.error == 0) WindowsGone(m_windows.Destroy(request.hwnd));
+}
+
+void DeviceServer::Handle(Client& client, std::uint32_t sequence, const protocol::FindWindowRequest& request) {
+    protocol::WindowReply reply;
+    reply.hwnd = m_windows.Find(request.by_class ? std::optional<std::string>(request.class_name) : std::nullopt,
+                                request.by_title ? std::optional<std::string>(request.title) : std::nullopt);
+    if (!reply.hwnd) reply.error = ERROR_FILE_NOT_FOUND;
+    client.Reply(sequence, Kind(protocol::RequestId::FindWindow), reply);
+}
+
+void DeviceServer::Handle(Client& client, std::uint32_t sequence, const protocol::GetWindowInfoRequest& request) {
+    protocol::WindowInfoReply reply;
+    if (m_windows.Get(request.hwnd)) reply.info = m_windows.Info(request.hwnd);
+    else reply.error = ERROR_INVALID_WINDOW_HANDLE;
+    client.Reply(sequence, Kind(protocol::RequestId::GetWindowInfo), reply);
+}
+
+void DeviceServer::Handle(Client& client, std::uint32_t sequence, const protocol::ListWindowsRequest&) {
+    protocol::ListWindowsReply reply;
+    reply.windows = m_windows.List();
+    client.Reply(sequence, Kind(protocol::RequestId::ListWindows), reply);
+}
+
+void DeviceServer::Handle(Client& client, std::uint32_t sequence, const protocol::SetWindowTextRequest& request) {
+    protocol::StatusReply reply;
+    if (Window* window = m_windows.Get(request.hwnd)) window->title = request.text.substr(0, kMaxText);
+    else reply.error = ERROR_INVALID_WINDOW_HANDLE;
+    client.Reply(sequence, Kind(protocol::RequestId::SetWindowText), reply);
+}
+
+void DeviceServer::Handle(Client& client, std::uint32_t sequence, const protocol::SetWindowPosRequest& request) {
+    protocol::WindowStateReply reply;
+    Window* window = m_windows.Get(request.hwnd);
+    if (!window) {
+        reply.error = ERROR_INVALID_WINDOW_HANDLE;
+        client.Reply(sequence, Kind(protocol::RequestId::SetWindowPos), reply);
+        return;
+    }
+    const auto flags = request.flags;
+    if (!(flags & kSwpNoMove)) {
+        const auto width = window->rect.right - window->rect.left, height = window->rect.bottom - window->rect.top;
+        window->rect.left = request.rect.left;
+        window->rect.top = request.rect.top;
+        window->rect.right = request.rect.left + width;
+        window->rect.bottom = request.rect.top + height;
+    }
+    if (!(flags & kSwpNoSize)) {
+        window->rect.right = window->rect.left + std::max(0, request.rect.right);
+        window->rect.bottom = window->rect.top + std::max(0, request.rect.bottom);
+    }
+    if (flags & kSwpShowWindow) window->style |= kWsVisible;
+    if (flags & kSwpHideWindow) window->style &= ~kWsVisible;
+    const bool top_level = window->parent == 0;
+    const bool visible = (window->style & kWsVisible) != 0;
+    if (!(flags & kSwpNoZOrder)) {
+        switch (request.insert_after) {
+            case kHwndTop: m_windows.BringToTop(request.hwnd); break;
+            case kHwndBottom: m_windows.SendToBottom(request.hwnd); break;
+            case kHwndTopmost: m_windows.SetTopmost(request.hwnd, true); break;
+            case kHwndNoTopmost: m_windows.SetTopmost(request.hwnd, false); break;
+            default: m_windows.PlaceBehind(request.hwnd, request.insert_after);
+        }
+    }
+    client.Reply(sequence, Kind(protocol::RequestId::SetWindowPos), reply);
+    if (top_level && visible && !(flags & kSwpNoActivate)) Activate(request.hwnd);
+    if ((flags & kSwpHideWindow) && m_windows.Foreground() == request.hwnd) {
+        m_windows.SetForeground(0);
+        if (auto next = m_windows.FrontVisible()) Activate(next);
+    }
+}
+
+void DeviceServer::Handle(Client& client, std::uint32_t sequence, const protocol::ShowWindowRequest& request) {
+    protocol::WindowStateReply reply;
+    Window* window = m_windows.Get(request.hwnd);
+    if (!window) {
+        reply.error = ERROR_INVALID_WINDOW_HANDLE;
+        client.Reply(sequence, Kind(protocol::RequestId::ShowWindow), reply);
+        return;
+    }
+    reply.previous = (window->style & kWsVisible) ? 1 : 0;
+    const bool top_level = window->parent == 0;
+    switch (request.command) {
+        case kSwHide:
+            window->style &= ~kWsVisible;
+            break;
+        case kSwShowNoActivate:
+        case kSwShowNa:
+            window->style |= kWsVisible;
+            break;
+        case kSwShowNormal:
+        case kSwShowMaximized:
+        case kSwShow:
+        case kSwRestore:
+        default:
+            window->style |= kWsVisible;
+            client.Reply(sequence, Kind(protocol::RequestId::ShowWindow), reply);
+            if (top_level) Activate(request.hwnd);
+            return;
+    }
+    client.Reply(sequence, Kind(protocol::RequestId::ShowWindow), reply);
+    if (request.command == kSwHide && m_windows.Foreground() == request.hwnd) {
+        m_windows.SetForeground(0);
+        if (auto next = m_windows.FrontVisible()) Activate(next);
+    }
+}
+
+void DeviceServer::Handle(Client& client, std::uint32_t sequence, const protocol::EnableWindowRequest& request) {
+    protocol::WindowStateReply reply;
+    Window* window = m_windows.Get(request.hwnd);
+    if (!window) {
+        reply.error = ERROR_INVALID_WINDOW_HANDLE;
+    } else {
+        const bool was_disabled = (window->style & kWsDisabled) != 0;
+        reply.previous = was_disabled ? 1 : 0;
+        if (request.enable) window->style &= ~kWsDisabled;
+        else window->style |= kWsDisabled;
+        if (was_disabled == request.enable) ServerSend(request.hwnd, kWmEnable, request.enable ? 1 : 0, 0);
+    }
+    client.Reply(sequence, Kind(protocol::RequestId::EnableWindow), reply);
+}
+
+void DeviceServer::Handle(Client& client, std::uint32_t sequence, const protocol::FocusRequest& request) {
+    protocol::WindowStateReply reply;
+    auto operation = static_cast<protocol::FocusOperation>(request.operation);
+    switch (operation) {
+        case protocol::FocusOperation::SetForeground:
+            if (!m_windows.Get(request.hwnd)) {
+                reply.error = ERROR_INVALID_WINDOW_HANDLE;
+                break;
+            }
+            reply.previous = m_windows.Foreground();
+            client.Reply(sequence, Kind(protocol::RequestId::Focus), reply);
+            Activate(request.hwnd);
+            return;
+        case protocol::FocusOperation::GetForeground:
+            reply.previous = m_windows.Foreground();
+            break;
+        case protocol::FocusOperation::SetCapture:
+            if (!m_windows.Get(request.hwnd)) {
+                reply.error = ERROR_INVALID_WINDOW_HANDLE;
+                break;
+            }
+            reply.previous = m_windows.Capture();
+            m_windows.SetCapture(request.hwnd);
+            break;
+        case protocol::FocusOperation::ReleaseCapture:
+            reply.previous = m_windows.Capture();
+            m_windows.SetCapture(0);
+            break;
+        case protocol::FocusOperation::GetCapture:
+            reply.previous = m_windows.Capture();
+            break;
+        default:
+            reply.error = ERROR_INVALID_PARAMETER;
+    }
+    client.Reply(sequence, Kind(protocol::RequestId::Focus), reply);
+}
+
+void DeviceServer::Handle(Client& client, std::uint32_t sequence, const protocol::RegisterMessageRequest& request) {
+    protocol::RegisterMessageReply reply;
+    std::string key = request.name.substr(0, kMaxText);
+    for (auto& c : key) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    if (!key.empty()) {
+        auto found = m_registered_messages.find(key);
+        if (found != m_registered_messages.end()) {
+            reply.message = found->second;
+        } else if (m_registered_messages.size() < 0x4000) {
+            reply.message = kFirstRegisteredMessage + static_cast<std::uint32_t>(m_registered_messages.size());
+            m_registered_messages.emplace(key, reply.message);
+        }
+    }
+    client.Reply(sequence, Kind(protocol::RequestId::RegisterMessage), reply);
+}
+
+void DeviceServer::Handle(Client& client, std::uint32_t sequence, const protocol::SendMessageRequest& request) {
+    if (request.data.size() > kMaxCopyData) return Misbehave(client, "WM_COPYDATA larger than 64 KiB");
+    const Window* window = m_windows.Get(request.hwnd);
+    if (!window) {
+        AnswerSend(client.Id(), sequence, request.hwnd == kHwndBroadcast ? ERROR_INVALID_PARAMETER : ERROR_INVALID_WINDOW_HANDLE, 0);
+        return;
+    }
+    const std::uint64_t id = m_next_send_id++;
+    m_sends.emplace(id, PendingSend{client.Id(), sequence, window->owner_client});
+    protocol::IncomingSendEvent event;
+    event.send_id = id;
+    event.hwnd = request.hwnd;
+    event.message = request.message;
+    event.wparam = request.wparam;
+    event.lparam = request.lparam;
+    event.has_copydata = request.has_copydata;
+    event.copydata_code = request.copydata_code;
+    event.data = request.data;
+    Deliver(window->owner_client, event);
+}
+
+void DeviceServer::Handle(Client& client, std::uint32_t, const protocol::PostMessageRequest& request) {
+    protocol::PostedEvent event{request.hwnd, request.message, request.wparam, request.lparam};
+    if (request.hwnd == kHwndBroadcast) {
+        for (auto hwnd : std::vector<std::uint32_t>(m_windows.TopLevel())) {
+            event.hwnd = hwnd;
+            Deliver(m_windows.Get(hwnd)->owner_client, event);
+        }
+        return;
+    }
+    if (const Window* window = m_windows.Get(request.hwnd)) Deliver(window->owner_client, event);
+}
+
+void DeviceServer::Handle(Client& client, std::uint32_t, const protocol::ReplyMessageRequest& request) {
+    auto found = m_sends.find(request.send_id);
+    if (found == m_sends.end()) return;  // the send was already answered (its window went away)
+    if (found->second.target != client.Id()) return Misbehave(client, "answered a message sent to another thread");
+    const PendingSend pending = found->second;
+    m_sends.erase(found);
+    if (pending.sender) AnswerSend(pending.sender, pending.sequence, 0, request.result);
+}
+
+}  // namespace server

@@ -16,7 +16,6 @@
 #include <map>
 #include <optional>
 #include <ostream>
-#include <regex>
 #include <string>
 #include <vector>
 
@@ -87,27 +86,31 @@ Discovered Discover(const fs::path& file)
     Discovered found;
     int code = 0;
     const std::string output = RunCommand("timeout 120 gst-discoverer-1.0 -v '" + file.string() + "'", code);
-    const std::regex stream_line(R"(^\s*(audio|video|video\(image\)) #\d+: (.*)$)");
-    const std::regex field_line(R"(^\s*([A-Za-z][A-Za-z ]*): (.*)$)");
-    const std::regex duration_line(R"(^\s*Duration: (\d+):(\d+):(\d+)\.(\d+))");
     DiscoveredStream* current = nullptr;
     std::size_t start = 0;
     while (start < output.size()) {
         std::size_t end = output.find('\n', start);
         if (end == std::string::npos)
             end = output.size();
-        const std::string line = output.substr(start, end - start);
+        std::string line = output.substr(start, end - start);
         start = end + 1;
-        std::smatch match;
-        if (std::regex_search(line, match, duration_line) && found.duration == 0) {
-            found.duration = std::stoi(match[1]) * 3600.0 + std::stoi(match[2]) * 60.0 + std::stoi(match[3]) +
-                             std::stod("0." + match[4].str());
-        } else if (std::regex_match(line, match, stream_line)) {
-            auto& list = match[1] == "audio" ? found.audio : found.video;
-            list.push_back({match[2], {}});
+        line.erase(0, line.find_first_not_of(' '));
+        const std::size_t colon = line.find(": ");
+        if (colon == std::string::npos || colon == 0)
+            continue;
+        const std::string key = line.substr(0, colon), value = line.substr(colon + 2);
+        int hours = 0, minutes = 0, seconds = 0;
+        char fraction[16] = {};
+        const bool is_stream = key.rfind("audio #", 0) == 0 || key.rfind("video #", 0) == 0 ||
+                               key.rfind("video(image) #", 0) == 0;
+        if (key == "Duration" && found.duration == 0 &&
+            std::sscanf(value.c_str(), "%d:%d:%d.%15[0-9]", &hours, &minutes, &seconds, fraction) == 4) {
+            found.duration = hours * 3600.0 + minutes * 60.0 + seconds + std::atof((std::string("0.") + fraction).c_str());
+        } else if (is_stream) {
+            auto& list = key[0] == 'a' ? found.audio : found.video;
+            list.push_back({value, {}});
             current = list.size() == 1 ? &list.back() : nullptr;  // the first stream of each type
-        } else if (std::regex_match(line, match, field_line)) {
-            const std::string key = match[1], value = match[2];
+        } else if (key.find_first_not_of("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz ") == std::string::npos) {
             if (current && !current->fields.count(key))
                 current->fields[key] = value;
             if (!found.tags.count(key))

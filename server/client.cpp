@@ -11,8 +11,10 @@ namespace server {
 Client::Client(int fd, std::uint32_t id, pid_t pid) : m_fd(fd), m_id(id), m_pid(pid) {}
 
 Client::~Client() {
-    for (auto& outgoing : m_outgoing)
-        if (outgoing.fd >= 0) ::close(outgoing.fd);
+    if (m_current && m_current->fd >= 0) ::close(m_current->fd);
+    for (auto* queue : {&m_urgent, &m_outgoing})
+        for (auto& outgoing : *queue)
+            if (outgoing.fd >= 0) ::close(outgoing.fd);
     if (m_fd >= 0) ::close(m_fd);
 }
 
@@ -39,18 +41,31 @@ bool Client::ReceiveAvailable() {
     }
 }
 
-void Client::Queue(std::vector<std::uint8_t> frame, int fd_to_pass) {
-    Outgoing outgoing;
-    outgoing.bytes = std::move(frame);
-    if (fd_to_pass >= 0) outgoing.fd = ::fcntl(fd_to_pass, F_DUPFD_CLOEXEC, 0);
-    m_queued_bytes += outgoing.bytes.size();
-    m_outgoing.push_back(std::move(outgoing));
+void Client::Queue(std::vector<std::uint8_t> frame, int fd_to_pass, Priority priority) {
+    auto& queue = priority == Priority::Urgent ? m_urgent : m_outgoing;
+    m_queued_bytes += frame.size();
+    // Frames without a descriptor join the last waiting chunk: fewer, larger writes.
+    if (fd_to_pass < 0 && !queue.empty() && queue.back().bytes.size() < 64 * 1024) {
+        auto& last = queue.back().bytes;
+        last.insert(last.end(), frame.begin(), frame.end());
+    } else {
+        Outgoing outgoing;
+        outgoing.bytes = std::move(frame);
+        if (fd_to_pass >= 0) outgoing.fd = ::fcntl(fd_to_pass, F_DUPFD_CLOEXEC, 0);
+        queue.push_back(std::move(outgoing));
+    }
     Flush();
 }
 
 bool Client::Flush() {
-    while (!m_outgoing.empty()) {
-        auto& front = m_outgoing.front();
+    for (;;) {
+        if (!m_current) {
+            auto& queue = !m_urgent.empty() ? m_urgent : m_outgoing;
+            if (queue.empty()) return true;
+            m_current = std::move(queue.front());
+            queue.pop_front();
+        }
+        auto& front = *m_current;
         ssize_t sent;
         if (front.fd >= 0 && front.offset == 0) {
             iovec io{front.bytes.data(), front.bytes.size()};
@@ -81,9 +96,8 @@ bool Client::Flush() {
         }
         front.offset += static_cast<std::size_t>(sent);
         m_queued_bytes -= static_cast<std::size_t>(sent);
-        if (front.offset == front.bytes.size()) m_outgoing.pop_front();
+        if (front.offset == front.bytes.size()) m_current.reset();
     }
-    return true;
 }
 
 std::string Client::Describe() const {

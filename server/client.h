@@ -4,7 +4,9 @@
 #include <cstdint>
 #include <deque>
 #include <memory>
+#include <optional>
 #include <string>
+#include <type_traits>
 #include <sys/types.h>
 #include <vector>
 
@@ -41,15 +43,19 @@ public:
     template <class Message>
     void Reply(std::uint32_t sequence, std::uint16_t request_kind, const Message& reply, int fd_to_pass = -1) {
         Queue(protocol::EncodeFrame(static_cast<std::uint16_t>(request_kind | protocol::kReplyBit), sequence, reply),
-              fd_to_pass);
+              fd_to_pass, Priority::Normal);
     }
+    // Messages sent to a thread overtake what is still queued for it here (posted messages),
+    // so the thread handles them first, as its message queue would.
     template <class Event>
     void SendEvent(const Event& event) {
-        Queue(protocol::EncodeFrame(protocol::EventKind<Event>(), 0, event), -1);
+        const bool urgent = std::is_same_v<Event, protocol::IncomingSendEvent>;
+        Queue(protocol::EncodeFrame(protocol::EventKind<Event>(), 0, event), -1,
+              urgent ? Priority::Urgent : Priority::Normal);
     }
     // Writes what the socket takes now. False on a write error; WantsWrite says if more is left.
     bool Flush();
-    bool WantsWrite() const { return !m_outgoing.empty(); }
+    bool WantsWrite() const { return m_current || !m_urgent.empty() || !m_outgoing.empty(); }
     std::size_t QueuedBytes() const { return m_queued_bytes; }
 
     // Mutexes this thread owns: abandoned when the thread's connection ends.
@@ -59,11 +65,12 @@ public:
 
 private:
     struct Outgoing {
-        std::vector<std::uint8_t> bytes;
+        std::vector<std::uint8_t> bytes;  // one or more whole frames
         std::size_t offset = 0;
-        int fd = -1;  // duplicated descriptor sent with the frame's first byte
+        int fd = -1;  // duplicated descriptor sent with the first byte
     };
-    void Queue(std::vector<std::uint8_t> frame, int fd_to_pass);
+    enum class Priority { Normal, Urgent };
+    void Queue(std::vector<std::uint8_t> frame, int fd_to_pass, Priority priority);
 
     int m_fd;
     std::uint32_t m_id;
@@ -73,6 +80,8 @@ private:
     std::string m_program_name;
     std::weak_ptr<Process> m_process;
     std::vector<std::uint8_t> m_received;
+    std::optional<Outgoing> m_current;  // being written; finished before anything else
+    std::deque<Outgoing> m_urgent;
     std::deque<Outgoing> m_outgoing;
     std::size_t m_queued_bytes = 0;
     std::vector<std::weak_ptr<MutexObject>> m_owned_mutexes;

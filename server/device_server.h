@@ -87,6 +87,7 @@ private:
     void AnswerSend(std::uint32_t sender, std::uint32_t sequence, std::uint32_t error, std::int64_t result);
     void ServerSend(std::uint32_t hwnd, std::uint32_t message, std::uint64_t wparam, std::int64_t lparam);
     void Activate(std::uint32_t hwnd);
+    void ActivateAfterHiding(std::uint32_t hwnd);
     void WindowsGone(const std::vector<std::uint32_t>& destroyed);
     void ClientWindowsGone(std::uint32_t client_id);
 

@@ -66,6 +66,18 @@ void DeviceServer::Activate(std::uint32_t hwnd) {
     ServerSend(top, kWmActivate, kWaActive, old);
 }
 
+// A hidden foreground window hands the foreground to the front visible window, or to none;
+// it is told it is no longer active either way.
+void DeviceServer::ActivateAfterHiding(std::uint32_t hwnd) {
+    if (m_windows.Foreground() != hwnd) return;
+    if (auto next = m_windows.FrontVisible()) {
+        Activate(next);
+        return;
+    }
+    m_windows.SetForeground(0);
+    ServerSend(hwnd, kWmActivate, kWaInactive, 0);
+}
+
 void DeviceServer::WindowsGone(const std::vector<std::uint32_t>& destroyed) {
     if (destroyed.empty()) return;
     // The foreground window went away: the front visible window becomes the foreground.
@@ -180,10 +192,7 @@ void DeviceServer::Handle(Client& client, std::uint32_t sequence, const protocol
     }
     client.Reply(sequence, Kind(protocol::RequestId::SetWindowPos), reply);
     if (top_level && visible && !(flags & kSwpNoActivate)) Activate(request.hwnd);
-    if ((flags & kSwpHideWindow) && m_windows.Foreground() == request.hwnd) {
-        m_windows.SetForeground(0);
-        if (auto next = m_windows.FrontVisible()) Activate(next);
-    }
+    if (flags & kSwpHideWindow) ActivateAfterHiding(request.hwnd);
 }
 
 void DeviceServer::Handle(Client& client, std::uint32_t sequence, const protocol::ShowWindowRequest& request) {
@@ -215,10 +224,7 @@ void DeviceServer::Handle(Client& client, std::uint32_t sequence, const protocol
             return;
     }
     client.Reply(sequence, Kind(protocol::RequestId::ShowWindow), reply);
-    if (request.command == kSwHide && m_windows.Foreground() == request.hwnd) {
-        m_windows.SetForeground(0);
-        if (auto next = m_windows.FrontVisible()) Activate(next);
-    }
+    if (request.command == kSwHide) ActivateAfterHiding(request.hwnd);
 }
 
 void DeviceServer::Handle(Client& client, std::uint32_t sequence, const protocol::EnableWindowRequest& request) {

@@ -60,6 +60,9 @@ INT_PTR CDialog::DoModal() {
 void CDialog::EndDialog(int result) {
     m_result = result;
     m_ended = true;
+    // A sent message (WM_CLOSE from another program) does not end GetMessage by itself: a
+    // posted WM_NULL wakes the modal loop so that it sees the dialog has ended.
+    if (m_hWnd) PostMessage(m_hWnd, WM_NULL, 0, 0);
 }
 
 BOOL CDialog::OnCommand(WPARAM wparam, LPARAM) {

@@ -78,7 +78,7 @@ bool ServerConnection::SendAll(const std::vector<std::uint8_t>& frame) {
     return true;
 }
 
-bool ServerConnection::FillBuffer() {
+int ServerConnection::FillBuffer(bool nonblocking) {
     std::uint8_t data[16384];
     char control[CMSG_SPACE(sizeof(int) * 4)];
     iovec io{data, sizeof(data)};
@@ -89,9 +89,10 @@ bool ServerConnection::FillBuffer() {
     message.msg_controllen = sizeof(control);
     ssize_t count;
     do {
-        count = ::recvmsg(m_fd, &message, MSG_CMSG_CLOEXEC);
+        count = ::recvmsg(m_fd, &message, MSG_CMSG_CLOEXEC | (nonblocking ? MSG_DONTWAIT : 0));
     } while (count < 0 && errno == EINTR);
-    if (count <= 0) return false;
+    if (count < 0 && nonblocking && (errno == EAGAIN || errno == EWOULDBLOCK)) return 0;
+    if (count <= 0) return -1;
     for (cmsghdr* header = CMSG_FIRSTHDR(&message); header; header = CMSG_NXTHDR(&message, header)) {
         if (header->cmsg_level != SOL_SOCKET || header->cmsg_type != SCM_RIGHTS) continue;
         const std::size_t fds = (header->cmsg_len - CMSG_LEN(0)) / sizeof(int);
@@ -102,7 +103,7 @@ bool ServerConnection::FillBuffer() {
         }
     }
     m_buffer.insert(m_buffer.end(), data, data + count);
-    return true;
+    return 1;
 }
 
 int ServerConnection::TakeFrame(protocol::FrameHeader& header, std::vector<std::uint8_t>& payload) {
@@ -128,7 +129,7 @@ bool ServerConnection::ReadReply(std::uint16_t kind, std::uint32_t sequence, std
         int taken = TakeFrame(header, frame);
         if (taken < 0) return false;
         if (taken == 0) {
-            if (!FillBuffer()) return false;
+            if (FillBuffer(false) <= 0) return false;
             continue;
         }
         if (header.kind & protocol::kEventBit) {
@@ -148,27 +149,29 @@ bool ServerConnection::ReadReply(std::uint16_t kind, std::uint32_t sequence, std
 
 bool ServerConnection::Pump(int timeout_ms) {
     if (m_broken) return false;
-    bool waited = false;
-    for (;;) {
-        protocol::FrameHeader header;
-        std::vector<std::uint8_t> frame;
-        int taken = TakeFrame(header, frame);
-        if (taken < 0) return Fail();
-        if (taken > 0) {
-            if (!(header.kind & protocol::kEventBit)) return Fail();  // no call is waiting for a reply
-            if (auto* sink = s_event_sink.load()) sink->OnServerEvent(header.kind, frame, false);
-            waited = true;
-            continue;
-        }
-        if (waited) return true;
+    // Wait for the first byte (or a whole frame already buffered), then take everything the
+    // server has sent so far, so that a message sent meanwhile is seen before posted ones.
+    if (m_buffer.empty()) {
         pollfd poll_fd{m_fd, POLLIN, 0};
         int ready;
         do {
             ready = ::poll(&poll_fd, 1, timeout_ms);
         } while (ready < 0 && errno == EINTR);
-        if (ready <= 0) return ready == 0;
-        if (!FillBuffer()) return Fail();
-        waited = true;
+        if (ready < 0) return Fail();
+        if (ready == 0) return true;
+    }
+    for (;;) {
+        int filled = FillBuffer(true);
+        if (filled < 0) return Fail();
+        protocol::FrameHeader header;
+        std::vector<std::uint8_t> frame;
+        int taken;
+        while ((taken = TakeFrame(header, frame)) > 0) {
+            if (!(header.kind & protocol::kEventBit)) return Fail();  // no call is waiting for a reply
+            if (auto* sink = s_event_sink.load()) sink->OnServerEvent(header.kind, frame, false);
+        }
+        if (taken < 0) return Fail();
+        if (filled == 0) return true;
     }
 }
 

@@ -73,7 +73,8 @@ private:
     bool ReadReply(std::uint16_t kind, std::uint32_t sequence, std::vector<std::uint8_t>& payload, bool during_send);
     // Takes one whole frame off the buffer if there is one: 1 taken, 0 none yet, -1 malformed.
     int TakeFrame(protocol::FrameHeader& header, std::vector<std::uint8_t>& payload);
-    bool FillBuffer();
+    // Reads what the socket has: 1 read, 0 nothing yet (non-blocking only), -1 gone.
+    int FillBuffer(bool nonblocking);
     void TakeReceivedFd(int* received_fd);
     bool Fail();
 

@@ -19,6 +19,7 @@ namespace platform::testing {
 
 std::string ServerBinary() { return HEADUNIT_SERVER_BINARY; }
 std::string ProbeBinary() { return HEADUNIT_PROBE_BINARY; }
+std::string WindowProbeBinary() { return HEADUNIT_WINDOW_PROBE_BINARY; }
 
 TemporaryDevice::TemporaryDevice() {
     char pattern[] = "/tmp/device-XXXXXX";

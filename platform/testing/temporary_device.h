@@ -13,6 +13,7 @@ namespace platform::testing {
 // Paths of the binaries the build made (set by CMake).
 std::string ServerBinary();
 std::string ProbeBinary();
+std::string WindowProbeBinary();
 
 class TemporaryDevice {
 public:

@@ -66,7 +66,7 @@ std::uint64_t LastGranule(FileSource& file)
     ByteBuffer buffer;
     if (ReadExact(file, file.Size() - tail, tail, buffer) != ReadStatus::Ok || tail < kPageHeaderSize)
         return kNoGranule;
-    for (std::size_t i = tail - 26; i-- > 0;) {
+    for (std::size_t i = tail - 26 + 1; i-- > 0;) {  // the first candidate stands 26 bytes before the end
         if (std::memcmp(buffer.Data() + i, "OggS", 4) != 0)
             continue;
         ByteCursor cursor(buffer.Data() + i + 6, 8);

@@ -1,6 +1,7 @@
 // The probe chain: size minimums, the order of the tests, and the picture and WAVE readers.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 
 #include "mediainfo/readers.h"
@@ -279,6 +280,54 @@ TEST(ProbeChain, FlvAndMonkeysAudio)
     EXPECT_EQ(monkey.info.audioSampleRate, 44100u);
     EXPECT_EQ(monkey.info.audioChannels, 2u);
     EXPECT_EQ(monkey.info.durationSec, (2u * 73728 * 4 + 44100) / 44100);
+}
+
+}  // namespace
+}  // namespace mediainfo::testing
+
+namespace mediainfo::testing {
+namespace {
+
+// Reads of a file in memory, with the largest single read: the readers allocate exactly what
+// they read, so this bounds what a lying size can make them allocate.
+class WatchedSource final : public FileSource {
+public:
+    explicit WatchedSource(const std::vector<std::uint8_t>& bytes) : m_file(bytes.data(), bytes.size()) {}
+    std::uint64_t Size() const override { return m_file.Size(); }
+    bool ReadAt(std::uint64_t offset, void* buffer, std::size_t count, std::size_t& bytes_read) override
+    {
+        m_largest = std::max(m_largest, count);
+        ++m_reads;
+        return m_file.ReadAt(offset, buffer, count, bytes_read);
+    }
+    std::size_t Largest() const { return m_largest; }
+    int Reads() const { return m_reads; }
+
+private:
+    MemorySource m_file;
+    std::size_t m_largest = 0;
+    int m_reads = 0;
+};
+
+TEST(ProbeChain, LyingSizesNeverReadMoreThanTheFileHolds)
+{
+    const std::vector<std::pair<const char*, Bytes>> files = {
+        {"ID3v2 tag of 256 MB", Bytes().Text("ID3").U8(3).U8(0).U8(0).Raw({0x7F, 0x7F, 0x7F, 0x7F}).Append(Mp3Frames(5))},
+        {"FLV header size of 2 GB", Bytes().Text("FLV").U8(1).U8(5).Be32(0x7FFFFFFF).PadTo(600)},
+        {"FLV tag of 16 MB", Bytes().Text("FLV").U8(1).U8(5).Be32(9).Be32(0).U8(18).Be24(0xFFFFFF).Be24(0).Be32(0).PadTo(600)},
+        {"FLAC block of 16 MB", Bytes().Text("fLaC").U8(0x04).Be24(0xFFFFFF).Le32(0xFFFFFFF0).PadTo(600)},
+        {"Ogg page with 255 segments", Bytes().Text("OggS").U8(0).U8(2).Le64(0).Le32(1).Le32(0).Le32(0).U8(255).Fill(255, 255).PadTo(700)},
+        {"Monkey's Audio descriptor beyond the header", Bytes().Text("MAC ").Le16(3990).Le16(0).Le32(0xFFFFFFF0).PadTo(600)},
+    };
+    for (const auto& [name, file] : files) {
+        SCOPED_TRACE(name);
+        WatchedSource source(file);
+        MediaInfo info;
+        (void)ProbeFile(source, info);
+        EXPECT_LE(source.Largest(), file.Size());
+        EXPECT_LT(source.Reads(), 40) << "a probe reads a few headers, not the file";
+        EXPECT_TRUE(info.status == 1 || info.status == 0 || info.status == kResultFail) << info.status;
+    }
 }
 
 }  // namespace

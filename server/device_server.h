@@ -128,6 +128,10 @@ std::shared_ptr<T> DeviceServer::Lookup(Client& client, std::uint32_t handle, Ob
 template <class Event>
 void DeviceServer::Deliver(std::uint32_t client_id, const Event& event) {
     if (Client* client = FindClient(client_id)) {
+        // A thread that stops taking its messages does not make the server grow without end:
+        // past its quota, what is posted to it is lost, as a full message queue loses it.
+        constexpr std::size_t kPostQuota = 16 * 1024 * 1024;
+        if (std::is_same_v<Event, protocol::PostedEvent> && client->QueuedBytes() > kPostQuota) return;
         client->SendEvent(event);
         UpdateWriteInterest(*client);
     }

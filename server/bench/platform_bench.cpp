@@ -15,6 +15,7 @@
 
 #include "platform/kernel/kernel.h"
 #include "platform/testing/temporary_device.h"
+#include "platform/window/window.h"
 
 namespace {
 
@@ -115,5 +116,36 @@ int main() {
     CloseHandle(ping);
     CloseHandle(pong);
     CloseHandle(started);
+
+    // Windows: a program with a window answering sends and counting posts.
+    device.Install(platform::testing::WindowProbeBinary(), "WINPROBE.EXE");
+    SHELLEXECUTEINFO window_program;
+    window_program.fMask = SEE_MASK_NOCLOSEPROCESS;
+    window_program.lpFile = "\\NAND\\WINPROBE.EXE";
+    window_program.lpParameters = "title=BENCH";
+    ShellExecuteEx(&window_program);
+    HWND target = nullptr;
+    for (int i = 0; i < 500 && !target; ++i) {
+        target = FindWindow("", "BENCH");
+        if (!target) Sleep(10);
+    }
+    if (!target) return 1;
+    std::vector<double> sends;
+    for (int i = 0; i < 20000; ++i) {
+        auto start = Clock::now();
+        if (SendMessage(target, WM_USER + 1, 1, 2) != 3) return 1;
+        if (i >= 500) sends.push_back(Micros(Clock::now() - start));
+    }
+    Report("SendMessage round trip between programs", sends);
+
+    constexpr int kPosts = 200000;
+    auto start = Clock::now();
+    for (int i = 0; i < kPosts; ++i) PostMessage(target, WM_USER + 3, 0, 0);
+    while (SendMessage(target, WM_USER + 4, 0, 0) < kPosts) Sleep(1);
+    const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
+    std::printf("%-52s %9.0f messages/s  (%d posted and handled in %.3f s)\n",
+                "PostMessage between programs", kPosts / seconds, kPosts, seconds);
+    TerminateProcess(window_program.hProcess, 0);
+    CloseHandle(window_program.hProcess);
     return 0;
 }

@@ -9,6 +9,9 @@
 #include "platform/kernel/kernel.h"
 #include "platform/kernel/server_connection.h"
 #include "platform/registry/registry.h"
+#include "platform/window/window.h"
+
+#include <thread>
 
 namespace devicectl {
 namespace {
@@ -113,6 +116,87 @@ DWORD DeviceControl::Shutdown() {
     if (!Call(request, reply)) return ERROR_BROKEN_PIPE;
     return reply.error;
 }
+
+std::vector<protocol::WindowInfo> DeviceControl::Windows() {
+    protocol::ListWindowsRequest request;
+    protocol::ListWindowsReply reply;
+    if (!Call(request, reply)) return {};
+    return reply.windows;
+}
+
+std::uint32_t DeviceControl::FindWindowByName(const std::string& name) {
+    if (name.rfind("0x", 0) == 0) {
+        auto number = ParseNumber(name);
+        return number && IsWindow(platform::WindowFromNumber(*number)) ? *number : 0;
+    }
+    HWND hwnd = FindWindow("", name);
+    if (!hwnd) hwnd = FindWindow(name, "");
+    return platform::WindowNumber(hwnd);
+}
+
+std::optional<std::int64_t> DeviceControl::Send(const std::string& name, std::uint32_t message, std::uint64_t wparam,
+                                                std::int64_t lparam, DWORD& error) {
+    const std::uint32_t hwnd = FindWindowByName(name);
+    if (!hwnd) {
+        error = ERROR_INVALID_WINDOW_HANDLE;
+        return std::nullopt;
+    }
+    SetLastError(ERROR_SUCCESS);
+    LRESULT result = SendMessage(platform::WindowFromNumber(hwnd), message, static_cast<WPARAM>(wparam),
+                                 static_cast<LPARAM>(lparam));
+    error = GetLastError();
+    return static_cast<std::int64_t>(result);
+}
+
+DWORD DeviceControl::Post(const std::string& name, std::uint32_t message, std::uint64_t wparam, std::int64_t lparam) {
+    const std::uint32_t hwnd = FindWindowByName(name);
+    if (!hwnd) return ERROR_INVALID_WINDOW_HANDLE;
+    return PostMessage(platform::WindowFromNumber(hwnd), message, static_cast<WPARAM>(wparam), static_cast<LPARAM>(lparam))
+               ? ERROR_SUCCESS
+               : GetLastError();
+}
+
+DWORD DeviceControl::Broadcast(std::uint32_t message, std::uint64_t wparam, std::int64_t lparam) {
+    return PostMessage(HWND_BROADCAST, message, static_cast<WPARAM>(wparam), static_cast<LPARAM>(lparam))
+               ? ERROR_SUCCESS
+               : GetLastError();
+}
+
+std::optional<std::int64_t> DeviceControl::CopyData(const std::string& name, std::uint64_t code, std::int32_t value,
+                                                    DWORD& error) {
+    const std::uint32_t hwnd = FindWindowByName(name);
+    if (!hwnd) {
+        error = ERROR_INVALID_WINDOW_HANDLE;
+        return std::nullopt;
+    }
+    std::uint8_t bytes[4];
+    for (int i = 0; i < 4; ++i) bytes[i] = static_cast<std::uint8_t>(static_cast<std::uint32_t>(value) >> (8 * i));
+    COPYDATASTRUCT copy;
+    copy.dwData = static_cast<std::uintptr_t>(code);
+    copy.cbData = sizeof(bytes);
+    copy.lpData = bytes;
+    SetLastError(ERROR_SUCCESS);
+    LRESULT result = SendMessage(platform::WindowFromNumber(hwnd), WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&copy));
+    error = GetLastError();
+    return static_cast<std::int64_t>(result);
+}
+
+DWORD DeviceControl::Foreground(const std::string& name) {
+    const std::uint32_t hwnd = FindWindowByName(name);
+    if (!hwnd) return ERROR_INVALID_WINDOW_HANDLE;
+    return SetForegroundWindow(platform::WindowFromNumber(hwnd)) ? ERROR_SUCCESS : GetLastError();
+}
+
+std::uint32_t DeviceControl::WaitWindow(const std::string& name, std::chrono::milliseconds timeout) {
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    for (;;) {
+        if (auto hwnd = FindWindowByName(name)) return hwnd;
+        if (std::chrono::steady_clock::now() >= deadline) return 0;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+}
+
+DWORD DeviceControl::Close(const std::string& name) { return Post(name, WM_CLOSE, 0, 0); }
 
 std::string Describe(const RegistryValue& value) {
     char text[64];

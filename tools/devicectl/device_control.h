@@ -3,6 +3,7 @@
 // device root given at construction, as a program of that device would.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <filesystem>
 #include <optional>
@@ -37,6 +38,20 @@ public:
     DWORD RegistrySet(const std::string& key, const std::string& value_name, const std::string& value);
     std::string Log(const std::string& program) const;
     DWORD Shutdown();
+
+    // Windows, named by title, else by class, or by handle number ("0x10002").
+    std::vector<protocol::WindowInfo> Windows();
+    std::uint32_t FindWindowByName(const std::string& name);
+    std::optional<std::int64_t> Send(const std::string& name, std::uint32_t message, std::uint64_t wparam,
+                                     std::int64_t lparam, DWORD& error);
+    DWORD Post(const std::string& name, std::uint32_t message, std::uint64_t wparam, std::int64_t lparam);
+    DWORD Broadcast(std::uint32_t message, std::uint64_t wparam, std::int64_t lparam);
+    // WM_COPYDATA with a data code and a 4-byte little-endian value.
+    std::optional<std::int64_t> CopyData(const std::string& name, std::uint64_t code, std::int32_t value, DWORD& error);
+    DWORD Foreground(const std::string& name);
+    // Waits until a window of that name exists; its handle, or 0 after the time-out.
+    std::uint32_t WaitWindow(const std::string& name, std::chrono::milliseconds timeout);
+    DWORD Close(const std::string& name);
 
 private:
     std::filesystem::path m_root;

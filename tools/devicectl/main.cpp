@@ -1,5 +1,6 @@
 // devicectl: drives and inspects a running device.
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -19,8 +20,25 @@ int Usage() {
                  "  reg set KEY VALUE DATA        write a registry value (number: DWORD, else string)\n"
                  "  log PROGRAM                   print a program's debug log (e.g. MUSIC.EXE, server)\n"
                  "  shutdown                      shut the device down\n"
+                 "  windows                       list the windows, front to back\n"
+                 "  send NAME MSG WPARAM LPARAM   send a message and print the result\n"
+                 "  post NAME MSG WPARAM LPARAM   post a message\n"
+                 "  broadcast MSG WPARAM LPARAM   post a message to every top-level window\n"
+                 "  copydata NAME CODE INT32      send WM_COPYDATA with a 4-byte value, print the result\n"
+                 "  foreground NAME               bring a window to the foreground\n"
+                 "  wait-window NAME [SECONDS]    wait until a window exists (default 10 s)\n"
+                 "  close NAME                    post WM_CLOSE to a window\n"
+                 "A window NAME is its title, else its class, or its handle as 0x...; numbers may be\n"
+                 "decimal or 0x hexadecimal (WM_USER+103 is 1127).\n"
                  "The device root is --root, else $DEVICE_ROOT, else ./device.\n");
     return 2;
+}
+
+bool Number(const std::string& text, long long& value) {
+    if (text.empty()) return false;
+    char* end = nullptr;
+    value = std::strtoll(text.c_str(), &end, 0);
+    return *end == '\0';
 }
 
 int Fail(const char* what, DWORD error) {
@@ -77,6 +95,65 @@ int main(int argc, char** argv) {
     if (command == "reg" && args.size() == 5 && args[1] == "set") {
         error = device.RegistrySet(args[2], args[3], args[4]);
         return error ? Fail("reg set", error) : 0;
+    }
+    if (command == "windows" && args.size() == 1) {
+        std::printf("%-10s %-20s %-20s %-14s %-22s %s\n", "HWND", "TITLE", "CLASS", "PROGRAM", "RECT", "STATE");
+        for (const auto& window : device.Windows()) {
+            char rect[64];
+            std::snprintf(rect, sizeof(rect), "%d,%d %dx%d", window.rect.left, window.rect.top,
+                          window.rect.right - window.rect.left, window.rect.bottom - window.rect.top);
+            std::string state = window.visible ? "visible" : "hidden";
+            if (window.topmost) state += " topmost";
+            if (window.foreground) state += " foreground";
+            if (!window.enabled) state += " disabled";
+            if (window.parent) state += " child-of-0x" + [&] { char b[16]; std::snprintf(b, sizeof(b), "%x", window.parent); return std::string(b); }();
+            std::printf("0x%-8x %-20s %-20s %-14s %-22s %s\n", window.hwnd, window.title.c_str(), window.class_name.c_str(),
+                        window.program.c_str(), rect, state.c_str());
+        }
+        return 0;
+    }
+    long long message = 0, wparam = 0, lparam = 0;
+    if ((command == "send" || command == "post") && args.size() == 5 && Number(args[2], message) &&
+        Number(args[3], wparam) && Number(args[4], lparam)) {
+        if (command == "post") {
+            error = device.Post(args[1], static_cast<std::uint32_t>(message), static_cast<std::uint64_t>(wparam), lparam);
+            return error ? Fail("post", error) : 0;
+        }
+        auto result = device.Send(args[1], static_cast<std::uint32_t>(message), static_cast<std::uint64_t>(wparam), lparam, error);
+        if (!result) return Fail("send", error);
+        std::printf("%lld\n", static_cast<long long>(*result));
+        return 0;
+    }
+    if (command == "broadcast" && args.size() == 4 && Number(args[1], message) && Number(args[2], wparam) &&
+        Number(args[3], lparam)) {
+        error = device.Broadcast(static_cast<std::uint32_t>(message), static_cast<std::uint64_t>(wparam), lparam);
+        return error ? Fail("broadcast", error) : 0;
+    }
+    long long code = 0, value = 0;
+    if (command == "copydata" && args.size() == 4 && Number(args[2], code) && Number(args[3], value)) {
+        auto result = device.CopyData(args[1], static_cast<std::uint64_t>(code), static_cast<std::int32_t>(value), error);
+        if (!result) return Fail("copydata", error);
+        std::printf("%lld\n", static_cast<long long>(*result));
+        return 0;
+    }
+    if (command == "foreground" && args.size() == 2) {
+        error = device.Foreground(args[1]);
+        return error ? Fail("foreground", error) : 0;
+    }
+    if (command == "wait-window" && (args.size() == 2 || args.size() == 3)) {
+        long long seconds = 10;
+        if (args.size() == 3 && !Number(args[2], seconds)) return Usage();
+        auto hwnd = device.WaitWindow(args[1], std::chrono::seconds(seconds));
+        if (!hwnd) {
+            std::fprintf(stderr, "devicectl: no window \"%s\" after %lld s\n", args[1].c_str(), seconds);
+            return 1;
+        }
+        std::printf("0x%x\n", hwnd);
+        return 0;
+    }
+    if (command == "close" && args.size() == 2) {
+        error = device.Close(args[1]);
+        return error ? Fail("close", error) : 0;
     }
     if (command == "shutdown" && args.size() == 1) {
         error = device.Shutdown();

@@ -2,6 +2,7 @@
 
 #include "platform/kernel/kernel.h"
 #include "platform/testing/temporary_device.h"
+#include "platform/window/window.h"
 #include "tools/devicectl/device_control.h"
 
 namespace {
@@ -44,6 +45,36 @@ TEST(DeviceControl, StartsListsSignalsAndShutsDownARunningDevice) {
     ASSERT_TRUE(device.StopServer());
     EXPECT_EQ(device.ServerExitStatus(), 0);
     EXPECT_NE(control.Log("server").find("shutdown asked by"), std::string::npos);
+}
+
+TEST(DeviceControl, FindsMessagesAndClosesWindows) {
+    platform::testing::TemporaryDevice device;
+    ASSERT_TRUE(device.Install(platform::testing::WindowProbeBinary(), "WINPROBE.EXE"));
+    ASSERT_TRUE(device.StartServer());
+    devicectl::DeviceControl control(device.Root());
+    DWORD error = 0;
+    ASSERT_TRUE(control.Start("\\NAND\\WINPROBE.EXE", "title=APP_MUSIC class=MUSIC_CLASS", error));
+    const auto hwnd = control.WaitWindow("APP_MUSIC", std::chrono::seconds(5));
+    ASSERT_NE(hwnd, 0u);
+    EXPECT_EQ(control.FindWindowByName("MUSIC_CLASS"), hwnd) << "a name that is no title is tried as a class";
+    EXPECT_EQ(control.WaitWindow("NOBODY", std::chrono::milliseconds(50)), 0u);
+
+    EXPECT_EQ(control.Send("APP_MUSIC", WM_USER + 1, 40, 2, error), 42);
+    EXPECT_FALSE(control.Send("NOBODY", WM_USER + 1, 0, 0, error));
+    EXPECT_EQ(error, ERROR_INVALID_WINDOW_HANDLE);
+    EXPECT_TRUE(control.CopyData("APP_MUSIC", 1069, 7, error).has_value());
+    EXPECT_EQ(control.Post("APP_MUSIC", WM_USER + 10, 5, 6), 0u);
+    EXPECT_TRUE(device.WaitForLog("WINPROBE.EXE", "APP_MUSIC got 1034 5 6"));
+    EXPECT_EQ(control.Broadcast(WM_USER + 10, 8, 9), 0u);
+    EXPECT_TRUE(device.WaitForLog("WINPROBE.EXE", "APP_MUSIC got 1034 8 9"));
+    EXPECT_EQ(control.Foreground("APP_MUSIC"), 0u);
+    bool listed = false;
+    for (const auto& window : control.Windows())
+        listed = listed || (window.hwnd == hwnd && window.foreground && window.program == "WINPROBE.EXE");
+    EXPECT_TRUE(listed);
+    EXPECT_EQ(control.Close("APP_MUSIC"), 0u);
+    for (int i = 0; i < 250 && control.FindWindowByName("APP_MUSIC"); ++i) Sleep(20);
+    EXPECT_EQ(control.FindWindowByName("APP_MUSIC"), 0u) << "WM_CLOSE ends the window";
 }
 
 }  // namespace

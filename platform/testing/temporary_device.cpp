@@ -11,6 +11,7 @@
 #include <unistd.h>
 
 #include "platform/device_root.h"
+#include "platform/kernel/kernel.h"
 #include "platform/kernel/server_connection.h"
 
 extern char** environ;
@@ -84,6 +85,15 @@ bool TemporaryDevice::StopServer(std::chrono::milliseconds timeout) {
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
     return false;
+}
+
+void* TemporaryDevice::Start(const std::string& device_path, const std::string& parameters) const {
+    SHELLEXECUTEINFO info;
+    info.fMask = SEE_MASK_NOCLOSEPROCESS;
+    info.lpVerb = "Open";
+    info.lpFile = device_path;
+    info.lpParameters = parameters;
+    return ShellExecuteEx(&info) ? info.hProcess : nullptr;
 }
 
 bool TemporaryDevice::Install(const std::string& host_binary, const std::string& device_name) {

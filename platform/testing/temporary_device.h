@@ -31,6 +31,9 @@ public:
     int ServerExitStatus() const { return m_exit_status; }
     pid_t ServerPid() const { return m_server_pid; }
 
+    // Starts a program by device path as ShellExecuteEx does; its process handle, or null.
+    void* Start(const std::string& device_path, const std::string& parameters) const;
+
     // Copies a program into fs/NAND under its device file name.
     bool Install(const std::string& host_binary, const std::string& device_name);
 

@@ -24,13 +24,9 @@ protected:
         ASSERT_TRUE(device.StartServer());
     }
     HANDLE StartProbe(const std::string& script) {
-        SHELLEXECUTEINFO info;
-        info.fMask = SEE_MASK_NOCLOSEPROCESS;
-        info.lpVerb = "Open";
-        info.lpFile = "\\NAND\\PROBE.EXE";
-        info.lpParameters = script;
-        EXPECT_TRUE(ShellExecuteEx(&info)) << GetLastError();
-        return info.hProcess;
+        HANDLE process = device.Start("\\NAND\\PROBE.EXE", script);
+        EXPECT_NE(process, nullptr) << GetLastError();
+        return process;
     }
     TemporaryDevice device;
 };

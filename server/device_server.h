@@ -112,6 +112,7 @@ private:
     std::unordered_map<std::uint64_t, PendingSend> m_sends;
     std::uint64_t m_next_send_id = 1;
     std::unordered_map<std::string, std::uint32_t> m_registered_messages;
+    std::uint32_t m_wave_out_volume = 0xFFFFFFFFu;  // full volume on both channels
     bool m_shutting_down = false;
     std::optional<Clock::time_point> m_shutdown_deadline;
 };

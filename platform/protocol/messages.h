@@ -449,6 +449,22 @@ DEVICE_EVENTS(PROTOCOL_EVENT_TRAIT)
 template <class Event>
 constexpr std::uint16_t EventKind() { return static_cast<std::uint16_t>(static_cast<std::uint16_t>(EventIdOf<Event>::value) | kEventBit); }
 
+// ---- Drivers ----------------------------------------------------------------------------
+
+// The wave-out volume: one device-wide value (low word left, high word right channel) that
+// every program's audio output applies.
+struct WaveOutVolumeReply {
+    std::uint32_t error = 0;
+    std::uint32_t volume = 0;  // after the call
+    template <class V> void Visit(V& v) { v(error); v(volume); }
+};
+struct WaveOutVolumeRequest {
+    using Reply = WaveOutVolumeReply;
+    bool set = false;
+    std::uint32_t volume = 0;
+    template <class V> void Visit(V& v) { v(set); v(volume); }
+};
+
 // ---- Device control ---------------------------------------------------------------------
 
 struct ShutdownRequest {
@@ -495,7 +511,8 @@ struct ShutdownRequest {
     X(RegisterMessage)     \
     X(SendMessage)         \
     X(PostMessage)         \
-    X(ReplyMessage)
+    X(ReplyMessage)        \
+    X(WaveOutVolume)
 
 enum class RequestId : std::uint16_t {
     None = 0,

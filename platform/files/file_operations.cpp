@@ -102,6 +102,10 @@ BOOL DeleteFile(const std::string& path) {
 }
 
 BOOL MoveFile(const std::string& existing_path, const std::string& new_path) {
+    return MoveFileEx(existing_path, new_path, 0);
+}
+
+BOOL MoveFileEx(const std::string& existing_path, const std::string& new_path, DWORD flags) {
     auto source = ResolveExisting(existing_path);
     if (!source) return FALSE;
     if (source->is_root) {
@@ -119,10 +123,16 @@ BOOL MoveFile(const std::string& existing_path, const std::string& new_path) {
     std::string target_host = target->parent + "/" + target->leaf_as_given;
     if (target->exists) {
         struct stat target_info {};
-        if (::lstat(target->host.c_str(), &target_info) != 0 || !SameFile(source_info, target_info)) {
+        const bool found = ::lstat(target->host.c_str(), &target_info) == 0;
+        // Replacing swaps the file in one step: a program that has the old one open keeps
+        // reading it whole, and a new open sees only the new one.
+        const bool replace = (flags & MOVEFILE_REPLACE_EXISTING) && found && !S_ISDIR(target_info.st_mode) &&
+                             !S_ISDIR(source_info.st_mode);
+        if (!found || (!replace && !SameFile(source_info, target_info))) {
             SetLastError(ERROR_ALREADY_EXISTS);
             return FALSE;
         }
+        if (replace) target_host = target->host;
     }
     if (!S_ISDIR(source_info.st_mode)) {
         if (DWORD in_use = platform::files::CheckNotInUse(source->host); in_use != ERROR_SUCCESS) {

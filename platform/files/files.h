@@ -64,6 +64,9 @@ BOOL FlushFileBuffers(HANDLE file);
 
 BOOL DeleteFile(const std::string& path);
 BOOL MoveFile(const std::string& existing_path, const std::string& new_path);
+constexpr DWORD MOVEFILE_REPLACE_EXISTING = 0x00000001u;
+// With MOVEFILE_REPLACE_EXISTING an existing file is replaced in one step.
+BOOL MoveFileEx(const std::string& existing_path, const std::string& new_path, DWORD flags);
 BOOL CopyFile(const std::string& existing_path, const std::string& new_path, BOOL fail_if_exists);
 DWORD GetFileAttributes(const std::string& path);
 BOOL SetFileAttributes(const std::string& path, DWORD attributes);

@@ -1,0 +1,85 @@
+// What the application objects of the suite's dialog programs share: one running copy (a
+// second start wakes the first and ends), the program's identity, HomeDeck's window kept by
+// the players, and a main dialog run modally after which the program ends.
+#pragma once
+
+#include <string>
+
+#include "framework/program_messages.h"
+#include "framework/single_instance.h"
+#include "framework/system_settings.h"
+#include "platform/app/application.h"
+#include "platform/app/dialog.h"
+
+struct ProgramIdentity {
+    int id;
+    const char* guid;                  // name prefix of the single-instance objects
+    const char* window_name;           // the main dialog's title
+    const char* wakeup_line;           // printf format with one %s: the command line handed over
+    const char* second_instance_line;  // written by a second copy before it ends
+    bool links_to_homedeck;            // the players find HomeDeck at start
+};
+
+extern const ProgramIdentity kHomeDeckIdentity;
+extern const ProgramIdentity kMusicIdentity;
+extern const ProgramIdentity kMovieIdentity;
+extern const ProgramIdentity kTelecastIdentity;
+extern const ProgramIdentity kFileShelfIdentity;
+extern const ProgramIdentity kExtviewIdentity;
+extern const ProgramIdentity kRouteKitIdentity;
+
+// The single-instance guard of one program: its wake-up writes the program's line first.
+class CProgramInstance : public CSingleInstance {
+public:
+    explicit CProgramInstance(const ProgramIdentity& identity) : m_identity(identity) {}
+    ~CProgramInstance() override { Destroy(); }
+    void WakeUp(const std::string& command_line) override;
+
+private:
+    const ProgramIdentity& m_identity;
+};
+
+class CSuiteApp : public CWinApp {
+public:
+    explicit CSuiteApp(const ProgramIdentity& identity) : m_identity(identity), m_instance(identity) {}
+
+    BOOL InitInstance() override;
+    int ExitInstance() override;
+
+    const ProgramIdentity& Identity() const { return m_identity; }
+    const CHomeDeckLink& HomeDeck() const { return m_homedeck; }
+
+protected:
+    // Runs the program's main dialog modally; the program ends when it returns.
+    virtual void RunMainDialog() = 0;
+
+    const ProgramIdentity& m_identity;
+    CProgramInstance m_instance;
+    CHomeDeckLink m_homedeck;
+};
+
+// The main dialog of a suite program: its window title is the program's window name, set at
+// initialisation before anything can look for it; it is the application's main window.
+class CSuiteDialog : public CDialog {
+public:
+    explicit CSuiteDialog(const ProgramIdentity& identity);
+
+protected:
+    BOOL OnInitDialog() override;
+    const ProgramIdentity& m_identity;
+};
+
+// The main dialog of a player (Music, Movie, Telecast, Extview) until its own screen: it
+// keeps its copy of the shared settings and follows HomeDeck's relays.
+class CPlayerDialog : public CSuiteDialog {
+public:
+    explicit CPlayerDialog(const ProgramIdentity& identity) : CSuiteDialog(identity) {}
+
+protected:
+    LRESULT WindowProc(UINT message, WPARAM wparam, LPARAM lparam) override;
+    // A relayed or requested setting change: volume (100), FM channel (101), mute (102), or
+    // re-read everything (203).
+    virtual void OnSettingRelay(WPARAM code, int value);
+
+    CSystemSettings m_settings;
+};

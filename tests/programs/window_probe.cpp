@@ -6,6 +6,7 @@
 //   topmost         create it in the topmost band
 //   hidden          create it hidden
 //   dialog          run it as a modal dialog whose title is set during its initialisation
+//   log=N           also log every message N it receives, as kLog does
 // Messages it answers:
 //   kAnswer  (WM_USER+1)  returns wparam + lparam
 //   kChain   (WM_USER+2)  forwards wparam + 1 to the window named by next= and returns what it
@@ -51,6 +52,11 @@ LRESULT Hash(const COPYDATASTRUCT* copy) {
 LRESULT Handle(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam, bool& handled) {
     handled = true;
     const std::string title = Option("title", "probe");
+    if (const std::string logged = Option("log"); !logged.empty() && message == std::stoul(logged)) {
+        DebugPrintf("%s got %u %lu %ld", title.c_str(), message, static_cast<unsigned long>(wparam),
+                    static_cast<long>(lparam));
+        return 0;
+    }
     switch (message) {
         case kAnswer:
             return static_cast<LRESULT>(wparam) + lparam;

@@ -6,6 +6,7 @@
 #include <fcntl.h>
 #include <fstream>
 #include <sstream>
+#include <tuple>
 #include <sys/epoll.h>
 #include <sys/signalfd.h>
 #include <sys/socket.h>
@@ -124,6 +125,7 @@ bool DeviceServer::Start(std::string& error) {
     }
 
     LoadRegistry();
+    SeedRegistry();
     if (!Listen(error)) return false;
     DebugPrintf("server: serving %s", m_options.root.c_str());
     return true;
@@ -336,6 +338,30 @@ void DeviceServer::LoadRegistry() {
     std::size_t skipped = 0;
     m_registry = RegistryStore::Parse(text.str(), &skipped);
     if (skipped) DebugPrintf("server: registry: %zu unreadable lines skipped", skipped);
+}
+
+// What the platform image puts in the registry of a new device: the panel size of the
+// board's display driver (from device.conf) and the product's software version.
+void DeviceServer::SeedRegistry() {
+    const auto config = platform::DeviceConfig::Load(m_options.root / "device.conf");
+    bool created = false;
+    const std::string display = "HKEY_LOCAL_MACHINE\\Drivers\\Display\\TCC79X\\CONFIG";
+    RegValue existing;
+    if (m_registry.QueryValue(display, "LCD_Width", existing) != 0) {
+        m_registry.CreateKey(display, created);
+        for (auto [name, key, fallback] : {std::tuple{"LCD_Width", "screen_width", 800L}, {"LCD_Height", "screen_height", 480L}}) {
+            const auto value = static_cast<std::uint32_t>(config.GetInt(key, fallback));
+            m_registry.SetValue(display, name,
+                                {kRegDword, {static_cast<std::uint8_t>(value), static_cast<std::uint8_t>(value >> 8),
+                                             static_cast<std::uint8_t>(value >> 16), static_cast<std::uint8_t>(value >> 24)}});
+        }
+    }
+    const std::string product = "HKEY_LOCAL_MACHINE\\SOFTWARE\\ORIVANTEK\\PRODUCT";
+    if (config.Has("product_version") && m_registry.QueryValue(product, "Version", existing) != 0) {
+        m_registry.CreateKey(product, created);
+        m_registry.SetValue(product, "Version", {kRegSz, Utf8ToUtf16Le(config.Get("product_version"))});
+    }
+    if (m_registry.Dirty()) ScheduleRegistrySave();
 }
 
 void DeviceServer::ScheduleRegistrySave() {

@@ -37,6 +37,8 @@ public:
     // Serves until shut down (SIGTERM, SIGINT or a Shutdown request); returns the exit status.
     int Run();
     void RequestShutdown();
+    // Starts a program the way the device does at power-on; false when it cannot be started.
+    bool Boot(const std::string& device_path);
 
 #define SERVER_HANDLER(name) \
     void Handle(Client& client, std::uint32_t sequence, const protocol::name##Request& request) override;
@@ -59,6 +61,8 @@ private:
     void UpdateWriteInterest(Client& client);
 
     std::shared_ptr<Process> AdoptProcess(pid_t pid);
+    std::shared_ptr<Process> LaunchDeviceProgram(const std::string& path, const std::string& verb,
+                                                 const std::string& parameters, std::uint32_t& error);
     void WatchProcess(const std::shared_ptr<Process>& process);
     void OnProcessExit(pid_t pid);
 
@@ -74,6 +78,7 @@ private:
     void ScheduleRegistrySave();
     bool SaveRegistry();
     void LoadRegistry();
+    void SeedRegistry();
 
     // Windows and messages.
     struct PendingSend {

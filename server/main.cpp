@@ -1,5 +1,5 @@
 // The device server: plays the device OS for the programs of one device root.
-//   server [--root DIR] [--template DIR]
+//   server [--root DIR] [--template DIR] [--boot DEVICE_PATH]
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -17,14 +17,17 @@
 int main(int argc, char** argv) {
     server::ServerOptions options;
     options.template_dir = HEADUNIT_DEVICE_TEMPLATE;
+    std::string boot;
     for (int i = 1; i < argc; ++i) {
         std::string arg = argv[i];
         if (arg == "--root" && i + 1 < argc) {
             platform::SetDeviceRootDir(argv[++i]);
         } else if (arg == "--template" && i + 1 < argc) {
             options.template_dir = argv[++i];
+        } else if (arg == "--boot" && i + 1 < argc) {
+            boot = argv[++i];
         } else {
-            std::fprintf(stderr, "usage: server [--root DIR] [--template DIR]\n");
+            std::fprintf(stderr, "usage: server [--root DIR] [--template DIR] [--boot DEVICE_PATH]\n");
             return 2;
         }
     }
@@ -37,8 +40,12 @@ int main(int argc, char** argv) {
         return 1;
     }
     std::printf("device server running on %s\n", options.root.c_str());
-    if (!std::filesystem::exists(platform::HostPathOf("\\NAND\\HOMEDECK.EXE")))
+    if (!boot.empty()) {
+        if (device.Boot(boot)) std::printf("started %s\n", boot.c_str());
+        else std::printf("cannot start %s: no program is installed there\n", boot.c_str());
+    } else if (!std::filesystem::exists(platform::HostPathOf("\\NAND\\HOMEDECK.EXE"))) {
         std::printf("no program is installed yet\n");
+    }
     std::fflush(stdout);
     return device.Run();
 }

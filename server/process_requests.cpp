@@ -25,49 +25,62 @@ bool IsOpenVerb(const std::string& verb) {
 
 }  // namespace
 
-void DeviceServer::Handle(Client& client, std::uint32_t sequence, const protocol::StartProcessRequest& request) {
-    protocol::StartProcessReply reply;
-    auto send = [&] { client.Reply(sequence, static_cast<std::uint16_t>(protocol::RequestId::StartProcess), reply); };
-    if (!IsOpenVerb(request.verb)) {
-        reply.error = kErrorNoAssociation;
-        return send();
+std::shared_ptr<Process> DeviceServer::LaunchDeviceProgram(const std::string& path, const std::string& verb,
+                                                           const std::string& parameters, std::uint32_t& error) {
+    error = 0;
+    if (!IsOpenVerb(verb)) {
+        error = kErrorNoAssociation;
+        return nullptr;
     }
-    const std::string host_path = platform::HostPathOf(request.path);
+    const std::string host_path = platform::HostPathOf(path);
     struct stat info{};
     if (host_path.empty() || ::stat(host_path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) {
-        DebugPrintf("server: start %s: file not found", request.path.c_str());
-        reply.error = ERROR_FILE_NOT_FOUND;
-        return send();
+        DebugPrintf("server: start %s: file not found", path.c_str());
+        error = ERROR_FILE_NOT_FOUND;
+        return nullptr;
     }
     if (::access(host_path.c_str(), X_OK) != 0) {
-        reply.error = kErrorBadExeFormat;
-        return send();
+        error = kErrorBadExeFormat;
+        return nullptr;
     }
     LaunchRequest launch;
     launch.host_path = host_path;
-    launch.device_path = request.path;
+    launch.device_path = path;
     launch.program_name = std::filesystem::path(host_path).filename().string();
-    launch.command_line = request.parameters;
+    launch.command_line = parameters;
     launch.device_root = m_options.root.string();
     const pid_t pid = LaunchProgram(launch);
     if (pid <= 0) {
-        reply.error = kErrorBadExeFormat;
-        return send();
+        error = kErrorBadExeFormat;
+        return nullptr;
     }
     auto process = AdoptProcess(pid);
     if (!process) {
-        reply.error = ERROR_GEN_FAILURE;
-        return send();
+        error = ERROR_GEN_FAILURE;
+        return nullptr;
     }
     process->child = true;
     process->name = launch.program_name;
-    process->device_path = request.path;
-    process->command_line = request.parameters;
-    reply.process_id = static_cast<std::uint32_t>(pid);
-    reply.handle = InsertHandle(client, process->object);
-    if (!reply.handle) reply.error = ERROR_NOT_ENOUGH_MEMORY;
-    DebugPrintf("server: started %s (pid %d)", request.path.c_str(), static_cast<int>(pid));
-    send();
+    process->device_path = path;
+    process->command_line = parameters;
+    DebugPrintf("server: started %s (pid %d)", path.c_str(), static_cast<int>(pid));
+    return process;
+}
+
+bool DeviceServer::Boot(const std::string& device_path) {
+    std::uint32_t error = 0;
+    return LaunchDeviceProgram(device_path, "Open", "", error) != nullptr;
+}
+
+void DeviceServer::Handle(Client& client, std::uint32_t sequence, const protocol::StartProcessRequest& request) {
+    protocol::StartProcessReply reply;
+    auto process = LaunchDeviceProgram(request.path, request.verb, request.parameters, reply.error);
+    if (process) {
+        reply.process_id = static_cast<std::uint32_t>(process->pid);
+        reply.handle = InsertHandle(client, process->object);
+        if (!reply.handle) reply.error = ERROR_NOT_ENOUGH_MEMORY;
+    }
+    client.Reply(sequence, static_cast<std::uint16_t>(protocol::RequestId::StartProcess), reply);
 }
 
 void DeviceServer::Handle(Client& client, std::uint32_t sequence, const protocol::TerminateProcessRequest& request) {

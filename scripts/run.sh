@@ -9,9 +9,12 @@ cd "$top"
 
 root=${DEVICE_ROOT:-$top/device}
 mkdir -p "$root/fs/NAND"
-# The build's program files are the device's \NAND programs.
+# The build's program files are the device's \NAND programs; the demo device has a storage
+# card with the navigation program's stand-in on it.
 if compgen -G "$top/build/nand/*.EXE" >/dev/null; then
   cp -f "$top"/build/nand/*.EXE "$root/fs/NAND/"
 fi
+mkdir -p "$root/fs/STORAGE CARD/WAYFARER"
+cp -f "$top/build/tools/standins/wayfarer" "$root/fs/STORAGE CARD/WAYFARER/WAYFARER.EXE"
 echo "device root: $root  (drive it with: build/tools/devicectl/devicectl --root $root ...)"
-exec "$top/build/server/server" --root "$root" --template "$top/resources/device"
+exec "$top/build/server/server" --root "$root" --template "$top/resources/device" --boot '\NAND\HOMEDECK.EXE'

@@ -25,6 +25,26 @@ namespace {
 
 int PidfdOpen(pid_t pid) { return static_cast<int>(::syscall(SYS_pidfd_open, pid, 0)); }
 
+// Requests after which the screen may look different. Damage and overlay frames say so
+// themselves; the rest move, show, hide or restack windows.
+bool ChangesScreen(protocol::RequestId id) {
+    using protocol::RequestId;
+    switch (id) {
+        case RequestId::CreateWindow:
+        case RequestId::DestroyWindow:
+        case RequestId::SetWindowPos:
+        case RequestId::ShowWindow:
+        case RequestId::Focus:
+        case RequestId::SurfaceDamage:
+        case RequestId::Overlay:
+        case RequestId::OverlayFrame:
+        case RequestId::Backlight:
+            return true;
+        default:
+            return false;
+    }
+}
+
 }  // namespace
 
 DeviceServer::DeviceServer(ServerOptions options) : m_options(std::move(options)) {}
@@ -125,7 +145,7 @@ bool DeviceServer::Start(std::string& error) {
     }
 
     LoadRegistry();
-    SeedRegistry();
+    StartScreen();
     if (!Listen(error)) return false;
     DebugPrintf("server: serving %s", m_options.root.c_str());
     return true;
@@ -189,6 +209,7 @@ void DeviceServer::ProcessFrames(Client& client) {
         const std::size_t payload_size = header.length + 4 - protocol::kFrameHeaderSize;
         offset += header.length + 4;
         auto result = protocol::Dispatch<Client>(*this, client, header.kind, header.sequence, payload, payload_size);
+        if (result == protocol::DispatchResult::Handled && ChangesScreen(kind)) ScreenChanged();
         if (result == protocol::DispatchResult::UnknownRequest)
             return Misbehave(client, "unknown request " + std::to_string(header.kind));
         if (result == protocol::DispatchResult::BadPayload)
@@ -229,6 +250,7 @@ void DeviceServer::DropClient(std::uint32_t client_id) {
     if (auto process = slot.client->OwnerProcess(); process && process->connections > 0) --process->connections;
     slot.client.reset();
     ClientWindowsGone(client_id);
+    if (m_compositor && m_compositor->CloseOverlay(client_id)) ScreenChanged();
     if (released) SatisfyWaits();
 }
 
@@ -278,7 +300,9 @@ void DeviceServer::OnProcessExit(pid_t pid) {
 
 std::optional<Clock::time_point> DeviceServer::NextDeadline() const {
     std::optional<Clock::time_point> deadline = m_waits.NextDeadline();
-    for (const auto& other : {m_registry_save_at, m_shutdown_deadline})
+    std::optional<Clock::time_point> input_poll;
+    if (m_backend && m_backend->HasInput()) input_poll = Clock::now() + std::chrono::milliseconds(8);
+    for (const auto& other : {m_registry_save_at, m_shutdown_deadline, m_present_at, input_poll})
         if (other && (!deadline || *other < *deadline)) deadline = other;
     return deadline;
 }
@@ -289,6 +313,9 @@ int DeviceServer::Run() {
         const auto now = Clock::now();
         m_waits.ExpireDue(now, [this](const PendingWait& wait, std::uint32_t result) { CompleteWait(wait, result); });
         if (m_registry_save_at && *m_registry_save_at <= now) SaveRegistry();
+        if (m_backend && m_backend->HasInput())
+            m_backend->PollInput([this](const BackendInput& input) { OnBackendInput(input); });
+        PresentIfDue(now);
         if (m_shutting_down) {
             bool children_left = false;
             for (auto& [pid, process] : m_processes) children_left = children_left || process->child;

@@ -12,8 +12,11 @@
 
 #include "platform/protocol/messages.h"
 #include "server/client.h"
+#include "server/compositor/compositor.h"
+#include "server/compositor/screen_backend.h"
 #include "server/event_loop.h"
 #include "server/files/share_table.h"
+#include "server/objects/event.h"
 #include "server/objects/object_directory.h"
 #include "server/objects/wait_queue.h"
 #include "server/processes/process.h"
@@ -25,6 +28,7 @@ namespace server {
 struct ServerOptions {
     std::filesystem::path root;
     std::filesystem::path template_dir;  // a new device root is made from it
+    bool display = false;                // show the screen in a desktop window when there is a display
 };
 
 class DeviceServer final : public protocol::RequestHandler<Client> {
@@ -96,6 +100,18 @@ private:
     void WindowsGone(const std::vector<std::uint32_t>& destroyed);
     void ClientWindowsGone(std::uint32_t client_id);
 
+    // Screen and input.
+    void StartScreen();
+    void ScreenChanged() { m_compositor->MarkDirty(); }
+    void PresentIfDue(Clock::time_point now);
+    void Present(Clock::time_point now);
+    void OnBackendInput(const BackendInput& input);
+    void OnPen(protocol::InputKind kind, std::int32_t x, std::int32_t y);
+    bool OnKey(std::uint32_t key);
+    void CreateInputEvents();
+    void SignalDeviceEvent(const std::shared_ptr<EventObject>& event);
+    void PostToWindow(std::uint32_t hwnd, std::uint32_t message, std::uint64_t wparam, std::int64_t lparam);
+
     std::optional<Clock::time_point> NextDeadline() const;
     void FinishShutdown();
 
@@ -118,6 +134,15 @@ private:
     std::uint64_t m_next_send_id = 1;
     std::unordered_map<std::string, std::uint32_t> m_registered_messages;
     std::uint32_t m_wave_out_volume = 0xFFFFFFFFu;  // full volume on both channels
+    std::unique_ptr<Compositor> m_compositor;
+    std::unique_ptr<ScreenBackend> m_backend;
+    std::optional<Clock::time_point> m_present_at;
+    Clock::time_point m_last_present{};
+    bool m_pen_down = false;
+    // The touch panel's and the remote keys' named events: the server holds them, so they
+    // exist from start-up for every program that opens them.
+    std::shared_ptr<EventObject> m_touch_event;
+    std::unordered_map<std::uint32_t, std::shared_ptr<EventObject>> m_key_events;
     bool m_shutting_down = false;
     std::optional<Clock::time_point> m_shutdown_deadline;
 };

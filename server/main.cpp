@@ -1,5 +1,6 @@
 // The device server: plays the device OS for the programs of one device root.
-//   server [--root DIR] [--template DIR] [--boot DEVICE_PATH]
+//   server [--root DIR] [--template DIR] [--boot DEVICE_PATH] [--display]
+// With --display and a desktop display, the screen is shown in a window; otherwise headless.
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -26,8 +27,10 @@ int main(int argc, char** argv) {
             options.template_dir = argv[++i];
         } else if (arg == "--boot" && i + 1 < argc) {
             boot = argv[++i];
+        } else if (arg == "--display") {
+            options.display = true;
         } else {
-            std::fprintf(stderr, "usage: server [--root DIR] [--template DIR] [--boot DEVICE_PATH]\n");
+            std::fprintf(stderr, "usage: server [--root DIR] [--template DIR] [--boot DEVICE_PATH] [--display]\n");
             return 2;
         }
     }

@@ -80,6 +80,8 @@ void DeviceServer::ActivateAfterHiding(std::uint32_t hwnd) {
 
 void DeviceServer::WindowsGone(const std::vector<std::uint32_t>& destroyed) {
     if (destroyed.empty()) return;
+    m_compositor->DropSurfaces(destroyed);
+    ScreenChanged();
     // The foreground window went away: the front visible window becomes the foreground.
     if (!m_windows.Foreground()) {
         if (auto next = m_windows.FrontVisible()) Activate(next);

@@ -465,6 +465,100 @@ struct WaveOutVolumeRequest {
     template <class V> void Visit(V& v) { v(set); v(volume); }
 };
 
+// ---- Screen, surfaces and input ---------------------------------------------------------
+// Pixels are 32-bit 0x00RRGGBB, rows top to bottom, pitch bytes apart.
+
+struct SurfaceReply {
+    std::uint32_t error = 0;
+    std::uint32_t width = 0;
+    std::uint32_t height = 0;
+    std::uint32_t pitch = 0;       // bytes per row
+    std::uint32_t generation = 0;  // changes whenever the surface is made anew (a resize)
+    template <class V> void Visit(V& v) { v(error); v(width); v(height); v(pitch); v(generation); }
+};
+// A window's pixel surface, sized to the window; the reply carries its memory's descriptor.
+// Only the window's own program may ask.
+struct GetSurfaceRequest {
+    using Reply = SurfaceReply;
+    std::uint32_t hwnd = 0;
+    template <class V> void Visit(V& v) { v(hwnd); }
+};
+// One-way: the program changed this rectangle (window coordinates) of its window's surface.
+struct SurfaceDamageRequest {
+    using Reply = void;
+    std::uint32_t hwnd = 0;
+    Rect rect;
+    template <class V> void Visit(V& v) { v(hwnd); v(rect); }
+};
+
+// The video overlay plane: one buffer of width x height pixels, shown scaled into destination
+// wherever the composed screen has the colour key RGB(16, 0, 16). One per device; the last
+// program to open it owns it, until it closes it or ends.
+struct OverlayReply {
+    std::uint32_t error = 0;
+    std::uint32_t width = 0;
+    std::uint32_t height = 0;
+    std::uint32_t pitch = 0;
+    template <class V> void Visit(V& v) { v(error); v(width); v(height); v(pitch); }
+};
+enum class OverlayOperation : std::uint8_t { Open = 0, Move = 1, Close = 2 };
+struct OverlayRequest {
+    using Reply = OverlayReply;        // Open: the buffer's descriptor comes with the reply
+    std::uint8_t operation = 0;        // OverlayOperation
+    std::uint32_t width = 0;           // Open: the buffer's size
+    std::uint32_t height = 0;
+    Rect destination;                  // Open, Move: screen rectangle
+    template <class V> void Visit(V& v) { v(operation); v(width); v(height); v(destination); }
+};
+// One-way: a new frame is in the overlay buffer.
+struct OverlayFrameRequest {
+    using Reply = void;
+    template <class V> void Visit(V&) {}
+};
+
+// The display backlight: a level 0..100 that scales the presented brightness, and power.
+struct BacklightReply {
+    std::uint32_t error = 0;
+    std::uint32_t level = 0;  // after the call
+    bool power = true;
+    template <class V> void Visit(V& v) { v(error); v(level); v(power); }
+};
+struct BacklightRequest {
+    using Reply = BacklightReply;
+    bool set_level = false;
+    std::uint32_t level = 0;
+    bool set_power = false;
+    bool power = true;
+    template <class V> void Visit(V& v) { v(set_level); v(level); v(set_power); v(power); }
+};
+
+// The presented screen as it is now; the pixels come in the memory whose descriptor the
+// reply carries.
+struct ScreenshotReply {
+    std::uint32_t error = 0;
+    std::uint32_t width = 0;
+    std::uint32_t height = 0;
+    std::uint32_t pitch = 0;
+    template <class V> void Visit(V& v) { v(error); v(width); v(height); v(pitch); }
+};
+struct ScreenshotRequest {
+    using Reply = ScreenshotReply;
+    template <class V> void Visit(V&) {}
+};
+
+// Pen and key input, as the touch panel and the remote control give it.
+enum class InputKind : std::uint8_t { PenDown = 0, PenMove = 1, PenUp = 2, Key = 3 };
+// Keys of the remote control: 1..9 are the digit keys.
+enum class DeviceKey : std::uint32_t { Left = 10, Right = 11, Enter = 12 };
+struct InputRequest {
+    using Reply = StatusReply;
+    std::uint8_t kind = 0;  // InputKind
+    std::int32_t x = 0;     // screen coordinates
+    std::int32_t y = 0;
+    std::uint32_t key = 0;  // 1..9 or DeviceKey
+    template <class V> void Visit(V& v) { v(kind); v(x); v(y); v(key); }
+};
+
 // ---- Device control ---------------------------------------------------------------------
 
 struct ShutdownRequest {
@@ -512,7 +606,14 @@ struct ShutdownRequest {
     X(SendMessage)         \
     X(PostMessage)         \
     X(ReplyMessage)        \
-    X(WaveOutVolume)
+    X(WaveOutVolume)       \
+    X(GetSurface)          \
+    X(SurfaceDamage)       \
+    X(Overlay)             \
+    X(OverlayFrame)        \
+    X(Backlight)           \
+    X(Screenshot)          \
+    X(Input)
 
 enum class RequestId : std::uint16_t {
     None = 0,

@@ -3,6 +3,7 @@
 #include "platform/kernel/kernel.h"
 #include "platform/kernel/server_connection.h"
 #include "platform/window/local_windows.h"
+#include "platform/window/window_surface.h"
 
 namespace platform {
 namespace {
@@ -18,6 +19,10 @@ public:
         } else if (kind == protocol::EventKind<protocol::PostedEvent>()) {
             protocol::PostedEvent event;
             if (!protocol::DecodePayload(payload.data(), payload.size(), event)) return;
+            if (event.message == kInvalidateMessage) {
+                AddPostedInvalidation(WindowFromNumber(event.hwnd), event.wparam, event.lparam);
+                return;
+            }
             MSG msg;
             msg.hwnd = WindowFromNumber(event.hwnd);
             msg.message = event.message;

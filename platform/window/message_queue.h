@@ -21,8 +21,15 @@ struct ThreadTimer {
     TIMERPROC procedure = nullptr;
 };
 
+// A window's part waiting to be painted, as one bounding rectangle.
+struct InvalidWindow {
+    HWND hwnd = nullptr;
+    RECT rect;
+};
+
 struct MessageQueue {
     std::deque<protocol::IncomingSendEvent> sent;
+    std::vector<InvalidWindow> invalid;
     std::deque<MSG> posted;
     std::vector<ThreadTimer> timers;
     std::optional<int> quit_code;

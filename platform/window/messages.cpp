@@ -1,5 +1,5 @@
 // Sending and posting messages, and the thread's message loop: sent messages first, then
-// posted ones, then the quit request, then due timers.
+// posted ones, then the quit request, then paint, then due timers.
 #include <algorithm>
 #include <cstring>
 
@@ -53,6 +53,17 @@ bool NextMessage(MSG* msg, HWND hwnd, UINT filter_min, UINT filter_max, bool rem
         msg->wParam = static_cast<WPARAM>(*queue.quit_code);
         if (remove) queue.quit_code.reset();
         return true;
+    }
+    // A window waiting to be painted gets WM_PAINT until it is validated.
+    if ((filter_min == 0 && filter_max == 0) || (WM_PAINT >= filter_min && WM_PAINT <= filter_max)) {
+        for (const auto& entry : queue.invalid) {
+            if (hwnd && entry.hwnd != hwnd) continue;
+            *msg = MSG{};
+            msg->hwnd = entry.hwnd;
+            msg->message = WM_PAINT;
+            msg->time = GetTickCount();
+            return true;
+        }
     }
     // A timer is reported when it is due and nothing else waits; it then counts its period
     // afresh from now, so a late timer fires once, not once for every period it missed.

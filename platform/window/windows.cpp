@@ -4,6 +4,7 @@
 #include "platform/window/local_windows.h"
 #include "platform/window/message_queue.h"
 #include "platform/window/window.h"
+#include "platform/window/window_surface.h"
 
 namespace {
 
@@ -130,6 +131,7 @@ BOOL DestroyWindow(HWND hwnd) {
     protocol::StatusReply reply;
     const bool ok = CallServer(request, reply);
     for (auto number : doomed) platform::LocalWindows::Instance().Remove(number);
+    platform::ForgetWindowSurfaces(doomed);
     auto& queue = platform::MessageQueue::ForThisThread();
     std::erase_if(queue.timers, [&](const platform::ThreadTimer& timer) {
         return std::find(doomed.begin(), doomed.end(), WindowNumber(timer.hwnd)) != doomed.end();
@@ -145,6 +147,9 @@ LRESULT DefWindowProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
     switch (message) {
         case WM_CLOSE:
             DestroyWindow(hwnd);
+            return 0;
+        case WM_PAINT:
+            ValidateRect(hwnd, nullptr);
             return 0;
         case WM_SETTEXT:
             return lparam ? SetWindowText(hwnd, reinterpret_cast<const char*>(lparam)) : FALSE;

@@ -174,6 +174,31 @@ void WindowTree::PlaceBehind(std::uint32_t hwnd, std::uint32_t after) {
     m_z_order.insert(position == m_z_order.end() ? position : position + 1, hwnd);
 }
 
+std::uint32_t WindowTree::WindowAt(std::int32_t x, std::int32_t y) const {
+    auto contains = [&](const protocol::Rect& r, std::int32_t origin_x, std::int32_t origin_y) {
+        return x >= origin_x + r.left && x < origin_x + r.right && y >= origin_y + r.top && y < origin_y + r.bottom;
+    };
+    for (auto hwnd : m_z_order) {
+        const Window* window = &m_windows.at(hwnd);
+        if (!(window->style & kWsVisible) || !contains(window->rect, 0, 0)) continue;
+        std::int32_t origin_x = window->rect.left, origin_y = window->rect.top;
+        for (bool deeper = true; deeper;) {
+            deeper = false;
+            for (auto child_hwnd : window->children) {  // front to back
+                const Window& child = m_windows.at(child_hwnd);
+                if (!(child.style & kWsVisible) || !contains(child.rect, origin_x, origin_y)) continue;
+                window = &child;
+                origin_x += child.rect.left;
+                origin_y += child.rect.top;
+                deeper = true;
+                break;
+            }
+        }
+        return window->hwnd;
+    }
+    return 0;
+}
+
 std::uint32_t WindowTree::FrontVisible() const {
     for (auto hwnd : m_z_order)
         if (m_windows.at(hwnd).style & kWsVisible) return hwnd;

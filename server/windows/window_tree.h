@@ -63,6 +63,9 @@ public:
     void SetForeground(std::uint32_t hwnd) { m_foreground = hwnd; }
     std::uint32_t Capture() const { return m_capture; }
     void SetCapture(std::uint32_t hwnd) { m_capture = hwnd; }
+    // The window the pen hits at a screen point: the front visible top-level window there, then
+    // down through its visible children at that point; 0 over no window.
+    std::uint32_t WindowAt(std::int32_t x, std::int32_t y) const;
     // The front visible top-level window, or 0.
     std::uint32_t FrontVisible() const;
 

@@ -11,7 +11,12 @@
 #include "platform/registry/registry.h"
 #include "platform/window/window.h"
 
+#include <algorithm>
+#include <sys/mman.h>
 #include <thread>
+#include <unistd.h>
+
+#include "server/compositor/png_file.h"
 
 namespace devicectl {
 namespace {
@@ -197,6 +202,110 @@ std::uint32_t DeviceControl::WaitWindow(const std::string& name, std::chrono::mi
 }
 
 DWORD DeviceControl::Close(const std::string& name) { return Post(name, WM_CLOSE, 0, 0); }
+
+namespace {
+
+DWORD SendInput(protocol::InputKind kind, std::int32_t x, std::int32_t y, std::uint32_t key = 0) {
+    protocol::InputRequest request;
+    request.kind = static_cast<std::uint8_t>(kind);
+    request.x = x;
+    request.y = y;
+    request.key = key;
+    protocol::StatusReply reply;
+    if (!Call(request, reply)) return ERROR_BROKEN_PIPE;
+    return reply.error;
+}
+
+}  // namespace
+
+DWORD DeviceControl::Press(std::int32_t x, std::int32_t y) { return SendInput(protocol::InputKind::PenDown, x, y); }
+DWORD DeviceControl::Move(std::int32_t x, std::int32_t y) { return SendInput(protocol::InputKind::PenMove, x, y); }
+DWORD DeviceControl::Release(std::int32_t x, std::int32_t y) { return SendInput(protocol::InputKind::PenUp, x, y); }
+
+DWORD DeviceControl::Tap(std::int32_t x, std::int32_t y) {
+    if (DWORD error = Press(x, y)) return error;
+    return Release(x, y);
+}
+
+DWORD DeviceControl::Drag(std::int32_t x1, std::int32_t y1, std::int32_t x2, std::int32_t y2,
+                          std::chrono::milliseconds duration) {
+    constexpr auto kStep = std::chrono::milliseconds(16);
+    const auto steps = std::max<long long>(1, std::min<long long>(duration / kStep, 1000));
+    if (DWORD error = Press(x1, y1)) return error;
+    for (long long i = 1; i <= steps; ++i) {
+        std::this_thread::sleep_for(duration / steps);
+        const auto x = static_cast<std::int32_t>(x1 + (static_cast<long long>(x2) - x1) * i / steps);
+        const auto y = static_cast<std::int32_t>(y1 + (static_cast<long long>(y2) - y1) * i / steps);
+        if (DWORD error = Move(x, y)) return error;
+    }
+    return Release(x2, y2);
+}
+
+DWORD DeviceControl::Key(const std::string& name) {
+    std::uint32_t key = 0;
+    if (name.size() == 1 && name[0] >= '1' && name[0] <= '9') key = static_cast<std::uint32_t>(name[0] - '0');
+    else if (name == "left") key = static_cast<std::uint32_t>(protocol::DeviceKey::Left);
+    else if (name == "right") key = static_cast<std::uint32_t>(protocol::DeviceKey::Right);
+    else if (name == "enter") key = static_cast<std::uint32_t>(protocol::DeviceKey::Enter);
+    else return ERROR_INVALID_PARAMETER;
+    return SendInput(protocol::InputKind::Key, 0, 0, key);
+}
+
+std::optional<DeviceControl::Screen> DeviceControl::Screenshot(DWORD& error) {
+    protocol::ScreenshotRequest request;
+    protocol::ScreenshotReply reply;
+    int fd = -1;
+    auto* connection = platform::ServerConnection::Current();
+    if (!connection || !connection->Call(request, reply, &fd)) {
+        error = ERROR_BROKEN_PIPE;
+        return std::nullopt;
+    }
+    error = reply.error;
+    const std::size_t bytes = static_cast<std::size_t>(reply.pitch) * reply.height;
+    if (error == 0 && (fd < 0 || bytes == 0 || reply.pitch < reply.width * 4)) error = ERROR_GEN_FAILURE;
+    void* address = error == 0 ? ::mmap(nullptr, bytes, PROT_READ, MAP_SHARED, fd, 0) : MAP_FAILED;
+    if (fd >= 0) ::close(fd);
+    if (address == MAP_FAILED) {
+        if (error == 0) error = ERROR_NOT_ENOUGH_MEMORY;
+        return std::nullopt;
+    }
+    Screen screen;
+    screen.width = reply.width;
+    screen.height = reply.height;
+    screen.pixels.resize(static_cast<std::size_t>(reply.width) * reply.height);
+    for (std::uint32_t y = 0; y < reply.height; ++y)
+        std::memcpy(screen.pixels.data() + static_cast<std::size_t>(y) * reply.width,
+                    static_cast<const std::uint8_t*>(address) + static_cast<std::size_t>(y) * reply.pitch, reply.width * 4u);
+    ::munmap(address, bytes);
+    return screen;
+}
+
+bool DeviceControl::SaveScreenshot(const std::filesystem::path& file, std::string& error) {
+    DWORD code = 0;
+    auto screen = Screenshot(code);
+    if (!screen) {
+        error = "no screenshot (error " + std::to_string(code) + ")";
+        return false;
+    }
+    return server::WritePng(file, screen->width, screen->height, screen->pixels, error);
+}
+
+std::optional<protocol::BacklightReply> DeviceControl::Backlight(std::optional<std::uint32_t> level,
+                                                                 std::optional<bool> power, DWORD& error) {
+    protocol::BacklightRequest request;
+    request.set_level = level.has_value();
+    request.level = level.value_or(0);
+    request.set_power = power.has_value();
+    request.power = power.value_or(true);
+    protocol::BacklightReply reply;
+    if (!Call(request, reply)) {
+        error = ERROR_BROKEN_PIPE;
+        return std::nullopt;
+    }
+    error = reply.error;
+    if (error) return std::nullopt;
+    return reply;
+}
 
 std::string Describe(const RegistryValue& value) {
     char text[64];

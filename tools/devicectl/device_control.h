@@ -53,6 +53,31 @@ public:
     std::uint32_t WaitWindow(const std::string& name, std::chrono::milliseconds timeout);
     DWORD Close(const std::string& name);
 
+    // The pen on the touch panel, at screen coordinates.
+    DWORD Press(std::int32_t x, std::int32_t y);
+    DWORD Move(std::int32_t x, std::int32_t y);
+    DWORD Release(std::int32_t x, std::int32_t y);
+    DWORD Tap(std::int32_t x, std::int32_t y);
+    // Press at the first point, move in steps of about 16 ms to the second, release there.
+    DWORD Drag(std::int32_t x1, std::int32_t y1, std::int32_t x2, std::int32_t y2, std::chrono::milliseconds duration);
+    // A remote key: "1".."9", "left", "right" or "enter".
+    DWORD Key(const std::string& name);
+
+    // The screen as it is presented now.
+    struct Screen {
+        std::uint32_t width = 0;
+        std::uint32_t height = 0;
+        std::vector<std::uint32_t> pixels;  // 0x00RRGGBB, rows packed
+        std::uint32_t At(std::uint32_t x, std::uint32_t y) const { return pixels[static_cast<std::size_t>(y) * width + x]; }
+    };
+    std::optional<Screen> Screenshot(DWORD& error);
+    // Writes the screen as a PNG file; false with a reason.
+    bool SaveScreenshot(const std::filesystem::path& file, std::string& error);
+
+    // The backlight: level 0..100 (nothing to leave it) and power (nothing to leave it).
+    std::optional<protocol::BacklightReply> Backlight(std::optional<std::uint32_t> level, std::optional<bool> power,
+                                                      DWORD& error);
+
 private:
     std::filesystem::path m_root;
 };

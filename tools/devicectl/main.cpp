@@ -2,6 +2,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -28,6 +29,12 @@ int Usage() {
                  "  foreground NAME               bring a window to the foreground\n"
                  "  wait-window NAME [SECONDS]    wait until a window exists (default 10 s)\n"
                  "  close NAME                    post WM_CLOSE to a window\n"
+                 "  tap X Y                       press and release the pen at a screen point\n"
+                 "  press X Y | move X Y | release X Y   one pen event\n"
+                 "  drag X1 Y1 X2 Y2 MS           press, move over MS milliseconds, release\n"
+                 "  key 1..9|left|right|enter     a remote-control key\n"
+                 "  screenshot FILE.png           save the screen as it is shown\n"
+                 "  backlight [LEVEL|on|off]      print or set the backlight (level 0..100)\n"
                  "A window NAME is its title, else its class, or its handle as 0x...; numbers may be\n"
                  "decimal or 0x hexadecimal (WM_USER+103 is 1127).\n"
                  "The device root is --root, else $DEVICE_ROOT, else ./device.\n");
@@ -154,6 +161,49 @@ int main(int argc, char** argv) {
     if (command == "close" && args.size() == 2) {
         error = device.Close(args[1]);
         return error ? Fail("close", error) : 0;
+    }
+    long long x = 0, y = 0;
+    if ((command == "tap" || command == "press" || command == "move" || command == "release") && args.size() == 3 &&
+        Number(args[1], x) && Number(args[2], y)) {
+        const auto px = static_cast<std::int32_t>(x), py = static_cast<std::int32_t>(y);
+        error = command == "tap"     ? device.Tap(px, py)
+                : command == "press" ? device.Press(px, py)
+                : command == "move"  ? device.Move(px, py)
+                                     : device.Release(px, py);
+        return error ? Fail(command.c_str(), error) : 0;
+    }
+    long long x2 = 0, y2 = 0, milliseconds = 0;
+    if (command == "drag" && args.size() == 6 && Number(args[1], x) && Number(args[2], y) && Number(args[3], x2) &&
+        Number(args[4], y2) && Number(args[5], milliseconds) && milliseconds >= 0 && milliseconds <= 60000) {
+        error = device.Drag(static_cast<std::int32_t>(x), static_cast<std::int32_t>(y), static_cast<std::int32_t>(x2),
+                            static_cast<std::int32_t>(y2), std::chrono::milliseconds(milliseconds));
+        return error ? Fail("drag", error) : 0;
+    }
+    if (command == "key" && args.size() == 2) {
+        error = device.Key(args[1]);
+        return error ? Fail("key", error) : 0;
+    }
+    if (command == "screenshot" && args.size() == 2) {
+        std::string reason;
+        if (!device.SaveScreenshot(args[1], reason)) {
+            std::fprintf(stderr, "devicectl: screenshot failed: %s\n", reason.c_str());
+            return 1;
+        }
+        return 0;
+    }
+    if (command == "backlight" && args.size() <= 2) {
+        std::optional<std::uint32_t> level;
+        std::optional<bool> power;
+        long long number = 0;
+        if (args.size() == 2) {
+            if (args[1] == "on" || args[1] == "off") power = args[1] == "on";
+            else if (Number(args[1], number) && number >= 0 && number <= 100) level = static_cast<std::uint32_t>(number);
+            else return Usage();
+        }
+        auto state = device.Backlight(level, power, error);
+        if (!state) return Fail("backlight", error);
+        std::printf("level %u %s\n", state->level, state->power ? "on" : "off");
+        return 0;
     }
     if (command == "shutdown" && args.size() == 1) {
         error = device.Shutdown();

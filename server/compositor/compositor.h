@@ -1,0 +1,82 @@
+// The compositor: keeps every shown window's surface and the video overlay plane, and composes
+// them into the screen by z-order (the topmost band in front, children above their parent and
+// clipped to it), then lays the overlay under the colour key and applies the backlight.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <unordered_map>
+#include <vector>
+
+#include "platform/protocol/messages.h"
+#include "server/compositor/frame.h"
+#include "server/compositor/shared_pixels.h"
+#include "server/windows/window_tree.h"
+
+namespace server {
+
+// The colour the display hardware replaces with the overlay: RGB(16, 0, 16).
+constexpr std::uint32_t kOverlayColourKey = 0x00100010u;
+
+class Compositor {
+public:
+    // Past this many bytes of surfaces, no new surface is made.
+    static constexpr std::size_t kSurfaceBudget = 512u * 1024 * 1024;
+    static constexpr std::uint32_t kMaxOverlaySide = 2048;
+
+    Compositor(std::uint32_t width, std::uint32_t height);
+
+    std::uint32_t Width() const { return m_frame.width; }
+    std::uint32_t Height() const { return m_frame.height; }
+
+    // The window's surface at the window's present size, made (anew after a resize) when
+    // needed; null when the window has no area or the memory cannot be had.
+    struct SurfaceRef {
+        SharedPixels* pixels = nullptr;
+        std::uint32_t generation = 0;
+    };
+    SurfaceRef EnsureSurface(const WindowTree& windows, std::uint32_t hwnd);
+    void DropSurfaces(const std::vector<std::uint32_t>& hwnds);
+    std::size_t SurfaceCount() const { return m_surfaces.size(); }
+
+    // The overlay plane. Open replaces any earlier buffer, whoever owned it.
+    SharedPixels* OpenOverlay(std::uint32_t owner_client, std::uint32_t width, std::uint32_t height,
+                              const protocol::Rect& destination);
+    bool MoveOverlay(std::uint32_t owner_client, const protocol::Rect& destination);
+    bool CloseOverlay(std::uint32_t owner_client);
+    bool OwnsOverlay(std::uint32_t client) const { return m_overlay && m_overlay_owner == client; }
+
+    void SetBacklight(std::uint32_t level, bool power);
+    std::uint32_t BacklightLevel() const { return m_backlight_level; }
+    bool BacklightPower() const { return m_backlight_power; }
+
+    // Something on the screen may have changed; the next Compose redraws.
+    void MarkDirty() { m_dirty = true; }
+    bool Dirty() const { return m_dirty; }
+    // Composes the screen as it is now into the presented frame.
+    const Frame& Compose(const WindowTree& windows);
+    const Frame& Presented() const { return m_frame; }
+
+private:
+    struct Surface {
+        std::unique_ptr<SharedPixels> pixels;
+        std::uint32_t generation = 0;
+    };
+    void DrawWindow(const WindowTree& windows, std::uint32_t hwnd, const protocol::Rect& clip, std::int32_t origin_x,
+                    std::int32_t origin_y);
+    void LayOverlay();
+    void ApplyBacklight();
+
+    Frame m_frame;
+    bool m_dirty = true;
+    std::unordered_map<std::uint32_t, Surface> m_surfaces;
+    std::size_t m_surface_bytes = 0;
+    std::uint32_t m_next_generation = 1;
+    std::unique_ptr<SharedPixels> m_overlay;
+    std::uint32_t m_overlay_owner = 0;
+    protocol::Rect m_overlay_destination;
+    std::uint32_t m_backlight_level = 100;
+    bool m_backlight_power = true;
+};
+
+}  // namespace server

@@ -1,0 +1,158 @@
+// The screen: window surfaces, the video overlay, the backlight, screenshots, and when frames
+// are composed and presented.
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+
+#include "platform/device_root.h"
+#include "platform/kernel/debug_output.h"
+#include "platform/win32_types.h"
+#include "server/compositor/headless_backend.h"
+#include "server/compositor/sdl_backend.h"
+#include "server/device_server.h"
+
+namespace server {
+namespace {
+
+constexpr auto kFrameInterval = std::chrono::milliseconds(16);  // at most 60 frames a second
+constexpr std::uint16_t Kind(protocol::RequestId id) { return static_cast<std::uint16_t>(id); }
+
+std::uint32_t ConfiguredSide(const platform::DeviceConfig& config, const char* key, long fallback) {
+    return static_cast<std::uint32_t>(std::clamp(config.GetInt(key, fallback), 16L, 4096L));
+}
+
+}  // namespace
+
+void DeviceServer::StartScreen() {
+    const auto config = platform::DeviceConfig::Load(m_options.root / "device.conf");
+    const std::uint32_t width = ConfiguredSide(config, "screen_width", 800);
+    const std::uint32_t height = ConfiguredSide(config, "screen_height", 480);
+    m_compositor = std::make_unique<Compositor>(width, height);
+    const bool has_display = std::getenv("DISPLAY") || std::getenv("WAYLAND_DISPLAY");
+    if (m_options.display && has_display) {
+        const int scale = static_cast<int>(std::clamp(config.GetInt("display_scale", 1), 1L, 4L));
+        std::string error;
+        m_backend = SdlBackend::Create(width, height, scale, error);
+        if (!m_backend) DebugPrintf("server: no display window (%s); the screen is headless", error.c_str());
+    }
+    if (!m_backend) m_backend = std::make_unique<HeadlessBackend>();
+    CreateInputEvents();
+    DebugPrintf("server: screen %ux%u", width, height);
+}
+
+// A change is shown at once unless a frame went out less than a frame interval ago; then it
+// waits for the interval, and everything that changes meanwhile goes out in one frame.
+void DeviceServer::PresentIfDue(Clock::time_point now) {
+    if (!m_compositor->Dirty()) {
+        m_present_at.reset();
+        return;
+    }
+    const auto due = m_last_present + kFrameInterval;
+    if (now < due) {
+        m_present_at = due;
+        return;
+    }
+    Present(now);
+}
+
+void DeviceServer::Present(Clock::time_point now) {
+    m_present_at.reset();
+    m_last_present = now;
+    m_backend->Present(m_compositor->Compose(m_windows));
+}
+
+void DeviceServer::Handle(Client& client, std::uint32_t sequence, const protocol::GetSurfaceRequest& request) {
+    protocol::SurfaceReply reply;
+    const Window* window = m_windows.Get(request.hwnd);
+    if (!window) {
+        reply.error = ERROR_INVALID_WINDOW_HANDLE;
+        client.Reply(sequence, Kind(protocol::RequestId::GetSurface), reply);
+        return;
+    }
+    if (window->pid != client.Pid()) return Misbehave(client, "GetSurface: another program's window");
+    auto surface = m_compositor->EnsureSurface(m_windows, request.hwnd);
+    if (!surface.pixels) {
+        reply.error = ERROR_NOT_ENOUGH_MEMORY;  // no area, or no memory left for it
+        client.Reply(sequence, Kind(protocol::RequestId::GetSurface), reply);
+        return;
+    }
+    reply.width = surface.pixels->Width();
+    reply.height = surface.pixels->Height();
+    reply.pitch = surface.pixels->Pitch();
+    reply.generation = surface.generation;
+    client.Reply(sequence, Kind(protocol::RequestId::GetSurface), reply, surface.pixels->Fd());
+}
+
+void DeviceServer::Handle(Client& client, std::uint32_t, const protocol::SurfaceDamageRequest& request) {
+    // A window destroyed by another thread of the program meanwhile is no fault of the caller.
+    const Window* window = m_windows.Get(request.hwnd);
+    if (window && window->pid != client.Pid()) return Misbehave(client, "SurfaceDamage: another program's window");
+}
+
+void DeviceServer::Handle(Client& client, std::uint32_t sequence, const protocol::OverlayRequest& request) {
+    protocol::OverlayReply reply;
+    SharedPixels* buffer = nullptr;
+    switch (static_cast<protocol::OverlayOperation>(request.operation)) {
+        case protocol::OverlayOperation::Open:
+            if (request.width == 0 || request.height == 0 || request.width > Compositor::kMaxOverlaySide ||
+                request.height > Compositor::kMaxOverlaySide) {
+                reply.error = ERROR_INVALID_PARAMETER;
+                break;
+            }
+            buffer = m_compositor->OpenOverlay(client.Id(), request.width, request.height, request.destination);
+            if (!buffer) {
+                reply.error = ERROR_NOT_ENOUGH_MEMORY;
+                break;
+            }
+            reply.width = buffer->Width();
+            reply.height = buffer->Height();
+            reply.pitch = buffer->Pitch();
+            break;
+        case protocol::OverlayOperation::Move:
+            if (!m_compositor->MoveOverlay(client.Id(), request.destination)) reply.error = ERROR_ACCESS_DENIED;
+            break;
+        case protocol::OverlayOperation::Close:
+            if (!m_compositor->CloseOverlay(client.Id())) reply.error = ERROR_ACCESS_DENIED;
+            break;
+        default:
+            return Misbehave(client, "Overlay: unknown operation " + std::to_string(request.operation));
+    }
+    client.Reply(sequence, Kind(protocol::RequestId::Overlay), reply, buffer ? buffer->Fd() : -1);
+}
+
+void DeviceServer::Handle(Client&, std::uint32_t, const protocol::OverlayFrameRequest&) {}
+
+void DeviceServer::Handle(Client& client, std::uint32_t sequence, const protocol::BacklightRequest& request) {
+    protocol::BacklightReply reply;
+    if (request.set_level && request.level > 100) {
+        reply.error = ERROR_INVALID_PARAMETER;
+    } else {
+        m_compositor->SetBacklight(request.set_level ? request.level : m_compositor->BacklightLevel(),
+                                   request.set_power ? request.power : m_compositor->BacklightPower());
+    }
+    reply.level = m_compositor->BacklightLevel();
+    reply.power = m_compositor->BacklightPower();
+    client.Reply(sequence, Kind(protocol::RequestId::Backlight), reply);
+}
+
+void DeviceServer::Handle(Client& client, std::uint32_t sequence, const protocol::ScreenshotRequest&) {
+    protocol::ScreenshotReply reply;
+    // What changed since the last frame is shown first: a screenshot is what the screen shows
+    // once everything asked for so far is on it.
+    if (m_compositor->Dirty()) Present(Clock::now());
+    const Frame& frame = m_compositor->Presented();
+    auto copy = SharedPixels::Create("screenshot", frame.width, frame.height);
+    if (!copy) {
+        reply.error = ERROR_NOT_ENOUGH_MEMORY;
+        client.Reply(sequence, Kind(protocol::RequestId::Screenshot), reply);
+        return;
+    }
+    for (std::uint32_t y = 0; y < frame.height; ++y)
+        std::memcpy(copy->Row(y), frame.pixels.data() + static_cast<std::size_t>(y) * frame.width, frame.width * 4u);
+    reply.width = frame.width;
+    reply.height = frame.height;
+    reply.pitch = copy->Pitch();
+    client.Reply(sequence, Kind(protocol::RequestId::Screenshot), reply, copy->Fd());
+}
+
+}  // namespace server

@@ -1,0 +1,367 @@
+// Text: measuring, TextOut and DrawText with the device's layout flags. Glyphs come from SDL2_ttf
+// and are blended into the DC's surface in its text colour.
+#include <SDL.h>
+#include <SDL_ttf.h>
+
+#include <algorithm>
+#include <vector>
+
+#include "platform/gfx/font_cache.h"
+
+using namespace platform::gfx;
+
+namespace {
+
+// What one drawing call needs of its font, gathered under the text lock.
+struct TextFont {
+    TTF_Font* font = nullptr;
+    int line_height = 0;
+    int ascent = 0;
+    int tab_width = 8;
+    bool smooth = true;
+};
+
+bool OpenTextFontLocked(const Dc& dc, TextFont& out) {
+    const Font* font = dc.SelectedFont();
+    if (!font) {
+        SetLastError(ERROR_INVALID_HANDLE);
+        return false;
+    }
+    out.font = OpenFontLocked(*font);
+    if (!out.font) return false;
+    out.line_height = TTF_FontHeight(out.font);
+    out.ascent = TTF_FontAscent(out.font);
+    int x_width = 0, x_height = 0;
+    TTF_SizeUTF8(out.font, "x", &x_width, &x_height);
+    // Tab stops every eight average character widths, as DT_EXPANDTABS places them.
+    out.tab_width = 8 * std::max(1, x_width);
+    out.smooth = font->quality != NONANTIALIASED_QUALITY;
+    return true;
+}
+
+int RunWidth(const TextFont& font, const std::string& run) {
+    if (run.empty()) return 0;
+    int width = 0, height = 0;
+    if (TTF_SizeUTF8(font.font, run.c_str(), &width, &height) != 0) return 0;
+    return width;
+}
+
+// Width of a line whose tabs jump to the next tab stop.
+int LineWidth(const TextFont& font, const std::string& line) {
+    int x = 0;
+    std::size_t start = 0;
+    while (true) {
+        const std::size_t tab = line.find('\t', start);
+        x += RunWidth(font, line.substr(start, tab == std::string::npos ? std::string::npos : tab - start));
+        if (tab == std::string::npos) return x;
+        x = (x / font.tab_width + 1) * font.tab_width;
+        start = tab + 1;
+    }
+}
+
+// The part of the surface drawing may touch.
+struct ClipBox {
+    std::int64_t left = 0, top = 0, right = 0, bottom = 0;
+};
+
+ClipBox Intersect(const Surface& surface, const RECT* rect) {
+    ClipBox box{0, 0, surface.width, surface.height};
+    if (rect) {
+        box.left = std::max<std::int64_t>(box.left, rect->left);
+        box.top = std::max<std::int64_t>(box.top, rect->top);
+        box.right = std::min<std::int64_t>(box.right, rect->right);
+        box.bottom = std::min<std::int64_t>(box.bottom, rect->bottom);
+    }
+    return box;
+}
+
+void FillClipped(const Surface& surface, const ClipBox& clip, std::int64_t x, std::int64_t y, std::int64_t width,
+                 std::int64_t height, std::uint32_t pixel) {
+    const std::int64_t left = std::max(x, clip.left), top = std::max(y, clip.top);
+    const std::int64_t right = std::min(x + width, clip.right), bottom = std::min(y + height, clip.bottom);
+    if (left < right && top < bottom) FillSurface(surface, left, top, right - left, bottom - top, pixel);
+}
+
+std::uint32_t Blend(std::uint32_t dest, std::uint32_t ink, std::uint32_t alpha) {
+    std::uint32_t out = 0;
+    for (int shift = 0; shift <= 16; shift += 8) {
+        const std::uint32_t d = (dest >> shift) & 0xFF, s = (ink >> shift) & 0xFF;
+        out |= ((s * alpha + d * (255 - alpha) + 127) / 255) << shift;
+    }
+    return out;
+}
+
+// Draws one run of text (no tabs) with its cell's top-left corner at x, y.
+void DrawRun(const Surface& surface, const ClipBox& clip, const TextFont& font, const std::string& run, std::int64_t x,
+             std::int64_t y, COLORREF color) {
+    if (run.empty() || surface.Empty()) return;
+    const SDL_Color white{255, 255, 255, 255};
+    SDL_Surface* rendered = font.smooth ? TTF_RenderUTF8_Blended(font.font, run.c_str(), white)
+                                        : TTF_RenderUTF8_Solid(font.font, run.c_str(), white);
+    if (!rendered) return;
+    SDL_Surface* glyphs = rendered;
+    if (font.smooth && rendered->format->format != SDL_PIXELFORMAT_ARGB8888) {
+        glyphs = SDL_ConvertSurfaceFormat(rendered, SDL_PIXELFORMAT_ARGB8888, 0);
+        SDL_FreeSurface(rendered);
+        if (!glyphs) return;
+    }
+    const bool indexed = glyphs->format->BytesPerPixel == 1;
+    const std::uint32_t ink = PixelFromColor(color);
+    const std::int64_t first_row = std::max<std::int64_t>(0, clip.top - y);
+    const std::int64_t end_row = std::min<std::int64_t>(glyphs->h, clip.bottom - y);
+    const std::int64_t first_column = std::max<std::int64_t>(0, clip.left - x);
+    const std::int64_t end_column = std::min<std::int64_t>(glyphs->w, clip.right - x);
+    if (SDL_LockSurface(glyphs) == 0) {
+        for (std::int64_t row = first_row; row < end_row; ++row) {
+            const auto* line = static_cast<const std::uint8_t*>(glyphs->pixels) + row * glyphs->pitch;
+            std::uint32_t* out = surface.Row(static_cast<int>(y + row)) + x;
+            for (std::int64_t column = first_column; column < end_column; ++column) {
+                std::uint32_t alpha = 0;
+                if (indexed) {
+                    alpha = line[column] != 0 ? 255 : 0;  // index 0 is the solid renderer's background
+                } else {
+                    alpha = reinterpret_cast<const std::uint32_t*>(line)[column] >> 24;
+                }
+                if (alpha == 255) out[column] = ink;
+                else if (alpha != 0) out[column] = Blend(out[column], ink, alpha);
+            }
+        }
+        SDL_UnlockSurface(glyphs);
+    }
+    SDL_FreeSurface(glyphs);
+}
+
+// A laid-out line and the byte of its '&'-marked character, if any.
+struct Line {
+    std::string text;
+    std::ptrdiff_t underline = -1;
+};
+
+std::size_t Utf8Length(unsigned char lead) {
+    if (lead >= 0xF0) return 4;
+    if (lead >= 0xE0) return 3;
+    if (lead >= 0xC0) return 2;
+    return 1;
+}
+
+// "&&" draws "&"; "&x" draws x underlined.
+Line StripPrefixes(const std::string& text) {
+    Line line;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] != '&') {
+            line.text += text[i];
+            continue;
+        }
+        if (i + 1 < text.size() && text[i + 1] == '&') {
+            line.text += '&';
+            ++i;
+        } else if (i + 1 < text.size() && line.underline < 0) {
+            line.underline = static_cast<std::ptrdiff_t>(line.text.size());
+        }
+    }
+    return line;
+}
+
+// Greedy breaking at spaces; a single word wider than the width keeps a line of its own.
+std::vector<Line> WrapLine(const TextFont& font, const Line& paragraph, int max_width) {
+    std::vector<Line> lines;
+    const std::string& text = paragraph.text;
+    std::size_t start = 0;
+    do {
+        std::size_t fit = std::string::npos;
+        std::size_t end = start;
+        while (end < text.size()) {
+            // Next candidate end: past the spaces, then to the end of the following word.
+            while (end < text.size() && text[end] == ' ') ++end;
+            while (end < text.size() && text[end] != ' ') ++end;
+            if (fit != std::string::npos && LineWidth(font, text.substr(start, end - start)) > max_width) break;
+            fit = end;
+        }
+        if (fit == std::string::npos) fit = text.size();
+        Line line;
+        line.text = text.substr(start, fit - start);
+        if (paragraph.underline >= static_cast<std::ptrdiff_t>(start) && paragraph.underline < static_cast<std::ptrdiff_t>(fit))
+            line.underline = paragraph.underline - static_cast<std::ptrdiff_t>(start);
+        lines.push_back(std::move(line));
+        start = fit;
+        while (start < text.size() && text[start] == ' ') ++start;
+    } while (start < text.size());
+    return lines;
+}
+
+// Cuts a line to what fits before "...".
+void AddEllipsis(const TextFont& font, Line& line, int max_width) {
+    if (LineWidth(font, line.text) <= max_width) return;
+    while (!line.text.empty() && LineWidth(font, line.text + "...") > max_width) {
+        std::size_t cut = line.text.size() - 1;
+        while (cut > 0 && (static_cast<unsigned char>(line.text[cut]) & 0xC0) == 0x80) --cut;
+        line.text.erase(cut);
+    }
+    line.text += "...";
+    if (line.underline >= static_cast<std::ptrdiff_t>(line.text.size()) - 3) line.underline = -1;
+}
+
+std::vector<Line> LayOut(const TextFont& font, const std::string& text, UINT format, int max_width) {
+    std::vector<std::string> paragraphs;
+    if (format & DT_SINGLELINE) {
+        // One line: line breaks are not honoured and draw nothing.
+        std::string line;
+        for (char c : text)
+            if (c != '\r' && c != '\n') line += c;
+        paragraphs.push_back(std::move(line));
+    } else {
+        std::string current;
+        for (std::size_t i = 0; i < text.size(); ++i) {
+            if (text[i] == '\r' || text[i] == '\n') {
+                if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
+                paragraphs.push_back(std::move(current));
+                current.clear();
+            } else {
+                current += text[i];
+            }
+        }
+        if (!current.empty() || paragraphs.empty()) paragraphs.push_back(std::move(current));
+    }
+    std::vector<Line> lines;
+    for (std::string& paragraph : paragraphs) {
+        if (!(format & DT_EXPANDTABS)) std::erase(paragraph, '\t');  // unexpanded tabs have no width
+        Line line = (format & DT_NOPREFIX) ? Line{paragraph, -1} : StripPrefixes(paragraph);
+        if ((format & DT_WORDBREAK) && !(format & DT_SINGLELINE)) {
+            for (Line& wrapped : WrapLine(font, line, max_width)) lines.push_back(std::move(wrapped));
+        } else {
+            lines.push_back(std::move(line));
+        }
+    }
+    if (format & DT_END_ELLIPSIS)
+        for (Line& line : lines) AddEllipsis(font, line, max_width);
+    return lines;
+}
+
+// Draws a line's runs between tabs, its '&' underline, and (opaque mode) its background.
+void DrawLine(const Surface& surface, const ClipBox& clip, const TextFont& font, const Dc& dc, const Line& line,
+              std::int64_t x, std::int64_t y) {
+    if (dc.bk_mode == OPAQUE)
+        FillClipped(surface, clip, x, y, LineWidth(font, line.text), font.line_height, PixelFromColor(dc.bk_color));
+    int offset = 0;
+    std::size_t start = 0;
+    while (true) {
+        const std::size_t tab = line.text.find('\t', start);
+        const std::string run = line.text.substr(start, tab == std::string::npos ? std::string::npos : tab - start);
+        DrawRun(surface, clip, font, run, x + offset, y, dc.text_color);
+        offset += RunWidth(font, run);
+        if (tab == std::string::npos) break;
+        offset = (offset / font.tab_width + 1) * font.tab_width;
+        start = tab + 1;
+    }
+    if (line.underline >= 0 && static_cast<std::size_t>(line.underline) < line.text.size()) {
+        const auto at = static_cast<std::size_t>(line.underline);
+        const std::int64_t from = x + LineWidth(font, line.text.substr(0, at));
+        const std::size_t length = Utf8Length(static_cast<unsigned char>(line.text[at]));
+        const int width = RunWidth(font, line.text.substr(at, length));
+        FillClipped(surface, clip, from, y + font.ascent + 1, width, 1, PixelFromColor(dc.text_color));
+    }
+}
+
+}  // namespace
+
+BOOL GetTextExtentPoint32(HDC hdc, const std::string& text, SIZE* size) {
+    Dc* dc = LookupDc(hdc);
+    if (!dc) return FALSE;
+    if (!size) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    std::lock_guard lock(TextMutex());
+    TextFont font;
+    if (!OpenTextFontLocked(*dc, font)) return FALSE;
+    size->cx = RunWidth(font, text);
+    size->cy = font.line_height;
+    return TRUE;
+}
+
+BOOL GetTextMetrics(HDC hdc, TEXTMETRIC* metrics) {
+    Dc* dc = LookupDc(hdc);
+    if (!dc) return FALSE;
+    if (!metrics) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    std::lock_guard lock(TextMutex());
+    TextFont font;
+    if (!OpenTextFontLocked(*dc, font)) return FALSE;
+    const Font* selected = dc->SelectedFont();
+    const int em = EmSizeLocked(*selected, ChooseFont(selected->face, selected->weight));
+    *metrics = {};
+    metrics->tmHeight = font.line_height;
+    metrics->tmAscent = font.ascent;
+    metrics->tmDescent = -TTF_FontDescent(font.font);
+    metrics->tmInternalLeading = std::max(0, font.line_height - em);
+    metrics->tmExternalLeading = std::max(0, TTF_FontLineSkip(font.font) - font.line_height);
+    metrics->tmAveCharWidth = font.tab_width / 8;
+    metrics->tmMaxCharWidth = RunWidth(font, "W");
+    metrics->tmWeight = selected->weight;
+    return TRUE;
+}
+
+BOOL TextOut(HDC hdc, int x, int y, const std::string& text) {
+    Dc* dc = LookupDc(hdc);
+    if (!dc) return FALSE;
+    std::lock_guard lock(TextMutex());
+    TextFont font;
+    if (!OpenTextFontLocked(*dc, font)) return FALSE;
+    const Surface surface = dc->Target();
+    const ClipBox clip = Intersect(surface, nullptr);
+    if (dc->bk_mode == OPAQUE)
+        FillClipped(surface, clip, x, y, RunWidth(font, text), font.line_height, PixelFromColor(dc->bk_color));
+    DrawRun(surface, clip, font, text, x, y, dc->text_color);
+    return TRUE;
+}
+
+int DrawText(HDC hdc, const std::string& all_text, int count, RECT* rect, UINT format) {
+    Dc* dc = LookupDc(hdc);
+    if (!dc) return 0;
+    if (!rect || count < -1) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return 0;
+    }
+    const std::string text =
+        count < 0 ? all_text : all_text.substr(0, std::min(all_text.size(), static_cast<std::size_t>(count)));
+    std::lock_guard lock(TextMutex());
+    TextFont font;
+    if (!OpenTextFontLocked(*dc, font)) return 0;
+    const std::int64_t rect_width = static_cast<std::int64_t>(rect->right) - rect->left;
+    const int max_width = static_cast<int>(std::clamp<std::int64_t>(rect_width, 0, INT32_MAX));
+    const std::vector<Line> lines = LayOut(font, text, format, max_width);
+    const std::int64_t height = static_cast<std::int64_t>(lines.size()) * font.line_height;
+
+    if (format & DT_CALCRECT) {
+        int widest = 0;
+        for (const Line& line : lines) widest = std::max(widest, LineWidth(font, line.text));
+        rect->right = static_cast<LONG>(std::min<std::int64_t>(static_cast<std::int64_t>(rect->left) + widest, INT32_MAX));
+        rect->bottom = static_cast<LONG>(std::min<std::int64_t>(rect->top + height, INT32_MAX));
+        return static_cast<int>(std::min<std::int64_t>(height, INT32_MAX));
+    }
+
+    // Vertical placement applies to single-line text only, as on the device.
+    std::int64_t top = rect->top;
+    if (format & DT_SINGLELINE) {
+        if (format & DT_VCENTER) top = rect->top + (static_cast<std::int64_t>(rect->bottom) - rect->top - font.line_height) / 2;
+        else if (format & DT_BOTTOM) top = static_cast<std::int64_t>(rect->bottom) - font.line_height;
+    }
+    const Surface surface = dc->Target();
+    const ClipBox clip = Intersect(surface, (format & DT_NOCLIP) ? nullptr : rect);
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        const std::int64_t y = top + static_cast<std::int64_t>(i) * font.line_height;
+        if (y >= clip.bottom) break;
+        if (y + font.line_height <= clip.top) continue;
+        const int width = LineWidth(font, lines[i].text);
+        std::int64_t x = rect->left;
+        if (format & DT_CENTER) x = rect->left + (rect_width - width) / 2;
+        else if (format & DT_RIGHT) x = static_cast<std::int64_t>(rect->right) - width;
+        DrawLine(surface, clip, font, *dc, lines[i], x, y);
+    }
+    const std::int64_t result = (format & DT_SINGLELINE) && (format & (DT_VCENTER | DT_BOTTOM))
+                                    ? top - rect->top + font.line_height
+                                    : height;
+    return static_cast<int>(std::clamp<std::int64_t>(result, 0, INT32_MAX));
+}

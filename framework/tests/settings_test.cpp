@@ -5,6 +5,8 @@
 
 #include "framework/settings_file.h"
 #include "framework/system_settings.h"
+#include "platform/device_root.h"
+#include "platform/registry/registry.h"
 #include "platform/testing/temporary_device.h"
 
 namespace {
@@ -104,6 +106,40 @@ TEST(SettingsFile, ReadsWhatTheCLibraryWouldAndStopsAtGarbage) {
     auto huge = settings_file::Parse("1002 99999999999999999999 -99999999999999999999");
     EXPECT_EQ(huge.values[0], 2147483647);
     EXPECT_EQ(huge.values[1], -2147483647 - 1);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(SettingsRegistry, AppValuesPanelSizeAndVersionWithTheirFailureLines) {
+    platform::testing::TemporaryDevice device;
+    ASSERT_TRUE(device.StartServer());
+    platform::SetProgramName("TEST.EXE");
+    EXPECT_EQ(ReadAppValue("MapMode", 7), 7u) << "a missing value gives the default";
+    EXPECT_TRUE(device.WaitForLog("TEST.EXE", "RegQueryValueEx [MapMode]FAILED!!!!!!!!!!!!!!!!!"));
+    WriteAppValue("MapMode", 1);
+    EXPECT_EQ(ReadAppValue("MapMode", 7), 1u);
+    EXPECT_EQ(platform::RegReadDword("HKEY_LOCAL_MACHINE\\SOFTWARE\\KORVEX\\APP", "MapMode"), 1u);
+
+    auto panel = ReadPanelSize();  // the server seeds it from the board's screen size
+    ASSERT_TRUE(panel.has_value());
+    EXPECT_EQ(panel->width, 800u);
+    EXPECT_EQ(panel->height, 480u);
+    ASSERT_EQ(RegDeleteKey(HKEY_LOCAL_MACHINE, "Drivers\\Display"), ERROR_SUCCESS);
+    EXPECT_FALSE(ReadPanelSize().has_value());
+    EXPECT_TRUE(device.WaitForLog("TEST.EXE", "Couldn't get LCD size from registry"));
+
+    EXPECT_EQ(ReadProductVersion(), "1.000");
+    ASSERT_EQ(platform::RegWriteString("HKEY_LOCAL_MACHINE\\SOFTWARE\\KORVEX\\APP", "x", "y"), ERROR_SUCCESS);
+    HKEY key = nullptr;
+    ASSERT_EQ(RegCreateKeyEx(HKEY_LOCAL_MACHINE, "SOFTWARE\\ORIVANTEK\\PRODUCT", 0, "", 0, KEY_ALL_ACCESS, nullptr, &key,
+                             nullptr),
+              ERROR_SUCCESS);
+    RegCloseKey(key);
+    ASSERT_EQ(platform::RegWriteString("HKEY_LOCAL_MACHINE\\SOFTWARE\\ORIVANTEK\\PRODUCT", "Version", "2.107"),
+              ERROR_SUCCESS);
+    EXPECT_EQ(ReadProductVersion(), "2.107");
 }
 
 }  // namespace

@@ -14,7 +14,7 @@
 
 namespace server {
 
-class Process;
+struct Process;
 class MutexObject;
 
 class Client {

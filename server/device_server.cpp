@@ -145,6 +145,7 @@ bool DeviceServer::Start(std::string& error) {
     }
 
     LoadRegistry();
+    SeedRegistry();
     StartScreen();
     if (!Listen(error)) return false;
     DebugPrintf("server: serving %s", m_options.root.c_str());

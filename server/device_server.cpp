@@ -147,6 +147,7 @@ bool DeviceServer::Start(std::string& error) {
     LoadRegistry();
     SeedRegistry();
     StartScreen();
+    StartDrivers();
     if (!Listen(error)) return false;
     DebugPrintf("server: serving %s", m_options.root.c_str());
     return true;

@@ -13,6 +13,7 @@
 #include "platform/protocol/messages.h"
 #include "server/client.h"
 #include "server/compositor/compositor.h"
+#include "server/drivers/board_drivers.h"
 #include "server/compositor/screen_backend.h"
 #include "server/event_loop.h"
 #include "server/files/share_table.h"
@@ -83,6 +84,7 @@ private:
     bool SaveRegistry();
     void LoadRegistry();
     void SeedRegistry();
+    void StartDrivers();
 
     // Windows and messages.
     struct PendingSend {
@@ -134,6 +136,7 @@ private:
     std::uint64_t m_next_send_id = 1;
     std::unordered_map<std::string, std::uint32_t> m_registered_messages;
     std::uint32_t m_wave_out_volume = 0xFFFFFFFFu;  // full volume on both channels
+    std::unique_ptr<BoardDrivers> m_drivers;
     std::unique_ptr<Compositor> m_compositor;
     std::unique_ptr<ScreenBackend> m_backend;
     std::optional<Clock::time_point> m_present_at;

@@ -6,6 +6,7 @@
 
 #include "platform/files/device_path.h"
 #include "platform/files/file_object.h"
+#include "platform/devices/stream_device.h"
 #include "platform/files/files.h"
 #include "platform/kernel/file_share.h"
 #include "platform/kernel/last_error.h"
@@ -168,6 +169,8 @@ using platform::files::ErrorFromErrno;
 
 HANDLE CreateFile(const std::string& path, DWORD desired_access, DWORD share_mode, DWORD creation_disposition,
                   DWORD flags_and_attributes) {
+    // "BKL1:", "FMM0:", "COM1:": a stream driver of the board, not a file.
+    if (platform::IsStreamDeviceName(path)) return platform::OpenStreamDevice(path, desired_access, creation_disposition);
     auto object = platform::files::OpenDeviceFile(path, desired_access, share_mode, creation_disposition,
                                                   flags_and_attributes);
     if (!object) return INVALID_HANDLE_VALUE;

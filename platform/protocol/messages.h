@@ -559,6 +559,55 @@ struct InputRequest {
     template <class V> void Visit(V& v) { v(kind); v(x); v(y); v(key); }
 };
 
+// ---- Stream drivers and the platform control call ---------------------------------------
+
+struct DriverOpenRequest {
+    using Reply = StatusReply;  // ERROR_FILE_NOT_FOUND when the board has no such device
+    std::string device;         // "BKL1:"
+    template <class V> void Visit(V& v) { v(device); }
+};
+struct IoControlReply {
+    std::uint32_t error = 0;
+    std::vector<std::uint8_t> output;
+    template <class V> void Visit(V& v) { v(error); v(output); }
+};
+struct DriverIoControlRequest {
+    using Reply = IoControlReply;
+    std::string device;
+    std::uint32_t code = 0;
+    std::vector<std::uint8_t> input;
+    std::uint32_t output_size = 0;  // at most 64 KiB
+    template <class V> void Visit(V& v) { v(device); v(code); v(input); v(output_size); }
+};
+struct KernelIoControlRequest {
+    using Reply = IoControlReply;
+    std::uint32_t code = 0;
+    std::vector<std::uint8_t> input;
+    std::uint32_t output_size = 0;  // at most 64 KiB
+    template <class V> void Visit(V& v) { v(code); v(input); v(output_size); }
+};
+// What the drivers hold now, for devicectl state and the tests.
+struct DriverStateReply {
+    std::uint32_t backlight_percent = 0;
+    bool backlight_on = false;
+    std::uint32_t fm_word = 0;
+    bool fm_transmitter_on = false;
+    bool fm_speaker_on = false;
+    bool remote_receiver_on = false;
+    std::uint32_t cpu_mhz = 0;
+    std::uint32_t bus_mhz = 0;
+    std::uint32_t clock_priority = 0;
+    std::uint32_t wave_out_volume = 0;
+    template <class V> void Visit(V& v) {
+        v(backlight_percent); v(backlight_on); v(fm_word); v(fm_transmitter_on); v(fm_speaker_on);
+        v(remote_receiver_on); v(cpu_mhz); v(bus_mhz); v(clock_priority); v(wave_out_volume);
+    }
+};
+struct DriverStateRequest {
+    using Reply = DriverStateReply;
+    template <class V> void Visit(V&) {}
+};
+
 // ---- Device control ---------------------------------------------------------------------
 
 struct ShutdownRequest {
@@ -613,7 +662,11 @@ struct ShutdownRequest {
     X(OverlayFrame)        \
     X(Backlight)           \
     X(Screenshot)          \
-    X(Input)
+    X(Input)               \
+    X(DriverOpen)          \
+    X(DriverIoControl)     \
+    X(KernelIoControl)     \
+    X(DriverState)
 
 enum class RequestId : std::uint16_t {
     None = 0,

@@ -307,6 +307,36 @@ std::optional<protocol::BacklightReply> DeviceControl::Backlight(std::optional<s
     return reply;
 }
 
+std::optional<protocol::DriverStateReply> DeviceControl::DriverState() {
+    protocol::DriverStateRequest request;
+    protocol::DriverStateReply reply;
+    if (!Call(request, reply)) return std::nullopt;
+    return reply;
+}
+
+bool DeviceControl::SetMediumInserted(Medium medium, bool inserted, std::string& error) {
+    namespace fs = std::filesystem;
+    const std::string name = medium == Medium::StorageCard ? "STORAGE CARD" : "USB DRIVE";
+    const fs::path slot = m_root / "fs" / name;
+    const fs::path kept = m_root / "state" / "removed" / name;
+    std::error_code ec;
+    if (inserted) {
+        if (fs::exists(slot)) return true;
+        if (fs::exists(kept)) fs::rename(kept, slot, ec);
+        else fs::create_directories(slot, ec);
+    } else {
+        if (!fs::exists(slot)) {
+            error = "no " + name + " is inserted";
+            return false;
+        }
+        if (fs::exists(kept)) fs::remove_all(kept, ec);  // an older removed medium gives way
+        fs::create_directories(kept.parent_path(), ec);
+        fs::rename(slot, kept, ec);
+    }
+    if (ec) error = ec.message();
+    return !ec;
+}
+
 std::string Describe(const RegistryValue& value) {
     char text[64];
     if (value.type == REG_DWORD) {

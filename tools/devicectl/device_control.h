@@ -53,6 +53,14 @@ public:
     std::uint32_t WaitWindow(const std::string& name, std::chrono::milliseconds timeout);
     DWORD Close(const std::string& name);
 
+    // What the board's drivers hold now (backlight, FM transmitter, remote receiver, clock,
+    // wave-out volume).
+    std::optional<protocol::DriverStateReply> DriverState();
+    // Inserts or removes the storage card or the USB drive. A removed medium keeps its files
+    // (under state/removed/) and comes back with them when inserted again.
+    enum class Medium { StorageCard, UsbDrive };
+    bool SetMediumInserted(Medium medium, bool inserted, std::string& error);
+
     // The pen on the touch panel, at screen coordinates.
     DWORD Press(std::int32_t x, std::int32_t y);
     DWORD Move(std::int32_t x, std::int32_t y);

@@ -35,6 +35,8 @@ int Usage() {
                  "  key 1..9|left|right|enter     a remote-control key\n"
                  "  screenshot FILE.png           save the screen as it is shown\n"
                  "  backlight [LEVEL|on|off]      print or set the backlight (level 0..100)\n"
+                 "  state                         print the drivers' state\n"
+                 "  card in|out, usb in|out       insert or remove the storage card or USB drive\n"
                  "A window NAME is its title, else its class, or its handle as 0x...; numbers may be\n"
                  "decimal or 0x hexadecimal (WM_USER+103 is 1127).\n"
                  "The device root is --root, else $DEVICE_ROOT, else ./device.\n");
@@ -65,6 +67,14 @@ int main(int argc, char** argv) {
     devicectl::DeviceControl device(platform::DeviceRootDir());
     const std::string& command = args[0];
 
+    if ((command == "card" || command == "usb") && args.size() == 2 && (args[1] == "in" || args[1] == "out")) {
+        std::string reason;
+        const auto medium = command == "card" ? devicectl::DeviceControl::Medium::StorageCard
+                                              : devicectl::DeviceControl::Medium::UsbDrive;
+        if (device.SetMediumInserted(medium, args[1] == "in", reason)) return 0;
+        std::fprintf(stderr, "devicectl: %s %s: %s\n", command.c_str(), args[1].c_str(), reason.c_str());
+        return 1;
+    }
     if (command == "log" && args.size() == 2) {
         std::fputs(device.Log(args[1]).c_str(), stdout);
         return 0;
@@ -203,6 +213,18 @@ int main(int argc, char** argv) {
         auto state = device.Backlight(level, power, error);
         if (!state) return Fail("backlight", error);
         std::printf("level %u %s\n", state->level, state->power ? "on" : "off");
+        return 0;
+    }
+    if (command == "state" && args.size() == 1) {
+        auto state = device.DriverState();
+        if (!state) return Fail("state", ERROR_BROKEN_PIPE);
+        std::printf("backlight      %u%% %s\n", state->backlight_percent, state->backlight_on ? "on" : "off");
+        std::printf("fm transmitter word 0x%06X, transmitter %s, speaker %s\n", state->fm_word,
+                    state->fm_transmitter_on ? "on" : "off", state->fm_speaker_on ? "on" : "off");
+        std::printf("remote         %s\n", state->remote_receiver_on ? "on" : "off");
+        std::printf("clock          CPU %u MHz, BUS %u MHz, priority %u\n", state->cpu_mhz, state->bus_mhz,
+                    state->clock_priority);
+        std::printf("wave-out       0x%08X\n", state->wave_out_volume);
         return 0;
     }
     if (command == "shutdown" && args.size() == 1) {

@@ -1,3 +1,5 @@
+#include <filesystem>
+#include <fstream>
 #include <gtest/gtest.h>
 
 #include "platform/kernel/kernel.h"
@@ -75,6 +77,30 @@ TEST(DeviceControl, FindsMessagesAndClosesWindows) {
     EXPECT_EQ(control.Close("APP_MUSIC"), 0u);
     for (int i = 0; i < 250 && control.FindWindowByName("APP_MUSIC"); ++i) Sleep(20);
     EXPECT_EQ(control.FindWindowByName("APP_MUSIC"), 0u) << "WM_CLOSE ends the window";
+}
+
+TEST(DeviceControl, ReportsDriverStateAndMovesMediaInAndOutWithoutLosingFiles) {
+    platform::testing::TemporaryDevice device;
+    ASSERT_TRUE(device.StartServer());
+    devicectl::DeviceControl control(device.Root());
+    auto state = control.DriverState();
+    ASSERT_TRUE(state);
+    EXPECT_EQ(state->wave_out_volume, 0xFFFFFFFFu);
+    EXPECT_EQ(state->cpu_mhz, 249u);
+
+    using Medium = devicectl::DeviceControl::Medium;
+    std::string error;
+    const auto card = device.Root() / "fs" / "STORAGE CARD";
+    EXPECT_FALSE(control.SetMediumInserted(Medium::StorageCard, false, error)) << "nothing to remove";
+    ASSERT_TRUE(control.SetMediumInserted(Medium::StorageCard, true, error)) << error;
+    std::filesystem::create_directories(card / "MUSIC");
+    std::ofstream(card / "MUSIC" / "song.mp3") << "data";
+    ASSERT_TRUE(control.SetMediumInserted(Medium::StorageCard, false, error)) << error;
+    EXPECT_FALSE(std::filesystem::exists(card));
+    ASSERT_TRUE(control.SetMediumInserted(Medium::StorageCard, true, error)) << error;
+    EXPECT_TRUE(std::filesystem::exists(card / "MUSIC" / "song.mp3")) << "the card comes back with its files";
+    ASSERT_TRUE(control.SetMediumInserted(Medium::UsbDrive, true, error));
+    EXPECT_TRUE(std::filesystem::is_directory(device.Root() / "fs" / "USB DRIVE"));
 }
 
 }  // namespace

@@ -123,6 +123,9 @@ void Stretch(const StretchJob& job) {
         if (sx >= 0 && sx < source->width) columns[static_cast<std::size_t>(i)] = static_cast<int>(sx);
     }
     const std::uint32_t key = job.key.value_or(0);
+    // Unscaled colour-key copies (every skin frame) read their columns in step with the output.
+    const bool straight = source && width == source_width && !mirror_x && job.key && job.op == RasterOp::Copy &&
+                          clip_x - x + source_x >= 0 && clip_x - x + source_x + clip_width <= source->width;
     for (std::int64_t j = 0; j < clip_height; ++j) {
         std::uint32_t* out = dest.Row(static_cast<int>(clip_y + j)) + clip_x;
         const std::uint32_t* in = nullptr;
@@ -130,6 +133,12 @@ void Stretch(const StretchJob& job) {
             const std::int64_t sy = source_y + SourceStep(clip_y + j - y, height, source_height, mirror_y);
             if (sy < 0 || sy >= source->height) continue;
             in = source->Row(static_cast<int>(sy));
+        }
+        if (straight) {
+            const std::uint32_t* from = in + (clip_x - x + source_x);
+            for (std::int64_t i = 0; i < clip_width; ++i)
+                if ((from[i] & kColorMask) != key) out[i] = from[i] & kColorMask;
+            continue;
         }
         for (std::int64_t i = 0; i < clip_width; ++i) {
             std::uint32_t source_pixel = 0;

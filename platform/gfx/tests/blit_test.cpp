@@ -177,3 +177,9 @@ TEST(GfxTransparentBlt, ClipsAtTheDestinationsEdges) {
     EXPECT_EQ(dest.InkBox(RGB(0, 0, 0)).bottom, 2);
     EXPECT_EQ(dest.Count(RGB(1, 2, 3)), 4);
 }
+
+TEST(GfxTransparentBlt, LeavesPixelsWhoseSourceLiesOutsideTheSourceAlone) {
+    Canvas source(4, 2, RGB(1, 2, 3)), dest(6, 2, RGB(50, 50, 50));
+    ASSERT_TRUE(TransparentBlt(dest.dc(), 0, 0, 6, 2, source.dc(), -2, 0, 6, 2, RGB(255, 0, 255)));
+    for (int x = 0; x < 6; ++x) EXPECT_EQ(dest.At(x, 1), x < 2 ? RGB(50, 50, 50) : RGB(1, 2, 3)) << x;
+}

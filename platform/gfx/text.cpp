@@ -114,16 +114,17 @@ void DrawRun(const Surface& surface, const ClipBox& clip, const TextFont& font, 
     if (SDL_LockSurface(glyphs) == 0) {
         for (std::int64_t row = first_row; row < end_row; ++row) {
             const auto* line = static_cast<const std::uint8_t*>(glyphs->pixels) + row * glyphs->pitch;
-            std::uint32_t* out = surface.Row(static_cast<int>(y + row)) + x;
+            std::uint32_t* out_row = surface.Row(static_cast<int>(y + row));
             for (std::int64_t column = first_column; column < end_column; ++column) {
+                std::uint32_t& out = out_row[x + column];
                 std::uint32_t alpha = 0;
                 if (indexed) {
                     alpha = line[column] != 0 ? 255 : 0;  // index 0 is the solid renderer's background
                 } else {
                     alpha = reinterpret_cast<const std::uint32_t*>(line)[column] >> 24;
                 }
-                if (alpha == 255) out[column] = ink;
-                else if (alpha != 0) out[column] = Blend(out[column], ink, alpha);
+                if (alpha == 255) out = ink;
+                else if (alpha != 0) out = Blend(out, ink, alpha);
             }
         }
         SDL_UnlockSurface(glyphs);
@@ -326,6 +327,14 @@ int DrawText(HDC hdc, const std::string& all_text, int count, RECT* rect, UINT f
     }
     const std::string text =
         count < 0 ? all_text : all_text.substr(0, std::min(all_text.size(), static_cast<std::size_t>(count)));
+    if (text.empty()) {
+        // Nothing to draw or measure: an empty rectangle and a height of 0, as on the device.
+        if (format & DT_CALCRECT) {
+            rect->right = rect->left;
+            rect->bottom = rect->top;
+        }
+        return 0;
+    }
     std::lock_guard lock(TextMutex());
     TextFont font;
     if (!OpenTextFontLocked(*dc, font)) return 0;

@@ -1,6 +1,7 @@
 // Handles and the rules of selection and deletion; bitmaps and their pixels; DCs over foreign
 // pixel memory; every bad argument answered with a failure and a last error.
 #include <functional>
+#include <thread>
 #include <vector>
 
 #include "platform/gfx/tests/canvas.h"
@@ -272,4 +273,29 @@ TEST(GfxObjects, TextAttributesReturnTheirPreviousValues) {
     EXPECT_EQ(GetBkColor(canvas.dc()), RGB(7, 8, 9));
     EXPECT_EQ(SetBkMode(canvas.dc(), TRANSPARENT), OPAQUE);
     EXPECT_EQ(GetBkMode(canvas.dc()), TRANSPARENT);
+}
+
+TEST(GfxObjects, ThreadsDrawingIntoTheirOwnDcsDoNotDisturbEachOther) {
+    // The wait box's spinner draws on its own thread while the dialog draws on the main one.
+    const auto draw = [](COLORREF color, int rounds, bool* ok) {
+        for (int round = 0; round < rounds; ++round) {
+            Canvas canvas(64, 32, color);
+            HFONT font = CreateFont(-12, 0, 0, 0, FW_NORMAL, 0, 0, 0, DEFAULT_CHARSET, 0, 0, 0, 0, "Gulim");
+            HGDIOBJ old = SelectObject(canvas.dc(), font);
+            RECT rect{0, 0, 64, 32};
+            SetBkMode(canvas.dc(), TRANSPARENT);
+            DrawText(canvas.dc(), "가나다 abc", -1, &rect, DT_SINGLELINE | DT_VCENTER);
+            Canvas copy(64, 32);
+            BitBlt(copy.dc(), 0, 0, 64, 32, canvas.dc(), 0, 0, SRCCOPY);
+            if (copy.At(63, 31) != color) *ok = false;
+            SelectObject(canvas.dc(), old);
+            DeleteObject(font);
+        }
+    };
+    bool first_ok = true, second_ok = true;
+    std::thread other(draw, RGB(1, 2, 3), 40, &second_ok);
+    draw(RGB(4, 5, 6), 40, &first_ok);
+    other.join();
+    EXPECT_TRUE(first_ok);
+    EXPECT_TRUE(second_ok);
 }

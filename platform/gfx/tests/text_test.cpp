@@ -312,3 +312,15 @@ TEST(GfxTextOut, DrawsAtThePointWithoutLayout) {
     EXPECT_LE(box.bottom, 20 + canvas.Extent("Point").cy);
     EXPECT_TRUE(TextOut(canvas.dc(), -5000, 5000, "nowhere"));
 }
+
+TEST(GfxDrawText, EmptyTextDrawsNothingAndMeasuresAnEmptyRectangle) {
+    TextCanvas canvas(50, 30);
+    SetBkMode(canvas.dc(), OPAQUE);
+    RECT rect{5, 5, 40, 25};
+    EXPECT_EQ(DrawText(canvas.dc(), "", -1, &rect, DT_SINGLELINE), 0);
+    EXPECT_EQ(DrawText(canvas.dc(), "abc", 0, &rect, DT_SINGLELINE), 0);
+    EXPECT_EQ(canvas.InkBox(kPaper).right, 0);
+    EXPECT_EQ(DrawText(canvas.dc(), "", -1, &rect, DT_CALCRECT), 0);
+    EXPECT_EQ(rect.right, 5);
+    EXPECT_EQ(rect.bottom, 5);
+}

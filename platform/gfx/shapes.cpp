@@ -18,9 +18,11 @@ struct PenSpread {
     explicit PenSpread(int width) : before((width - 1) / 2), after(width / 2) {}
 };
 
-// Pixel j of a run of major steps from 0 to length: the minor offset rounded to the nearest pixel.
+// The minor-axis offset of a line's pixel at a major step, rounded to the nearest pixel.
+// Lines between far coordinates (up to 2^32 steps) overflow 64 bits here, so the product is wide.
 std::int64_t MinorAt(std::int64_t step, std::int64_t major, std::int64_t minor) {
-    return (2 * step * minor + major) / (2 * major);
+    const __int128 scaled = static_cast<__int128>(2) * step * minor + major;
+    return static_cast<std::int64_t>(scaled / (static_cast<__int128>(2) * major));
 }
 
 }  // namespace

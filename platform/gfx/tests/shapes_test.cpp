@@ -136,6 +136,12 @@ TEST(GfxLine, ALineFromFarOutsideDrawsOnlyItsVisiblePixels) {
     LineTo(canvas.dc(), 1000, 1000);
     for (int i = 0; i < 16; ++i) EXPECT_EQ(canvas.At(i, i), kInk) << i;
     EXPECT_EQ(canvas.Count(kInk), 16);
+    canvas.Clear(kBackground);
+    // Four billion steps with a steep minor slope: the rounding must not overflow.
+    MoveToEx(canvas.dc(), -2000000000, -1250000000, nullptr);
+    LineTo(canvas.dc(), 2000000000, 1250000000);
+    EXPECT_EQ(canvas.Count(kInk), 16);
+    EXPECT_EQ(canvas.At(8, 5), kInk);
 }
 
 TEST(GfxLine, ANullPenMovesWithoutDrawing) {

@@ -18,7 +18,8 @@
 // Fonts. A face name maps to a font file: device.conf "font.<Face Name> = /path/file.ttf"
 // (and "font.<Face Name>.bold" for weights of 600 and more) overrides the built-in map, in
 // which every face, known ("Gulim", "Tahoma", "Arial", ...) or not, draws with NanumGothic
-// (NanumGothicBold when bold). "font.default" overrides the file used for unknown faces.
+// (NanumGothicBold when bold). "font.default" overrides the file used for unknown faces. Face
+// names are matched as written in device.conf (the keys are case-sensitive).
 // Heights are pixels at 96 dots per inch, as on the device: a negative height is the
 // character (em) height, a positive one the cell height (ascent + descent), 0 a default.
 #pragma once
@@ -204,6 +205,8 @@ HGDIOBJ SelectObject(HDC hdc, HGDIOBJ object);  // returns the previous object o
 HGDIOBJ GetCurrentObject(HDC hdc, DWORD type);
 HGDIOBJ GetStockObject(int index);
 BOOL DeleteObject(HGDIOBJ object);  // a bitmap selected into a DC is refused
+// Describes a bitmap (BITMAP; bmBits only for DIB sections), pen (LOGPEN) or brush (LOGBRUSH);
+// out == NULL asks for the size. Fonts are not described: 0 with ERROR_NOT_SUPPORTED.
 int GetObject(HGDIOBJ object, int size, void* out);
 DWORD GetObjectType(HGDIOBJ object);
 int GetDeviceCaps(HDC hdc, int index);
@@ -215,6 +218,7 @@ HBITMAP CreateDIBSection(HDC hdc, const BITMAPINFO* info, UINT usage, void** bit
 // The bitmap numbered id from the program's resource directory (see above); NULL with
 // ERROR_RESOURCE_NAME_NOT_FOUND when there is none, ERROR_FILE_INVALID when it cannot be decoded.
 HBITMAP LoadBitmap(UINT id);
+// The device's form; a program has one resource directory, so the instance does not choose it.
 HBITMAP LoadBitmap(void* instance, UINT id);
 
 // Block copies. Sizes and offsets are clipped to both surfaces; copies within one surface may

@@ -86,7 +86,7 @@ private:
 // A device root of its own under the temporary directory, removed afterwards.
 class TempRoot {
 public:
-    TempRoot() {
+    TempRoot() : m_previous(platform::DeviceRootDir()) {
         std::random_device random;
         m_root = std::filesystem::temp_directory_path() / ("gfx_test_" + std::to_string(random()));
         std::filesystem::create_directories(m_root / "fs" / "NAND");
@@ -96,6 +96,7 @@ public:
     ~TempRoot() {
         std::error_code error;
         std::filesystem::remove_all(m_root, error);
+        platform::SetDeviceRootDir(m_previous);
         platform::ReloadConfig();
     }
     TempRoot(const TempRoot&) = delete;
@@ -103,6 +104,7 @@ public:
     const std::filesystem::path& path() const { return m_root; }
 
 private:
+    std::filesystem::path m_previous;
     std::filesystem::path m_root;
 };
 

@@ -105,7 +105,16 @@ int EmSizeLocked(const Font& font, const FontChoice& choice) {
     if (!reference) return font.height;
     const int cell = TTF_FontHeight(reference);
     if (cell <= 0) return font.height;
-    return std::max(1, static_cast<int>(std::lround(static_cast<double>(font.height) * kReferenceEmSize / cell)));
+    int em = std::max(1, static_cast<int>(std::lround(static_cast<double>(font.height) * kReferenceEmSize / cell)));
+    // Rounding of the face's metrics at small sizes can make the cell a pixel taller than asked:
+    // settle on the largest em whose cell fits the height.
+    const auto cell_at = [&](int size) {
+        TTF_Font* sized = OpenCachedLocked(choice.file, size, TTF_STYLE_NORMAL);
+        return sized ? TTF_FontHeight(sized) : 0;
+    };
+    for (int step = 0; step < 4 && em > 1 && cell_at(em) > font.height; ++step) --em;
+    if (cell_at(em + 1) <= font.height) ++em;
+    return em;
 }
 
 TTF_Font* OpenFontLocked(const Font& font) {

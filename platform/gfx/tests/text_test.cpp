@@ -98,7 +98,8 @@ TEST(GfxFont, NegativeHeightIsTheCharacterHeightAndPositiveTheCell) {
     ASSERT_TRUE(GetTextMetrics(cell.dc(), &by_cell));
     EXPECT_GT(by_character.tmHeight, 20);  // the cell adds the internal leading
     EXPECT_EQ(by_character.tmHeight, by_character.tmAscent + by_character.tmDescent);
-    EXPECT_NEAR(by_cell.tmHeight, 20, 1);
+    EXPECT_LE(by_cell.tmHeight, 20);
+    EXPECT_GE(by_cell.tmHeight, 19);
     EXPECT_LT(by_cell.tmHeight, by_character.tmHeight);
     EXPECT_EQ(character.Extent("Ag").cy, by_character.tmHeight);
 }
@@ -323,4 +324,14 @@ TEST(GfxDrawText, EmptyTextDrawsNothingAndMeasuresAnEmptyRectangle) {
     EXPECT_EQ(DrawText(canvas.dc(), "", -1, &rect, DT_CALCRECT), 0);
     EXPECT_EQ(rect.right, 5);
     EXPECT_EQ(rect.bottom, 5);
+}
+
+TEST(GfxDrawText, ADcWithoutAChosenFontDrawsBlackOnWhiteWithTheSystemFont) {
+    Canvas canvas(120, 30, RGB(90, 90, 90));
+    RECT rect{0, 0, 120, 30};
+    const int cell = DrawText(canvas.dc(), "System", -1, &rect, DT_SINGLELINE);
+    EXPECT_LE(cell, 16);  // the system font's cell height
+    EXPECT_GE(cell, 15);
+    EXPECT_GT(canvas.Count(RGB(255, 255, 255)), 0) << "opaque white background";
+    EXPECT_GT(canvas.Count(RGB(0, 0, 0)), 0) << "black text";
 }

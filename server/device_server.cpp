@@ -249,10 +249,14 @@ void DeviceServer::DropClient(std::uint32_t client_id) {
             released = true;
         }
     }
-    if (auto process = slot.client->OwnerProcess(); process && process->connections > 0) --process->connections;
+    const auto pid = static_cast<std::uint32_t>(slot.client->Pid());
+    bool last_connection = false;
+    if (auto process = slot.client->OwnerProcess(); process && process->connections > 0)
+        last_connection = --process->connections == 0;
     slot.client.reset();
     ClientWindowsGone(client_id);
-    if (m_compositor && m_compositor->CloseOverlay(client_id)) ScreenChanged();
+    // A program's overlay goes with the program: its last connection, or its exit.
+    if (last_connection && m_compositor && m_compositor->CloseOverlay(pid)) ScreenChanged();
     if (released) SatisfyWaits();
 }
 
@@ -297,6 +301,7 @@ void DeviceServer::OnProcessExit(pid_t pid) {
     process->object->MarkExited(exit_code);
     process->handles.Clear();
     m_shares.ReleaseAllOf(static_cast<std::uint32_t>(pid));
+    if (m_compositor && m_compositor->CloseOverlay(static_cast<std::uint32_t>(pid))) ScreenChanged();
     SatisfyWaits();
 }
 

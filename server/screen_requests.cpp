@@ -99,7 +99,7 @@ void DeviceServer::Handle(Client& client, std::uint32_t sequence, const protocol
                 reply.error = ERROR_INVALID_PARAMETER;
                 break;
             }
-            buffer = m_compositor->OpenOverlay(client.Id(), request.width, request.height, request.destination);
+            buffer = m_compositor->OpenOverlay(static_cast<std::uint32_t>(client.Pid()), request.width, request.height, request.destination);
             if (!buffer) {
                 reply.error = ERROR_NOT_ENOUGH_MEMORY;
                 break;
@@ -109,10 +109,10 @@ void DeviceServer::Handle(Client& client, std::uint32_t sequence, const protocol
             reply.pitch = buffer->Pitch();
             break;
         case protocol::OverlayOperation::Move:
-            if (!m_compositor->MoveOverlay(client.Id(), request.destination)) reply.error = ERROR_ACCESS_DENIED;
+            if (!m_compositor->MoveOverlay(static_cast<std::uint32_t>(client.Pid()), request.destination)) reply.error = ERROR_ACCESS_DENIED;
             break;
         case protocol::OverlayOperation::Close:
-            if (!m_compositor->CloseOverlay(client.Id())) reply.error = ERROR_ACCESS_DENIED;
+            if (!m_compositor->CloseOverlay(static_cast<std::uint32_t>(client.Pid()))) reply.error = ERROR_ACCESS_DENIED;
             break;
         default:
             return Misbehave(client, "Overlay: unknown operation " + std::to_string(request.operation));

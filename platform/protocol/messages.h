@@ -493,7 +493,8 @@ struct SurfaceDamageRequest {
 
 // The video overlay plane: one buffer of width x height pixels, shown scaled into destination
 // wherever the composed screen has the colour key RGB(16, 0, 16). One per device; the last
-// program to open it owns it, until it closes it or ends.
+// program to open it owns it (any of its threads may move or close it) until it closes it or
+// ends.
 struct OverlayReply {
     std::uint32_t error = 0;
     std::uint32_t width = 0;

@@ -1,7 +1,8 @@
 // The display's video overlay plane, as a video renderer uses it: a buffer of its own size,
 // shown stretched into a destination rectangle of the screen wherever the composed screen has
 // the colour key RGB(16, 0, 16). One per device: opening it takes it over from whoever had it.
-// It belongs to the thread that opened it and goes when that thread's connection ends.
+// It belongs to the program that opened it (any of its threads may move, present or close it)
+// and goes when the program ends.
 #pragma once
 
 #include "platform/window/window.h"

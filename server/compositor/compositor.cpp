@@ -62,27 +62,27 @@ void Compositor::DropSurfaces(const std::vector<std::uint32_t>& hwnds) {
     }
 }
 
-SharedPixels* Compositor::OpenOverlay(std::uint32_t owner_client, std::uint32_t width, std::uint32_t height,
+SharedPixels* Compositor::OpenOverlay(std::uint32_t owner, std::uint32_t width, std::uint32_t height,
                                       const protocol::Rect& destination) {
     if (width > kMaxOverlaySide || height > kMaxOverlaySide) return nullptr;
     auto pixels = SharedPixels::Create("video-overlay", width, height);
     if (!pixels) return nullptr;
     m_overlay = std::move(pixels);
-    m_overlay_owner = owner_client;
+    m_overlay_owner = owner;
     m_overlay_destination = destination;
     m_dirty = true;
     return m_overlay.get();
 }
 
-bool Compositor::MoveOverlay(std::uint32_t owner_client, const protocol::Rect& destination) {
-    if (!OwnsOverlay(owner_client)) return false;
+bool Compositor::MoveOverlay(std::uint32_t owner, const protocol::Rect& destination) {
+    if (!OwnsOverlay(owner)) return false;
     m_overlay_destination = destination;
     m_dirty = true;
     return true;
 }
 
-bool Compositor::CloseOverlay(std::uint32_t owner_client) {
-    if (!OwnsOverlay(owner_client)) return false;
+bool Compositor::CloseOverlay(std::uint32_t owner) {
+    if (!OwnsOverlay(owner)) return false;
     m_overlay.reset();
     m_overlay_owner = 0;
     m_dirty = true;

@@ -39,12 +39,13 @@ public:
     void DropSurfaces(const std::vector<std::uint32_t>& hwnds);
     std::size_t SurfaceCount() const { return m_surfaces.size(); }
 
-    // The overlay plane. Open replaces any earlier buffer, whoever owned it.
-    SharedPixels* OpenOverlay(std::uint32_t owner_client, std::uint32_t width, std::uint32_t height,
+    // The overlay plane, owned by a program (its process id). Open replaces any earlier buffer,
+    // whoever owned it.
+    SharedPixels* OpenOverlay(std::uint32_t owner, std::uint32_t width, std::uint32_t height,
                               const protocol::Rect& destination);
-    bool MoveOverlay(std::uint32_t owner_client, const protocol::Rect& destination);
-    bool CloseOverlay(std::uint32_t owner_client);
-    bool OwnsOverlay(std::uint32_t client) const { return m_overlay && m_overlay_owner == client; }
+    bool MoveOverlay(std::uint32_t owner, const protocol::Rect& destination);
+    bool CloseOverlay(std::uint32_t owner);
+    bool OwnsOverlay(std::uint32_t owner) const { return m_overlay && m_overlay_owner == owner; }
 
     void SetBacklight(std::uint32_t level, bool power);
     std::uint32_t BacklightLevel() const { return m_backlight_level; }

@@ -228,21 +228,35 @@ TEST_F(Screen, TheOverlayShowsThroughTheColourKeyOnlyInsideItsRectangle) {
     EXPECT_FALSE(overlay.Open(4096, 16, RECT{0, 0, 10, 10}));
     EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
 
-    // An overlay whose thread's connection ends is taken off the screen.
+    // The overlay is the program's: another of its threads moves and closes it.
+    ASSERT_TRUE(overlay.Open(1, 1, RECT{0, 0, 100, 100}));
+    overlay.Pixels()[0] = kYellow;
+    overlay.Present();
     std::thread([] {
-        protocol::OverlayRequest request;
-        request.operation = static_cast<std::uint8_t>(protocol::OverlayOperation::Open);
-        request.width = 2;
-        request.height = 2;
-        request.destination = {0, 0, 800, 480};
-        protocol::OverlayReply reply;
-        int fd = -1;
-        ASSERT_TRUE(platform::ServerConnection::Current()->Call(request, reply, &fd));
-        ASSERT_GE(fd, 0);
-        ::close(fd);  // a zero buffer: black wherever the key is
-    }).join();
-    const auto deadline = Clock::now() + 3s;
-    while (Shot().At(10, 10) != kKey && Clock::now() < deadline) std::this_thread::sleep_for(5ms);
+        platform::VideoOverlay other;
+        EXPECT_TRUE(other.Open(1, 1, RECT{0, 0, 800, 480})) << "a second open takes it over";
+        EXPECT_TRUE(other.Move(RECT{0, 0, 50, 50}));
+        other.Pixels()[0] = kGreen;
+        other.Present();
+    }).join();  // its destructor closed it
+    EXPECT_EQ(Shot().At(10, 10), kKey);
+    EXPECT_FALSE(overlay.Move(RECT{0, 0, 10, 10})) << "closed by the other thread";
+
+    // The overlay of a program that ends leaves the screen.
+    SHELLEXECUTEINFO info;
+    info.fMask = SEE_MASK_NOCLOSEPROCESS;
+    info.lpFile = "\\NAND\\WINPROBE.EXE";
+    info.lpParameters = "title=VIDEO hidden overlay=00ff00";
+    ASSERT_TRUE(ShellExecuteEx(&info));
+    m_probes.push_back(info.hProcess);
+    ASSERT_TRUE(device.WaitForLog("WINPROBE.EXE", "VIDEO overlay ready"));
+    const auto shown = Clock::now() + 3s;
+    while (Shot().At(10, 10) != kGreen && Clock::now() < shown) std::this_thread::sleep_for(5ms);
+    EXPECT_EQ(Shot().At(10, 10), kGreen);
+    ASSERT_TRUE(TerminateProcess(info.hProcess, 1));
+    ASSERT_EQ(WaitForSingleObject(info.hProcess, 5000), WAIT_OBJECT_0);
+    const auto gone = Clock::now() + 3s;
+    while (Shot().At(10, 10) != kKey && Clock::now() < gone) std::this_thread::sleep_for(5ms);
     EXPECT_EQ(Shot().At(10, 10), kKey);
 }
 
@@ -412,6 +426,30 @@ TEST_F(Screen, AnotherProgramsWindowIsRefusedAndADeadProgramsWindowsLeaveTheScre
         EXPECT_FALSE(connection->Call(request, reply));
     }).join();
     EXPECT_TRUE(device.WaitForLog("server", "GetSurface: another program's window"));
+    // So are damage to another program's window and an overlay operation that does not exist;
+    // input of an unknown kind is only refused.
+    std::thread([&] {
+        auto* connection = platform::ServerConnection::Current();
+        ASSERT_NE(connection, nullptr);
+        protocol::InputRequest input;
+        input.kind = 9;
+        protocol::StatusReply status;
+        ASSERT_TRUE(connection->Call(input, status));
+        EXPECT_EQ(status.error, ERROR_INVALID_PARAMETER);
+        protocol::SurfaceDamageRequest damage;
+        damage.hwnd = platform::WindowNumber(cover);
+        connection->Post(damage);
+        EXPECT_FALSE(connection->Call(input, status)) << "the connection was dropped";
+    }).join();
+    EXPECT_TRUE(device.WaitForLog("server", "SurfaceDamage: another program's window"));
+    std::thread([&] {
+        protocol::OverlayRequest request;
+        request.operation = 7;
+        protocol::OverlayReply reply;
+        EXPECT_FALSE(platform::ServerConnection::Current()->Call(request, reply));
+    }).join();
+    EXPECT_TRUE(device.WaitForLog("server", "Overlay: unknown operation 7"));
+    EXPECT_EQ(Shot().At(400, 240), 0u) << "the server serves on";
 
     ASSERT_TRUE(TerminateProcess(info.hProcess, 1));
     ASSERT_EQ(WaitForSingleObject(info.hProcess, 5000), WAIT_OBJECT_0);

@@ -6,6 +6,7 @@
 //   topmost         create it in the topmost band
 //   hidden          create it hidden
 //   dialog          run it as a modal dialog whose title is set during its initialisation
+//   overlay=RRGGBB  also open the video overlay over the whole screen, filled with that colour
 //   log=N           also log every message N it receives, as kLog does
 // Messages it answers:
 //   kAnswer  (WM_USER+1)  returns wparam + lparam
@@ -16,6 +17,9 @@
 //   kLog     (WM_USER+10) logs "<title> got <message> <wparam> <lparam>"
 //   WM_COPYDATA           returns an FNV-1a hash of the data mixed with its code
 #include <cstdio>
+#include <cstdlib>
+#include <sys/mman.h>
+#include <unistd.h>
 #include <map>
 #include <sstream>
 #include <string>
@@ -24,6 +28,7 @@
 #include "platform/app/dialog.h"
 #include "platform/kernel/debug_output.h"
 #include "platform/kernel/kernel.h"
+#include "platform/kernel/server_connection.h"
 #include "platform/window/window.h"
 
 namespace {
@@ -96,6 +101,26 @@ LRESULT WindowProcedure(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
     return DefWindowProc(hwnd, message, wparam, lparam);
 }
 
+// Opens the overlay and fills it; it stays the program's until the program ends.
+bool OpenOverlay(std::uint32_t colour) {
+    protocol::OverlayRequest request;
+    request.operation = static_cast<std::uint8_t>(protocol::OverlayOperation::Open);
+    request.width = 2;
+    request.height = 2;
+    request.destination = {0, 0, 800, 480};
+    protocol::OverlayReply reply;
+    int fd = -1;
+    auto* connection = platform::ServerConnection::Current();
+    if (!connection || !connection->Call(request, reply, &fd) || reply.error || fd < 0) return false;
+    const std::size_t bytes = static_cast<std::size_t>(reply.pitch) * reply.height;
+    void* pixels = ::mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
+    ::close(fd);
+    if (pixels == MAP_FAILED) return false;
+    for (std::size_t i = 0; i < bytes / 4; ++i) static_cast<std::uint32_t*>(pixels)[i] = colour;
+    ::munmap(pixels, bytes);
+    return connection->Post(protocol::OverlayFrameRequest{});
+}
+
 class ProbeDialog : public CDialog {
 public:
     ProbeDialog() : CDialog(Option("class", "PROBE_DIALOG")) {}
@@ -135,6 +160,10 @@ public:
         DWORD style = WS_POPUP | (s_options.count("hidden") ? 0 : WS_VISIBLE);
         m_hMainWnd = CreateWindowEx(s_options.count("topmost") ? WS_EX_TOPMOST : 0, window_class.lpszClassName,
                                     Option("title", "probe"), style, 0, 0, 800, 480, nullptr, nullptr, nullptr, nullptr);
+        if (s_options.count("overlay")) {
+            const bool opened = OpenOverlay(static_cast<std::uint32_t>(std::strtoul(Option("overlay").c_str(), nullptr, 16)));
+            DebugPrintf("%s overlay %s", Option("title", "probe").c_str(), opened ? "ready" : "failed");
+        }
         DebugPrintf("%s window %s", Option("title", "probe").c_str(), m_hMainWnd ? "ready" : "failed");
         return m_hMainWnd != nullptr;
     }

@@ -40,9 +40,10 @@ struct FontCache {
     std::map<std::string, bool> missing;  // files that would not open, so they are tried once
 };
 
+// Kept for the life of the process, like the handle table: fonts may be used until exit.
 FontCache& Cache() {
-    static FontCache cache;
-    return cache;
+    static FontCache* const cache = new FontCache;
+    return *cache;
 }
 
 TTF_Font* OpenCachedLocked(const std::string& file, int em_size, int style) {
@@ -93,8 +94,8 @@ FontChoice ChooseFont(const std::string& face, int weight) {
 }
 
 std::mutex& TextMutex() {
-    static std::mutex mutex;
-    return mutex;
+    static std::mutex* const mutex = new std::mutex;
+    return *mutex;
 }
 
 int EmSizeLocked(const Font& font, const FontChoice& choice) {

@@ -65,14 +65,16 @@ void AddStockObjects(HandleTable& table) {
     table.stock_bitmap = AddStock(table, std::move(bitmap));
 }
 
+// The table is never destroyed: a program's static objects and threads still running at exit
+// may release their handles after static destructors have run.
 HandleTable& Table() {
-    static HandleTable table;
-    static std::once_flag once;
-    std::call_once(once, [] {
-        std::lock_guard lock(table.mutex);
-        AddStockObjects(table);
-    });
-    return table;
+    static HandleTable* const table = [] {
+        auto* created = new HandleTable;
+        std::lock_guard lock(created->mutex);
+        AddStockObjects(*created);
+        return created;
+    }();
+    return *table;
 }
 
 GdiObject* LookupLocked(HandleTable& table, const void* handle) {

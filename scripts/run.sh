@@ -17,4 +17,8 @@ fi
 mkdir -p "$root/fs/STORAGE CARD/WAYFARER"
 cp -f "$top/build/tools/standins/wayfarer" "$root/fs/STORAGE CARD/WAYFARER/WAYFARER.EXE"
 echo "device root: $root  (drive it with: build/tools/devicectl/devicectl --root $root ...)"
-exec "$top/build/server/server" --root "$root" --template "$top/resources/device" --boot '\NAND\HOMEDECK.EXE'
+# On a desktop the screen shows in a window; otherwise the device runs headless (use
+# devicectl screenshot to see it).
+display=()
+if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then display=(--display); fi
+exec "$top/build/server/server" --root "$root" --template "$top/resources/device" "${display[@]}" --boot '\NAND\HOMEDECK.EXE'

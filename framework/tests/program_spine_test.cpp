@@ -1,5 +1,6 @@
 // The suite's programs on a real device server: one running copy, the hub's relay, the
 // navigation program's volume.
+#include <algorithm>
 #include <chrono>
 #include <fstream>
 #include <gtest/gtest.h>
@@ -162,6 +163,16 @@ TEST_F(ProgramSpine, APlayerStartedBeforeHomeDeckSendsNothingAllItsLife) {
     late.NotifyHomeDeck(202, 2);  // reaches HomeDeck, which relays 101 with 2
     EXPECT_TRUE(device.WaitForLog("WINPROBE.EXE", "APP_MOVIE got 1127 101 2"));
     EXPECT_EQ(device.Log("WINPROBE.EXE").find("got 1127 100"), std::string::npos) << "the early link sent nothing";
+}
+
+TEST_F(ProgramSpine, AtShutdownHomeDeckClosesItsDialogAndWritesTheSettingsFile) {
+    Start("\\NAND\\HOMEDECK.EXE", "");
+    ASSERT_NE(WaitWindow("APP_HOMEDECK"), nullptr);
+    EXPECT_TRUE(SettingsFile().empty());
+    ASSERT_TRUE(device.StopServer());
+    const std::string text = SettingsFile();
+    EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 12) << text;
+    EXPECT_EQ(text.substr(0, 5), "1002\n");
 }
 
 TEST(ProgramMessages, VolumeConversionsAndTheApplicationTable) {

@@ -1,5 +1,12 @@
 #include "platform/app/application.h"
 
+#include <csignal>
+#include <pthread.h>
+#include <thread>
+#include <unistd.h>
+
+#include "platform/kernel/server_connection.h"
+
 namespace {
 CWinApp* s_current = nullptr;
 }
@@ -23,8 +30,32 @@ int CWinApp::Run() {
 }
 
 namespace platform {
+namespace {
+
+// The device ends its programs with SIGTERM at shutdown. A program then closes its main
+// window as if the user had closed it, so it ends the way it always does (HomeDeck writes its
+// settings file); one without a main window ends at once.
+void CloseOnTermination() {
+    sigset_t signals;
+    sigemptyset(&signals);
+    sigaddset(&signals, SIGTERM);
+    if (pthread_sigmask(SIG_BLOCK, &signals, nullptr) != 0) return;
+    std::thread([signals] {
+        // The connection is made now: at shutdown the device takes no new ones.
+        ServerConnection::Current();
+        int signal_number = 0;
+        while (sigwait(&signals, &signal_number) == 0) {
+            CWinApp* application = CWinApp::Current();
+            if (!application || !application->m_hMainWnd || !PostMessage(application->m_hMainWnd, WM_CLOSE, 0, 0))
+                _exit(0);
+        }
+    }).detach();
+}
+
+}  // namespace
 
 int RunApplication(CWinApp& application) {
+    CloseOnTermination();
     if (application.InitInstance()) application.Run();
     return application.ExitInstance();
 }

@@ -14,12 +14,12 @@
 #include <vector>
 
 #include "mediainfo/media_probe.h"
-#include "mediainfo/tests/host_file.h"
+#include "mediainfo/host_file.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-using mediainfo::testing::HostFile;
+using mediainfo::HostFile;
 
 const fs::path kGStreamerFiles = MEDIAINFO_GST_DIR;
 

@@ -21,7 +21,7 @@
 
 #include "mediainfo/media_probe.h"
 #include "mediainfo/tests/fixtures.h"
-#include "mediainfo/tests/host_file.h"
+#include "mediainfo/host_file.h"
 
 namespace mediainfo::testing {
 namespace {

@@ -45,22 +45,21 @@ DWORD ReadBoardStatusWord() { return static_cast<DWORD>(Config().GetInt("board_s
 
 }  // namespace platform
 
-BOOL DeviceIoControl(HANDLE device, DWORD code, const void* input, DWORD input_size, void* output, DWORD output_size,
-                     DWORD* bytes_returned, void*) {
-    if (bytes_returned) *bytes_returned = 0;
-    auto object = platform::LookupLocal<platform::StreamDeviceObject>(device);
-    if (!object) {
-        SetLastError(ERROR_INVALID_HANDLE);
-        return FALSE;
-    }
+namespace {
+
+bool ValidBuffers(const void* input, DWORD input_size, const void* output, DWORD output_size) {
     if ((input_size && !input) || (output_size && !output) || input_size > platform::kMaxIoSize ||
         output_size > platform::kMaxIoSize) {
         SetLastError(ERROR_INVALID_PARAMETER);
-        return FALSE;
+        return false;
     }
-    protocol::DriverIoControlRequest request;
-    request.device = object->name;
-    request.code = code;
+    return true;
+}
+
+// Sends a request that carries input bytes and brings output bytes back into the caller's room.
+template <class Request>
+BOOL CallWithBuffers(Request& request, const void* input, DWORD input_size, void* output, DWORD output_size,
+                     DWORD* bytes_returned) {
     const auto* bytes = static_cast<const std::uint8_t*>(input);
     if (input_size) request.input.assign(bytes, bytes + input_size);
     request.output_size = output_size;
@@ -77,28 +76,28 @@ BOOL DeviceIoControl(HANDLE device, DWORD code, const void* input, DWORD input_s
     return TRUE;
 }
 
+}  // namespace
+
+BOOL DeviceIoControl(HANDLE device, DWORD code, const void* input, DWORD input_size, void* output, DWORD output_size,
+                     DWORD* bytes_returned, void*) {
+    if (bytes_returned) *bytes_returned = 0;
+    auto object = platform::LookupLocal<platform::StreamDeviceObject>(device);
+    if (!object) {
+        SetLastError(ERROR_INVALID_HANDLE);
+        return FALSE;
+    }
+    if (!ValidBuffers(input, input_size, output, output_size)) return FALSE;
+    protocol::DriverIoControlRequest request;
+    request.device = object->name;
+    request.code = code;
+    return CallWithBuffers(request, input, input_size, output, output_size, bytes_returned);
+}
+
 BOOL KernelIoControl(DWORD code, const void* input, DWORD input_size, void* output, DWORD output_size,
                      DWORD* bytes_returned) {
     if (bytes_returned) *bytes_returned = 0;
-    if ((input_size && !input) || (output_size && !output) || input_size > platform::kMaxIoSize ||
-        output_size > platform::kMaxIoSize) {
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return FALSE;
-    }
+    if (!ValidBuffers(input, input_size, output, output_size)) return FALSE;
     protocol::KernelIoControlRequest request;
     request.code = code;
-    const auto* bytes = static_cast<const std::uint8_t*>(input);
-    if (input_size) request.input.assign(bytes, bytes + input_size);
-    request.output_size = output_size;
-    protocol::IoControlReply reply;
-    auto* connection = platform::ServerConnection::Current();
-    if (!connection || !connection->Call(request, reply)) return FALSE;
-    if (reply.error) {
-        SetLastError(reply.error);
-        return FALSE;
-    }
-    const DWORD copied = static_cast<DWORD>(std::min<std::size_t>(reply.output.size(), output_size));
-    if (copied) std::memcpy(output, reply.output.data(), copied);
-    if (bytes_returned) *bytes_returned = copied;
-    return TRUE;
+    return CallWithBuffers(request, input, input_size, output, output_size, bytes_returned);
 }

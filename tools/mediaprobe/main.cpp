@@ -14,6 +14,7 @@
 
 #include "mediainfo/codec_names.h"
 #include "mediainfo/debug_log.h"
+#include "mediainfo/host_file.h"
 #include "mediainfo/media_probe.h"
 #include "mediainfo/text_field.h"
 #include "platform/files/codepage.h"
@@ -21,34 +22,6 @@
 namespace {
 
 using namespace mediainfo;
-
-// A host file read at offsets, the way the probe reads a device file.
-class HostFile final : public FileSource {
-public:
-    explicit HostFile(int descriptor, std::uint64_t size) : m_descriptor(descriptor), m_size(size) {}
-    std::uint64_t Size() const override { return m_size; }
-    bool ReadAt(std::uint64_t offset, void* buffer, std::size_t count, std::size_t& bytes_read) override
-    {
-        bytes_read = 0;
-        while (count > 0) {
-            const ssize_t got = pread(m_descriptor, static_cast<char*>(buffer) + bytes_read, count,
-                                      static_cast<off_t>(offset + bytes_read));
-            if (got < 0 && errno == EINTR)
-                continue;
-            if (got < 0)
-                return false;
-            if (got == 0)
-                break;
-            bytes_read += static_cast<std::size_t>(got);
-            count -= static_cast<std::size_t>(got);
-        }
-        return true;
-    }
-
-private:
-    int m_descriptor;
-    std::uint64_t m_size;
-};
 
 std::vector<std::string> s_debug_lines;
 
@@ -201,20 +174,15 @@ bool ProbeOne(const char* path, bool dump)
 {
     JsonObject json;
     json.String("file", path);
-    const int descriptor = open(path, O_RDONLY | O_CLOEXEC);
-    struct stat status {};
-    if (descriptor < 0 || fstat(descriptor, &status) != 0 || !S_ISREG(status.st_mode)) {
-        json.String("error", descriptor < 0 ? std::strerror(errno) : "not a regular file");
-        if (descriptor >= 0)
-            close(descriptor);
+    HostFile file(path);
+    if (!file.IsOpen() || !file.IsRegular()) {
+        json.String("error", !file.IsOpen() ? std::strerror(file.OpenError()) : "not a regular file");
         std::printf("%s\n", json.Finish().c_str());
         return false;
     }
-    HostFile file(descriptor, static_cast<std::uint64_t>(status.st_size));
     MediaInfo info;
     s_debug_lines.clear();
     const HRESULT claimed = ProbeFile(file, info);
-    close(descriptor);
     json.Number("claimed", claimed);
     AddRecord(json, info);
     if (dump) {

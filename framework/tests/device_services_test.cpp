@@ -1,4 +1,5 @@
 // The board devices through the real server's drivers.
+#include <algorithm>
 #include <gtest/gtest.h>
 
 #include "framework/device_services.h"
@@ -8,6 +9,8 @@
 #include "platform/kernel/kernel.h"
 #include "platform/kernel/server_connection.h"
 #include "platform/testing/temporary_device.h"
+#include "platform/window/window_surface.h"
+#include "tools/devicectl/device_control.h"
 
 namespace {
 
@@ -38,6 +41,37 @@ TEST_F(DeviceServices, BacklightLevelsBecomeBrightnessPercentAndPower) {
     EXPECT_TRUE(State().backlight_on);
     EXPECT_TRUE(device.WaitForLog("server", "BKL1: brightness 0"));
     EXPECT_TRUE(device.WaitForLog("server", "BKL1: brightness 100"));
+}
+
+TEST_F(DeviceServices, BacklightLevelZeroPresentsABlackScreen) {
+    WNDCLASS window_class;
+    window_class.lpfnWndProc = DefWindowProc;
+    window_class.lpszClassName = "LIT";
+    RegisterClass(&window_class);
+    HWND hwnd = CreateWindowEx(0, "LIT", "LIT", WS_POPUP | WS_VISIBLE, 0, 0, 800, 480, nullptr, nullptr, nullptr, nullptr);
+    WindowSurface surface;
+    ASSERT_TRUE(GetWindowSurface(hwnd, &surface));
+    for (int y = 0; y < surface.height; ++y)
+        for (int x = 0; x < surface.width; ++x) surface.pixels[y * surface.pitch / 4 + x] = 0xFFFFFF;
+    UpdateWindowSurface(hwnd, nullptr);
+    devicectl::DeviceControl control(device.Root());
+    auto brightest = [&] {
+        DWORD error = 0;
+        std::uint32_t brightest_pixel = 0;
+        for (int i = 0; i < 50; ++i) {
+            auto screen = control.Screenshot(error);
+            if (!screen) continue;
+            brightest_pixel = *std::max_element(screen->pixels.begin(), screen->pixels.end());
+            Sleep(20);
+            if (brightest_pixel == 0 || brightest_pixel == 0xFFFFFF) break;
+        }
+        return brightest_pixel;
+    };
+    SetBacklightLevel(10);
+    EXPECT_EQ(brightest(), 0xFFFFFFu);
+    SetBacklightLevel(0);
+    EXPECT_EQ(brightest(), 0u) << "brightness 0 presents black";
+    DestroyWindow(hwnd);
 }
 
 TEST_F(DeviceServices, FmWordsAndTheThreeStepsForEachMode) {

@@ -1,0 +1,71 @@
+// A program's skin declaration (resources/<program>/skin.txt): one numbered bitmap per line,
+//   ID  WIDTHxHEIGHT  FRAMES  ROWS  LOOK  [label "TEXT" | icon NAME]
+// WIDTHxHEIGHT is one frame; frames lie side by side and rows stack below each other, so the
+// bitmap is FRAMES*WIDTH wide and ROWS*HEIGHT high. '#' starts a comment line.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "tools/skingen/line_reader.h"
+
+namespace resources {
+
+// How the skin generator draws a bitmap. The table in skin_declaration.cpp gives each its word.
+enum class SkinLook {
+    Button,         // rounded button; frames: normal, pressed, highlighted, latched
+    Spinner,        // wait animation, one step of a turning ring per frame (magenta around it)
+    WaitBox,        // framed "please wait" box, one animation step per row
+    Bar,            // progress bar; row 0 empty, row 1 filled
+    Warning,        // light rounded box on magenta, for a warning message drawn over it
+    Panel,          // screen or area background
+    SliderTrack,    // slider groove; frames: normal, pressed
+    SliderSegment,  // one step of a slider's level
+    SeekTrack,      // seek bar groove
+    SeekFill,       // seek bar filled part
+    Knob,           // round handle on magenta
+    Digits,         // glyphs 0-9, ':' and '-' side by side on magenta
+    Static,         // text field plate; frames: normal, selected
+};
+
+// The names the declaration uses for drawn icons.
+enum class SkinIcon { None, Play, Pause, Stop, Next, Previous, VolumeUp, VolumeDown, Home, List };
+
+std::string_view LookName(SkinLook look);
+std::string_view IconName(SkinIcon icon);
+
+struct SkinBitmap {
+    uint32_t id = 0;
+    int frame_width = 0;
+    int frame_height = 0;
+    int frames = 1;
+    int rows = 1;
+    SkinLook look = SkinLook::Button;
+    std::string label;              // UTF-8, may be empty
+    SkinIcon icon = SkinIcon::None;
+    int line = 0;                   // where it was declared
+
+    int Width() const { return frame_width * frames; }
+    int Height() const { return frame_height * rows; }
+    bool operator==(const SkinBitmap&) const = default;
+};
+
+// Limits that keep a declaration's bitmap within what the device can hold.
+constexpr uint32_t kMaxBitmapId = 65535;
+constexpr int kMaxFrameSide = 2048;
+constexpr int kMaxFrames = 64;
+constexpr int kMaxBitmapSide = 8192;
+constexpr size_t kMaxLabelBytes = 256;
+
+struct SkinDeclaration {
+    std::vector<SkinBitmap> bitmaps;  // the lines that parsed, in file order
+    std::vector<ParseError> errors;   // one per line that did not
+};
+
+// Reads a whole skin.txt. Bad lines are reported and left out; the others are kept.
+SkinDeclaration ParseSkinDeclaration(std::string_view text);
+
+}  // namespace resources

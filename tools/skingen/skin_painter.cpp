@@ -1,0 +1,305 @@
+#include "tools/skingen/skin_painter.h"
+
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+#include <string>
+
+#include "tools/skingen/canvas.h"
+
+namespace skingen {
+namespace {
+
+using resources::SkinBitmap;
+using resources::SkinIcon;
+using resources::SkinLook;
+
+// The theme: near-black panels, slate buttons, one cyan accent, white text.
+constexpr Colour kPanelTop{24, 28, 36};
+constexpr Colour kPanelBottom{10, 12, 16};
+constexpr Colour kButtonTop{66, 73, 86};
+constexpr Colour kButtonBottom{38, 43, 52};
+constexpr Colour kButtonEdge{96, 106, 122};
+constexpr Colour kPressedTop{16, 19, 24};
+constexpr Colour kPressedBottom{30, 35, 44};
+constexpr Colour kHighlightTop{84, 96, 114};
+constexpr Colour kHighlightBottom{52, 60, 74};
+constexpr Colour kAccent{0, 178, 255};
+constexpr Colour kAccentDark{0, 96, 168};
+constexpr Colour kText{240, 244, 250};
+constexpr Colour kDimText{150, 160, 176};
+constexpr Colour kGroove{8, 10, 14};
+constexpr Colour kWaitBackground{33, 8, 8};  // HomeDeck's wait screen colour
+constexpr Colour kMagenta{255, 0, 255};
+
+enum class ButtonState { Normal, Pressed, Highlighted, Latched };
+// A button strip's frame order: normal, pressed (also shown when latched), highlighted; a
+// fourth frame, when declared, is the latched look.
+constexpr ButtonState kButtonFrames[] = {ButtonState::Normal, ButtonState::Pressed, ButtonState::Highlighted,
+                                         ButtonState::Latched};
+
+struct Frame {
+    int left, top, width, height;
+    int index;  // frame number in its row
+    int row;
+    double CentreX() const { return left + width / 2.0; }
+    double CentreY() const { return top + height / 2.0; }
+};
+
+void Text(HDC dc, const std::string& text, RECT rect, int height, Colour colour, UINT format,
+          DWORD quality = ANTIALIASED_QUALITY) {
+    HFONT font = CreateFont(-height, 0, 0, 0, FW_BOLD, 0, 0, 0, HANGEUL_CHARSET, OUT_DEFAULT_PRECIS,
+                            CLIP_DEFAULT_PRECIS, quality, DEFAULT_PITCH, "NanumGothic");
+    HGDIOBJ old = SelectObject(dc, font);
+    SetBkMode(dc, TRANSPARENT);
+    SetTextColor(dc, colour.Ref());
+    DrawText(dc, text, -1, &rect, format | DT_NOPREFIX);
+    SelectObject(dc, old);
+    DeleteObject(font);
+}
+
+void Icon(Canvas& canvas, SkinIcon icon, double cx, double cy, double size, Colour ink) {
+    const double h = size / 2;
+    switch (icon) {
+    case SkinIcon::None: break;
+    case SkinIcon::Play: canvas.Triangle(cx - h * 0.7, cy - h, cx - h * 0.7, cy + h, cx + h, cy, ink); break;
+    case SkinIcon::Pause:
+        canvas.RoundRect(cx - h * 0.8, cy - h, cx - h * 0.2, cy + h, 1.5, ink, ink);
+        canvas.RoundRect(cx + h * 0.2, cy - h, cx + h * 0.8, cy + h, 1.5, ink, ink);
+        break;
+    case SkinIcon::Stop: canvas.RoundRect(cx - h * 0.85, cy - h * 0.85, cx + h * 0.85, cy + h * 0.85, 2, ink, ink); break;
+    case SkinIcon::Next:
+        canvas.Triangle(cx - h, cy - h * 0.8, cx - h, cy + h * 0.8, cx + h * 0.1, cy, ink);
+        canvas.Triangle(cx - h * 0.1, cy - h * 0.8, cx - h * 0.1, cy + h * 0.8, cx + h * 0.75, cy, ink);
+        canvas.RoundRect(cx + h * 0.75, cy - h * 0.8, cx + h, cy + h * 0.8, 1, ink, ink);
+        break;
+    case SkinIcon::Previous:
+        canvas.Triangle(cx + h, cy - h * 0.8, cx + h, cy + h * 0.8, cx - h * 0.1, cy, ink);
+        canvas.Triangle(cx + h * 0.1, cy - h * 0.8, cx + h * 0.1, cy + h * 0.8, cx - h * 0.75, cy, ink);
+        canvas.RoundRect(cx - h, cy - h * 0.8, cx - h * 0.75, cy + h * 0.8, 1, ink, ink);
+        break;
+    case SkinIcon::VolumeUp:
+    case SkinIcon::VolumeDown: {
+        // A speaker on the left, a plus or minus on the right.
+        canvas.RoundRect(cx - h, cy - h * 0.3, cx - h * 0.55, cy + h * 0.3, 1, ink, ink);
+        canvas.Triangle(cx - h * 0.75, cy, cx - h * 0.05, cy - h * 0.85, cx - h * 0.05, cy + h * 0.85, ink);
+        const double sign_x = cx + h * 0.55, bar = h * 0.42, thick = std::max(1.5, h * 0.11);
+        canvas.RoundRect(sign_x - bar, cy - thick, sign_x + bar, cy + thick, 1, ink, ink);
+        if (icon == SkinIcon::VolumeUp) canvas.RoundRect(sign_x - thick, cy - bar, sign_x + thick, cy + bar, 1, ink, ink);
+        break;
+    }
+    case SkinIcon::Home:
+        canvas.Triangle(cx - h, cy - h * 0.05, cx + h, cy - h * 0.05, cx, cy - h, ink);
+        canvas.Fill(static_cast<int>(cx - h * 0.65), static_cast<int>(cy - h * 0.1), static_cast<int>(cx - h * 0.15),
+                    static_cast<int>(cy + h), ink);
+        canvas.Fill(static_cast<int>(cx + h * 0.15), static_cast<int>(cy - h * 0.1), static_cast<int>(cx + h * 0.65),
+                    static_cast<int>(cy + h), ink);
+        canvas.Fill(static_cast<int>(cx - h * 0.65), static_cast<int>(cy - h * 0.1), static_cast<int>(cx + h * 0.65),
+                    static_cast<int>(cy + h * 0.25), ink);
+        break;
+    case SkinIcon::List:
+        for (int i = -1; i <= 1; ++i) {
+            const double y = cy + i * h * 0.62;
+            canvas.Circle(cx - h * 0.8, y, h * 0.15, ink);
+            canvas.RoundRect(cx - h * 0.45, y - h * 0.12, cx + h, y + h * 0.12, 1, ink, ink);
+        }
+        break;
+    }
+}
+
+void PaintButton(HDC dc, Canvas& canvas, const SkinBitmap& bitmap, const Frame& f) {
+    const ButtonState state = f.index < 4 ? kButtonFrames[f.index] : ButtonState::Normal;
+    canvas.Fill(f.left, f.top, f.left + f.width, f.top + f.height, kPanelBottom);
+    const double radius = std::min(f.width, f.height) * 0.22;
+    const double l = f.left + 2, t = f.top + 2, r = f.left + f.width - 2, b = f.top + f.height - 2;
+    Colour ink = kText;
+    switch (state) {
+    case ButtonState::Normal:
+        canvas.RoundRect(l, t, r, b, radius, kButtonTop, kButtonBottom);
+        canvas.RoundFrame(l, t, r, b, radius, 1, kButtonEdge);
+        break;
+    case ButtonState::Pressed:
+        canvas.RoundRect(l, t, r, b, radius, kPressedTop, kPressedBottom);
+        canvas.RoundFrame(l, t, r, b, radius, 2, kAccentDark);
+        ink = kAccent;
+        break;
+    case ButtonState::Highlighted:
+        canvas.RoundRect(l, t, r, b, radius, kHighlightTop, kHighlightBottom);
+        canvas.RoundFrame(l, t, r, b, radius, 2, kAccent);
+        break;
+    case ButtonState::Latched:
+        canvas.RoundRect(l, t, r, b, radius, Colour{0, 150, 225}, kAccentDark);
+        canvas.RoundFrame(l, t, r, b, radius, 1, Colour{120, 210, 255});
+        break;
+    }
+    // A pressed button's face sinks by a pixel.
+    const int sink = state == ButtonState::Pressed ? 1 : 0;
+    const bool has_icon = bitmap.icon != SkinIcon::None;
+    const bool has_label = !bitmap.label.empty();
+    const int text_height = std::clamp(f.height / 4, 10, 22);
+    if (has_icon) {
+        const double icon_size = std::min(f.width, f.height) * (has_label ? 0.34 : 0.42);
+        const double icon_y = has_label ? f.top + f.height * 0.38 : f.CentreY();
+        Icon(canvas, bitmap.icon, f.CentreX() + sink, icon_y + sink, icon_size, ink);
+    }
+    if (has_label) {
+        RECT rect{f.left + 4 + sink, f.top + sink, f.left + f.width - 4 + sink, f.top + f.height + sink};
+        if (has_icon) rect.top = f.top + f.height * 62 / 100 + sink, rect.bottom = f.top + f.height - 4 + sink;
+        Text(dc, bitmap.label, rect, has_icon ? std::clamp(f.height / 6, 9, 16) : text_height,
+             state == ButtonState::Pressed ? kAccent : kText, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+    }
+}
+
+void PaintSpinner(Canvas& canvas, const SkinBitmap& bitmap, const Frame& f) {
+    // Eight dots on a ring; the bright one moves a step clockwise each frame, with a fading tail.
+    constexpr int kDots = 8;
+    const double ring = std::min(f.width, f.height) * 0.36, dot = std::min(f.width, f.height) * 0.085;
+    for (int i = 0; i < kDots; ++i) {
+        const double angle = 2 * std::numbers::pi * i / kDots - std::numbers::pi / 2;
+        const int behind = ((f.index * kDots / std::max(bitmap.frames, 1)) - i + kDots) % kDots;
+        const Colour colour = Mix(kAccent, Colour{70, 78, 92}, std::min(1.0, behind / 3.0));
+        const double grow = behind == 0 ? 1.35 : 1.0;
+        canvas.Circle(f.CentreX() + ring * std::cos(angle), f.CentreY() + ring * std::sin(angle), dot * grow, colour,
+                      Edge::Hard);
+    }
+}
+
+void PaintWaitBox(HDC dc, Canvas& canvas, const SkinBitmap& bitmap, const Frame& f) {
+    canvas.Fill(f.left, f.top, f.left + f.width, f.top + f.height, kWaitBackground);
+    canvas.RoundRect(f.left + 1, f.top + 1, f.left + f.width - 1, f.top + f.height - 1, 10, kButtonTop, kButtonBottom);
+    canvas.RoundFrame(f.left + 1, f.top + 1, f.left + f.width - 1, f.top + f.height - 1, 10, 1.5, kAccentDark);
+    // Each row lights one more of three dots under the message.
+    const int lit = f.row % 3;
+    for (int i = 0; i < 3; ++i)
+        canvas.Circle(f.CentreX() - 16 + i * 16, f.top + f.height * 0.74, 3.5, i <= lit ? kAccent : Colour{70, 78, 92});
+    const std::string label = bitmap.label.empty() ? "잠시만 기다려 주십시오" : bitmap.label;
+    Text(dc, label, RECT{f.left + 6, f.top + 6, f.left + f.width - 6, f.top + f.height * 58 / 100}, 15, kText,
+         DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+}
+
+void PaintBar(Canvas& canvas, const Frame& f, bool filled) {
+    canvas.Fill(f.left, f.top, f.left + f.width, f.top + f.height, kWaitBackground);
+    const double radius = f.height / 2.0;
+    if (filled)
+        canvas.RoundRect(f.left, f.top, f.left + f.width, f.top + f.height, radius, Colour{90, 210, 255}, kAccentDark);
+    else
+        canvas.RoundRect(f.left, f.top, f.left + f.width, f.top + f.height, radius, kGroove, Colour{40, 46, 56});
+}
+
+void PaintWarning(Canvas& canvas, const Frame& f) {
+    // Light so that the black message drawn over it reads well; magenta outside the corners.
+    canvas.Fill(f.left, f.top, f.left + f.width, f.top + f.height, kMagenta);
+    canvas.RoundRect(f.left, f.top, f.left + f.width, f.top + f.height, 12, Colour{255, 214, 102},
+                     Colour{255, 214, 102}, Edge::Hard);
+    canvas.RoundRect(f.left + 3, f.top + 3, f.left + f.width - 3, f.top + f.height - 3, 9, Colour{250, 251, 253},
+                     Colour{222, 226, 232}, Edge::Hard);
+}
+
+void PaintPanel(HDC dc, Canvas& canvas, const SkinBitmap& bitmap, const Frame& f) {
+    canvas.RoundRect(f.left, f.top, f.left + f.width, f.top + f.height, 0, kPanelTop, kPanelBottom);
+    if (f.height >= 120) {
+        // A title strip with a thin accent line under it.
+        canvas.Fill(f.left, f.top, f.left + f.width, f.top + 44, Colour{30, 35, 45});
+        canvas.Fill(f.left, f.top + 44, f.left + f.width, f.top + 46, kAccentDark);
+    }
+    if (!bitmap.label.empty())
+        Text(dc, bitmap.label, RECT{f.left + 16, f.top, f.left + f.width - 16, f.top + std::min(44, f.height)}, 20,
+             kText, DT_LEFT | DT_VCENTER | DT_SINGLELINE);
+}
+
+void PaintTrack(Canvas& canvas, const Frame& f, bool pressed, bool seek) {
+    canvas.Fill(f.left, f.top, f.left + f.width, f.top + f.height, kPanelBottom);
+    const double groove = std::max(4.0, f.height * (seek ? 0.5 : 0.6));
+    const double top = f.CentreY() - groove / 2, bottom = f.CentreY() + groove / 2;
+    canvas.RoundRect(f.left + 1, top, f.left + f.width - 1, bottom, groove / 2, kGroove, Colour{44, 50, 62});
+    canvas.RoundFrame(f.left + 1, top, f.left + f.width - 1, bottom, groove / 2, 1, pressed ? kAccent : Colour{70, 78, 92});
+}
+
+void PaintSegment(Canvas& canvas, const Frame& f) {
+    canvas.Fill(f.left, f.top, f.left + f.width, f.top + f.height, kGroove);
+    canvas.RoundRect(f.left + 1, f.top + 1, f.left + f.width - 2, f.top + f.height - 1, 2, Colour{90, 210, 255}, kAccentDark);
+}
+
+void PaintSeekFill(Canvas& canvas, const Frame& f) {
+    PaintTrack(canvas, f, false, true);
+    const double groove = std::max(4.0, f.height * 0.5);
+    canvas.RoundRect(f.left + 1, f.CentreY() - groove / 2, f.left + f.width - 1, f.CentreY() + groove / 2, groove / 2,
+                     Colour{90, 210, 255}, kAccentDark);
+}
+
+void PaintKnob(Canvas& canvas, const Frame& f) {
+    canvas.Fill(f.left, f.top, f.left + f.width, f.top + f.height, kMagenta);
+    const double radius = std::min(f.width, f.height) / 2.0;
+    canvas.Circle(f.CentreX(), f.CentreY(), radius, kAccent, Edge::Hard);
+    canvas.Circle(f.CentreX(), f.CentreY(), radius - 3, Colour{236, 240, 246}, Edge::Hard);
+}
+
+void PaintDigit(HDC dc, Canvas& canvas, const Frame& f) {
+    // Glyph order as the skin dialog reads it: 0-9, then ':' (also used for '.'), then '-'.
+    static constexpr const char* kGlyphs[] = {"0", "1", "2", "3", "4", "5", "6", "7", "8", "9", ":", "-"};
+    canvas.Fill(f.left, f.top, f.left + f.width, f.top + f.height, kMagenta);
+    if (f.index >= 12) return;
+    // Unsmoothed glyphs keep every pixel either ink or key colour.
+    Text(dc, kGlyphs[f.index], RECT{f.left, f.top, f.left + f.width, f.top + f.height}, f.height * 9 / 10, kText,
+         DT_CENTER | DT_VCENTER | DT_SINGLELINE, NONANTIALIASED_QUALITY);
+}
+
+void PaintStatic(HDC dc, Canvas& canvas, const SkinBitmap& bitmap, const Frame& f) {
+    const bool selected = f.index == 1;
+    canvas.Fill(f.left, f.top, f.left + f.width, f.top + f.height, kPanelBottom);
+    canvas.RoundRect(f.left + 1, f.top + 1, f.left + f.width - 1, f.top + f.height - 1, 6,
+                     selected ? Colour{0, 70, 120} : Colour{28, 32, 40}, selected ? Colour{0, 50, 90} : Colour{20, 23, 29});
+    canvas.RoundFrame(f.left + 1, f.top + 1, f.left + f.width - 1, f.top + f.height - 1, 6, 1,
+                      selected ? kAccent : Colour{54, 60, 72});
+    if (!bitmap.label.empty())
+        Text(dc, bitmap.label, RECT{f.left + 8, f.top, f.left + f.width - 8, f.top + f.height},
+             std::clamp(f.height / 3, 10, 20), selected ? kText : kDimText, DT_LEFT | DT_VCENTER | DT_SINGLELINE);
+}
+
+void PaintFrame(HDC dc, Canvas& canvas, const SkinBitmap& bitmap, const Frame& f) {
+    switch (bitmap.look) {
+    case SkinLook::Button: PaintButton(dc, canvas, bitmap, f); break;
+    case SkinLook::Spinner:
+        canvas.Fill(f.left, f.top, f.left + f.width, f.top + f.height, kMagenta);
+        PaintSpinner(canvas, bitmap, f);
+        break;
+    case SkinLook::WaitBox: PaintWaitBox(dc, canvas, bitmap, f); break;
+    case SkinLook::Bar: PaintBar(canvas, f, f.row == 1 || f.index == 1); break;
+    case SkinLook::Warning: PaintWarning(canvas, f); break;
+    case SkinLook::Panel: PaintPanel(dc, canvas, bitmap, f); break;
+    case SkinLook::SliderTrack: PaintTrack(canvas, f, f.index == 1, false); break;
+    case SkinLook::SliderSegment: PaintSegment(canvas, f); break;
+    case SkinLook::SeekTrack: PaintTrack(canvas, f, false, true); break;
+    case SkinLook::SeekFill: PaintSeekFill(canvas, f); break;
+    case SkinLook::Knob: PaintKnob(canvas, f); break;
+    case SkinLook::Digits: PaintDigit(dc, canvas, f); break;
+    case SkinLook::Static: PaintStatic(dc, canvas, bitmap, f); break;
+    }
+}
+
+}  // namespace
+
+bool UsesKeyColour(SkinLook look) {
+    return look == SkinLook::Spinner || look == SkinLook::Warning || look == SkinLook::Knob || look == SkinLook::Digits;
+}
+
+HBITMAP PaintSkinBitmap(const SkinBitmap& bitmap) {
+    if (bitmap.frame_width <= 0 || bitmap.frame_height <= 0 || bitmap.frames <= 0 || bitmap.rows <= 0) return nullptr;
+    HBITMAP result = CreateCompatibleBitmap(nullptr, bitmap.Width(), bitmap.Height());
+    if (!result) return nullptr;
+    HDC dc = CreateCompatibleDC(nullptr);
+    HGDIOBJ old = SelectObject(dc, result);
+    Canvas canvas(dc);
+    if (canvas.Valid()) {
+        for (int row = 0; row < bitmap.rows; ++row)
+            for (int index = 0; index < bitmap.frames; ++index)
+                PaintFrame(dc, canvas, bitmap,
+                           Frame{index * bitmap.frame_width, row * bitmap.frame_height, bitmap.frame_width,
+                                 bitmap.frame_height, index, row});
+    }
+    SelectObject(dc, old);
+    DeleteDC(dc);
+    return result;
+}
+
+}  // namespace skingen

@@ -1,0 +1,171 @@
+// Renders the declared resource folders into a temporary directory and reads the pictures back
+// the way a program does (LoadBitmap by number from its resource directory).
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <set>
+
+#include <unistd.h>
+
+#include "tools/skingen/resource_set.h"
+#include "tools/skingen/skin_painter.h"
+
+namespace skingen {
+namespace {
+
+namespace fs = std::filesystem;
+
+class Rendered : public ::testing::Test {
+protected:
+    void SetUp() override {
+        m_dir = fs::temp_directory_path() / ("skingen_test_" + std::to_string(::getpid()));
+        fs::remove_all(m_dir);
+        m_saved_resource_dir = platform::ResourceDir();
+    }
+    void TearDown() override {
+        platform::SetResourceDir(m_saved_resource_dir);
+        fs::remove_all(m_dir);
+    }
+    // Installs a program's folder and points LoadBitmap at the result.
+    resources::SkinDeclaration Install(const std::string& program) {
+        const std::string source = std::string(HEADUNIT_RESOURCES_DIR) + "/" + program;
+        std::vector<std::string> problems;
+        EXPECT_TRUE(InstallResourceSet(source, m_dir.string(), problems)) << (problems.empty() ? "" : problems[0]);
+        platform::SetResourceDir(m_dir.string());
+        return ReadResourceSet(source).skin;
+    }
+    fs::path m_dir;
+    std::string m_saved_resource_dir;
+};
+
+struct Picture {
+    HBITMAP bitmap = nullptr;
+    HDC dc = nullptr;
+    explicit Picture(UINT id) : bitmap(LoadBitmap(id)) {
+        if (!bitmap) return;
+        dc = CreateCompatibleDC(nullptr);
+        SelectObject(dc, bitmap);
+    }
+    ~Picture() {
+        if (dc) DeleteDC(dc);
+        if (bitmap) DeleteObject(bitmap);
+    }
+    BITMAP Info() const {
+        BITMAP info{};
+        GetObject(bitmap, sizeof info, &info);
+        return info;
+    }
+    // Pixels of one frame as a list, for comparing frames.
+    std::vector<COLORREF> Frame(int left, int top, int width, int height) const {
+        std::vector<COLORREF> pixels;
+        for (int y = top; y < top + height; ++y)
+            for (int x = left; x < left + width; ++x) pixels.push_back(GetPixel(dc, x, y));
+        return pixels;
+    }
+};
+
+void CheckDeclaredSet(const resources::SkinDeclaration& skin) {
+    for (const auto& declared : skin.bitmaps) {
+        SCOPED_TRACE("bitmap " + std::to_string(declared.id));
+        Picture picture(declared.id);
+        ASSERT_TRUE(picture.bitmap);
+        const BITMAP info = picture.Info();
+        EXPECT_EQ(info.bmWidth, declared.Width());
+        EXPECT_EQ(info.bmHeight, declared.Height());
+        // Every frame and row is a picture of its own: no two cells alike.
+        std::set<std::vector<COLORREF>> cells;
+        for (int row = 0; row < declared.rows; ++row)
+            for (int frame = 0; frame < declared.frames; ++frame)
+                cells.insert(picture.Frame(frame * declared.frame_width, row * declared.frame_height,
+                                           declared.frame_width, declared.frame_height));
+        EXPECT_EQ(cells.size(), static_cast<size_t>(declared.frames * declared.rows));
+        if (UsesKeyColour(declared.look)) {
+            // The top-left corner of every cell is outside its shape, so it is the key colour,
+            // and the cell holds drawn pixels too.
+            for (int frame = 0; frame < declared.frames; ++frame) {
+                EXPECT_EQ(GetPixel(picture.dc, frame * declared.frame_width, 0), kKeyColour) << "frame " << frame;
+                const auto cell = picture.Frame(frame * declared.frame_width, 0, declared.frame_width,
+                                                declared.frame_height);
+                EXPECT_GT(std::count_if(cell.begin(), cell.end(), [](COLORREF c) { return c != kKeyColour; }), 0)
+                    << "frame " << frame;
+            }
+        } else {
+            int keyed = 0;
+            for (int y = 0; y < declared.Height(); y += 3)
+                for (int x = 0; x < declared.Width(); x += 3) keyed += GetPixel(picture.dc, x, y) == kKeyColour;
+            EXPECT_EQ(keyed, 0) << "an opaque look shows key colour";
+        }
+    }
+}
+
+TEST_F(Rendered, HomeDeckFrameworkPicturesHaveTheirSizesAndStrings) {
+    const auto skin = Install("homedeck");
+    ASSERT_EQ(skin.bitmaps.size(), 4u);
+    CheckDeclaredSet(skin);
+    const struct {
+        UINT id;
+        int width, height;
+    } expected[] = {{156, 488, 61}, {182, 235, 225}, {183, 390, 14}, {185, 400, 64}};
+    for (const auto& e : expected) {
+        Picture picture(e.id);
+        ASSERT_TRUE(picture.bitmap) << e.id;
+        EXPECT_EQ(picture.Info().bmWidth, e.width) << e.id;
+        EXPECT_EQ(picture.Info().bmHeight, e.height) << e.id;
+    }
+    std::ifstream strings(m_dir / "strings.txt");
+    std::string line;
+    std::getline(strings, line);
+    std::getline(strings, line);
+    EXPECT_EQ(line, "1\t현재모드에서 지원하지 않는 기능입니다.");
+}
+
+TEST_F(Rendered, WarningBoxInsideIsLightForItsBlackText) {
+    Install("homedeck");
+    Picture picture(185);
+    ASSERT_TRUE(picture.dc);
+    const COLORREF inside = GetPixel(picture.dc, 200, 32);
+    EXPECT_GT(GetRValue(inside) + GetGValue(inside) + GetBValue(inside), 600);
+}
+
+TEST_F(Rendered, PlayersCarryTheSpinner) {
+    for (const char* program : {"music", "movie", "extview"}) {
+        SCOPED_TRACE(program);
+        fs::remove_all(m_dir);
+        const auto skin = Install(program);
+        ASSERT_EQ(skin.bitmaps.size(), 1u);
+        EXPECT_EQ(skin.bitmaps[0].id, 156u);
+        CheckDeclaredSet(skin);
+    }
+}
+
+TEST_F(Rendered, DemoSkinAndItsButtonsDiffer) {
+    const auto skin = Install("demo");
+    CheckDeclaredSet(skin);
+    // The transport buttons must be told apart by their normal frames alone.
+    std::set<std::vector<COLORREF>> faces;
+    for (UINT id = 300; id <= 308; ++id) faces.insert(Picture(id).Frame(0, 0, 96, 72));
+    EXPECT_EQ(faces.size(), 9u);
+}
+
+TEST_F(Rendered, BadDeclarationInstallsNothingAndSaysWhere) {
+    const fs::path source = m_dir / "source";
+    fs::create_directories(source);
+    std::ofstream(source / "skin.txt") << "1 10x10 1 1 panel\n2 10x10 1 1 sparkle\n";
+    std::vector<std::string> problems;
+    EXPECT_FALSE(InstallResourceSet(source.string(), (m_dir / "out").string(), problems));
+    ASSERT_EQ(problems.size(), 1u);
+    EXPECT_NE(problems[0].find("skin.txt:2: unknown look 'sparkle'"), std::string::npos) << problems[0];
+    EXPECT_FALSE(fs::exists(m_dir / "out" / "1.png"));
+}
+
+TEST_F(Rendered, FolderWithoutFilesInstallsAnEmptyDirectory) {
+    fs::create_directories(m_dir / "empty");
+    std::vector<std::string> problems;
+    EXPECT_TRUE(InstallResourceSet((m_dir / "empty").string(), (m_dir / "out").string(), problems));
+    EXPECT_TRUE(fs::is_directory(m_dir / "out"));
+}
+
+}  // namespace
+}  // namespace skingen

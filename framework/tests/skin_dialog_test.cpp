@@ -1,0 +1,441 @@
+// The skin dialog on the real server's screen: skin pictures made for the test (each frame of
+// each strip a colour of its own), the dialog's modal loop on a thread of its own, pen input
+// through devicectl, and what the dialog was told checked as message traffic.
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <functional>
+#include <gtest/gtest.h>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include "framework/skin_dialog.h"
+#include "platform/gfx/gfx.h"
+#include "platform/testing/temporary_device.h"
+#include "tools/devicectl/device_control.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+
+// Pictures and their colours (0xRRGGBB).
+constexpr UINT kBackgroundImage = 1, kButtonImage = 10, kTrackImage = 20, kSegmentImage = 21, kDigitImage = 30,
+               kFillImage = 40, kStaticImage = 50;
+constexpr std::uint32_t kBackground = 0x202020;
+constexpr std::uint32_t kButtonFrames[3] = {0x0000A0, 0x00A000, 0xA00000};  // normal, pressed, highlighted
+constexpr std::uint32_t kTrackFrames[2] = {0x303080, 0x803030};
+constexpr std::uint32_t kSegment = 0xE0E000;
+constexpr std::uint32_t kFill = 0x00E0E0;
+constexpr std::uint32_t kStaticFrames[2] = {0x406000, 0x604000};
+constexpr std::uint32_t kMagenta = 0xFF00FF;
+std::uint32_t GlyphColour(int glyph) { return 0x0A0A00u * static_cast<std::uint32_t>(glyph + 1) + 0x40; }
+constexpr int kGlyphWidth = 16;
+
+// Controls of the test screen.
+enum : int {
+    kPlain = 1001, kRepeat, kLatching, kLatched, kHighlighted, kHiddenButton, kTaken,
+    kSlider, kSliderFromZero, kClock, kGap, kSeek, kSelectable,
+};
+
+void WritePicture(const std::filesystem::path& dir, UINT id, int width, int height,
+                  const std::function<std::uint32_t(int x, int y)>& colour) {
+    HDC dc = CreateCompatibleDC(nullptr);
+    HBITMAP bitmap = CreateCompatibleBitmap(dc, width, height);
+    HGDIOBJ previous = SelectObject(dc, bitmap);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+            const std::uint32_t c = colour(x, y);
+            SetPixel(dc, x, y, RGB((c >> 16) & 0xFF, (c >> 8) & 0xFF, c & 0xFF));
+        }
+    SelectObject(dc, previous);
+    DeleteDC(dc);
+    ASSERT_TRUE(platform::SaveBitmapPng(bitmap, (dir / (std::to_string(id) + ".png")).string()));
+    DeleteObject(bitmap);
+}
+
+void WriteSkin(const std::filesystem::path& dir) {
+    WritePicture(dir, kBackgroundImage, 800, 480, [](int, int) { return kBackground; });
+    WritePicture(dir, kButtonImage, 300, 60, [](int x, int) { return kButtonFrames[x / 100]; });
+    WritePicture(dir, kTrackImage, 400, 40, [](int x, int) { return kTrackFrames[x / 200]; });
+    WritePicture(dir, kSegmentImage, 20, 20, [](int, int) { return kSegment; });
+    WritePicture(dir, kDigitImage, 12 * kGlyphWidth, 24, [](int x, int) {
+        return x % kGlyphWidth == kGlyphWidth - 1 ? kMagenta : GlyphColour(x / kGlyphWidth);
+    });
+    WritePicture(dir, kFillImage, 214, 10, [](int, int) { return kFill; });
+    WritePicture(dir, kStaticImage, 200, 80, [](int x, int y) { return y < 40 ? kStaticFrames[x / 100] : 0x102030u; });
+}
+
+struct Event {
+    UINT message;
+    WPARAM wparam;
+    LPARAM lparam;
+};
+
+// A program's dialog as the suite builds one: one screen of every kind of control.
+class TestDialog : public CSkinDialogEx {
+public:
+    TestDialog() : CSkinDialogEx("SkinTest", "SkinTest") {}
+
+    std::vector<Event> Events() {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        return m_events;
+    }
+    std::vector<Event> Events(UINT message, WPARAM wparam) {
+        std::vector<Event> found;
+        for (const Event& event : Events())
+            if (event.message == message && event.wparam == wparam) found.push_back(event);
+        return found;
+    }
+    std::atomic<HWND> window{nullptr};
+    std::atomic<LRESULT> click_answer{0};
+    std::atomic<DWORD> plain_flags_after_release{0xFFFFFFFF};
+    std::atomic<int> slider_value{-1}, slider_from_zero_value{-1};
+    std::atomic<double> seek_value{-1};
+
+protected:
+    BOOL OnInitDialog() override {
+        m_background = LoadBitmap(kBackgroundImage);
+        if (!InitSkin(m_background)) return FALSE;
+        SetName("SkinTest");
+        AddControl(kPlain, kButtonImage, 100, 40, 100, 60, 3, SKIN_BUTTON);
+        AddControl(kRepeat, kButtonImage, 220, 40, 100, 60, 3, SKIN_BUTTON | SKIN_REPEAT);
+        AddControl(kLatching, kButtonImage, 340, 40, 100, 60, 3, SKIN_BUTTON | SKIN_LATCH_ON_RELEASE);
+        AddControl(kLatched, kButtonImage, 460, 40, 100, 60, 3, SKIN_BUTTON | SKIN_LATCHED);
+        AddControl(kHighlighted, kButtonImage, 580, 40, 100, 60, 3, SKIN_BUTTON | SKIN_HIGHLIGHTED);
+        AddControl(kHiddenButton, kButtonImage, 100, 120, 100, 60, 3, SKIN_BUTTON | SKIN_HIDDEN);
+        AddControl(kTaken, kButtonImage, 220, 120, 100, 60, 3, SKIN_BUTTON);
+        AddControl(kSlider, kTrackImage, 100, 200, 200, 40, 2, SKIN_SLIDER);
+        SetSlider(kSlider, 5, 1, 10, 0, 10, kSegmentImage);
+        AddControl(kSliderFromZero, kTrackImage, 400, 200, 200, 40, 2, SKIN_SLIDER);
+        SetSlider(kSliderFromZero, 5, 0, 10, 0, 10, kSegmentImage);
+        AddControl(kClock, -1, 100, 280, 200, 30, 1, SKIN_STATIC);
+        SetTextStyle(kClock, kGlyphWidth, RGB(255, 255, 255), 0, 0, kDigitImage);
+        SetControlText(kClock, "12:30");
+        AddControl(kGap, -1, 400, 280, 200, 30, 1, SKIN_STATIC);
+        SetTextStyle(kGap, kGlyphWidth, RGB(255, 255, 255), 0, 0, kDigitImage);
+        SetControlText(kGap, "1a2");
+        AddControl(kSeek, -1, 100, 340, 200, 20, 1, SKIN_SEEKBAR);
+        SetSeekBar(kSeek, 0, 0, 100, 0, 5, kFillImage);
+        AddControl(kSelectable, kStaticImage, 400, 340, 100, 40, 2, SKIN_STATIC);
+        DrawBackground(m_background, 0, 0);
+        RedrawAll();
+        EnablePainting(true);
+        window = m_hWnd;
+        return TRUE;
+    }
+    LRESULT WindowProc(UINT message, WPARAM wparam, LPARAM lparam) override {
+        if (message == WM_COMMAND || message == WM_SKIN_SLIDER || message == WM_SKIN_CLICK ||
+            message == WM_LBUTTONDOWN || message == WM_LBUTTONUP) {
+            std::lock_guard<std::mutex> lock(m_mutex);
+            // The pen's key state is no part of what is checked.
+            const bool pen = message == WM_LBUTTONDOWN || message == WM_LBUTTONUP;
+            m_events.push_back({message, pen ? 0 : wparam, lparam});
+        }
+        if (message == WM_SKIN_CLICK) return wparam == static_cast<WPARAM>(kTaken) ? 1 : click_answer.load();
+        if (message == WM_COMMAND && LOWORD(wparam) >= kPlain) return 0;
+        const LRESULT result = CSkinDialogEx::WindowProc(message, wparam, lparam);
+        if (message == WM_LBUTTONUP || message == WM_LBUTTONDOWN || message == WM_MOUSEMOVE) {
+            if (const SkinControl* plain = Control(kPlain)) plain_flags_after_release = plain->kind & SKIN_FLAG_MASK;
+            if (const SkinControl* slider = Control(kSlider)) slider_value = slider->slider.value;
+            if (const SkinControl* slider = Control(kSliderFromZero)) slider_from_zero_value = slider->slider.value;
+            if (const SkinControl* seek = Control(kSeek)) seek_value = seek->seek.value;
+        }
+        return result;
+    }
+
+private:
+    HBITMAP m_background = nullptr;
+    std::mutex m_mutex;
+    std::vector<Event> m_events;
+};
+
+class SkinDialog : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(device.StartServer());
+        resources = device.Root() / "resources";
+        std::filesystem::create_directories(resources);
+        WriteSkin(resources);
+        platform::SetResourceDir(resources.string());
+        runner = std::thread([this] { dialog.DoModal(); });
+        for (int i = 0; i < 300 && !dialog.window.load(); ++i) std::this_thread::sleep_for(10ms);
+        ASSERT_NE(dialog.window.load(), nullptr) << "the dialog did not come up";
+        ASSERT_EQ(ScreenShowing(150, 70, kButtonFrames[0]).At(150, 70), kButtonFrames[0]) << "the screen is drawn";
+    }
+    void TearDown() override {
+        if (runner.joinable()) {
+            if (HWND hwnd = dialog.window.load()) PostMessage(hwnd, WM_CLOSE, 0, 0);
+            runner.join();
+        }
+        platform::SetResourceDir("");
+    }
+    // Polls the screen until a point shows a colour; the last screen either way.
+    devicectl::DeviceControl::Screen ScreenShowing(int x, int y, std::uint32_t colour) {
+        DWORD error = 0;
+        std::optional<devicectl::DeviceControl::Screen> screen;
+        for (int i = 0; i < 100; ++i) {
+            screen = control.Screenshot(error);
+            if (screen && screen->At(x, y) == colour) break;
+            std::this_thread::sleep_for(10ms);
+        }
+        if (!screen || screen->pixels.empty()) {
+            devicectl::DeviceControl::Screen empty;
+            empty.width = 800;
+            empty.height = 480;
+            empty.pixels.assign(800 * 480, 0xDEADBEEF);
+            return empty;
+        }
+        return *screen;
+    }
+    // Waits until the dialog has seen a number of messages of a kind.
+    std::vector<Event> WaitFor(UINT message, WPARAM wparam, std::size_t count, std::chrono::milliseconds timeout = 2s) {
+        const auto end = std::chrono::steady_clock::now() + timeout;
+        auto found = dialog.Events(message, wparam);
+        while (found.size() < count && std::chrono::steady_clock::now() < end) {
+            std::this_thread::sleep_for(10ms);
+            found = dialog.Events(message, wparam);
+        }
+        return found;
+    }
+    // Lets messages already on their way arrive.
+    static void Settle() { std::this_thread::sleep_for(200ms); }
+
+    platform::testing::TemporaryDevice device;
+    std::filesystem::path resources;
+    TestDialog dialog;
+    std::thread runner;
+    devicectl::DeviceControl control{device.Root()};
+};
+
+TEST_F(SkinDialog, ButtonFramesFollowTheFlagsOnTheScreen) {
+    auto screen = ScreenShowing(150, 70, kButtonFrames[0]);
+    EXPECT_EQ(screen.At(150, 70), kButtonFrames[0]) << "normal";
+    EXPECT_EQ(screen.At(510, 70), kButtonFrames[1]) << "latched draws the pressed frame";
+    EXPECT_EQ(screen.At(630, 70), kButtonFrames[2]) << "highlighted";
+    EXPECT_EQ(screen.At(150, 150), kBackground) << "hidden shows the background";
+    EXPECT_EQ(screen.At(50, 20), kBackground);
+
+    ASSERT_EQ(control.Press(150, 70), 0u);
+    EXPECT_EQ(ScreenShowing(150, 70, kButtonFrames[1]).At(150, 70), kButtonFrames[1]) << "pressed while held";
+    ASSERT_EQ(control.Release(150, 70), 0u);
+    EXPECT_EQ(ScreenShowing(150, 70, kButtonFrames[0]).At(150, 70), kButtonFrames[0]) << "normal again";
+    EXPECT_EQ(WaitFor(WM_COMMAND, kPlain, 1).size(), 1u);
+    EXPECT_EQ(dialog.plain_flags_after_release.load(), 0u);
+
+    ASSERT_EQ(control.Tap(390, 70), 0u);
+    EXPECT_EQ(ScreenShowing(390, 70, kButtonFrames[1]).At(390, 70), kButtonFrames[1]) << "latched on release";
+    EXPECT_EQ(WaitFor(WM_COMMAND, kLatching, 1).size(), 1u);
+    ASSERT_EQ(control.Tap(390, 70), 0u);
+    ASSERT_EQ(control.Tap(510, 70), 0u);
+    ASSERT_EQ(control.Tap(150, 150), 0u) << "on the hidden button: a release on nothing";
+    WaitFor(WM_SKIN_SLIDER, kSkinReleaseOnNothing, 1);
+    Settle();
+    EXPECT_EQ(dialog.Events(WM_COMMAND, kLatching).size(), 1u) << "a latched button takes its presses";
+    EXPECT_TRUE(dialog.Events(WM_COMMAND, kLatched).empty());
+    EXPECT_TRUE(dialog.Events(WM_COMMAND, kHiddenButton).empty());
+    EXPECT_TRUE(dialog.Events(WM_SKIN_CLICK, kLatched).empty()) << "no WM_SKIN_CLICK for a latched press";
+}
+
+TEST_F(SkinDialog, APressTakenByTheClickHandlerGivesNoCommandAndNoPressedLook) {
+    ASSERT_EQ(control.Press(270, 150), 0u);
+    ASSERT_EQ(WaitFor(WM_SKIN_CLICK, kTaken, 1).size(), 1u);
+    EXPECT_EQ(dialog.Events(WM_SKIN_CLICK, kTaken)[0].lparam, kSkinClickPress);
+    Settle();
+    EXPECT_EQ(ScreenShowing(270, 150, kButtonFrames[0]).At(270, 150), kButtonFrames[0]);
+    ASSERT_EQ(control.Release(270, 150), 0u);
+    Settle();
+    EXPECT_TRUE(dialog.Events(WM_COMMAND, kTaken).empty());
+}
+
+TEST_F(SkinDialog, AButtonDraggedOutAndReleasedOutsideGivesNoCommandAndEndsUnpressed) {
+    ASSERT_EQ(control.Press(150, 70), 0u);
+    ASSERT_EQ(ScreenShowing(150, 70, kButtonFrames[1]).At(150, 70), kButtonFrames[1]);
+    ASSERT_EQ(control.Move(150, 300), 0u);
+    EXPECT_EQ(ScreenShowing(150, 70, kButtonFrames[0]).At(150, 70), kButtonFrames[0]) << "out: drawn unpressed";
+    ASSERT_EQ(control.Move(160, 80), 0u);
+    EXPECT_EQ(ScreenShowing(150, 70, kButtonFrames[1]).At(150, 70), kButtonFrames[1]) << "back in: pressed again";
+    ASSERT_EQ(control.Move(750, 450), 0u);
+    ASSERT_EQ(control.Release(750, 450), 0u);
+    ASSERT_EQ(WaitFor(WM_LBUTTONUP, 0, 1).size(), 1u);
+    Settle();
+    EXPECT_TRUE(dialog.Events(WM_COMMAND, kPlain).empty());
+    EXPECT_TRUE(dialog.Events(WM_SKIN_SLIDER, kSkinReleaseOnNothing).empty()) << "the press was on a control";
+    EXPECT_EQ(dialog.plain_flags_after_release.load(), 0u) << "not pressed";
+    EXPECT_EQ(ScreenShowing(150, 70, kButtonFrames[0]).At(150, 70), kButtonFrames[0]);
+
+    // Straight from press to a release outside, with no move between.
+    ASSERT_EQ(control.Press(150, 70), 0u);
+    ASSERT_EQ(ScreenShowing(150, 70, kButtonFrames[1]).At(150, 70), kButtonFrames[1]);
+    ASSERT_EQ(control.Release(750, 450), 0u);
+    EXPECT_EQ(ScreenShowing(150, 70, kButtonFrames[0]).At(150, 70), kButtonFrames[0]);
+    Settle();
+    EXPECT_TRUE(dialog.Events(WM_COMMAND, kPlain).empty());
+}
+
+TEST_F(SkinDialog, AnAutoRepeatButtonRepeatsWhileHeldAndATapGivesOneCommand) {
+    ASSERT_EQ(control.Press(270, 70), 0u);
+    ASSERT_EQ(WaitFor(WM_LBUTTONDOWN, 0, 1).size(), 1u);
+    std::this_thread::sleep_for(600ms);
+    ASSERT_EQ(control.Release(270, 70), 0u);
+    ASSERT_EQ(WaitFor(WM_LBUTTONUP, 0, 1).size(), 1u);
+    Settle();
+    const auto events = dialog.Events();
+    const auto release = std::find_if(events.begin(), events.end(), [](const Event& e) { return e.message == WM_LBUTTONUP; });
+    const auto held = std::count_if(events.begin(), release, [](const Event& e) {
+        return e.message == WM_COMMAND && e.wparam == static_cast<WPARAM>(kRepeat);
+    });
+    const auto after = std::count_if(release, events.end(), [](const Event& e) { return e.message == WM_COMMAND; });
+    EXPECT_GE(held, 3) << "about 250, 350, 450 and 550 ms";
+    EXPECT_LE(held, 5);
+    EXPECT_EQ(after, 0) << "no command on the release after a repeat";
+
+    ASSERT_EQ(control.Tap(270, 70), 0u);
+    ASSERT_EQ(WaitFor(WM_LBUTTONUP, 0, 2).size(), 2u);
+    Settle();
+    EXPECT_EQ(dialog.Events(WM_COMMAND, kRepeat).size(), static_cast<std::size_t>(held) + 1) << "a tap gives one";
+}
+
+TEST_F(SkinDialog, SlidersTakeTheSegmentUnderThePenAndRefuseValuesBelowTheirMinimum) {
+    EXPECT_EQ(ScreenShowing(105, 215, kSegment).At(185, 215), kSegment) << "five segments";
+    EXPECT_EQ(ScreenShowing(105, 215, kSegment).At(205, 215), kTrackFrames[0]);
+    ASSERT_EQ(control.Press(145, 215), 0u);  // the third segment
+    auto values = WaitFor(WM_SKIN_SLIDER, kSlider, 1);
+    ASSERT_EQ(values.size(), 1u);
+    EXPECT_EQ(values[0].lparam, 3);
+    auto screen = ScreenShowing(250, 205, kTrackFrames[1]);
+    EXPECT_EQ(screen.At(250, 205), kTrackFrames[1]) << "the pressed track";
+    EXPECT_EQ(screen.At(145, 215), kSegment);
+    EXPECT_EQ(screen.At(165, 215), kTrackFrames[1]);
+    ASSERT_EQ(control.Move(50, 215), 0u);
+    ASSERT_EQ(control.Release(50, 215), 0u);
+    ASSERT_EQ(WaitFor(WM_LBUTTONUP, 0, 1).size(), 1u);
+    Settle();
+    EXPECT_EQ(dialog.Events(WM_SKIN_SLIDER, kSlider).size(), 1u) << "0 is below the minimum 1";
+    EXPECT_EQ(dialog.slider_value.load(), 3);
+    EXPECT_EQ(ScreenShowing(250, 205, kTrackFrames[0]).At(250, 205), kTrackFrames[0]) << "released";
+
+    ASSERT_EQ(control.Press(445, 215), 0u);
+    ASSERT_EQ(control.Move(350, 215), 0u);
+    ASSERT_EQ(control.Release(350, 215), 0u);
+    values = WaitFor(WM_SKIN_SLIDER, kSliderFromZero, 2);
+    ASSERT_EQ(values.size(), 2u);
+    EXPECT_EQ(values[0].lparam, 3);
+    EXPECT_EQ(values[1].lparam, 0) << "left of the rectangle";
+    EXPECT_EQ(ScreenShowing(405, 215, kTrackFrames[0]).At(405, 215), kTrackFrames[0]) << "no segments";
+
+    ASSERT_EQ(control.Tap(299, 215), 0u);
+    values = WaitFor(WM_SKIN_SLIDER, kSlider, 2);
+    ASSERT_EQ(values.size(), 2u);
+    EXPECT_EQ(values[1].lparam, 10) << "the maximum caps the value";
+}
+
+TEST_F(SkinDialog, DigitTextDrawsOneGlyphPerCharacter) {
+    auto screen = ScreenShowing(105, 290, GlyphColour(1));
+    const int clock_glyphs[5] = {1, 2, 10, 3, 0};
+    for (int i = 0; i < 5; ++i)
+        EXPECT_EQ(screen.At(100 + i * kGlyphWidth + 5, 290), GlyphColour(clock_glyphs[i])) << "glyph " << i;
+    EXPECT_EQ(screen.At(100 + 5 * kGlyphWidth + 5, 290), kBackground) << "five glyphs only";
+    EXPECT_EQ(screen.At(100 + kGlyphWidth - 1, 290), kBackground) << "magenta is the key colour";
+    EXPECT_EQ(screen.At(405, 290), GlyphColour(1));
+    EXPECT_EQ(screen.At(405 + kGlyphWidth, 290), kBackground) << "the 'a' leaves a gap";
+    EXPECT_EQ(screen.At(405 + 2 * kGlyphWidth, 290), GlyphColour(2));
+}
+
+TEST_F(SkinDialog, AReleaseOnNothingTellsHowLongThePenWasDown) {
+    ASSERT_EQ(control.Press(700, 450), 0u);
+    ASSERT_EQ(WaitFor(WM_SKIN_CLICK, static_cast<WPARAM>(-1), 1).size(), 1u) << "a press on nothing";
+    std::this_thread::sleep_for(300ms);
+    ASSERT_EQ(control.Release(700, 450), 0u);
+    const auto released = WaitFor(WM_SKIN_SLIDER, kSkinReleaseOnNothing, 1);
+    ASSERT_EQ(released.size(), 1u);
+    EXPECT_GE(released[0].lparam, 250);
+    EXPECT_LT(released[0].lparam, 5000);
+    EXPECT_TRUE(dialog.Events(WM_COMMAND, kPlain).empty());
+}
+
+TEST_F(SkinDialog, StaticsAndSeekBars) {
+    EXPECT_EQ(ScreenShowing(450, 360, kStaticFrames[0]).At(450, 360), kStaticFrames[0]);
+    ASSERT_EQ(control.Tap(450, 360), 0u);
+    ASSERT_EQ(WaitFor(WM_COMMAND, kSelectable, 1).size(), 1u) << "a static gives its command";
+    ASSERT_EQ(WaitFor(WM_SKIN_CLICK, static_cast<WPARAM>(-1), 1).size(), 1u);
+
+    ASSERT_EQ(control.Press(110, 350), 0u);
+    ASSERT_EQ(control.Move(200, 350), 0u);
+    ASSERT_EQ(control.Release(200, 350), 0u);
+    const auto released = WaitFor(WM_SKIN_SLIDER, kSeek, 1);
+    ASSERT_EQ(released.size(), 1u);
+    EXPECT_EQ(released[0].lparam, 0);
+    EXPECT_DOUBLE_EQ(dialog.seek_value.load(), 50.0) << "100 of the 200 usable pixels";
+    auto screen = ScreenShowing(199, 350, kFill);
+    EXPECT_EQ(screen.At(100, 350), kFill);
+    EXPECT_EQ(screen.At(199, 350), kFill);
+    EXPECT_EQ(screen.At(201, 350), kBackground);
+
+    ASSERT_EQ(control.Press(110, 350), 0u);
+    ASSERT_EQ(control.Release(790, 350), 0u);
+    ASSERT_EQ(WaitFor(WM_SKIN_SLIDER, kSeek, 2).size(), 2u);
+    EXPECT_DOUBLE_EQ(dialog.seek_value.load(), 100.0) << "right of the bar is the maximum";
+    EXPECT_EQ(ScreenShowing(299, 350, kFill).At(299, 350), kFill);
+    EXPECT_EQ(ScreenShowing(299, 350, kFill).At(301, 350), kBackground);
+}
+
+// The control list without a window: limits and bad input.
+TEST(SkinControls, TheListHoldsThirtyAndUnknownIdsChangeNothing) {
+    platform::testing::TemporaryDevice device;  // for the debug lines
+    CSkinDialogEx dialog;
+    for (int i = 0; i < kMaxSkinControls; ++i)
+        EXPECT_TRUE(dialog.AddControl(1000 + i, -1, i, 0, 10, 10, 1, SKIN_BUTTON));
+    EXPECT_FALSE(dialog.AddControl(2000, -1, 0, 0, 10, 10, 1, SKIN_BUTTON)) << "the 31st";
+    EXPECT_EQ(dialog.ControlCount(), kMaxSkinControls);
+    EXPECT_EQ(dialog.Control(2000), nullptr);
+
+    EXPECT_FALSE(dialog.SetKind(999, SKIN_STATIC));
+    EXPECT_FALSE(dialog.SetFlags(999, SKIN_HIDDEN, SKIN_HIDDEN));
+    EXPECT_FALSE(dialog.SetSlider(999, 1, 0, 5, 0, 0, 7));
+    EXPECT_FALSE(dialog.SetSliderValue(999, 1));
+    EXPECT_FALSE(dialog.SetTextStyle(999, 10, 0, 0, 0, -1));
+    EXPECT_FALSE(dialog.SetControlText(999, "x"));
+    EXPECT_FALSE(dialog.SetTimeText(999, 5));
+
+    EXPECT_TRUE(dialog.SetFlags(1000, SKIN_HIGHLIGHTED | SKIN_REPEAT, SKIN_HIGHLIGHTED));
+    EXPECT_EQ(dialog.Control(1000)->kind, SKIN_BUTTON | SKIN_HIGHLIGHTED);
+    EXPECT_TRUE(dialog.SetKind(1000, SKIN_STATIC | SKIN_LATCHED | SKIN_LATCH_ON_RELEASE));
+    EXPECT_EQ(dialog.Control(1000)->kind, 262168u);
+    dialog.ClearControls();
+    EXPECT_EQ(dialog.ControlCount(), 0);
+    EXPECT_TRUE(dialog.AddControl(1000, 12345, 0, 0, 10, 10, 1, SKIN_BUTTON)) << "a missing image is no failure";
+    EXPECT_EQ(dialog.Control(1000)->image, nullptr);
+    dialog.RedrawAll();  // nothing to draw into yet
+}
+
+TEST(SkinControls, TextsAreCutAndTimesFormatted) {
+    platform::testing::TemporaryDevice device;
+    CSkinDialogEx dialog;
+    ASSERT_TRUE(dialog.AddControl(1, -1, 0, 0, 100, 20, 1, SKIN_STATIC));
+    EXPECT_TRUE(dialog.SetControlText(1, "\\STORAGE CARD\\Music/song.mp3", TextPath::LastComponent, TextScroll::On));
+    EXPECT_EQ(dialog.Control(1)->text, "song.mp3");
+    EXPECT_TRUE(dialog.Control(1)->label.scroll);
+    EXPECT_EQ(dialog.Control(1)->label.scroll_step, 4);
+    EXPECT_TRUE(dialog.SetControlText(1, "a\\b", TextPath::Whole, TextScroll::Off));
+    EXPECT_EQ(dialog.Control(1)->text, "a\\b");
+    EXPECT_TRUE(dialog.SetControlText(1, std::string(400, 'x')));
+    EXPECT_EQ(dialog.Control(1)->text.size(), 259u);
+    std::string korean;
+    for (int i = 0; i < 300; ++i) korean += "가";
+    EXPECT_TRUE(dialog.SetControlText(1, korean));
+    EXPECT_EQ(dialog.Control(1)->text.size(), 259u * 3) << "cut on a character boundary";
+
+    EXPECT_TRUE(dialog.SetTimeText(1, 3725.9, 3, -1, 12));
+    EXPECT_EQ(dialog.Control(1)->text, "01:02:05");
+    EXPECT_EQ(dialog.Control(1)->text_x, 3);
+    EXPECT_EQ(dialog.Control(1)->text_size, 12);
+    EXPECT_TRUE(dialog.SetTimeText(1, 3725.2, 9, 9, 9));
+    EXPECT_EQ(dialog.Control(1)->text_x, 3) << "the same text changes nothing";
+    EXPECT_TRUE(dialog.SetTimeText(1, -4));
+    EXPECT_EQ(dialog.Control(1)->text, "00:00:00");
+    EXPECT_TRUE(dialog.SetTimeText(1, 1e300));
+    EXPECT_FALSE(dialog.Control(1)->text.empty());
+}
+
+}  // namespace

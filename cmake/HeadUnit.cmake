@@ -35,9 +35,36 @@ function(headunit_benchmark name)
 endfunction()
 
 # headunit_program(TARGET DEVICE_NAME): installs a program's executable into the demo device's
-# \NAND folder under its device file name (e.g. MUSIC.EXE).
+# \NAND folder under its device file name (e.g. MUSIC.EXE), and its resources next to it.
 function(headunit_program target device_name)
   add_custom_command(TARGET ${target} POST_BUILD
     COMMAND ${CMAKE_COMMAND} -E make_directory ${HEADUNIT_NAND_DIR}
     COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:${target}> ${HEADUNIT_NAND_DIR}/${device_name})
+  headunit_program_resources(${target} ${device_name})
+endfunction()
+
+# headunit_program_resources(TARGET DEVICE_NAME): when resources/<program>/ exists (MUSIC.EXE →
+# resources/music/), skingen checks it, renders its skin and copies its string table into
+# <nand>/<PROGRAM>/, the folder LoadBitmap and LoadString read on the device. The folder is
+# rebuilt whole, so a bitmap taken out of the declaration does not linger.
+function(headunit_program_resources target device_name)
+  string(REGEX REPLACE "\\.[Ee][Xx][Ee]$" "" program ${device_name})
+  string(TOLOWER ${program} folder)
+  set(source ${PROJECT_SOURCE_DIR}/resources/${folder})
+  if(NOT IS_DIRECTORY ${source})
+    return()
+  endif()
+  file(GLOB inputs CONFIGURE_DEPENDS ${source}/*.txt)
+  set(output ${HEADUNIT_NAND_DIR}/${program})
+  set(stamp ${CMAKE_CURRENT_BINARY_DIR}/${target}_resources.stamp)
+  # skingen leaves the process's font cache to the exit, which a leak check would report.
+  add_custom_command(OUTPUT ${stamp}
+    COMMAND ${CMAKE_COMMAND} -E rm -rf ${output}
+    COMMAND ${CMAKE_COMMAND} -E env ASAN_OPTIONS=detect_leaks=0 $<TARGET_FILE:skingen> install ${source} ${output}
+    COMMAND ${CMAKE_COMMAND} -E touch ${stamp}
+    DEPENDS skingen ${inputs}
+    COMMENT "Rendering resources/${folder} into ${output}"
+    VERBATIM)
+  add_custom_target(${target}_resources ALL DEPENDS ${stamp})
+  add_dependencies(${target} ${target}_resources)
 endfunction()

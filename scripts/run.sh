@@ -14,6 +14,10 @@ mkdir -p "$root/fs/NAND"
 if compgen -G "$top/build/nand/*.EXE" >/dev/null; then
   cp -f "$top"/build/nand/*.EXE "$root/fs/NAND/"
 fi
+# Each program's rendered skin and string table (build/nand/<PROGRAM>/) go next to it.
+for dir in "$top"/build/nand/*/; do
+  if [ -d "$dir" ]; then cp -r "$dir" "$root/fs/NAND/"; fi
+done
 mkdir -p "$root/fs/STORAGE CARD/WAYFARER"
 cp -f "$top/build/tools/standins/wayfarer" "$root/fs/STORAGE CARD/WAYFARER/WAYFARER.EXE"
 echo "device root: $root  (drive it with: build/tools/devicectl/devicectl --root $root ...)"

@@ -5,12 +5,14 @@
 #include <atomic>
 #include <chrono>
 #include <functional>
+#include <memory>
 #include <gtest/gtest.h>
 #include <mutex>
 #include <thread>
 #include <vector>
 
 #include "framework/skin_dialog.h"
+#include "platform/device_root.h"
 #include "platform/gfx/gfx.h"
 #include "platform/testing/temporary_device.h"
 #include "tools/devicectl/device_control.h"
@@ -29,6 +31,7 @@ constexpr std::uint32_t kSegment = 0xE0E000;
 constexpr std::uint32_t kFill = 0x00E0E0;
 constexpr std::uint32_t kStaticFrames[2] = {0x406000, 0x604000};
 constexpr std::uint32_t kMagenta = 0xFF00FF;
+constexpr std::uint32_t kKnob = 0xC0C0C0;
 std::uint32_t GlyphColour(int glyph) { return 0x0A0A00u * static_cast<std::uint32_t>(glyph + 1) + 0x40; }
 constexpr int kGlyphWidth = 16;
 
@@ -75,7 +78,7 @@ struct Event {
 // A program's dialog as the suite builds one: one screen of every kind of control.
 class TestDialog : public CSkinDialogEx {
 public:
-    TestDialog() : CSkinDialogEx("SkinTest", "SkinTest") {}
+    explicit TestDialog(SkinDialogOptions options = {}) : CSkinDialogEx("SkinTest", "SkinTest", options) {}
 
     std::vector<Event> Events() {
         std::lock_guard<std::mutex> lock(m_mutex);
@@ -89,6 +92,7 @@ public:
     }
     std::atomic<HWND> window{nullptr};
     std::atomic<LRESULT> click_answer{0};
+    std::atomic<bool> rebuild_on_click{false};
     std::atomic<DWORD> plain_flags_after_release{0xFFFFFFFF};
     std::atomic<int> slider_value{-1}, slider_from_zero_value{-1};
     std::atomic<double> seek_value{-1};
@@ -132,6 +136,12 @@ protected:
             const bool pen = message == WM_LBUTTONDOWN || message == WM_LBUTTONUP;
             m_events.push_back({message, pen ? 0 : wparam, lparam});
         }
+        if (message == WM_SKIN_CLICK && wparam == static_cast<WPARAM>(kPlain) && rebuild_on_click) {
+            // A program that changes screens on the press: the pressed control goes with the old one.
+            ClearControls();
+            AddControl(kTaken, kButtonImage, 100, 40, 100, 60, 3, SKIN_BUTTON);
+            return 0;
+        }
         if (message == WM_SKIN_CLICK) return wparam == static_cast<WPARAM>(kTaken) ? 1 : click_answer.load();
         if (message == WM_COMMAND && LOWORD(wparam) >= kPlain) return 0;
         const LRESULT result = CSkinDialogEx::WindowProc(message, wparam, lparam);
@@ -158,16 +168,22 @@ protected:
         std::filesystem::create_directories(resources);
         WriteSkin(resources);
         platform::SetResourceDir(resources.string());
-        runner = std::thread([this] { dialog.DoModal(); });
-        for (int i = 0; i < 300 && !dialog.window.load(); ++i) std::this_thread::sleep_for(10ms);
-        ASSERT_NE(dialog.window.load(), nullptr) << "the dialog did not come up";
+        WritePicture(resources, kSeekBarKnobImage, 10, 20, [](int x, int) { return x == 9 ? kMagenta : kKnob; });
+        dialog = std::make_unique<TestDialog>(Options());
+        runner = std::thread([this] { dialog->DoModal(); });
+        for (int i = 0; i < 300 && !dialog->window.load(); ++i) std::this_thread::sleep_for(10ms);
+        ASSERT_NE(dialog->window.load(), nullptr) << "the dialog did not come up";
         ASSERT_EQ(ScreenShowing(150, 70, kButtonFrames[0]).At(150, 70), kButtonFrames[0]) << "the screen is drawn";
     }
-    void TearDown() override {
+    virtual SkinDialogOptions Options() const { return {}; }
+    void CloseDialog() {
         if (runner.joinable()) {
-            if (HWND hwnd = dialog.window.load()) PostMessage(hwnd, WM_CLOSE, 0, 0);
+            if (HWND hwnd = dialog->window.load()) PostMessage(hwnd, WM_CLOSE, 0, 0);
             runner.join();
         }
+    }
+    void TearDown() override {
+        CloseDialog();
         platform::SetResourceDir("");
     }
     // Polls the screen until a point shows a colour; the last screen either way.
@@ -191,10 +207,10 @@ protected:
     // Waits until the dialog has seen a number of messages of a kind.
     std::vector<Event> WaitFor(UINT message, WPARAM wparam, std::size_t count, std::chrono::milliseconds timeout = 2s) {
         const auto end = std::chrono::steady_clock::now() + timeout;
-        auto found = dialog.Events(message, wparam);
+        auto found = dialog->Events(message, wparam);
         while (found.size() < count && std::chrono::steady_clock::now() < end) {
             std::this_thread::sleep_for(10ms);
-            found = dialog.Events(message, wparam);
+            found = dialog->Events(message, wparam);
         }
         return found;
     }
@@ -203,7 +219,7 @@ protected:
 
     platform::testing::TemporaryDevice device;
     std::filesystem::path resources;
-    TestDialog dialog;
+    std::unique_ptr<TestDialog> dialog;
     std::thread runner;
     devicectl::DeviceControl control{device.Root()};
 };
@@ -221,7 +237,7 @@ TEST_F(SkinDialog, ButtonFramesFollowTheFlagsOnTheScreen) {
     ASSERT_EQ(control.Release(150, 70), 0u);
     EXPECT_EQ(ScreenShowing(150, 70, kButtonFrames[0]).At(150, 70), kButtonFrames[0]) << "normal again";
     EXPECT_EQ(WaitFor(WM_COMMAND, kPlain, 1).size(), 1u);
-    EXPECT_EQ(dialog.plain_flags_after_release.load(), 0u);
+    EXPECT_EQ(dialog->plain_flags_after_release.load(), 0u);
 
     ASSERT_EQ(control.Tap(390, 70), 0u);
     EXPECT_EQ(ScreenShowing(390, 70, kButtonFrames[1]).At(390, 70), kButtonFrames[1]) << "latched on release";
@@ -231,21 +247,35 @@ TEST_F(SkinDialog, ButtonFramesFollowTheFlagsOnTheScreen) {
     ASSERT_EQ(control.Tap(150, 150), 0u) << "on the hidden button: a release on nothing";
     WaitFor(WM_SKIN_SLIDER, kSkinReleaseOnNothing, 1);
     Settle();
-    EXPECT_EQ(dialog.Events(WM_COMMAND, kLatching).size(), 1u) << "a latched button takes its presses";
-    EXPECT_TRUE(dialog.Events(WM_COMMAND, kLatched).empty());
-    EXPECT_TRUE(dialog.Events(WM_COMMAND, kHiddenButton).empty());
-    EXPECT_TRUE(dialog.Events(WM_SKIN_CLICK, kLatched).empty()) << "no WM_SKIN_CLICK for a latched press";
+    EXPECT_EQ(dialog->Events(WM_COMMAND, kLatching).size(), 1u) << "a latched button takes its presses";
+    EXPECT_TRUE(dialog->Events(WM_COMMAND, kLatched).empty());
+    EXPECT_TRUE(dialog->Events(WM_COMMAND, kHiddenButton).empty());
+    EXPECT_TRUE(dialog->Events(WM_SKIN_CLICK, kLatched).empty()) << "no WM_SKIN_CLICK for a latched press";
 }
 
 TEST_F(SkinDialog, APressTakenByTheClickHandlerGivesNoCommandAndNoPressedLook) {
     ASSERT_EQ(control.Press(270, 150), 0u);
     ASSERT_EQ(WaitFor(WM_SKIN_CLICK, kTaken, 1).size(), 1u);
-    EXPECT_EQ(dialog.Events(WM_SKIN_CLICK, kTaken)[0].lparam, kSkinClickPress);
+    EXPECT_EQ(dialog->Events(WM_SKIN_CLICK, kTaken)[0].lparam, kSkinClickPress);
     Settle();
     EXPECT_EQ(ScreenShowing(270, 150, kButtonFrames[0]).At(270, 150), kButtonFrames[0]);
     ASSERT_EQ(control.Release(270, 150), 0u);
     Settle();
-    EXPECT_TRUE(dialog.Events(WM_COMMAND, kTaken).empty());
+    EXPECT_TRUE(dialog->Events(WM_COMMAND, kTaken).empty());
+}
+
+TEST_F(SkinDialog, AScreenRebuiltUnderThePenLeavesNothingToRelease) {
+    dialog->rebuild_on_click = true;
+    ASSERT_EQ(control.Press(150, 70), 0u);
+    ASSERT_EQ(WaitFor(WM_SKIN_CLICK, kPlain, 1).size(), 1u);
+    ASSERT_EQ(control.Release(150, 70), 0u);
+    ASSERT_EQ(WaitFor(WM_LBUTTONUP, 0, 1).size(), 1u);
+    Settle();
+    EXPECT_TRUE(dialog->Events(WM_COMMAND, kPlain).empty());
+    EXPECT_TRUE(dialog->Events(WM_COMMAND, kTaken).empty()) << "the new screen's control was never pressed";
+    EXPECT_TRUE(dialog->Events(WM_SKIN_SLIDER, kSkinReleaseOnNothing).empty());
+    ASSERT_EQ(control.Tap(150, 70), 0u);
+    EXPECT_EQ(WaitFor(WM_SKIN_CLICK, kTaken, 1).size(), 1u) << "the new screen works";
 }
 
 TEST_F(SkinDialog, AButtonDraggedOutAndReleasedOutsideGivesNoCommandAndEndsUnpressed) {
@@ -259,9 +289,9 @@ TEST_F(SkinDialog, AButtonDraggedOutAndReleasedOutsideGivesNoCommandAndEndsUnpre
     ASSERT_EQ(control.Release(750, 450), 0u);
     ASSERT_EQ(WaitFor(WM_LBUTTONUP, 0, 1).size(), 1u);
     Settle();
-    EXPECT_TRUE(dialog.Events(WM_COMMAND, kPlain).empty());
-    EXPECT_TRUE(dialog.Events(WM_SKIN_SLIDER, kSkinReleaseOnNothing).empty()) << "the press was on a control";
-    EXPECT_EQ(dialog.plain_flags_after_release.load(), 0u) << "not pressed";
+    EXPECT_TRUE(dialog->Events(WM_COMMAND, kPlain).empty());
+    EXPECT_TRUE(dialog->Events(WM_SKIN_SLIDER, kSkinReleaseOnNothing).empty()) << "the press was on a control";
+    EXPECT_EQ(dialog->plain_flags_after_release.load(), 0u) << "not pressed";
     EXPECT_EQ(ScreenShowing(150, 70, kButtonFrames[0]).At(150, 70), kButtonFrames[0]);
 
     // Straight from press to a release outside, with no move between.
@@ -270,7 +300,7 @@ TEST_F(SkinDialog, AButtonDraggedOutAndReleasedOutsideGivesNoCommandAndEndsUnpre
     ASSERT_EQ(control.Release(750, 450), 0u);
     EXPECT_EQ(ScreenShowing(150, 70, kButtonFrames[0]).At(150, 70), kButtonFrames[0]);
     Settle();
-    EXPECT_TRUE(dialog.Events(WM_COMMAND, kPlain).empty());
+    EXPECT_TRUE(dialog->Events(WM_COMMAND, kPlain).empty());
 }
 
 TEST_F(SkinDialog, AnAutoRepeatButtonRepeatsWhileHeldAndATapGivesOneCommand) {
@@ -280,7 +310,7 @@ TEST_F(SkinDialog, AnAutoRepeatButtonRepeatsWhileHeldAndATapGivesOneCommand) {
     ASSERT_EQ(control.Release(270, 70), 0u);
     ASSERT_EQ(WaitFor(WM_LBUTTONUP, 0, 1).size(), 1u);
     Settle();
-    const auto events = dialog.Events();
+    const auto events = dialog->Events();
     const auto release = std::find_if(events.begin(), events.end(), [](const Event& e) { return e.message == WM_LBUTTONUP; });
     const auto held = std::count_if(events.begin(), release, [](const Event& e) {
         return e.message == WM_COMMAND && e.wparam == static_cast<WPARAM>(kRepeat);
@@ -293,7 +323,7 @@ TEST_F(SkinDialog, AnAutoRepeatButtonRepeatsWhileHeldAndATapGivesOneCommand) {
     ASSERT_EQ(control.Tap(270, 70), 0u);
     ASSERT_EQ(WaitFor(WM_LBUTTONUP, 0, 2).size(), 2u);
     Settle();
-    EXPECT_EQ(dialog.Events(WM_COMMAND, kRepeat).size(), static_cast<std::size_t>(held) + 1) << "a tap gives one";
+    EXPECT_EQ(dialog->Events(WM_COMMAND, kRepeat).size(), static_cast<std::size_t>(held) + 1) << "a tap gives one";
 }
 
 TEST_F(SkinDialog, SlidersTakeTheSegmentUnderThePenAndRefuseValuesBelowTheirMinimum) {
@@ -311,8 +341,8 @@ TEST_F(SkinDialog, SlidersTakeTheSegmentUnderThePenAndRefuseValuesBelowTheirMini
     ASSERT_EQ(control.Release(50, 215), 0u);
     ASSERT_EQ(WaitFor(WM_LBUTTONUP, 0, 1).size(), 1u);
     Settle();
-    EXPECT_EQ(dialog.Events(WM_SKIN_SLIDER, kSlider).size(), 1u) << "0 is below the minimum 1";
-    EXPECT_EQ(dialog.slider_value.load(), 3);
+    EXPECT_EQ(dialog->Events(WM_SKIN_SLIDER, kSlider).size(), 1u) << "0 is below the minimum 1";
+    EXPECT_EQ(dialog->slider_value.load(), 3);
     EXPECT_EQ(ScreenShowing(250, 205, kTrackFrames[0]).At(250, 205), kTrackFrames[0]) << "released";
 
     ASSERT_EQ(control.Press(445, 215), 0u);
@@ -351,7 +381,7 @@ TEST_F(SkinDialog, AReleaseOnNothingTellsHowLongThePenWasDown) {
     ASSERT_EQ(released.size(), 1u);
     EXPECT_GE(released[0].lparam, 250);
     EXPECT_LT(released[0].lparam, 5000);
-    EXPECT_TRUE(dialog.Events(WM_COMMAND, kPlain).empty());
+    EXPECT_TRUE(dialog->Events(WM_COMMAND, kPlain).empty());
 }
 
 TEST_F(SkinDialog, StaticsAndSeekBars) {
@@ -366,7 +396,7 @@ TEST_F(SkinDialog, StaticsAndSeekBars) {
     const auto released = WaitFor(WM_SKIN_SLIDER, kSeek, 1);
     ASSERT_EQ(released.size(), 1u);
     EXPECT_EQ(released[0].lparam, 0);
-    EXPECT_DOUBLE_EQ(dialog.seek_value.load(), 50.0) << "100 of the 200 usable pixels";
+    EXPECT_DOUBLE_EQ(dialog->seek_value.load(), 50.0) << "100 of the 200 usable pixels";
     auto screen = ScreenShowing(199, 350, kFill);
     EXPECT_EQ(screen.At(100, 350), kFill);
     EXPECT_EQ(screen.At(199, 350), kFill);
@@ -375,9 +405,32 @@ TEST_F(SkinDialog, StaticsAndSeekBars) {
     ASSERT_EQ(control.Press(110, 350), 0u);
     ASSERT_EQ(control.Release(790, 350), 0u);
     ASSERT_EQ(WaitFor(WM_SKIN_SLIDER, kSeek, 2).size(), 2u);
-    EXPECT_DOUBLE_EQ(dialog.seek_value.load(), 100.0) << "right of the bar is the maximum";
+    EXPECT_DOUBLE_EQ(dialog->seek_value.load(), 100.0) << "right of the bar is the maximum";
     EXPECT_EQ(ScreenShowing(299, 350, kFill).At(299, 350), kFill);
     EXPECT_EQ(ScreenShowing(299, 350, kFill).At(301, 350), kBackground);
+}
+
+// Music's additions: the seek bar's knob, and the lifecycle debug lines.
+class MusicSkinDialog : public SkinDialog {
+protected:
+    SkinDialogOptions Options() const override { return {.lifecycle_lines = true, .seek_knob = true}; }
+};
+
+TEST_F(MusicSkinDialog, TheKnobRidesOnTheFillsEndAndTheDialogLogsItsEnd) {
+    auto screen = ScreenShowing(105, 342, kKnob);
+    EXPECT_EQ(screen.At(105, 342), kKnob) << "at the start of an empty bar";
+    EXPECT_EQ(screen.At(109, 342), kBackground) << "magenta is the key colour";
+    ASSERT_EQ(control.Press(110, 350), 0u);
+    ASSERT_EQ(control.Release(200, 350), 0u);
+    ASSERT_EQ(WaitFor(WM_SKIN_SLIDER, kSeek, 1).size(), 1u);
+    screen = ScreenShowing(205, 342, kKnob);
+    EXPECT_EQ(screen.At(205, 342), kKnob) << "at the end of the fill";
+    EXPECT_EQ(screen.At(105, 342), kBackground) << "gone from where it was";
+    EXPECT_EQ(screen.At(150, 350), kFill);
+
+    CloseDialog();
+    EXPECT_TRUE(device.WaitForLog(platform::ProgramName(), "SkinTest: CSkinDialogEx::Save"));
+    EXPECT_TRUE(device.WaitForLog(platform::ProgramName(), "SkinTest: CSkinDialogEx::Exit"));
 }
 
 // The control list without a window: limits and bad input.

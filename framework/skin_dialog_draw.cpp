@@ -126,10 +126,11 @@ void CSkinDialogEx::DrawSlider(const SkinControl& control) {
                    control.Has(SKIN_PRESSED) ? Width(rect) : 0, 0);
     const SIZE segment = BitmapSize(control.slider.segment);
     if (segment.cx <= 0) return;
-    // Segments past the rectangle's right edge would draw over the neighbours: a value out of
-    // the track's reach draws as a full track.
-    const int fits = Width(rect) / segment.cx + 1;
-    const int count = std::clamp(control.slider.value, 0, std::max(fits, 0));
+    // Segments starting past the rectangle's right edge would draw over the neighbours: a
+    // value out of the track's reach draws as a full track.
+    const int room = Width(rect) - control.text_x;
+    const int fits = room > 0 ? (room + segment.cx - 1) / segment.cx : 0;
+    const int count = std::clamp(control.slider.value, 0, fits);
     for (int i = 0; i < count; ++i)
         CopyFromBitmap(control.slider.segment, rect.left + control.text_x + i * segment.cx, rect.top + control.text_y,
                        segment.cx, segment.cy, 0, 0);

@@ -69,6 +69,9 @@ void WriteSkin(const std::filesystem::path& dir) {
     WritePicture(dir, kStaticImage, 200, 80, [](int x, int y) { return y < 40 ? kStaticFrames[x / 100] : 0x102030u; });
 }
 
+// Runs a function on the dialog's thread: lParam points to a std::function<void()>.
+constexpr UINT kRunOnDialog = WM_APP + 1;
+
 struct Event {
     UINT message;
     WPARAM wparam;
@@ -135,6 +138,10 @@ protected:
             // The pen's key state is no part of what is checked.
             const bool pen = message == WM_LBUTTONDOWN || message == WM_LBUTTONUP;
             m_events.push_back({message, pen ? 0 : wparam, lparam});
+        }
+        if (message == kRunOnDialog) {
+            (*reinterpret_cast<std::function<void()>*>(lparam))();
+            return 0;
         }
         if (message == WM_SKIN_CLICK && wparam == static_cast<WPARAM>(kPlain) && rebuild_on_click) {
             // A program that changes screens on the press: the pressed control goes with the old one.
@@ -214,6 +221,9 @@ protected:
         }
         return found;
     }
+    void OnDialog(std::function<void()> work) {
+        SendMessage(dialog->window.load(), kRunOnDialog, 0, reinterpret_cast<LPARAM>(&work));
+    }
     // Lets messages already on their way arrive.
     static void Settle() { std::this_thread::sleep_for(200ms); }
 
@@ -262,6 +272,59 @@ TEST_F(SkinDialog, APressTakenByTheClickHandlerGivesNoCommandAndNoPressedLook) {
     ASSERT_EQ(control.Release(270, 150), 0u);
     Settle();
     EXPECT_TRUE(dialog->Events(WM_COMMAND, kTaken).empty());
+}
+
+TEST_F(SkinDialog, ChangesThroughTheSetCallsAreRedrawn) {
+    OnDialog([&] { dialog->SetFlags(kPlain, SKIN_HIDDEN, SKIN_HIDDEN); });
+    EXPECT_EQ(ScreenShowing(150, 70, kBackground).At(150, 70), kBackground) << "hidden";
+    ASSERT_EQ(control.Tap(150, 70), 0u);
+    EXPECT_EQ(WaitFor(WM_SKIN_SLIDER, kSkinReleaseOnNothing, 1).size(), 1u) << "a hidden control is not hit";
+    OnDialog([&] { dialog->SetFlags(kPlain, SKIN_HIDDEN | SKIN_HIGHLIGHTED, SKIN_HIGHLIGHTED); });
+    EXPECT_EQ(ScreenShowing(150, 70, kButtonFrames[2]).At(150, 70), kButtonFrames[2]) << "shown, highlighted";
+    OnDialog([&] { dialog->SetKind(kHighlighted, SKIN_BUTTON); });
+    EXPECT_EQ(ScreenShowing(630, 70, kButtonFrames[0]).At(630, 70), kButtonFrames[0]);
+    OnDialog([&] { dialog->SetSliderValue(kSlider, 8); });
+    EXPECT_EQ(ScreenShowing(245, 215, kSegment).At(245, 215), kSegment) << "eight segments";
+    EXPECT_EQ(ScreenShowing(245, 215, kSegment).At(265, 215), kTrackFrames[0]);
+    OnDialog([&] { dialog->SetSliderValue(kSlider, 1000); });
+    EXPECT_EQ(ScreenShowing(299, 215, kSegment).At(299, 215), kSegment) << "a value past the track fills it";
+    EXPECT_EQ(ScreenShowing(299, 215, kSegment).At(305, 215), kBackground) << "and no further";
+    OnDialog([&] { dialog->SetControlText(kClock, "9"); });
+    EXPECT_EQ(ScreenShowing(120, 290, kBackground).At(120, 290), kBackground) << "the old text is gone";
+    EXPECT_EQ(ScreenShowing(120, 290, kBackground).At(105, 290), GlyphColour(9));
+    OnDialog([&] { dialog->SetImageRow(kSelectable, 1); });
+    EXPECT_EQ(ScreenShowing(450, 360, 0x102030u).At(450, 360), 0x102030u) << "the second row";
+    OnDialog([&] { dialog->SetFlags(kSelectable, SKIN_LATCHED, SKIN_LATCHED); dialog->SetImageRow(kSelectable, 0); });
+    EXPECT_EQ(ScreenShowing(450, 360, kStaticFrames[1]).At(450, 360), kStaticFrames[1]) << "selected";
+}
+
+TEST_F(SkinDialog, ScrollingTextMovesUntilItHasShownItsEnd) {
+    int offset = -1;
+    bool scrolling = false;
+    OnDialog([&] {
+        dialog->SetControlText(kGap, "a long title that is much wider than its place on the screen", TextPath::Whole,
+                               TextScroll::On);
+        dialog->SetTextStyle(kGap, 10, RGB(255, 255, 255), 0, 0, -1);
+        dialog->AdvanceScroll(kGap);
+        dialog->AdvanceScroll(kGap);
+        offset = dialog->Control(kGap)->label.scroll_offset;
+    });
+    EXPECT_EQ(offset, 8);
+    OnDialog([&] {
+        for (int i = 0; i < 500; ++i) dialog->AdvanceScroll(kGap);
+        offset = dialog->Control(kGap)->label.scroll_offset;
+        scrolling = dialog->Control(kGap)->label.scroll;
+    });
+    EXPECT_LT(offset, 2000) << "the offset starts again after the end has shown";
+    EXPECT_TRUE(scrolling);
+    OnDialog([&] {
+        dialog->SetControlText(kGap, "fits", TextPath::Whole, TextScroll::On);
+        dialog->AdvanceScroll(kGap);
+        offset = dialog->Control(kGap)->label.scroll_offset;
+        scrolling = dialog->Control(kGap)->label.scroll;
+    });
+    EXPECT_EQ(offset, 0);
+    EXPECT_FALSE(scrolling) << "text that fits stops scrolling";
 }
 
 TEST_F(SkinDialog, AScreenRebuiltUnderThePenLeavesNothingToRelease) {

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <set>
 #include <sstream>
 
 #include "tools/skingen/canvas.h"
@@ -44,8 +45,22 @@ ResourceSet ReadResourceSet(const std::string& folder) {
         set.skin = resources::ParseSkinDeclaration(*text);
         Report(base / "skin.txt", set.skin.errors, set.problems);
     }
-    if (auto text = ReadFile(base / "dialog.txt", set.problems))
-        Report(base / "dialog.txt", resources::ParseDialogTemplates(*text).errors, set.problems);
+    if (auto text = ReadFile(base / "dialog.txt", set.problems)) {
+        const auto templates = resources::ParseDialogTemplates(*text);
+        Report(base / "dialog.txt", templates.errors, set.problems);
+        // A template naming a bitmap the skin does not declare would load nothing on the device.
+        std::set<uint32_t> declared;
+        for (const auto& bitmap : set.skin.bitmaps) declared.insert(bitmap.id);
+        auto check = [&](std::optional<uint32_t> id, int line) {
+            if (id && !declared.contains(*id))
+                set.problems.push_back((base / "dialog.txt").string() + ":" + std::to_string(line) + ": bitmap " +
+                                       std::to_string(*id) + " is not declared in skin.txt");
+        };
+        for (const auto& dialog : templates.dialogs) {
+            check(dialog.background, dialog.line);
+            for (const auto& control : dialog.controls) check(control.skin, control.line);
+        }
+    }
     if (auto text = ReadFile(base / "strings.txt", set.problems)) {
         set.has_strings = true;
         Report(base / "strings.txt", resources::ParseStringTable(*text).errors, set.problems);

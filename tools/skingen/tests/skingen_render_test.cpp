@@ -160,6 +160,30 @@ TEST_F(Rendered, BadDeclarationInstallsNothingAndSaysWhere) {
     EXPECT_FALSE(fs::exists(m_dir / "out" / "1.png"));
 }
 
+TEST_F(Rendered, TemplateNamingAnUndeclaredBitmapIsRefused) {
+    const fs::path source = m_dir / "source";
+    fs::create_directories(source);
+    std::ofstream(source / "skin.txt") << "1 10x10 1 1 panel\n2 10x10 3 1 button\n";
+    std::ofstream(source / "dialog.txt") << "dialog a 10x10 background 1\ncontrol 5 button 0,0 10x10 - skin 2\n"
+                                            "control 6 button 0,0 10x10 - skin 9\n";
+    std::vector<std::string> problems;
+    EXPECT_FALSE(InstallResourceSet(source.string(), (m_dir / "out").string(), problems));
+    ASSERT_EQ(problems.size(), 1u);
+    EXPECT_NE(problems[0].find("dialog.txt:3: bitmap 9 is not declared in skin.txt"), std::string::npos)
+        << problems[0];
+}
+
+TEST_F(Rendered, BadStringTableIsReportedWithItsLine) {
+    const fs::path source = m_dir / "source";
+    fs::create_directories(source);
+    std::ofstream(source / "strings.txt") << "1\tgood\nbad line\n";
+    std::vector<std::string> problems;
+    EXPECT_FALSE(InstallResourceSet(source.string(), (m_dir / "out").string(), problems));
+    ASSERT_EQ(problems.size(), 1u);
+    EXPECT_NE(problems[0].find("strings.txt:2: no tab"), std::string::npos) << problems[0];
+    EXPECT_FALSE(fs::exists(m_dir / "out" / "strings.txt"));
+}
+
 TEST_F(Rendered, FolderWithoutFilesInstallsAnEmptyDirectory) {
     fs::create_directories(m_dir / "empty");
     std::vector<std::string> problems;

@@ -16,7 +16,7 @@ using resources::SkinLook;
 
 // The theme: near-black panels, slate buttons, one cyan accent, white text.
 constexpr Colour kPanelTop{24, 28, 36};
-constexpr Colour kPanelBottom{10, 12, 16};
+constexpr Colour kPanelBottom{14, 17, 22};
 constexpr Colour kButtonTop{66, 73, 86};
 constexpr Colour kButtonBottom{38, 43, 52};
 constexpr Colour kButtonEdge{96, 106, 122};
@@ -196,10 +196,12 @@ void PaintWarning(Canvas& canvas, const Frame& f) {
 }
 
 void PaintPanel(HDC dc, Canvas& canvas, const SkinBitmap& bitmap, const Frame& f) {
-    canvas.RoundRect(f.left, f.top, f.left + f.width, f.top + f.height, 0, kPanelTop, kPanelBottom);
+    // Buttons and tracks are copied opaque with the panel colour in their corners, so the body
+    // is flat in that colour; only the title strip has a gradient.
+    canvas.Fill(f.left, f.top, f.left + f.width, f.top + f.height, kPanelBottom);
     if (f.height >= 120) {
         // A title strip with a thin accent line under it.
-        canvas.Fill(f.left, f.top, f.left + f.width, f.top + 44, Colour{30, 35, 45});
+        canvas.RoundRect(f.left, f.top, f.left + f.width, f.top + 44, 0, Colour{36, 42, 54}, kPanelTop);
         canvas.Fill(f.left, f.top + 44, f.left + f.width, f.top + 46, kAccentDark);
     }
     if (!bitmap.label.empty())

@@ -9,6 +9,7 @@
 
 #include <unistd.h>
 
+#include "tools/skingen/dialog_preview.h"
 #include "tools/skingen/resource_set.h"
 #include "tools/skingen/skin_painter.h"
 
@@ -182,6 +183,28 @@ TEST_F(Rendered, BadStringTableIsReportedWithItsLine) {
     ASSERT_EQ(problems.size(), 1u);
     EXPECT_NE(problems[0].find("strings.txt:2: no tab"), std::string::npos) << problems[0];
     EXPECT_FALSE(fs::exists(m_dir / "out" / "strings.txt"));
+}
+
+TEST_F(Rendered, DemoDialogPreviewIsTheDialogSizeWithItsControlsDrawn) {
+    fs::create_directories(m_dir);
+    const std::string png = (m_dir / "preview.png").string();
+    std::vector<std::string> problems;
+    ASSERT_TRUE(SaveDialogPreview(std::string(HEADUNIT_RESOURCES_DIR) + "/demo", png, problems));
+    platform::SetResourceDir(m_dir.string());
+    fs::rename(png, m_dir / "1.png");
+    Picture screen(1);
+    ASSERT_TRUE(screen.bitmap);
+    EXPECT_EQ(screen.Info().bmWidth, 800);
+    EXPECT_EQ(screen.Info().bmHeight, 480);
+    // The play button (control 1011 at 240,200) shows its normal frame, not the bare panel.
+    Install("demo");
+    Picture play(301);
+    EXPECT_EQ(screen.Frame(240, 200, 96, 72), play.Frame(0, 0, 96, 72));
+    // No key colour is left on the screen: keyed pictures went through TransparentBlt.
+    int keyed = 0;
+    for (int y = 0; y < 480; y += 2)
+        for (int x = 0; x < 800; x += 2) keyed += GetPixel(screen.dc, x, y) == kKeyColour;
+    EXPECT_EQ(keyed, 0);
 }
 
 TEST_F(Rendered, FolderWithoutFilesInstallsAnEmptyDirectory) {

@@ -6,7 +6,7 @@
 #include "mediainfo/byte_cursor.h"
 #include "mediainfo/debug_log.h"
 #include "mediainfo/media_probe.h"
-#include "mediainfo/mp4_aspect_ratio.h"
+#include "mediainfo/mp4_pixel_ratio.h"
 
 namespace mediainfo {
 namespace {

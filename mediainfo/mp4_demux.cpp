@@ -5,7 +5,7 @@
 
 #include "mediainfo/debug_log.h"
 #include "mediainfo/media_probe.h"
-#include "mediainfo/mp4_aspect_ratio.h"
+#include "mediainfo/mp4_pixel_ratio.h"
 #include "mediainfo/mp4_audio_config.h"
 #include "mediainfo/mp4_box.h"
 #include "mediainfo/mp4_sample_offsets.h"

@@ -7,7 +7,7 @@
 
 #include "mediainfo/file_source.h"
 #include "mediainfo/media_probe.h"
-#include "mediainfo/mp4_aspect_ratio.h"
+#include "mediainfo/mp4_pixel_ratio.h"
 #include "mediainfo/tests/mp4_builder.h"
 
 namespace mediainfo {

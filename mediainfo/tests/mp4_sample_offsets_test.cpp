@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "mediainfo/mp4_aspect_ratio.h"
+#include "mediainfo/mp4_pixel_ratio.h"
 #include "mediainfo/mp4_audio_config.h"
 #include "mediainfo/tests/mp4_builder.h"
 

@@ -1,4 +1,4 @@
-#include "mediainfo/mp4_aspect_ratio.h"
+#include "mediainfo/mp4_pixel_ratio.h"
 
 #include <array>
 #include <vector>

@@ -39,6 +39,7 @@ CSkinDialogEx::~CSkinDialogEx() {
     ClearControls();
     ReleasePicture();
     if (m_knob) DeleteObject(m_knob);
+    if (m_template_background) DeleteObject(m_template_background);
 }
 
 void CSkinDialogEx::Save() {

@@ -115,6 +115,14 @@ public:
     // off-screen picture. Runs from the derived OnInitDialog, before any control is added.
     virtual BOOL InitSkin(HBITMAP background);
 
+    // Builds the screen from the dialog template `name` in the program's dialog.txt, in place
+    // of InitSkin and AddControl: the template's background (loaded and owned here), then its
+    // controls in the template's order with their images, kinds, captions and text styles. A
+    // slider, seek bar or digit static still takes its range or glyph strip from the program.
+    // FALSE, with a debug line, when the file or the template is missing or has a bad line;
+    // the dialog then has no screen and no controls.
+    BOOL InitFromTemplate(const std::string& name);
+
     // Appends a control; false (and nothing added) when the list holds 30 already.
     bool AddControl(int id, int image_number, int x, int y, int width, int height, int states, DWORD kind);
     void ClearControls();
@@ -199,6 +207,7 @@ private:
     HGDIOBJ m_memory_previous = nullptr;
     HDC m_source_dc = nullptr;
     HBITMAP m_background = nullptr;
+    HBITMAP m_template_background = nullptr;  // InitFromTemplate's, owned
     POINT m_background_origin;
     HBITMAP m_knob = nullptr;
     std::string m_font_face = "Tahoma";

@@ -115,7 +115,7 @@ void CSkinDialogEx::DrawButton(const SkinControl& control) {
     SetTextColor(m_memory_dc, control.text_colour);
     RECT text_rect = {rect.left + control.text_x, rect.top + control.text_y, rect.right + control.text_x,
                       rect.bottom + control.text_y};
-    ::DrawText(m_memory_dc, control.text, -1, &text_rect, DT_LEFT | DT_SINGLELINE | DT_VCENTER | kTextFormat);
+    ::DrawText(m_memory_dc, control.text, -1, &text_rect, control.text_align | DT_SINGLELINE | DT_VCENTER | kTextFormat);
     SelectObject(m_memory_dc, previous);
     DeleteObject(font);
 }
@@ -155,11 +155,16 @@ void CSkinDialogEx::DrawStaticText(SkinControl& control) {
         const int glyph_width = control.text_size;
         if (glyph_width <= 0) return;
         const SIZE strip = BitmapSize(control.label.digits);
+        // Glyphs start at the left edge unless the control's style places them otherwise.
+        const int text_width = glyph_width * static_cast<int>(control.text.size());
         int x = rect.left + control.text_x;
+        if (control.text_align & DT_RIGHT) x += Width(rect) - text_width;
+        else if (control.text_align & DT_CENTER) x += (Width(rect) - text_width) / 2;
+        int y = rect.top + control.text_y;
+        if (control.text_vcentre) y += (Height(rect) - strip.cy) / 2;
         for (char character : control.text) {
             const int glyph = GlyphOf(character);
-            if (glyph >= 0)
-                CopyKeyed(control.label.digits, x, rect.top + control.text_y, glyph_width, strip.cy, glyph * glyph_width, 0);
+            if (glyph >= 0) CopyKeyed(control.label.digits, x, y, glyph_width, strip.cy, glyph * glyph_width, 0);
             x += glyph_width;
         }
         return;

@@ -5,7 +5,7 @@
 #include <map>
 #include <sstream>
 
-#include "tools/skingen/dialog_template.h"
+#include "platform/resources/dialog_template.h"
 #include "tools/skingen/resource_set.h"
 #include "tools/skingen/skin_painter.h"
 

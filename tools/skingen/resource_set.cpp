@@ -7,9 +7,9 @@
 #include <sstream>
 
 #include "tools/skingen/canvas.h"
-#include "tools/skingen/dialog_template.h"
+#include "platform/resources/dialog_template.h"
 #include "tools/skingen/skin_painter.h"
-#include "tools/skingen/string_table_file.h"
+#include "platform/resources/string_table_file.h"
 
 namespace skingen {
 namespace {
@@ -46,6 +46,7 @@ ResourceSet ReadResourceSet(const std::string& folder) {
         Report(base / "skin.txt", set.skin.errors, set.problems);
     }
     if (auto text = ReadFile(base / "dialog.txt", set.problems)) {
+        set.has_dialogs = true;
         const auto templates = resources::ParseDialogTemplates(*text);
         Report(base / "dialog.txt", templates.errors, set.problems);
         // A template naming a bitmap the skin does not declare would load nothing on the device.
@@ -84,11 +85,14 @@ bool InstallResourceSet(const std::string& folder, const std::string& output, st
         if (!picture || !platform::SaveBitmapPng(picture, path)) problems.push_back(path + ": cannot write the picture");
         if (picture) DeleteObject(picture);
     }
-    if (set.has_strings) {
-        fs::copy_file(fs::path(folder) / "strings.txt", fs::path(output) / "strings.txt",
-                      fs::copy_options::overwrite_existing, error);
-        if (error) problems.push_back(output + "/strings.txt: " + error.message());
-    }
+    // The text files are read on the device as they stand.
+    auto install_text = [&](bool present, const char* name) {
+        if (!present) return;
+        fs::copy_file(fs::path(folder) / name, fs::path(output) / name, fs::copy_options::overwrite_existing, error);
+        if (error) problems.push_back(output + "/" + name + ": " + error.message());
+    };
+    install_text(set.has_dialogs, "dialog.txt");
+    install_text(set.has_strings, "strings.txt");
     return problems.empty();
 }
 

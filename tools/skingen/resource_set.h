@@ -1,11 +1,12 @@
 // A program's resource folder as the build installs it: every declared skin bitmap rendered
-// to "<id>.png" and the string table copied, after all three files have been checked.
+// to "<id>.png", the dialog templates and string table copied, after all three files have been
+// checked.
 #pragma once
 
 #include <string>
 #include <vector>
 
-#include "tools/skingen/skin_declaration.h"
+#include "platform/resources/skin_declaration.h"
 
 namespace skingen {
 
@@ -13,6 +14,7 @@ namespace skingen {
 struct ResourceSet {
     resources::SkinDeclaration skin;
     std::vector<std::string> problems;
+    bool has_dialogs = false;
     bool has_strings = false;
 };
 ResourceSet ReadResourceSet(const std::string& folder);

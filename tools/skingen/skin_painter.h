@@ -2,7 +2,7 @@
 #pragma once
 
 #include "platform/gfx/gfx.h"
-#include "tools/skingen/skin_declaration.h"
+#include "platform/resources/skin_declaration.h"
 
 namespace skingen {
 

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <set>
 
 #include <unistd.h>
@@ -142,12 +143,19 @@ TEST_F(Rendered, PlayersCarryTheSpinner) {
 }
 
 TEST_F(Rendered, DemoSkinAndItsButtonsDiffer) {
-    const auto skin = Install("demo");
+    const auto skin = Install("skindemo");
     CheckDeclaredSet(skin);
     // The transport buttons must be told apart by their normal frames alone.
     std::set<std::vector<COLORREF>> faces;
     for (UINT id = 300; id <= 308; ++id) faces.insert(Picture(id).Frame(0, 0, 96, 72));
     EXPECT_EQ(faces.size(), 9u);
+    // The program reads its dialog template on the device, so it is installed as it stands.
+    auto read = [](const fs::path& path) {
+        std::ifstream in(path, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    };
+    EXPECT_EQ(read(m_dir / "dialog.txt"), read(std::string(HEADUNIT_RESOURCES_DIR) + "/skindemo/dialog.txt"));
+    EXPECT_FALSE(read(m_dir / "dialog.txt").empty());
 }
 
 TEST_F(Rendered, BadDeclarationInstallsNothingAndSaysWhere) {
@@ -189,7 +197,7 @@ TEST_F(Rendered, DemoDialogPreviewIsTheDialogSizeWithItsControlsDrawn) {
     fs::create_directories(m_dir);
     const std::string png = (m_dir / "preview.png").string();
     std::vector<std::string> problems;
-    ASSERT_TRUE(SaveDialogPreview(std::string(HEADUNIT_RESOURCES_DIR) + "/demo", png, problems));
+    ASSERT_TRUE(SaveDialogPreview(std::string(HEADUNIT_RESOURCES_DIR) + "/skindemo", png, problems));
     platform::SetResourceDir(m_dir.string());
     fs::rename(png, m_dir / "1.png");
     Picture screen(1);
@@ -197,7 +205,7 @@ TEST_F(Rendered, DemoDialogPreviewIsTheDialogSizeWithItsControlsDrawn) {
     EXPECT_EQ(screen.Info().bmWidth, 800);
     EXPECT_EQ(screen.Info().bmHeight, 480);
     // The play button (control 1011 at 240,200) shows its normal frame, not the bare panel.
-    Install("demo");
+    Install("skindemo");
     Picture play(301);
     EXPECT_EQ(screen.Frame(240, 200, 96, 72), play.Frame(0, 0, 96, 72));
     // No key colour is left on the screen: keyed pictures went through TransparentBlt.

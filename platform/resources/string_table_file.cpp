@@ -1,4 +1,4 @@
-#include "tools/skingen/string_table_file.h"
+#include "platform/resources/string_table_file.h"
 
 #include <set>
 

@@ -10,7 +10,7 @@
 #include <string_view>
 #include <vector>
 
-#include "tools/skingen/line_reader.h"
+#include "platform/resources/line_reader.h"
 
 namespace resources {
 

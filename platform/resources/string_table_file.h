@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "tools/skingen/line_reader.h"
+#include "platform/resources/line_reader.h"
 
 namespace resources {
 

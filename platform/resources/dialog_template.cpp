@@ -1,4 +1,4 @@
-#include "tools/skingen/dialog_template.h"
+#include "platform/resources/dialog_template.h"
 
 #include <set>
 

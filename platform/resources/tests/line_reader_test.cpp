@@ -1,4 +1,4 @@
-#include "tools/skingen/line_reader.h"
+#include "platform/resources/line_reader.h"
 
 #include <gtest/gtest.h>
 

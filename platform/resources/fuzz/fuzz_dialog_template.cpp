@@ -4,11 +4,11 @@
 #include <cstdlib>
 #include <string_view>
 
-#include "tools/skingen/string_table_file.h"
+#include "platform/resources/dialog_template.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string_view text(reinterpret_cast<const char*>(data), size);
-    const auto result = resources::ParseStringTable(text);
+    const auto result = resources::ParseDialogTemplates(text);
     for (const auto& error : result.errors)
         if (error.line < 1 || static_cast<size_t>(error.line) > size + 1 || error.reason.empty()) std::abort();
     return 0;

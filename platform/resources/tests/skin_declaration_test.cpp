@@ -1,4 +1,4 @@
-#include "tools/skingen/skin_declaration.h"
+#include "platform/resources/skin_declaration.h"
 
 #include <gtest/gtest.h>
 

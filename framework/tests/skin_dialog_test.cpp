@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <fstream>
 #include <functional>
 #include <memory>
 #include <gtest/gtest.h>
@@ -494,6 +495,161 @@ TEST_F(MusicSkinDialog, TheKnobRidesOnTheFillsEndAndTheDialogLogsItsEnd) {
     CloseDialog();
     EXPECT_TRUE(device.WaitForLog(platform::ProgramName(), "SkinTest: CSkinDialogEx::Save"));
     EXPECT_TRUE(device.WaitForLog(platform::ProgramName(), "SkinTest: CSkinDialogEx::Exit"));
+}
+
+// Screens built from a dialog template in the program's dialog.txt.
+constexpr int kTemplateLeft = 2001, kTemplateCentre = 2002, kTemplateRight = 2003, kTemplateDigits = 2004,
+              kTemplateButton = 2005, kTemplateSlider = 2006;
+
+// Two dialogs in one file: the screen asked for is the second.
+constexpr const char* kTemplateFile = R"(# test screens
+dialog other 800x480 background 1
+control 1 button 0,0 100x60 - skin 10
+dialog screen 800x480 background 1
+control 2001 static 100,40 300x40 left,vcenter "MMMM"
+control 2002 static 100,100 300x40 center,vcenter "MMMM"
+control 2003 static 100,160 300x40 right,vcenter "MMMM"
+control 2004 static 100,220 300x30 right "12:30"
+control 2005 button 500,40 100x60 center skin 10
+control 2006 slider 500,120 200x40 - skin 20
+)";
+
+class TemplateDialog : public CSkinDialogEx {
+public:
+    TemplateDialog() : CSkinDialogEx("SkinTemplate", "SkinTemplate") {}
+    std::atomic<int> built{-1};
+    std::atomic<HWND> window{nullptr};
+    std::atomic<int> last_command{0};
+
+protected:
+    BOOL OnInitDialog() override {
+        SetName("SkinTemplate");
+        window = m_hWnd;
+        built = InitFromTemplate("screen");
+        if (!built) {
+            EndDialog(IDCANCEL);
+            return FALSE;
+        }
+        SetTextStyle(kTemplateDigits, kGlyphWidth, RGB(255, 255, 255), 0, 0, kDigitImage);
+        RedrawAll();
+        EnablePainting(true);
+        return TRUE;
+    }
+    BOOL OnCommand(WPARAM wparam, LPARAM lparam) override {
+        if (LOWORD(wparam) >= kTemplateLeft) {
+            last_command = LOWORD(wparam);
+            return TRUE;
+        }
+        return CSkinDialogEx::OnCommand(wparam, lparam);
+    }
+};
+
+class SkinTemplate : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(device.StartServer());
+        resources = device.Root() / "resources";
+        std::filesystem::create_directories(resources);
+        WriteSkin(resources);
+        platform::SetResourceDir(resources.string());
+    }
+    void TearDown() override {
+        if (runner.joinable()) {
+            if (HWND hwnd = dialog.window.load()) PostMessage(hwnd, WM_CLOSE, 0, 0);
+            runner.join();
+        }
+        platform::SetResourceDir("");
+    }
+    void WriteTemplate(const std::string& text) { std::ofstream(resources / "dialog.txt", std::ios::binary) << text; }
+    // Runs the dialog; the template's outcome (1 built, 0 refused, -1 not known in time).
+    int Run() {
+        runner = std::thread([this] { dialog.DoModal(); });
+        for (int i = 0; i < 300 && dialog.built.load() < 0; ++i) std::this_thread::sleep_for(10ms);
+        return dialog.built.load();
+    }
+    devicectl::DeviceControl::Screen ScreenShowing(int x, int y, std::uint32_t colour) {
+        DWORD error = 0;
+        std::optional<devicectl::DeviceControl::Screen> screen;
+        for (int i = 0; i < 100; ++i) {
+            screen = control.Screenshot(error);
+            if (screen && screen->At(x, y) == colour) break;
+            std::this_thread::sleep_for(10ms);
+        }
+        return screen.value_or(devicectl::DeviceControl::Screen{});
+    }
+    // The columns of a control's rectangle where anything but the background shows.
+    static std::pair<int, int> InkColumns(const devicectl::DeviceControl::Screen& screen, int left, int top,
+                                          int right, int bottom) {
+        int first = right, last = left - 1;
+        for (int y = top; y < bottom; ++y)
+            for (int x = left; x < right; ++x)
+                if (screen.At(x, y) != kBackground) {
+                    first = std::min(first, x);
+                    last = std::max(last, x);
+                }
+        return {first, last};
+    }
+
+    platform::testing::TemporaryDevice device;
+    std::filesystem::path resources;
+    TemplateDialog dialog;
+    std::thread runner;
+    devicectl::DeviceControl control{device.Root()};
+};
+
+TEST_F(SkinTemplate, TheNamedScreenIsBuiltWithItsImagesKindsCaptionsAndAlignment) {
+    WriteTemplate(kTemplateFile);
+    ASSERT_EQ(Run(), 1);
+    const auto screen = ScreenShowing(550, 70, kButtonFrames[0]);
+    ASSERT_EQ(screen.pixels.size(), 800u * 480u);
+    EXPECT_EQ(screen.At(550, 70), kButtonFrames[0]) << "the button's image";
+    EXPECT_EQ(screen.At(510, 125), kTrackFrames[0]) << "the slider's track";
+    EXPECT_EQ(screen.At(50, 30), kBackground) << "the other dialog's button is not on this screen";
+
+    // The same caption in three alignments: its ink starts at the left edge, sits in the
+    // middle, or ends at the right edge of the 300-pixel control.
+    const auto [left_first, left_last] = InkColumns(screen, 100, 40, 400, 80);
+    const auto [centre_first, centre_last] = InkColumns(screen, 100, 100, 400, 140);
+    const auto [right_first, right_last] = InkColumns(screen, 100, 160, 400, 200);
+    ASSERT_LT(left_first, left_last) << "the caption is drawn";
+    const int width = left_last - left_first;
+    EXPECT_LT(left_first, 104);
+    EXPECT_NEAR((centre_first + centre_last) / 2, 250, 3);
+    EXPECT_GT(right_last, 395);
+    EXPECT_NEAR(centre_last - centre_first, width, 1);
+    EXPECT_NEAR(right_last - right_first, width, 1);
+
+    // Digit text placed by the template's style: five glyphs ending at the right edge.
+    const int digits_left = 400 - 5 * kGlyphWidth;
+    EXPECT_EQ(screen.At(digits_left + 5, 225), GlyphColour(1));
+    EXPECT_EQ(screen.At(digits_left + 4 * kGlyphWidth + 5, 225), GlyphColour(0));
+    EXPECT_EQ(screen.At(digits_left - 5, 225), kBackground);
+
+    ASSERT_EQ(control.Tap(550, 70), 0u);
+    for (int i = 0; i < 200 && dialog.last_command.load() == 0; ++i) std::this_thread::sleep_for(10ms);
+    EXPECT_EQ(dialog.last_command.load(), kTemplateButton) << "a template button gives its command";
+    EXPECT_EQ(dialog.ControlCount(), 6);
+}
+
+TEST_F(SkinTemplate, AMissingOrBadTemplateIsRefusedWithItsReason) {
+    const struct {
+        const char* file;  // nullptr: no dialog.txt at all
+        const char* line;
+    } cases[] = {
+        {nullptr, "SkinTemplate: CSkinDialogEx::InitFromTemplate "},
+        {"dialog other 800x480\n", "SkinTemplate: CSkinDialogEx::InitFromTemplate no dialog 'screen' in dialog.txt"},
+        {"dialog screen 800x480\ncontrol 7 knob 0,0 1x1 -\n", "SkinTemplate: CSkinDialogEx::InitFromTemplate dialog.txt:2: "},
+    };
+    for (const auto& c : cases) {
+        std::filesystem::remove(resources / "dialog.txt");
+        if (c.file) WriteTemplate(c.file);
+        TemplateDialog refused;
+        std::thread run([&] { refused.DoModal(); });
+        run.join();  // a refused screen ends the dialog at once
+        EXPECT_EQ(refused.built.load(), 0) << (c.file ? c.file : "no file");
+        EXPECT_EQ(refused.ControlCount(), 0);
+        EXPECT_TRUE(device.WaitForLog(platform::ProgramName(), c.line)) << c.line;
+    }
 }
 
 // The control list without a window: limits and bad input.

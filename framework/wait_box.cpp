@@ -102,7 +102,7 @@ LRESULT CSpinnerWaitBox::Procedure(HWND hwnd, UINT message, WPARAM wparam, LPARA
             self->m_frame = 0;
             SetWindowPos(hwnd, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
             ShowWindow(hwnd, SW_SHOWNA);
-            InvalidateRect(hwnd, nullptr, FALSE);
+            InvalidateRect(hwnd, nullptr, FALSE);  // shown again: repainted from frame 0
             SetTimer(hwnd, kAnimationTimer, 300, nullptr);
             return 0;
         case WM_WAITBOX_HIDE:
@@ -196,7 +196,7 @@ LRESULT CHomeDeckWaitBox::Procedure(HWND hwnd, UINT message, WPARAM wparam, LPAR
             self->DrawAnimation();
             self->DrawProgress(0);
             ShowWindow(hwnd, SW_SHOW);
-            InvalidateRect(hwnd, nullptr, FALSE);
+            InvalidateRect(hwnd, nullptr, FALSE);  // shown again: repainted from frame 0
             SetTimer(hwnd, kAnimationTimer, 500, nullptr);
             return 0;
         case WM_WAITBOX_PROGRESS: {
@@ -328,8 +328,7 @@ void ShowWarning(UINT string_id) {
     HWND hwnd = CreateWindowEx(WS_EX_TOPMOST, "CWarningBox", "", WS_POPUP, 200, 208, 400, 64, nullptr, nullptr, nullptr,
                                &box);
     if (!hwnd) return;
-    ShowWindow(hwnd, SW_SHOW);
-    InvalidateRect(hwnd, nullptr, FALSE);
+    ShowWindow(hwnd, SW_SHOW);  // painted whole as it comes into view
     // The box's own loop on the caller's thread, until the box posts its quit.
     MSG msg;
     while (GetMessage(&msg, nullptr, 0, 0) > 0) {

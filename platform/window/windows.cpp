@@ -104,6 +104,8 @@ HWND CreateWindowEx(DWORD ex_style, const std::string& class_name, const std::st
         SetLastError(ERROR_INVALID_WINDOW_HANDLE);
         return nullptr;
     }
+    // A window made visible waits for its first WM_PAINT, as one shown later does.
+    if ((style & WS_VISIBLE) != 0) InvalidateRect(hwnd, nullptr, TRUE);
     return hwnd;
 }
 
@@ -246,6 +248,7 @@ BOOL SetWindowPos(HWND hwnd, HWND insert_after, int x, int y, int width, int hei
     request.flags = flags;
     bool ok = false;
     StateCall(request, ok);
+    if (ok && (flags & SWP_SHOWWINDOW) != 0) InvalidateRect(hwnd, nullptr, TRUE);
     return ok ? TRUE : FALSE;
 }
 
@@ -255,6 +258,8 @@ BOOL ShowWindow(HWND hwnd, int command) {
     request.command = static_cast<std::uint32_t>(command);
     bool ok = false;
     auto reply = StateCall(request, ok);
+    // A window coming into view is painted whole.
+    if (ok && command != SW_HIDE && !reply.previous) InvalidateRect(hwnd, nullptr, TRUE);
     return ok && reply.previous ? TRUE : FALSE;  // whether it was visible before
 }
 

@@ -86,6 +86,7 @@ protected:
         EXPECT_NE(hwnd, nullptr);
         if (!parent) m_windows.push_back(hwnd);
         Fill(hwnd, colour);
+        ValidateRect(hwnd, nullptr);  // filled: its first paint is done
         return hwnd;
     }
     static void Fill(HWND hwnd, DWORD colour) {
@@ -367,16 +368,33 @@ TEST_F(Screen, RemoteKeysSetTheirEventsAndEnterGoesToTheForegroundWindow) {
 }
 
 TEST_F(Screen, PaintComesAfterPostedMessagesUntilTheWindowIsValidated) {
-    HWND hwnd = Window(0, 0, 100, 100, kBlue);
+    HWND hwnd = CreateWindowEx(0, "SCREEN_TEST", "", WS_POPUP | WS_VISIBLE, 0, 0, 100, 100, nullptr, nullptr, nullptr,
+                               nullptr);
+    ASSERT_NE(hwnd, nullptr);
+    m_windows.push_back(hwnd);
     MSG msg;
-    EXPECT_FALSE(PeekMessage(&msg, nullptr, 0, 0, PM_REMOVE)) << "nothing waits to be painted at first";
+    RECT update;
+    ASSERT_TRUE(GetUpdateRect(hwnd, &update, FALSE)) << "a new visible window waits for its first paint";
+    EXPECT_EQ(std::tie(update.left, update.top, update.right, update.bottom), std::make_tuple(0L, 0L, 100L, 100L));
+    ASSERT_TRUE(PeekMessage(&msg, nullptr, 0, 0, PM_REMOVE));
+    EXPECT_EQ(msg.message, static_cast<UINT>(WM_PAINT));
+    DispatchMessage(&msg);
+    EXPECT_FALSE(PeekMessage(&msg, nullptr, 0, 0, PM_REMOVE)) << "once painted, nothing waits";
+    ShowWindow(hwnd, SW_HIDE);
+    EXPECT_FALSE(PeekMessage(&msg, nullptr, 0, 0, PM_REMOVE)) << "hiding paints nothing";
+    ShowWindow(hwnd, SW_SHOW);
+    EXPECT_TRUE(GetUpdateRect(hwnd, nullptr, FALSE)) << "shown again, it is painted whole";
+    ASSERT_TRUE(PeekMessage(&msg, nullptr, 0, 0, PM_REMOVE));
+    DispatchMessage(&msg);
+    ShowWindow(hwnd, SW_SHOW);
+    EXPECT_FALSE(PeekMessage(&msg, nullptr, 0, 0, PM_REMOVE)) << "showing a shown window paints nothing";
+
     RECT first{10, 10, 20, 20}, second{50, 60, 70, 80};
     ASSERT_TRUE(InvalidateRect(hwnd, &first, FALSE));
     ASSERT_TRUE(InvalidateRect(hwnd, &second, FALSE));
     ASSERT_TRUE(PostMessage(hwnd, WM_USER, 1, 2));
     ASSERT_TRUE(PeekMessage(&msg, nullptr, 0, 0, PM_REMOVE));
     EXPECT_EQ(msg.message, static_cast<UINT>(WM_USER)) << "posted messages come before paint";
-    RECT update;
     ASSERT_TRUE(GetUpdateRect(hwnd, &update, FALSE));
     EXPECT_EQ(std::tie(update.left, update.top, update.right, update.bottom), std::make_tuple(10L, 10L, 70L, 80L));
     ASSERT_TRUE(PeekMessage(&msg, nullptr, 0, 0, PM_REMOVE));

@@ -1,6 +1,7 @@
 // Pen and key input: from devicectl (Input requests) and from the display window. The pen goes
 // to the capturing window, else to the window under it, as pen messages in client
-// coordinates, and sets the touch panel's event; the remote keys set their named events, and
+// coordinates (a press activating the window, a disabled window taking none), and sets the
+// touch panel's event; the remote keys set their named events, and
 // Enter (OK) goes to the foreground window as a key.
 #include "platform/win32_types.h"
 #include "server/device_server.h"
@@ -68,8 +69,12 @@ void DeviceServer::OnPen(protocol::InputKind kind, std::int32_t x, std::int32_t 
     }
     const bool down = m_pen_down;
     if (kind == protocol::InputKind::PenUp) m_pen_down = false;
-    const std::uint32_t target = m_windows.Capture() ? m_windows.Capture() : m_windows.WindowAt(x, y);
-    if (!target) return;
+    const std::uint32_t capture = m_windows.Capture();
+    const std::uint32_t target = capture ? capture : m_windows.WindowAt(x, y);
+    // A disabled window, or one inside a disabled window, takes no pen input.
+    if (!target || !m_windows.EffectivelyEnabled(target)) return;
+    // A press on a window activates its top-level window first, as a tap on the panel does.
+    if (kind == protocol::InputKind::PenDown && !capture) Activate(target);
     const protocol::Rect rect = m_windows.ScreenRect(target);
     const std::int64_t lparam = MakeLParam(x - rect.left, y - rect.top);
     switch (kind) {

@@ -340,6 +340,40 @@ TEST_F(Screen, CaptureTakesMovesAndTheReleaseWhereverThePenGoes) {
     ReleaseCapture();
 }
 
+TEST_F(Screen, APressActivatesItsWindowAndDisabledWindowsTakeNoPen) {
+    HWND left = Window(0, 0, 400, 480, kBlue);
+    HWND right = Window(400, 0, 400, 480, kRed);
+    HWND right_button = Window(10, 10, 100, 50, kWhite, 0, right);
+    ASSERT_TRUE(SetForegroundWindow(left));
+    ASSERT_EQ(control.Tap(600, 300), 0u);
+    PumpUntil(2);
+    EXPECT_EQ(GetForegroundWindow(), right) << "the pressed window's program comes to the front";
+    ASSERT_EQ(control.Tap(420, 20), 0u);
+    PumpUntil(4);
+    EXPECT_EQ(GetForegroundWindow(), right) << "a child's press activates its top-level window";
+    ASSERT_EQ(s_seen.size(), 4u);
+    EXPECT_EQ(s_seen[2], (Seen{right_button, WM_LBUTTONDOWN, kMkLButton, 10, 10}));
+
+    // Disabled: neither the window nor anything inside it gets the pen or the foreground,
+    // while the touch panel's event is still set.
+    ASSERT_TRUE(SetForegroundWindow(left));
+    EnableWindow(right, FALSE);
+    HANDLE touch = OpenEvent(EVENT_ALL_ACCESS, FALSE, "KTOUCH_EVENT");
+    ASSERT_NE(touch, nullptr);
+    WaitForSingleObject(touch, 0);
+    s_seen.clear();
+    ASSERT_EQ(control.Tap(600, 300), 0u);
+    ASSERT_EQ(control.Tap(420, 20), 0u);
+    EXPECT_EQ(WaitForSingleObject(touch, 2000), WAIT_OBJECT_0);
+    ASSERT_EQ(control.Tap(100, 100), 0u);
+    PumpUntil(2);
+    ASSERT_EQ(s_seen.size(), 2u);
+    EXPECT_EQ(s_seen[0], (Seen{left, WM_LBUTTONDOWN, kMkLButton, 100, 100})) << "only the enabled window's tap";
+    EXPECT_EQ(GetForegroundWindow(), left);
+    EnableWindow(right, TRUE);
+    CloseHandle(touch);
+}
+
 TEST_F(Screen, RemoteKeysSetTheirEventsAndEnterGoesToTheForegroundWindow) {
     HWND hwnd = Window(0, 0, 800, 480, kBlue);
     ASSERT_TRUE(SetForegroundWindow(hwnd));

@@ -131,6 +131,12 @@ bool WindowTree::EffectivelyVisible(std::uint32_t hwnd) const {
     return Get(hwnd) != nullptr;
 }
 
+bool WindowTree::EffectivelyEnabled(std::uint32_t hwnd) const {
+    for (const Window* window = Get(hwnd); window; window = Get(window->parent))
+        if (window->style & kWsDisabled) return false;
+    return Get(hwnd) != nullptr;
+}
+
 void WindowTree::BringToTop(std::uint32_t hwnd) {
     Window* window = Get(hwnd);
     if (!window) return;

@@ -52,6 +52,8 @@ public:
 
     protocol::Rect ScreenRect(std::uint32_t hwnd) const;
     bool EffectivelyVisible(std::uint32_t hwnd) const;
+    // Neither the window nor any window it lies in is disabled.
+    bool EffectivelyEnabled(std::uint32_t hwnd) const;
 
     // Z-order of a top-level window within the topmost band or the normal band.
     void BringToTop(std::uint32_t hwnd);

@@ -10,6 +10,7 @@
 #include "server/compositor/headless_backend.h"
 #include "server/compositor/sdl_backend.h"
 #include "server/device_server.h"
+#include "server/drivers/board_drivers.h"
 
 namespace server {
 namespace {
@@ -123,15 +124,23 @@ void DeviceServer::Handle(Client& client, std::uint32_t sequence, const protocol
 void DeviceServer::Handle(Client&, std::uint32_t, const protocol::OverlayFrameRequest&) {}
 
 void DeviceServer::Handle(Client& client, std::uint32_t sequence, const protocol::BacklightRequest& request) {
+    // The backlight is set as a program sets it, through the BKL1: driver, so the driver's
+    // state, its log and what the screen presents never disagree.
     protocol::BacklightReply reply;
     if (request.set_level && request.level > 100) {
         reply.error = ERROR_INVALID_PARAMETER;
     } else {
-        m_compositor->SetBacklight(request.set_level ? request.level : m_compositor->BacklightLevel(),
-                                   request.set_power ? request.power : m_compositor->BacklightPower());
+        auto word = [](std::uint32_t value) {
+            return std::vector<std::uint8_t>{static_cast<std::uint8_t>(value), static_cast<std::uint8_t>(value >> 8),
+                                             static_cast<std::uint8_t>(value >> 16),
+                                             static_cast<std::uint8_t>(value >> 24)};
+        };
+        std::vector<std::uint8_t> output;
+        if (request.set_level) m_drivers->IoControl("BKL1:", kIoctlBacklightBrightness, word(request.level), output);
+        if (request.set_power) m_drivers->IoControl("BKL1:", kIoctlBacklightPower, word(request.power ? 1 : 0), output);
     }
-    reply.level = m_compositor->BacklightLevel();
-    reply.power = m_compositor->BacklightPower();
+    reply.level = m_drivers->State().backlight_percent;
+    reply.power = m_drivers->State().backlight_on;
     client.Reply(sequence, Kind(protocol::RequestId::Backlight), reply);
 }
 

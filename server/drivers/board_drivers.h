@@ -34,7 +34,7 @@ constexpr std::size_t kClockRequestSize = 60;
 constexpr std::size_t kClockReplySize = 148;
 
 struct DriverState {
-    std::uint32_t backlight_percent = 50;
+    std::uint32_t backlight_percent = 100;  // the board powers up at full brightness
     bool backlight_on = true;
     std::uint32_t fm_word = 0;
     bool fm_transmitter_on = false;

@@ -266,6 +266,10 @@ TEST_F(Screen, BacklightScalesBrightnessAndOffOrZeroIsBlack) {
     DWORD error = 0;
     ASSERT_TRUE(control.Backlight(50, std::nullopt, error));
     EXPECT_EQ(Shot().At(10, 10), 0x643219u);
+    auto drivers = control.DriverState();
+    ASSERT_TRUE(drivers);
+    EXPECT_EQ(drivers->backlight_percent, 50u) << "set through the backlight driver";
+    EXPECT_TRUE(device.WaitForLog("server", "BKL1: brightness 50"));
     ASSERT_TRUE(control.Backlight(0, std::nullopt, error));
     EXPECT_EQ(Shot().At(10, 10), 0u);
     ASSERT_TRUE(control.Backlight(100, false, error));

@@ -194,23 +194,8 @@ protected:
         CloseDialog();
         platform::SetResourceDir("");
     }
-    // Polls the screen until a point shows a colour; the last screen either way.
     devicectl::DeviceControl::Screen ScreenShowing(int x, int y, std::uint32_t colour) {
-        DWORD error = 0;
-        std::optional<devicectl::DeviceControl::Screen> screen;
-        for (int i = 0; i < 100; ++i) {
-            screen = control.Screenshot(error);
-            if (screen && screen->At(x, y) == colour) break;
-            std::this_thread::sleep_for(10ms);
-        }
-        if (!screen || screen->pixels.empty()) {
-            devicectl::DeviceControl::Screen empty;
-            empty.width = 800;
-            empty.height = 480;
-            empty.pixels.assign(800 * 480, 0xDEADBEEF);
-            return empty;
-        }
-        return *screen;
+        return control.ScreenShowing(x, y, colour);
     }
     // Waits until the dialog has seen a number of messages of a kind.
     std::vector<Event> WaitFor(UINT message, WPARAM wparam, std::size_t count, std::chrono::milliseconds timeout = 2s) {
@@ -568,14 +553,7 @@ protected:
         return dialog.built.load();
     }
     devicectl::DeviceControl::Screen ScreenShowing(int x, int y, std::uint32_t colour) {
-        DWORD error = 0;
-        std::optional<devicectl::DeviceControl::Screen> screen;
-        for (int i = 0; i < 100; ++i) {
-            screen = control.Screenshot(error);
-            if (screen && screen->At(x, y) == colour) break;
-            std::this_thread::sleep_for(10ms);
-        }
-        return screen.value_or(devicectl::DeviceControl::Screen{});
+        return control.ScreenShowing(x, y, colour);
     }
     // The columns of a control's rectangle where anything but the background shows.
     static std::pair<int, int> InkColumns(const devicectl::DeviceControl::Screen& screen, int left, int top,

@@ -280,6 +280,19 @@ std::optional<DeviceControl::Screen> DeviceControl::Screenshot(DWORD& error) {
     return screen;
 }
 
+DeviceControl::Screen DeviceControl::ScreenShowing(std::uint32_t x, std::uint32_t y, std::uint32_t colour,
+                                                   std::chrono::milliseconds timeout) {
+    const auto end = std::chrono::steady_clock::now() + timeout;
+    DWORD error = 0;
+    std::optional<Screen> screen;
+    while (true) {
+        screen = Screenshot(error);
+        if ((screen && screen->At(x, y) == colour) || std::chrono::steady_clock::now() >= end) break;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return screen.value_or(Screen{});
+}
+
 bool DeviceControl::SaveScreenshot(const std::filesystem::path& file, std::string& error) {
     DWORD code = 0;
     auto screen = Screenshot(code);

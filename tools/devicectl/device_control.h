@@ -76,9 +76,18 @@ public:
         std::uint32_t width = 0;
         std::uint32_t height = 0;
         std::vector<std::uint32_t> pixels;  // 0x00RRGGBB, rows packed
-        std::uint32_t At(std::uint32_t x, std::uint32_t y) const { return pixels[static_cast<std::size_t>(y) * width + x]; }
+        // A point off the screen, or of a screen that could not be taken, reads as kNoPixel.
+        static constexpr std::uint32_t kNoPixel = 0xFFFFFFFF;
+        std::uint32_t At(std::uint32_t x, std::uint32_t y) const {
+            const std::size_t index = static_cast<std::size_t>(y) * width + x;
+            return x < width && y < height && index < pixels.size() ? pixels[index] : kNoPixel;
+        }
     };
     std::optional<Screen> Screenshot(DWORD& error);
+    // Takes screenshots until a point shows a colour or the time is up; the last screen (an
+    // empty one when none could be taken).
+    Screen ScreenShowing(std::uint32_t x, std::uint32_t y, std::uint32_t colour,
+                         std::chrono::milliseconds timeout = std::chrono::seconds(1));
     // Writes the screen as a PNG file; false with a reason.
     bool SaveScreenshot(const std::filesystem::path& file, std::string& error);
 

@@ -39,16 +39,8 @@ protected:
     }
     void TearDown() override { platform::SetResourceDir(""); }
 
-    // Polls the screen until a point shows a colour; whether it did.
-    bool Shows(int x, int y, std::uint32_t colour) {
-        DWORD error = 0;
-        for (int i = 0; i < 150; ++i) {
-            auto screen = control.Screenshot(error);
-            if (screen && screen->At(x, y) == colour) return true;
-            std::this_thread::sleep_for(10ms);
-        }
-        return false;
-    }
+    // Whether the screen comes to show a colour at a point.
+    bool Shows(int x, int y, std::uint32_t colour) { return control.ScreenShowing(x, y, colour, 1500ms).At(x, y) == colour; }
     bool WindowShown(const std::string& name, bool shown) {
         for (int i = 0; i < 300; ++i) {
             if ((control.FindWindowByName(name) != 0) == shown) return true;

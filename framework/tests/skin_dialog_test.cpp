@@ -168,7 +168,8 @@ private:
     std::vector<Event> m_events;
 };
 
-class SkinDialog : public ::testing::Test {
+// A device with the test skin as this program's resources.
+class SkinScreen : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(device.StartServer());
@@ -176,6 +177,21 @@ protected:
         std::filesystem::create_directories(resources);
         WriteSkin(resources);
         platform::SetResourceDir(resources.string());
+    }
+    void TearDown() override { platform::SetResourceDir(""); }
+    devicectl::DeviceControl::Screen ScreenShowing(int x, int y, std::uint32_t colour) {
+        return control.ScreenShowing(x, y, colour);
+    }
+
+    platform::testing::TemporaryDevice device;
+    std::filesystem::path resources;
+    devicectl::DeviceControl control{device.Root()};
+};
+
+class SkinDialog : public SkinScreen {
+protected:
+    void SetUp() override {
+        SkinScreen::SetUp();
         WritePicture(resources, kSeekBarKnobImage, 10, 20, [](int x, int) { return x == 9 ? kMagenta : kKnob; });
         dialog = std::make_unique<TestDialog>(Options());
         runner = std::thread([this] { dialog->DoModal(); });
@@ -192,10 +208,7 @@ protected:
     }
     void TearDown() override {
         CloseDialog();
-        platform::SetResourceDir("");
-    }
-    devicectl::DeviceControl::Screen ScreenShowing(int x, int y, std::uint32_t colour) {
-        return control.ScreenShowing(x, y, colour);
+        SkinScreen::TearDown();
     }
     // Waits until the dialog has seen a number of messages of a kind.
     std::vector<Event> WaitFor(UINT message, WPARAM wparam, std::size_t count, std::chrono::milliseconds timeout = 2s) {
@@ -213,11 +226,8 @@ protected:
     // Lets messages already on their way arrive.
     static void Settle() { std::this_thread::sleep_for(200ms); }
 
-    platform::testing::TemporaryDevice device;
-    std::filesystem::path resources;
     std::unique_ptr<TestDialog> dialog;
     std::thread runner;
-    devicectl::DeviceControl control{device.Root()};
 };
 
 TEST_F(SkinDialog, ButtonFramesFollowTheFlagsOnTheScreen) {
@@ -529,21 +539,14 @@ protected:
     }
 };
 
-class SkinTemplate : public ::testing::Test {
+class SkinTemplate : public SkinScreen {
 protected:
-    void SetUp() override {
-        ASSERT_TRUE(device.StartServer());
-        resources = device.Root() / "resources";
-        std::filesystem::create_directories(resources);
-        WriteSkin(resources);
-        platform::SetResourceDir(resources.string());
-    }
     void TearDown() override {
         if (runner.joinable()) {
             if (HWND hwnd = dialog.window.load()) PostMessage(hwnd, WM_CLOSE, 0, 0);
             runner.join();
         }
-        platform::SetResourceDir("");
+        SkinScreen::TearDown();
     }
     void WriteTemplate(const std::string& text) { std::ofstream(resources / "dialog.txt", std::ios::binary) << text; }
     // Runs the dialog; the template's outcome (1 built, 0 refused, -1 not known in time).
@@ -551,9 +554,6 @@ protected:
         runner = std::thread([this] { dialog.DoModal(); });
         for (int i = 0; i < 300 && dialog.built.load() < 0; ++i) std::this_thread::sleep_for(10ms);
         return dialog.built.load();
-    }
-    devicectl::DeviceControl::Screen ScreenShowing(int x, int y, std::uint32_t colour) {
-        return control.ScreenShowing(x, y, colour);
     }
     // The columns of a control's rectangle where anything but the background shows.
     static std::pair<int, int> InkColumns(const devicectl::DeviceControl::Screen& screen, int left, int top,
@@ -568,11 +568,8 @@ protected:
         return {first, last};
     }
 
-    platform::testing::TemporaryDevice device;
-    std::filesystem::path resources;
     TemplateDialog dialog;
     std::thread runner;
-    devicectl::DeviceControl control{device.Root()};
 };
 
 TEST_F(SkinTemplate, TheNamedScreenIsBuiltWithItsImagesKindsCaptionsAndAlignment) {

@@ -11,7 +11,6 @@
 namespace mediainfo {
 namespace {
 
-constexpr std::uint32_t kChunkRiff = FourCC("RIFF");
 constexpr std::uint32_t kChunkList = FourCC("LIST");
 constexpr std::uint32_t kChunkIndex = FourCC("idx1");
 constexpr std::uint32_t kChunkJunk = FourCC("JUNK");
@@ -62,18 +61,33 @@ ReadStatus AviParser::ReadHeaderList(std::uint64_t data, std::uint32_t size)
     return ReadStatus::Ok;
 }
 
-ReadStatus AviParser::ListStep(std::uint64_t data, std::uint32_t size)
+ReadStatus AviParser::ListStep(std::uint64_t data, std::uint32_t size, Extent extent)
 {
+    // A file that ends inside the list's type word ends the walk there.
+    if (m_file_size - data < 4)
+        return ReadStatus::Ok;
     ByteBuffer type_bytes;
-    if (size < 4 || ReadExact(m_file, data, 4, type_bytes) != ReadStatus::Ok)
+    if (ReadExact(m_file, data, 4, type_bytes) != ReadStatus::Ok)
         return ReadStatus::Malformed;
     ByteCursor cursor(type_bytes.Data(), type_bytes.Size());
     std::uint32_t type = 0;
     (void)cursor.ReadFourCC(type);
+    if (size < 4) {
+        // The list ends inside its own type word; what it names is not its content.
+        DebugLine("AVI: list %08X at %llu of %u bytes is smaller than its type\n", type,
+                  static_cast<unsigned long long>(data), size);
+        return ReadStatus::Ok;
+    }
     switch (type) {
     case kListInfo:
         return ReadStatus::Ok;
     case kListHeader:
+        // The stream formats must all be there: a header list cut short would report a file
+        // with streams missing.
+        if (extent == Extent::Cut) {
+            DebugLine("AVI: header list at %llu is cut by the end of the file\n", static_cast<unsigned long long>(data));
+            return ReadStatus::Truncated;
+        }
         return ReadHeaderList(data, size);
     case kListMovie:
         m_movi_size = size;
@@ -104,18 +118,9 @@ ReadStatus AviParser::IndexStep(std::uint64_t data, std::uint32_t size)
 
 ReadStatus AviParser::Walk()
 {
-    // The RIFF chunk must fit in the file: a cut file would otherwise read as a shorter movie.
-    ByteBuffer riff;
-    if (ReadExact(m_file, 0, 12, riff) != ReadStatus::Ok)
-        return ReadStatus::Truncated;
-    ByteCursor riff_cursor(riff.Data(), riff.Size());
-    std::uint32_t riff_id = 0, riff_size = 0;
-    (void)(riff_cursor.ReadFourCC(riff_id) && riff_cursor.ReadU32Le(riff_size));
-    if (riff_id != kChunkRiff || std::uint64_t{riff_size} + kChunkHeaderBytes > m_file_size) {
-        DebugLine("AVI: RIFF chunk of %u bytes runs past the end of the file\n", riff_size);
-        return ReadStatus::Malformed;
-    }
-
+    // The walk starts inside the RIFF chunk and does not use its size: a recorder writes the
+    // RIFF and movi sizes only when it closes the file (0xFFFFFFFF or 0 until then), and a file
+    // cut short keeps the sizes of the whole one.
     std::uint32_t zero_identifiers = 0;
     while (m_position + kChunkHeaderBytes < m_file_size) {
         ByteBuffer header;
@@ -141,20 +146,24 @@ ReadStatus AviParser::Walk()
             m_position = data + 1;
             continue;
         }
-        if (size > m_file_size - data) {
-            DebugLine("AVI: chunk %08X at %llu runs past the end of the file\n", id,
-                      static_cast<unsigned long long>(m_position));
-            return ReadStatus::Malformed;
-        }
+        // A chunk running past the end of the file is read as far as the file goes, and the
+        // walk ends with it.
+        const std::uint64_t available = m_file_size - data;
+        const Extent extent = size > available ? Extent::Cut : Extent::Whole;
+        if (extent == Extent::Cut)
+            DebugLine("AVI: chunk %08X at %llu of %u bytes is cut by the end of the file\n", id,
+                      static_cast<unsigned long long>(m_position), size);
         ReadStatus status = ReadStatus::Ok;
         if (id == kChunkList)
-            status = ListStep(data, size);
+            status = ListStep(data, size, extent);
         else if (id == kChunkIndex)
-            status = IndexStep(data, size);
+            status = IndexStep(data, static_cast<std::uint32_t>(extent == Extent::Cut ? available : size));
         else if (id != kChunkJunk)
             DebugLine("ERROR: Unknown Chunk ID =%08X \n", id);
         if (status != ReadStatus::Ok)
             return status;
+        if (extent == Extent::Cut)
+            break;
         m_position = data + size;
     }
     return ReadStatus::Ok;
@@ -170,8 +179,10 @@ ReadStatus AviParser::ReadFirstVideoAspect(std::uint32_t& aspect_x, std::uint32_
     ByteCursor cursor(header.Data(), header.Size());
     std::uint32_t id = 0, size = 0;
     (void)(cursor.ReadFourCC(id) && cursor.ReadU32Le(size));
+    // A frame cut by the end of the file is read as far as it goes; its sequence header
+    // comes first.
     ByteBuffer payload;
-    status = ReadExact(m_file, chunk + kChunkHeaderBytes, size, payload);
+    status = ReadUpTo(m_file, chunk + kChunkHeaderBytes, size, payload);
     if (status != ReadStatus::Ok) {
         DebugLine("AVI: first video chunk at %llu cannot be read\n", static_cast<unsigned long long>(chunk));
         return status;

@@ -28,8 +28,11 @@ public:
     const AviIndex* Index() const { return m_index.get(); }
 
 private:
+    // Whether a chunk lies inside the file or runs past its end.
+    enum class Extent { Whole, Cut };
+
     ReadStatus Walk();
-    ReadStatus ListStep(std::uint64_t data, std::uint32_t size);
+    ReadStatus ListStep(std::uint64_t data, std::uint32_t size, Extent extent);
     ReadStatus ReadHeaderList(std::uint64_t data, std::uint32_t size);
     ReadStatus IndexStep(std::uint64_t data, std::uint32_t size);
     ReadStatus ReadFirstVideoAspect(std::uint32_t& aspect_x, std::uint32_t& aspect_y);

@@ -162,10 +162,14 @@ HRESULT ReadFlvFile(FileSource& file, MediaInfo& info)
     std::uint32_t header_size = 0;
     if (!header.Skip(3) || !header.ReadU8(version) || !header.ReadU8(flags) || !header.ReadU32Be(header_size))
         return kResultFail;
-    if (header_size < kFlvHeaderMinimum || header_size > file.Size()) {
-        DebugLine("FLV: header size %u outside the file\n", header_size);
+    if (header_size < kFlvHeaderMinimum) {
+        DebugLine("FLV: header size %u is below the header's own %u bytes\n", header_size, kFlvHeaderMinimum);
         return kResultFail;
     }
+    // A header running past the end of the file is read as far as it goes: the tag walk below
+    // finds no tag there and ends.
+    if (header_size > file.Size())
+        DebugLine("FLV: header of %u bytes is cut by the end of the file\n", header_size);
     info.kind = MediaKind::Flv;
     const bool want_audio = flags & 0x04;
     const bool want_video = flags & 0x01;

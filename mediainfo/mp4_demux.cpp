@@ -106,14 +106,13 @@ ReadStatus MP4Demux::ReadMovieBox(std::uint64_t position, std::uint32_t size)
 
 ReadStatus MP4Demux::WalkTopLevel()
 {
+    // A file cut short (a copy interrupted, a recording ended by a power loss) ends inside a
+    // box: the walk reads as far as the file goes and ends there. With the movie box read by
+    // then, the file is read in full; a movie box cut short is not.
     std::uint64_t position = m_start;
     for (;;) {
-        if (position == m_file_size && m_movie_parsed)
-            return ReadStatus::Ok;
-        if (position >= m_file_size) {
-            DebugLine("MP4: no movie box before the end of the file\n");
-            return ReadStatus::Malformed;
-        }
+        if (position >= m_file_size || m_file_size - position < kMp4BoxHeaderBytes)
+            return EndOfFile(position);
         ByteBuffer header;
         const ReadStatus read = ReadExact(m_file, position, kMp4BoxHeaderBytes, header);
         if (read != ReadStatus::Ok)
@@ -122,20 +121,35 @@ ReadStatus MP4Demux::WalkTopLevel()
         std::uint32_t size = 0, type = 0;
         if (!cursor.ReadU32Be(size) || !cursor.ReadFourCC(type))
             return ReadStatus::Truncated;
-        // A size below the header would stand still or move backwards; one past the end of
-        // the file belongs to a cut or corrupted file.
-        if (size < kMp4BoxHeaderBytes || size > m_file_size - position) {
+        // A size below the header would stand still or move backwards.
+        if (size < kMp4BoxHeaderBytes) {
             DebugLine("MP4: box %08X at %llu has size %u\n", type, static_cast<unsigned long long>(position), size);
             return ReadStatus::Malformed;
         }
+        const bool cut = size > m_file_size - position;
+        if (cut)
+            DebugLine("MP4: box %08X at %llu has size %u and is cut by the end of the file\n", type,
+                      static_cast<unsigned long long>(position), size);
         if (type == kBoxMovie) {
+            if (cut)
+                return ReadStatus::Truncated;
             const ReadStatus status = ReadMovieBox(position, size);
             if (status != ReadStatus::Ok)
                 return status;
             m_movie_parsed = true;
         }
+        if (cut)
+            return EndOfFile(m_file_size);
         position += size;
     }
+}
+
+ReadStatus MP4Demux::EndOfFile(std::uint64_t position) const
+{
+    if (m_movie_parsed)
+        return ReadStatus::Ok;
+    DebugLine("MP4: no movie box before the end of the file at %llu\n", static_cast<unsigned long long>(position));
+    return ReadStatus::Malformed;
 }
 
 ReadStatus MP4Demux::ParseMovie(ByteCursor movie)
@@ -270,7 +284,7 @@ ReadStatus MP4Demux::ParseSampleTable(ByteCursor table, int kind)
         }
         case kBoxSampleSizes: {
             Mp4SampleSizes sizes;
-            read = ReadMp4SampleSizes(box.body, m_file_size, sizes);
+            read = ReadMp4SampleSizes(box.body, sizes);
             if (read == ReadStatus::Ok)
                 tables.sampleSizes = std::move(sizes);
             break;
@@ -355,7 +369,7 @@ ReadStatus MP4Demux::FillRecord(MediaInfo& info)
         aspect = read.value_or(PixelAspect{});
         width = video->width;
         height = video->height;
-        const ReadStatus offsets = SetSampleOffset(m_tables[kVideo], m_video_sample_count, m_file_size, m_video_offsets);
+        const ReadStatus offsets = SetSampleOffset(m_tables[kVideo], m_video_sample_count, m_video_offsets);
         if (offsets != ReadStatus::Ok) {
             DebugLine("[ERROR] MP4Demux SetSampleOffset-VIDEO\n");
             return offsets;
@@ -376,7 +390,7 @@ ReadStatus MP4Demux::FillRecord(MediaInfo& info)
             if (config && config->sampleRate)
                 sample_rate = *config->sampleRate;
         }
-        const ReadStatus offsets = SetSampleOffset(m_tables[kAudio], m_audio_sample_count, m_file_size, m_audio_offsets);
+        const ReadStatus offsets = SetSampleOffset(m_tables[kAudio], m_audio_sample_count, m_audio_offsets);
         if (offsets != ReadStatus::Ok) {
             DebugLine("[ERROR] MP4Demux SetSampleOffset-AUDIO\n");
             return offsets;

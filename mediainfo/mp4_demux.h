@@ -48,6 +48,8 @@ private:
     };
 
     ReadStatus WalkTopLevel();
+    // Where the walk ends at the end of the file: Ok once the movie box was read.
+    ReadStatus EndOfFile(std::uint64_t position) const;
     ReadStatus ReadMovieBox(std::uint64_t position, std::uint32_t size);
     ReadStatus ParseMovie(ByteCursor movie);
     ReadStatus ParseTrack(ByteCursor track);

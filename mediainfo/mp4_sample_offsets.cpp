@@ -9,12 +9,10 @@ constexpr std::uint64_t kOffsetWithoutChunks = 8;
 
 class SampleLayout {
 public:
-    SampleLayout(const Mp4SampleTables& tables, std::uint32_t sample_count, std::uint64_t file_size,
-                 Mp4Table<std::uint64_t>& offsets)
+    SampleLayout(const Mp4SampleTables& tables, std::uint32_t sample_count, Mp4Table<std::uint64_t>& offsets)
         : m_chunks(*tables.chunkOffsets)
         , m_sizes(tables.sampleSizes ? &*tables.sampleSizes : nullptr)
         , m_sample_count(sample_count)
-        , m_file_size(file_size)
         , m_offsets(offsets)
     {
     }
@@ -37,8 +35,6 @@ public:
             if (m_filled == m_sample_count)
                 return ReadStatus::Malformed;
             const std::uint32_t size = m_sizes ? m_sizes->SizeOf(m_filled) : 0;
-            if (position > m_file_size || size > m_file_size - position)
-                return ReadStatus::Malformed;
             m_offsets[m_filled++] = position;
             position += size;
         }
@@ -52,15 +48,13 @@ private:
     const Mp4Table<std::uint32_t>& m_chunks;
     const Mp4SampleSizes* m_sizes;
     std::uint32_t m_sample_count;
-    std::uint64_t m_file_size;
     Mp4Table<std::uint64_t>& m_offsets;
     std::uint32_t m_filled = 0;
 };
 
 }  // namespace
 
-ReadStatus SetSampleOffset(const Mp4SampleTables& tables, std::uint32_t sample_count, std::uint64_t file_size,
-                           Mp4Table<std::uint64_t>& offsets)
+ReadStatus SetSampleOffset(const Mp4SampleTables& tables, std::uint32_t sample_count, Mp4Table<std::uint64_t>& offsets)
 {
     if (!tables.chunkOffsets || !tables.sampleToChunk)
         return ReadStatus::Malformed;
@@ -70,7 +64,7 @@ ReadStatus SetSampleOffset(const Mp4SampleTables& tables, std::uint32_t sample_c
         return ReadStatus::OutOfMemory;
 
     const Mp4Table<Mp4SampleToChunk>& runs = *tables.sampleToChunk;
-    SampleLayout layout(tables, sample_count, file_size, offsets);
+    SampleLayout layout(tables, sample_count, offsets);
     // Each entry covers its chunks up to the next entry's first chunk; the last entry covers
     // only its first chunk here. A run with no samples per chunk places nothing, however many
     // chunks it names, and every other chunk places at least one sample, so the loop is bounded

@@ -15,9 +15,9 @@ constexpr std::uint32_t kMaxMp4SampleCount = 1u << 24;
 
 // Allocates sample_count + 1 offsets and fills the first sample_count. Needs the kind's
 // sample-to-chunk and chunk offset tables (Malformed without). Malformed as well when the
-// tables place more samples than sample_count, leave samples unplaced, name chunk 0, or put a
-// sample past the end of the file.
+// tables place more samples than sample_count, leave samples unplaced or name chunk 0. An offset
+// may lie past the end of the file: a file cut short still lists the samples it lost.
 [[nodiscard]] ReadStatus SetSampleOffset(const Mp4SampleTables& tables, std::uint32_t sample_count,
-                                         std::uint64_t file_size, Mp4Table<std::uint64_t>& offsets);
+                                         Mp4Table<std::uint64_t>& offsets);
 
 }  // namespace mediainfo

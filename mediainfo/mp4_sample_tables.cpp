@@ -225,17 +225,16 @@ ReadStatus ReadMp4ChunkOffsets(ByteCursor body, Mp4Table<std::uint32_t>& out)
     return ReadStatus::Ok;
 }
 
-ReadStatus ReadMp4SampleSizes(ByteCursor body, std::uint64_t file_size, Mp4SampleSizes& out)
+ReadStatus ReadMp4SampleSizes(ByteCursor body, Mp4SampleSizes& out)
 {
     std::uint32_t version_flags = 0;
     if (!body.ReadU32Be(version_flags) || !body.ReadU32Be(out.constantSize) || !body.ReadU32Be(out.sampleCount))
         return ReadStatus::Malformed;
-    if (out.constantSize != 0) {
-        // Samples of a constant size carry no table, so the count is bounded by the file.
-        if (std::uint64_t{out.sampleCount} * out.constantSize > file_size)
-            return ReadStatus::Malformed;
+    // Samples of a constant size carry no table. Their count is not checked against the file:
+    // a file cut short keeps the count of the samples it lost. The offset table that the count
+    // sizes is capped by SetSampleOffset.
+    if (out.constantSize != 0)
         return ReadStatus::Ok;
-    }
     if (out.sampleCount > body.Remaining() / 4)
         return ReadStatus::Malformed;
     if (!out.sizes.Allocate(out.sampleCount))

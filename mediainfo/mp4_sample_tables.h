@@ -89,7 +89,6 @@ struct Mp4SampleTables {
 [[nodiscard]] ReadStatus ReadMp4TimeToSample(ByteCursor body, Mp4Table<Mp4TimeToSample>& out);
 [[nodiscard]] ReadStatus ReadMp4SampleToChunk(ByteCursor body, Mp4Table<Mp4SampleToChunk>& out);
 [[nodiscard]] ReadStatus ReadMp4ChunkOffsets(ByteCursor body, Mp4Table<std::uint32_t>& out);
-// file_size bounds a constant sample size's count: the samples must fit in the file.
-[[nodiscard]] ReadStatus ReadMp4SampleSizes(ByteCursor body, std::uint64_t file_size, Mp4SampleSizes& out);
+[[nodiscard]] ReadStatus ReadMp4SampleSizes(ByteCursor body, Mp4SampleSizes& out);
 
 }  // namespace mediainfo

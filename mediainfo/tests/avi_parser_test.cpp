@@ -2,6 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "mediainfo/codec_names.h"
 #include "mediainfo/file_source.h"
 #include "mediainfo/media_probe.h"
 #include "mediainfo/tests/avi_builder.h"
@@ -274,7 +279,6 @@ TEST(AviParser, BadInputFailsCleanly)
             bytes[at + i] = static_cast<std::uint8_t>(value >> (8 * i));
         return bytes;
     };
-    const std::size_t header_size = MakeAviHeader({40000, {Video(), Audio()}}).size();
     AviFile cut_main = Movie({});
     cut_main.header = List("hdrl", Chunk("avih", Bytes(20, 0)));
     AviStream lying_bitmap = Video();
@@ -283,24 +287,15 @@ TEST(AviParser, BadInputFailsCleanly)
     lying_extra.header = MakeAviHeader({40000, {lying_bitmap, Audio()}});
     AviFile no_header = Movie({});
     no_header.header = List("INFO", Bytes(4, 0));
-    Bytes first_frame_too_big = good;
-    {
-        // The first video chunk's own size, behind "movi" and its chunk id.
-        const std::size_t at = 12 + header_size + 12 + 4;
-        for (int i = 0; i < 4; ++i)
-            first_frame_too_big[at + i] = i == 3 ? 0x40 : 0;
-    }
     struct Case {
         const char* name;
         Bytes file;
     };
     const Case cases[] = {
-        {"RIFF size beyond the file", patched(4, static_cast<std::uint32_t>(good.size()))},
         {"hdrl larger than the file", patched(16, 0x7FFFFFF0)},
         {"main header cut short", MakeAviFile(cut_main)},
         {"bitmap extra beyond its chunk", MakeAviFile(lying_extra)},
         {"no header list", MakeAviFile(no_header)},
-        {"first video chunk larger than the file", first_frame_too_big},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -311,39 +306,148 @@ TEST(AviParser, BadInputFailsCleanly)
     }
 }
 
-TEST(AviParser, EveryPrefixFailsCleanly)
+// A file cut anywhere, with the RIFF size of the whole file or one made to match: a cut inside
+// the header list fails; every later cut reads the same formats as the whole file, and the
+// index counts only its whole entries.
+TEST(AviParser, CutFilesReadWhatTheirHeadersHold)
 {
-    const Bytes file = MakeAviFile(Movie(MakeMpeg4VideoObjectLayer(1)));
-    ASSERT_EQ(Parse(file).result, 0);
+    const Bytes file = MakeAviFile(Movie(MakeMpeg4VideoObjectLayer(2)));
+    const Parsed whole = Parse(file);
+    ASSERT_EQ(whole.result, 0);
+    const std::size_t header_end = 12 + MakeAviHeader({40000, {Video(), Audio()}}).size();
+    const std::size_t index_data = file.size() - 99 * 16;   // 50 video and 49 audio entries
     for (std::size_t length = 0; length < file.size(); ++length) {
-        const Bytes prefix(file.begin(), file.begin() + static_cast<std::ptrdiff_t>(length));
-        ASSERT_EQ(Parse(prefix).result, kFail) << "prefix of " << length << " bytes";
+        for (bool matching_riff_size : {false, true}) {
+            Bytes prefix(file.begin(), file.begin() + static_cast<std::ptrdiff_t>(length));
+            if (matching_riff_size && length >= 8) {
+                const auto riff_size = static_cast<std::uint32_t>(length - 8);
+                for (int i = 0; i < 4; ++i)
+                    prefix[4 + i] = static_cast<std::uint8_t>(riff_size >> (8 * i));
+            }
+            const Parsed parsed = Parse(prefix);
+            const MediaInfo& info = parsed.info;
+            SCOPED_TRACE(::testing::Message() << "prefix of " << length << " bytes, RIFF size "
+                                              << (matching_riff_size ? "made to match" : "of the whole file"));
+            if (length < header_end) {
+                ASSERT_EQ(parsed.result, kFail);
+                ASSERT_EQ(info.kind, MediaKind::Unknown);
+                continue;
+            }
+            ASSERT_EQ(parsed.result, 0);
+            ASSERT_EQ(info.kind, MediaKind::Avi);
+            ASSERT_EQ(info.videoFourCC, whole.info.videoFourCC);
+            ASSERT_EQ(info.videoWidth, whole.info.videoWidth);
+            ASSERT_EQ(info.videoHeight, whole.info.videoHeight);
+            ASSERT_EQ(info.audioFormat, whole.info.audioFormat);
+            ASSERT_EQ(info.audioSampleRate, whole.info.audioSampleRate);
+            ASSERT_EQ(info.audioChannels, whole.info.audioChannels);
+            ASSERT_EQ(info.audioBitRate, whole.info.audioBitRate);
+            // Entries alternate 00dc, 01wb, 00dc, ...: n whole entries hold (n + 1) / 2 frames.
+            const std::size_t entries = length > index_data ? (length - index_data) / 16 : 0;
+            const std::uint32_t frames = static_cast<std::uint32_t>((entries + 1) / 2);
+            ASSERT_EQ(info.durationSec, frames * 40 / 1000);
+            ASSERT_EQ(info.frameDurationUs, frames ? 40000u : 0u);
+            ASSERT_EQ(info.aspectX, frames ? 12u : 0u);
+            ASSERT_EQ(info.aspectY, frames ? 11u : 0u);
+        }
     }
 }
 
-}  // namespace
-}  // namespace mediainfo
-
-namespace mediainfo {
-namespace {
-
-// With the RIFF size made to match, a cut file walks as far as its chunks go: a cut inside a
-// chunk fails; a cut between chunks before the header list ends fails for want of it.
-TEST(AviParser, CutFilesWithMatchingRiffSizeStayInBounds)
+// RIFF "AVI " as a recorder leaves it while it records: RIFF and movi sizes of 0xFFFFFFFF and
+// no index yet.
+Bytes StreamedAvi()
 {
-    const Bytes file = MakeAviFile(Movie(MakeMpeg4VideoObjectLayer(1)));
-    const std::size_t header_end = 12 + MakeAviHeader({40000, {Video(), Audio()}}).size();
-    for (std::size_t length = 12; length < file.size(); ++length) {
-        Bytes prefix(file.begin(), file.begin() + static_cast<std::ptrdiff_t>(length));
-        const std::uint32_t riff_size = static_cast<std::uint32_t>(length - 8);
+    AviFile movie = Movie(MakeMpeg4VideoObjectLayer(2), "DIVX");
+    movie.withIndex = false;
+    Bytes file = MakeAviFile(movie);
+    const std::size_t movi_size = 12 + movie.header.size() + 4;
+    for (std::size_t at : {std::size_t{4}, movi_size})
         for (int i = 0; i < 4; ++i)
-            prefix[4 + i] = static_cast<std::uint8_t>(riff_size >> (8 * i));
-        const HRESULT result = Parse(prefix).result;
-        ASSERT_TRUE(result == 0 || result == kFail) << "prefix of " << length << " bytes";
-        if (length < header_end) {
-            ASSERT_EQ(result, kFail) << "prefix of " << length << " bytes";
+            file[at + static_cast<std::size_t>(i)] = 0xFF;
+    return file;
+}
+
+TEST(AviParser, StreamedFileHasItsFormatsAndNoDuration)
+{
+    const Bytes file = StreamedAvi();
+    MemorySource source(file.data(), file.size());
+    MediaInfo info;
+    DebugCapture log;
+    EXPECT_NE(ProbeFile(source, info), 0);
+    EXPECT_EQ(info.status, 0);
+    EXPECT_EQ(info.kind, MediaKind::Avi);
+    EXPECT_EQ(info.videoFourCC, FourCC("DIVX"));
+    EXPECT_EQ(info.videoWidth, 640u);
+    EXPECT_EQ(info.videoHeight, 480u);
+    EXPECT_EQ(info.audioFormat, 85u);
+    EXPECT_EQ(info.audioSampleRate, 44100u);
+    EXPECT_EQ(info.audioChannels, 2u);
+    EXPECT_EQ(info.durationSec, 0u);
+    EXPECT_EQ(info.frameDurationUs, 0u);
+    EXPECT_EQ(info.aspectX, 0u) << "the first frame is looked for only through the index";
+    EXPECT_TRUE(log.Saw("AVI: chunk 4C495354 at " + std::to_string(12 + MakeAviHeader({40000, {Video(), Audio()}}).size()) +
+                        " of 4294967295 bytes is cut by the end of the file\n"));
+
+    // Movie plays it: an AVI with DivX video and MP3 audio.
+    std::vector<std::string> lines;
+    const bool accepted = DumpMediaInfo(
+        info, [](std::string_view line, void* context) { static_cast<std::vector<std::string>*>(context)->emplace_back(line); },
+        &lines);
+    EXPECT_TRUE(accepted);
+    ASSERT_GE(lines.size(), 3u);
+    EXPECT_EQ(lines[0], "AVI\n");
+    EXPECT_EQ(lines[1], "DIVX\n");
+    EXPECT_EQ(lines[2], "  640x480\n");
+    EXPECT_EQ(lines.back(), "  44.100KHz\n");
+}
+
+// Sizes that lie in every way a walk could stand still, move backwards or wrap: the walk always
+// moves forward and ends, and what came before the lie is kept.
+TEST(AviParser, LyingSizesEndTheWalkMovingForward)
+{
+    const std::size_t header_end = 12 + MakeAviHeader({40000, {Video(), Audio()}}).size();
+    struct Case {
+        const char* name;
+        Bytes beforeMovie;
+        std::uint32_t durationSec;   // 2 when the walk reaches the index
+    };
+    // A chunk of size 0 moves the walk by its header and one byte.
+    Bytes zero_sized;
+    for (int i = 0; i < 500; ++i)
+        PutBytes(zero_sized, Cat({{'a', 'b', 'c', 'd'}, {0, 0, 0, 0, 'x'}}));
+    const Case cases[] = {
+        {"JUNK of 0xFFFFFFFF", Chunk("JUNK", {}), 0},
+        {"JUNK that wraps a 32-bit position", Chunk("JUNK", {}), 0},
+        {"list smaller than its type", Cat({{'L', 'I', 'S', 'T', 2, 0, 0, 0, 'I', 'N'}}), 2},
+        {"chunks of size 0", zero_sized, 2},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        AviFile movie = Movie(MakeMpeg4VideoObjectLayer(2));
+        movie.beforeMovie = c.beforeMovie;
+        Bytes file = MakeAviFile(movie);
+        if (std::string(c.name).rfind("JUNK", 0) == 0) {
+            const std::uint32_t size = std::string(c.name) == "JUNK of 0xFFFFFFFF"
+                                           ? 0xFFFFFFFFu
+                                           : static_cast<std::uint32_t>(0x100000000ull - header_end - 8);
+            for (int i = 0; i < 4; ++i)
+                file[header_end + 4 + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(size >> (8 * i));
         }
+        const Parsed parsed = Parse(file);
+        EXPECT_EQ(parsed.result, 0);
+        EXPECT_EQ(parsed.info.videoFourCC, FourCC("XVID"));
+        EXPECT_EQ(parsed.info.durationSec, c.durationSec);
     }
+
+    // The first video frame's size runs past the end of the file: the frame is read as far as
+    // the file goes, and its video object layer still gives the aspect ratio.
+    Bytes first_frame_too_big = MakeAviFile(Movie(MakeMpeg4VideoObjectLayer(2)));
+    const std::size_t frame_size = header_end + 12 + 4;   // behind "movi" and the chunk id
+    first_frame_too_big[frame_size + 3] = 0x40;
+    const Parsed parsed = Parse(first_frame_too_big);
+    EXPECT_EQ(parsed.result, 0);
+    EXPECT_EQ(parsed.info.aspectX, 12u);
+    EXPECT_EQ(parsed.info.aspectY, 11u);
 }
 
 }  // namespace

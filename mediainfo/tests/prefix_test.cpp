@@ -12,6 +12,16 @@ namespace {
 
 namespace fs = std::filesystem;
 
+// The fields a player chooses by: what a file cut past its headers must still report.
+bool SameFormat(const MediaInfo& a, const MediaInfo& b)
+{
+    return a.kind == b.kind && a.audioFormat == b.audioFormat && a.audioSampleRate == b.audioSampleRate &&
+           a.audioChannels == b.audioChannels && a.videoFourCC == b.videoFourCC && a.videoWidth == b.videoWidth &&
+           a.videoHeight == b.videoHeight && a.pictureWidth == b.pictureWidth && a.pictureHeight == b.pictureHeight;
+}
+
+// Once a prefix is read, its headers are whole: every longer prefix reads the same format as the
+// whole file.
 TEST(Prefixes, EveryPrefixOfEverySeedProbesCleanly)
 {
     int files = 0;
@@ -19,11 +29,13 @@ TEST(Prefixes, EveryPrefixOfEverySeedProbesCleanly)
         if (!entry.is_regular_file())
             continue;
         std::ifstream in(entry.path(), std::ios::binary);
-        const std::vector<std::uint8_t> whole((std::istreambuf_iterator<char>(in)), {});
+        const std::vector<std::uint8_t> whole_bytes((std::istreambuf_iterator<char>(in)), {});
+        const Probed whole = Probe(whole_bytes);
         ++files;
-        for (std::size_t length = 0; length <= whole.size(); length += length < 2048 ? 1 : 61) {
+        std::size_t first_read = 0;
+        for (std::size_t length = 0; length <= whole_bytes.size(); length += length < 2048 ? 1 : 61) {
             // A copy of exactly the prefix, so that a read past it is a heap overrun.
-            const std::vector<std::uint8_t> prefix(whole.begin(), whole.begin() + length);
+            const std::vector<std::uint8_t> prefix(whole_bytes.begin(), whole_bytes.begin() + length);
             const Probed probed = Probe(prefix);
             ASSERT_LE(probed.info.fileSize, length) << entry.path() << " cut at " << length;
             ASSERT_TRUE(probed.info.status == 0 || probed.info.status == 1 || probed.info.status == kResultFail ||
@@ -32,6 +44,17 @@ TEST(Prefixes, EveryPrefixOfEverySeedProbesCleanly)
             if (length < 9) {
                 ASSERT_EQ(probed.result, 0) << "no format is recognised in fewer than 9 bytes";
             }
+            if (whole.info.status != 0)
+                continue;
+            if (first_read == 0 && probed.info.status == 0 && SameFormat(probed.info, whole.info))
+                first_read = length;
+            if (first_read != 0) {
+                ASSERT_EQ(probed.info.status, 0) << entry.path() << " cut at " << length << ", read from " << first_read;
+                ASSERT_TRUE(SameFormat(probed.info, whole.info)) << entry.path() << " cut at " << length << ", read from " << first_read;
+            }
+        }
+        if (whole.info.status == 0) {
+            EXPECT_NE(first_read, 0u) << entry.path();
         }
     }
     EXPECT_GT(files, 10);

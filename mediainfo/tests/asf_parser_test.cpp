@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+
 #include "mediainfo/file_source.h"
 #include "mediainfo/media_probe.h"
 #include "mediainfo/text_field.h"
@@ -224,6 +226,36 @@ TEST(AsfParser, HeaderSizeBeyondTheFileFails)
     EXPECT_EQ(ReadAsfFile(source, info, 0xFFFFFFFF), kFail);
     EXPECT_EQ(ReadAsfFile(source, info, 29), kFail);   // too small for the header object's own fields
     EXPECT_EQ(ReadAsfFile(source, info, 0), kFail);
+}
+
+// A file cut anywhere: a cut inside the header object fails, as its size runs past the end of the
+// file; a cut inside the data object that follows reads exactly as the whole file.
+TEST(AsfParser, CutInsideTheDataReadsTheWholeHeader)
+{
+    const Bytes header = MakeAsfHeader({
+        MakeFileProperties(600000000ull),
+        MakeAudioStream(1, 353, 2, 48000, 8000),
+        MakeVideoStream(2, "WMV3", 640, 360),
+    });
+    const AsfGuid data_object = {0x75B22636, 0x668E, 0x11CF, {0xA6, 0xD9, 0x00, 0xAA, 0x00, 0x62, 0xCE, 0x6C}};
+    const Bytes file = Cat({header, AsfObject(data_object, Bytes(400, 0x82))});
+    const auto header_size = static_cast<std::uint32_t>(header.size());
+    MemorySource whole_source(file.data(), file.size());
+    MediaInfo whole;
+    ASSERT_EQ(ReadAsfFile(whole_source, whole, header_size), 0);
+    EXPECT_EQ(whole.videoFourCC, FourCC("WMV3"));
+    for (std::size_t length = 0; length < file.size(); ++length) {
+        const Bytes prefix(file.begin(), file.begin() + static_cast<std::ptrdiff_t>(length));
+        MemorySource source(prefix.data(), prefix.size());
+        MediaInfo info;
+        const HRESULT result = ReadAsfFile(source, info, header_size);
+        if (length < header.size()) {
+            ASSERT_EQ(result, kFail) << "prefix of " << length << " bytes";
+        } else {
+            ASSERT_EQ(result, 0) << "prefix of " << length << " bytes";
+            ASSERT_EQ(std::memcmp(&info, &whole, sizeof(MediaInfo)), 0) << "prefix of " << length << " bytes";
+        }
+    }
 }
 
 TEST(AsfParser, EveryPrefixFailsCleanly)

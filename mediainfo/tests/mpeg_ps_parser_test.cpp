@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "mediainfo/file_source.h"
 #include "mediainfo/media_probe.h"
 #include "mediainfo/mpeg_ps_scan.h"
@@ -274,6 +276,37 @@ TEST(MpegPsParser, CdxaWithoutPackInItsLastBlocksFails)
     Bytes file = MakeStream({});
     file.resize(file.size() + 16 * 0x1FFF8, 0x00);
     EXPECT_EQ(Parse(file, 0, true).result, kFail);
+}
+
+// A recording cut inside its media data: the formats are those of the whole stream, and the play
+// time ends at the last pack before the cut.
+TEST(MpegPsParser, CutInsideTheMediaDataEndsAtTheLastPack)
+{
+    Stream head;
+    head.withEndCode = false;
+    head.lastScr = head.firstScr + 3600;
+    Bytes file = MakeStream(head);
+    std::vector<std::size_t> middles;   // the middle of the media data after each pack
+    for (std::uint64_t second = 1; second <= 20; ++second) {
+        PutBytes(file, MakePackHeader(head.firstScr + second * k90kHz, false));
+        PutBytes(file, MakePes(0x1E0, Bytes(700, 0x44)));
+        middles.push_back(file.size() - 350);
+    }
+    const Parsed whole = Parse(file);
+    ASSERT_EQ(whole.result, 0);
+    ASSERT_EQ(whole.info.durationSec, 20u);
+    for (std::size_t i = 0; i < middles.size(); ++i) {
+        SCOPED_TRACE(::testing::Message() << "cut after the pack of second " << i + 1);
+        const Parsed cut = Parse(Bytes(file.begin(), file.begin() + static_cast<std::ptrdiff_t>(middles[i])));
+        ASSERT_EQ(cut.result, 0);
+        EXPECT_EQ(cut.info.durationSec, i + 1);
+        EXPECT_EQ(cut.info.kind, whole.info.kind);
+        EXPECT_EQ(cut.info.videoWidth, whole.info.videoWidth);
+        EXPECT_EQ(cut.info.videoHeight, whole.info.videoHeight);
+        EXPECT_EQ(cut.info.audioFormat, whole.info.audioFormat);
+        EXPECT_EQ(cut.info.audioSampleRate, whole.info.audioSampleRate);
+        EXPECT_EQ(cut.info.audioChannels, whole.info.audioChannels);
+    }
 }
 
 // Any cut of the fixture is read without going out of bounds. The fixture is laid out so

@@ -1,4 +1,4 @@
-#include "server/compositor/png_file.h"
+#include "platform/gfx/png_file.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -6,7 +6,7 @@
 #include <memory>
 #include <png.h>
 
-namespace server {
+namespace platform {
 namespace {
 
 struct FileCloser {
@@ -97,4 +97,4 @@ bool ReadPng(const std::filesystem::path& path, std::uint32_t& width, std::uint3
     return true;
 }
 
-}  // namespace server
+}  // namespace platform

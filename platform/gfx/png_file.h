@@ -1,4 +1,5 @@
-// Screen pictures as PNG files (8-bit RGB), for screenshots.
+// Pictures of 32-bit pixels as PNG files (8-bit RGB): devicectl's screenshots, and the
+// reader tests use to compare a written file with the screen it came from.
 #pragma once
 
 #include <cstdint>
@@ -6,7 +7,7 @@
 #include <string>
 #include <vector>
 
-namespace server {
+namespace platform {
 
 // Writes 0x00RRGGBB pixels (width per row) as an RGB PNG. False with a reason on failure.
 bool WritePng(const std::filesystem::path& path, std::uint32_t width, std::uint32_t height,
@@ -15,4 +16,4 @@ bool WritePng(const std::filesystem::path& path, std::uint32_t width, std::uint3
 bool ReadPng(const std::filesystem::path& path, std::uint32_t& width, std::uint32_t& height,
              std::vector<std::uint32_t>& pixels, std::string& error);
 
-}  // namespace server
+}  // namespace platform

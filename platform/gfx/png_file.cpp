@@ -1,99 +1,99 @@
 #include "platform/gfx/png_file.h"
 
-#include <cerrno>
-#include <cstdio>
+#include <SDL.h>
+#include <SDL_image.h>
+
 #include <cstring>
 #include <memory>
-#include <png.h>
 
 namespace platform {
 namespace {
 
-struct FileCloser {
-    void operator()(std::FILE* file) const { std::fclose(file); }
+struct FreeSurface {
+    void operator()(SDL_Surface* surface) const { SDL_FreeSurface(surface); }
 };
-using File = std::unique_ptr<std::FILE, FileCloser>;
+using SurfacePtr = std::unique_ptr<SDL_Surface, FreeSurface>;
+
+// The largest side either way: what the screen and the drawing library can hold, and far
+// below where a row's bytes would overflow SDL's int pitch.
+constexpr std::uint32_t kMaxSide = 16384;
 
 }  // namespace
 
-// libpng reports errors by longjmp; nothing with a destructor may be created between the
-// setjmp and the end of the libpng calls, so the row buffer is made before.
-bool WritePng(const std::filesystem::path& path, std::uint32_t width, std::uint32_t height,
-              const std::vector<std::uint32_t>& pixels, std::string& error) {
-    if (width == 0 || height == 0 || pixels.size() < static_cast<std::size_t>(width) * height) {
+bool WritePng(const std::filesystem::path& path, const PixelRows& picture, std::string& error) {
+    if (!picture.top_row || picture.width <= 0 || picture.height <= 0) {
         error = "no picture to write";
         return false;
     }
-    File file(std::fopen(path.c_str(), "wb"));
-    if (!file) {
-        error = "cannot create " + path.string() + ": " + std::strerror(errno);
+    if (static_cast<std::uint32_t>(picture.width) > kMaxSide || static_cast<std::uint32_t>(picture.height) > kMaxSide) {
+        error = "picture too large";
         return false;
     }
-    std::vector<std::uint8_t> rgb(static_cast<std::size_t>(width) * height * 3);
-    for (std::size_t i = 0; i < static_cast<std::size_t>(width) * height; ++i) {
-        rgb[i * 3] = static_cast<std::uint8_t>(pixels[i] >> 16);
-        rgb[i * 3 + 1] = static_cast<std::uint8_t>(pixels[i] >> 8);
-        rgb[i * 3 + 2] = static_cast<std::uint8_t>(pixels[i]);
-    }
-    std::vector<png_bytep> rows(height);
-    for (std::uint32_t y = 0; y < height; ++y) rows[y] = rgb.data() + static_cast<std::size_t>(y) * width * 3;
-    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
-    png_infop info = png ? png_create_info_struct(png) : nullptr;
-    if (!png || !info) {
-        png_destroy_write_struct(&png, nullptr);
-        error = "out of memory";
+    // The X byte of RGB888 is not written, so whatever the top byte of a pixel holds never
+    // turns into transparency.
+    SurfacePtr image(SDL_CreateRGBSurfaceWithFormat(0, picture.width, picture.height, 32, SDL_PIXELFORMAT_RGB888));
+    if (!image) {
+        error = std::string("out of memory: ") + SDL_GetError();
         return false;
     }
-    if (setjmp(png_jmpbuf(png))) {
-        png_destroy_write_struct(&png, &info);
-        error = "cannot write " + path.string();
-        return false;
-    }
-    png_init_io(png, file.get());
-    png_set_compression_level(png, 3);  // screenshots are taken often in tests; speed over size
-    png_set_IHDR(png, info, width, height, 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
-                 PNG_FILTER_TYPE_DEFAULT);
-    png_write_info(png, info);
-    png_write_image(png, rows.data());
-    png_write_end(png, nullptr);
-    png_destroy_write_struct(&png, &info);
-    if (std::fflush(file.get()) != 0) {
-        error = "cannot write " + path.string() + ": " + std::strerror(errno);
+    for (int y = 0; y < picture.height; ++y)
+        std::memcpy(static_cast<std::uint8_t*>(image->pixels) + static_cast<std::ptrdiff_t>(y) * image->pitch,
+                    picture.top_row + static_cast<std::ptrdiff_t>(y) * picture.pitch,
+                    static_cast<std::size_t>(picture.width) * 4);
+    if (IMG_SavePNG(image.get(), path.c_str()) != 0) {
+        error = "cannot write " + path.string() + ": " + IMG_GetError();
         return false;
     }
     return true;
 }
 
+bool WritePng(const std::filesystem::path& path, std::uint32_t width, std::uint32_t height,
+              const std::vector<std::uint32_t>& pixels, std::string& error) {
+    if (width > kMaxSide || height > kMaxSide) {
+        error = "picture too large";
+        return false;
+    }
+    if (width == 0 || height == 0 || pixels.size() < static_cast<std::size_t>(width) * height) {
+        error = "no picture to write";
+        return false;
+    }
+    const PixelRows rows{reinterpret_cast<const std::uint8_t*>(pixels.data()), static_cast<std::ptrdiff_t>(width) * 4,
+                         static_cast<int>(width), static_cast<int>(height)};
+    return WritePng(path, rows, error);
+}
+
 bool ReadPng(const std::filesystem::path& path, std::uint32_t& width, std::uint32_t& height,
              std::vector<std::uint32_t>& pixels, std::string& error) {
-    File file(std::fopen(path.c_str(), "rb"));
+    SDL_RWops* file = SDL_RWFromFile(path.c_str(), "rb");
     if (!file) {
         error = "cannot open " + path.string();
         return false;
     }
-    png_image image;
-    std::memset(&image, 0, sizeof(image));
-    image.version = PNG_IMAGE_VERSION;
-    if (!png_image_begin_read_from_stdio(&image, file.get())) {
-        error = std::string("not a PNG: ") + image.message;
+    // The PNG reader alone: a file in another format is not taken for a PNG.
+    SurfacePtr loaded(IMG_LoadPNG_RW(file));
+    SDL_RWclose(file);
+    if (!loaded) {
+        error = std::string("not a PNG: ") + IMG_GetError();
         return false;
     }
-    image.format = PNG_FORMAT_RGB;
-    if (image.width > 16384 || image.height > 16384) {
-        png_image_free(&image);
+    if (static_cast<std::uint32_t>(loaded->w) > kMaxSide || static_cast<std::uint32_t>(loaded->h) > kMaxSide) {
         error = "picture too large";
         return false;
     }
-    std::vector<std::uint8_t> rgb(PNG_IMAGE_SIZE(image));
-    if (!png_image_finish_read(&image, nullptr, rgb.data(), 0, nullptr)) {
-        error = std::string("cannot read: ") + image.message;
+    SurfacePtr converted(SDL_ConvertSurfaceFormat(loaded.get(), SDL_PIXELFORMAT_RGB888, 0));
+    if (!converted || SDL_LockSurface(converted.get()) != 0) {
+        error = std::string("cannot read: ") + SDL_GetError();
         return false;
     }
-    width = image.width;
-    height = image.height;
+    width = static_cast<std::uint32_t>(converted->w);
+    height = static_cast<std::uint32_t>(converted->h);
     pixels.resize(static_cast<std::size_t>(width) * height);
-    for (std::size_t i = 0; i < pixels.size(); ++i)
-        pixels[i] = static_cast<std::uint32_t>(rgb[i * 3]) << 16 | static_cast<std::uint32_t>(rgb[i * 3 + 1]) << 8 | rgb[i * 3 + 2];
+    for (std::uint32_t y = 0; y < height; ++y) {
+        const auto* in = reinterpret_cast<const std::uint32_t*>(static_cast<const std::uint8_t*>(converted->pixels) +
+                                                                 static_cast<std::ptrdiff_t>(y) * converted->pitch);
+        for (std::uint32_t x = 0; x < width; ++x) pixels[static_cast<std::size_t>(y) * width + x] = in[x] & 0x00FFFFFFu;
+    }
+    SDL_UnlockSurface(converted.get());
     return true;
 }
 

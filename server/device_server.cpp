@@ -18,6 +18,7 @@
 
 #include "platform/device_root.h"
 #include "platform/kernel/debug_output.h"
+#include "server/files/replace_file.h"
 #include "server/objects/mutex.h"
 
 namespace server {
@@ -371,7 +372,16 @@ void DeviceServer::LoadRegistry() {
     text << in.rdbuf();
     std::size_t skipped = 0;
     m_registry = RegistryStore::Parse(text.str(), &skipped);
-    if (skipped) DebugPrintf("server: registry: %zu unreadable lines skipped", skipped);
+    if (!skipped) return;
+    // The next save writes only what was read, so the skipped lines would be gone for good.
+    // The file as it was read is kept beside it, each start that skips something replacing it.
+    const auto kept = m_options.root / "state" / "registry.unreadable";
+    if (const int error = ReplaceFile(kept, text.str()); error != 0)
+        DebugPrintf("server: registry: %zu unreadable lines skipped; cannot keep the file as read in %s: %s", skipped,
+                    kept.c_str(), std::strerror(error));
+    else
+        DebugPrintf("server: registry: %zu unreadable lines skipped; the file as read is kept in state/registry.unreadable",
+                    skipped);
 }
 
 // What the platform image puts in the registry of a new device: the panel size of the
@@ -408,33 +418,13 @@ bool DeviceServer::SaveRegistry() {
     m_registry_save_at.reset();
     if (!m_registry.Dirty()) return true;
     const auto final_path = m_options.root / "state" / "registry";
-    const auto temporary = m_options.root / "state" / "registry.tmp";
-    const std::string text = m_registry.Serialize();
-    int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    bool ok = fd >= 0;
-    std::size_t written = 0;
-    while (ok && written < text.size()) {
-        ssize_t count = ::write(fd, text.data() + written, text.size() - written);
-        if (count < 0 && errno == EINTR) continue;
-        ok = count > 0;
-        if (ok) written += static_cast<std::size_t>(count);
+    const int error = ReplaceFile(final_path, m_registry.Serialize());
+    if (error != 0) {
+        DebugPrintf("server: registry: cannot write %s: %s", final_path.c_str(), std::strerror(error));
+        return false;
     }
-    ok = ok && ::fsync(fd) == 0;
-    if (fd >= 0) ::close(fd);
-    // The old file stays whole until the new one is complete on disk.
-    ok = ok && ::rename(temporary.c_str(), final_path.c_str()) == 0;
-    if (ok) {
-        int dir = ::open((m_options.root / "state").c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-        if (dir >= 0) {
-            ::fsync(dir);
-            ::close(dir);
-        }
-        m_registry.MarkClean();
-    } else {
-        ::unlink(temporary.c_str());
-        DebugPrintf("server: registry: cannot write %s: %s", final_path.c_str(), std::strerror(errno));
-    }
-    return ok;
+    m_registry.MarkClean();
+    return true;
 }
 
 }  // namespace server

@@ -1,15 +1,15 @@
 // Bitmaps in files: the program's numbered bitmaps (PNG or BMP, read with SDL2_image) and PNG
-// output of any bitmap.
+// output of any bitmap through the project's one PNG writer.
 #include <SDL.h>
 #include <SDL_image.h>
 
 #include <cstdlib>
-#include <cstring>
 #include <filesystem>
 #include <mutex>
 
 #include "platform/device_root.h"
 #include "platform/gfx/gdi_object.h"
+#include "platform/gfx/png_file.h"
 
 using namespace platform::gfx;
 
@@ -69,15 +69,8 @@ bool SaveBitmapPng(HBITMAP handle, const std::string& path) {
     Bitmap* bitmap = LookupBitmap(handle);
     if (!bitmap) return false;
     const Surface& source = bitmap->surface;
-    SurfacePtr image(SDL_CreateRGBSurfaceWithFormat(0, source.width, source.height, 32, SDL_PIXELFORMAT_RGB888));
-    if (!image) {
-        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
-        return false;
-    }
-    for (int y = 0; y < source.height; ++y)
-        std::memcpy(static_cast<std::uint8_t*>(image->pixels) + static_cast<std::ptrdiff_t>(y) * image->pitch, source.Row(y),
-                    static_cast<std::size_t>(source.width) * 4);
-    if (IMG_SavePNG(image.get(), path.c_str()) != 0) {
+    std::string error;
+    if (!WritePng(path, {source.row0, source.pitch, source.width, source.height}, error)) {
         SetLastError(ERROR_WRITE_FAULT);
         return false;
     }

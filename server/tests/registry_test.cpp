@@ -1,4 +1,7 @@
+#include <filesystem>
+#include <fstream>
 #include <gtest/gtest.h>
+#include <iterator>
 
 #include "platform/registry/registry.h"
 #include "platform/testing/temporary_device.h"
@@ -8,6 +11,32 @@ namespace {
 
 using server::RegistryStore;
 using server::RegValue;
+
+std::string ReadBytes(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+void WriteBytes(const std::filesystem::path& path, const std::string& bytes) {
+    std::filesystem::create_directories(path.parent_path());
+    std::ofstream(path, std::ios::binary) << bytes;
+}
+
+std::size_t Count(const std::string& text, const std::string& part) {
+    std::size_t count = 0;
+    for (auto at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++count;
+    return count;
+}
+
+// A stored registry with two lines the store cannot read among good ones. CR LF line ends, a
+// byte that is no UTF-8 and no final line end: the kept copy must be the bytes, not a re-reading.
+const std::string kDamagedRegistry =
+    "[HKEY_LOCAL_MACHINE\\SOFTWARE\\KORVEX\\APP]\r\n"
+    "\"MapMode\"=dword:00000001\r\n"
+    "\"PipMode\"=dword:zz\xff\r\n"
+    "\"Model\"=\"헤드유닛\"\r\n"
+    "half a line\r\n"
+    "\"Volume\"=dword:0000001e";
 
 RegValue Dword(std::uint32_t value) {
     return {server::kRegDword, {static_cast<std::uint8_t>(value), static_cast<std::uint8_t>(value >> 8),
@@ -109,6 +138,55 @@ TEST(Registry, ValuesSurviveAServerRestart) {
     EXPECT_EQ(RegDeleteKey(HKEY_LOCAL_MACHINE, "SOFTWARE\\KORVEX"), ERROR_SUCCESS);
     EXPECT_EQ(RegQueryValueEx(key, "MapMode", nullptr, &type, nullptr, &size), static_cast<LONG>(ERROR_FILE_NOT_FOUND));
     RegCloseKey(key);
+}
+
+TEST(Registry, AStartThatSkipsLinesKeepsTheFileAsReadAndLoadsTheRest) {
+    platform::testing::TemporaryDevice device;
+    const auto state = device.Root() / "state";
+    WriteBytes(state / "registry", kDamagedRegistry);
+    ASSERT_TRUE(device.StartServer());
+
+    const std::string app = "HKEY_LOCAL_MACHINE\\SOFTWARE\\KORVEX\\APP";
+    EXPECT_EQ(platform::RegReadDword(app, "MapMode"), 1u);
+    EXPECT_EQ(platform::RegReadString(app, "Model"), "헤드유닛");
+    EXPECT_EQ(platform::RegReadDword(app, "Volume"), 30u);
+    EXPECT_EQ(platform::RegReadDword(app, "PipMode"), std::nullopt);
+    EXPECT_NE(device.Log("server").find(
+                  "server: registry: 2 unreadable lines skipped; the file as read is kept in state/registry.unreadable"),
+              std::string::npos)
+        << device.Log("server");
+    EXPECT_EQ(ReadBytes(state / "registry.unreadable"), kDamagedRegistry);
+    EXPECT_FALSE(std::filesystem::exists(state / "registry.unreadable.tmp"));
+
+    // The shutdown saves what was read; the next start skips nothing and leaves the copy alone.
+    ASSERT_TRUE(device.StopServer());
+    ASSERT_TRUE(device.StartServer());
+    EXPECT_EQ(platform::RegReadDword(app, "Volume"), 30u);
+    EXPECT_EQ(Count(device.Log("server"), "unreadable lines skipped"), 1u) << device.Log("server");
+    EXPECT_EQ(ReadBytes(state / "registry.unreadable"), kDamagedRegistry);
+
+    // A later start that skips something again replaces the copy with what it read.
+    ASSERT_TRUE(device.StopServer());
+    const std::string damaged_again = "[HKEY_LOCAL_MACHINE\\SOFTWARE\\KORVEX\\APP]\n\"Volume\"=dword:7\njunk\n";
+    WriteBytes(state / "registry", damaged_again);
+    ASSERT_TRUE(device.StartServer());
+    EXPECT_EQ(platform::RegReadDword(app, "Volume"), 7u);
+    EXPECT_NE(device.Log("server").find("server: registry: 1 unreadable lines skipped"), std::string::npos);
+    EXPECT_EQ(ReadBytes(state / "registry.unreadable"), damaged_again);
+}
+
+TEST(Registry, AStartThatCannotKeepTheFileAsReadSaysSoAndGoesOn) {
+    platform::testing::TemporaryDevice device;
+    const auto state = device.Root() / "state";
+    WriteBytes(state / "registry", kDamagedRegistry);
+    // A folder where the copy's temporary file would go makes the copy fail.
+    std::filesystem::create_directories(state / "registry.unreadable.tmp");
+    ASSERT_TRUE(device.StartServer());
+    EXPECT_EQ(platform::RegReadDword("HKEY_LOCAL_MACHINE\\SOFTWARE\\KORVEX\\APP", "Volume"), 30u);
+    EXPECT_NE(device.Log("server").find("server: registry: 2 unreadable lines skipped; cannot keep the file as read in"),
+              std::string::npos)
+        << device.Log("server");
+    EXPECT_FALSE(std::filesystem::exists(state / "registry.unreadable"));
 }
 
 }  // namespace

@@ -9,13 +9,13 @@
 #include <unistd.h>
 #include <vector>
 
+#include "platform/gfx/png_file.h"
 #include "platform/kernel/kernel.h"
 #include "platform/kernel/server_connection.h"
 #include "platform/testing/temporary_device.h"
 #include "platform/window/video_overlay.h"
 #include "platform/window/window.h"
 #include "platform/window/window_surface.h"
-#include "server/compositor/png_file.h"
 #include "tools/devicectl/device_control.h"
 
 namespace {
@@ -136,7 +136,7 @@ TEST_F(Screen, AFilledSurfaceShowsExactlyAtItsWindowsRectangleAndInTheScreenshot
     ASSERT_TRUE(control.SaveScreenshot(file, error)) << error;
     std::uint32_t width = 0, height = 0;
     std::vector<std::uint32_t> pixels;
-    ASSERT_TRUE(server::ReadPng(file, width, height, pixels, error)) << error;
+    ASSERT_TRUE(platform::ReadPng(file, width, height, pixels, error)) << error;
     EXPECT_EQ(width, 800u);
     EXPECT_EQ(height, 480u);
     EXPECT_EQ(pixels, screen.pixels);

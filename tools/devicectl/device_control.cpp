@@ -16,7 +16,7 @@
 #include <thread>
 #include <unistd.h>
 
-#include "server/compositor/png_file.h"
+#include "platform/gfx/png_file.h"
 
 namespace devicectl {
 namespace {
@@ -300,7 +300,7 @@ bool DeviceControl::SaveScreenshot(const std::filesystem::path& file, std::strin
         error = "no screenshot (error " + std::to_string(code) + ")";
         return false;
     }
-    return server::WritePng(file, screen->width, screen->height, screen->pixels, error);
+    return platform::WritePng(file, screen->width, screen->height, screen->pixels, error);
 }
 
 std::optional<protocol::BacklightReply> DeviceControl::Backlight(std::optional<std::uint32_t> level,

@@ -1,8 +1,11 @@
-// Numbered bitmaps from the program's resource directory, and PNG output.
+// Numbered bitmaps from the program's resource directory, and PNG output of bitmaps and of
+// packed pixels.
 #include <cstdlib>
 #include <fstream>
+#include <tuple>
 #include <vector>
 
+#include "platform/gfx/png_file.h"
 #include "platform/gfx/tests/canvas.h"
 
 using namespace gfx_test;
@@ -154,4 +157,31 @@ TEST(GfxSavePng, WritesBottomUpBitmapsTheRightWayUp) {
     EXPECT_EQ(PixelOf(loaded, 0, 1), RGB(0, 0, 0));
     DeleteObject(loaded);
     DeleteObject(dib);
+}
+
+TEST(PngFile, PackedPixelsComeBackAsWrittenAndShortOrEmptyPicturesAreRefused) {
+    TempRoot root;
+    const auto file = root.path() / "packed.png";
+    // Three by two, every pixel different; the top byte of a pixel is not part of its colour.
+    const std::vector<std::uint32_t> pixels = {0xFF102030u, 0x00405060u, 0x00708090u,
+                                               0x12A0B0C0u, 0x00D0E0F0u, 0x00010203u};
+    std::string error;
+    ASSERT_TRUE(platform::WritePng(file, 3, 2, pixels, error)) << error;
+    std::uint32_t width = 0, height = 0;
+    std::vector<std::uint32_t> back;
+    ASSERT_TRUE(platform::ReadPng(file, width, height, back, error)) << error;
+    EXPECT_EQ(width, 3u);
+    EXPECT_EQ(height, 2u);
+    EXPECT_EQ(back, (std::vector<std::uint32_t>{0x102030u, 0x405060u, 0x708090u, 0xA0B0C0u, 0xD0E0F0u, 0x010203u}));
+
+    // Fewer pixels than the size says must not be read past their end.
+    const std::tuple<std::uint32_t, std::uint32_t, std::size_t> refused[] = {{3, 3, 6}, {0, 2, 6}, {3, 0, 6}, {1, 1, 0}};
+    for (auto [w, h, count] : refused) {
+        error.clear();
+        const auto name = root.path() / ("refused_" + std::to_string(w) + "x" + std::to_string(h) + ".png");
+        EXPECT_FALSE(platform::WritePng(name, w, h, std::vector<std::uint32_t>(count), error)) << w << "x" << h;
+        EXPECT_FALSE(error.empty());
+        EXPECT_FALSE(std::filesystem::exists(name));
+    }
+    EXPECT_FALSE(platform::ReadPng(root.path() / "missing.png", width, height, back, error));
 }

@@ -18,7 +18,7 @@
 
 #include "platform/device_root.h"
 #include "platform/kernel/debug_output.h"
-#include "server/files/replace_file.h"
+#include "server/files/state_file.h"
 #include "server/objects/mutex.h"
 
 namespace server {
@@ -366,17 +366,24 @@ void DeviceServer::FinishShutdown() {
 }
 
 void DeviceServer::LoadRegistry() {
-    std::ifstream in(m_options.root / "state" / "registry", std::ios::binary);
-    if (!in) return;
-    std::ostringstream text;
-    text << in.rdbuf();
+    std::string text;
+    if (const int error = ReadWholeFile(m_options.root / "state" / "registry", text); error != 0) {
+        if (error == ENOENT) return;
+        // A registry that is there but cannot be read must not be written over with an empty
+        // one: the device runs on an empty registry and leaves the file as it is.
+        m_registry_file_unreadable = true;
+        DebugPrintf("server: registry: cannot read state/registry: %s; the registry starts empty and the file is "
+                    "not written over",
+                    std::strerror(error));
+        return;
+    }
     std::size_t skipped = 0;
-    m_registry = RegistryStore::Parse(text.str(), &skipped);
+    m_registry = RegistryStore::Parse(text, &skipped);
     if (!skipped) return;
     // The next save writes only what was read, so the skipped lines would be gone for good.
     // The file as it was read is kept beside it, each start that skips something replacing it.
     const auto kept = m_options.root / "state" / "registry.unreadable";
-    if (const int error = ReplaceFile(kept, text.str()); error != 0)
+    if (const int error = ReplaceFile(kept, text); error != 0)
         DebugPrintf("server: registry: %zu unreadable lines skipped; cannot keep the file as read in %s: %s", skipped,
                     kept.c_str(), std::strerror(error));
     else
@@ -416,7 +423,7 @@ void DeviceServer::ScheduleRegistrySave() {
 
 bool DeviceServer::SaveRegistry() {
     m_registry_save_at.reset();
-    if (!m_registry.Dirty()) return true;
+    if (!m_registry.Dirty() || m_registry_file_unreadable) return true;
     const auto final_path = m_options.root / "state" / "registry";
     const int error = ReplaceFile(final_path, m_registry.Serialize());
     if (error != 0) {

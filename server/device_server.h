@@ -130,6 +130,7 @@ private:
     WaitQueue m_waits;
     RegistryStore m_registry;
     std::optional<Clock::time_point> m_registry_save_at;
+    bool m_registry_file_unreadable = false;  // the registry file is there but could not be read
     ShareTable m_shares;
     WindowTree m_windows;
     std::unordered_map<std::uint64_t, PendingSend> m_sends;

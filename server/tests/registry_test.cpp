@@ -189,4 +189,28 @@ TEST(Registry, AStartThatCannotKeepTheFileAsReadSaysSoAndGoesOn) {
     EXPECT_FALSE(std::filesystem::exists(state / "registry.unreadable"));
 }
 
+TEST(Registry, ARegistryFileThatCannotBeReadIsNotWrittenOver) {
+    platform::testing::TemporaryDevice device;
+    const auto state = device.Root() / "state";
+    // A folder in the registry file's place opens but cannot be read.
+    std::filesystem::create_directories(state / "registry");
+    WriteBytes(state / "registry" / "kept", "what the user stored");
+    ASSERT_TRUE(device.StartServer());
+    EXPECT_NE(device.Log("server").find("server: registry: cannot read state/registry: "), std::string::npos)
+        << device.Log("server");
+    // The device runs on an empty registry: values are set and read, and the shutdown saves
+    // nothing over the file.
+    const std::string app = "HKEY_LOCAL_MACHINE\\SOFTWARE\\KORVEX\\APP";
+    HKEY key = nullptr;
+    DWORD disposition = 0;
+    ASSERT_EQ(RegCreateKeyEx(HKEY_LOCAL_MACHINE, "SOFTWARE\\KORVEX\\APP", 0, "", 0, KEY_ALL_ACCESS, nullptr, &key, &disposition), ERROR_SUCCESS);
+    const DWORD one = 1;
+    EXPECT_EQ(RegSetValueEx(key, "MapMode", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&one), sizeof one), 0);
+    RegCloseKey(key);
+    EXPECT_EQ(platform::RegReadDword(app, "MapMode"), 1u);
+    ASSERT_TRUE(device.StopServer());
+    EXPECT_EQ(device.Log("server").find("server: registry: cannot write"), std::string::npos) << device.Log("server");
+    EXPECT_EQ(ReadBytes(state / "registry" / "kept"), "what the user stored");
+}
+
 }  // namespace

@@ -1,4 +1,4 @@
-#include "server/files/replace_file.h"
+#include "server/files/state_file.h"
 
 #include <cerrno>
 #include <fcntl.h>
@@ -34,6 +34,24 @@ int ReplaceFile(const std::filesystem::path& path, std::string_view bytes) {
         ::close(folder);
     }
     return 0;
+}
+
+int ReadWholeFile(const std::filesystem::path& path, std::string& bytes) {
+    bytes.clear();
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return errno;
+    int error = 0;
+    char buffer[65536];
+    for (;;) {
+        const ssize_t count = ::read(fd, buffer, sizeof buffer);
+        if (count < 0 && errno == EINTR) continue;
+        if (count < 0) error = errno;
+        if (count <= 0) break;
+        bytes.append(buffer, static_cast<std::size_t>(count));
+    }
+    ::close(fd);
+    if (error != 0) bytes.clear();
+    return error;
 }
 
 }  // namespace server

@@ -494,7 +494,7 @@ TEST_F(Screen, AnotherProgramsWindowIsRefusedAndADeadProgramsWindowsLeaveTheScre
         EXPECT_EQ(status.error, ERROR_INVALID_PARAMETER);
         protocol::SurfaceDamageRequest damage;
         damage.hwnd = platform::WindowNumber(cover);
-        connection->Post(damage);
+        EXPECT_FALSE(connection->Call(damage, status)) << "no answer: the connection is dropped";
         EXPECT_FALSE(connection->Call(input, status)) << "the connection was dropped";
     }).join();
     EXPECT_TRUE(device.WaitForLog("server", "SurfaceDamage: another program's window"));

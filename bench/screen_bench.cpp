@@ -47,6 +47,7 @@ std::uint32_t AddWindow(server::WindowTree& tree, server::Compositor& compositor
     auto surface = compositor.EnsureSurface(tree, hwnd);
     for (std::uint32_t y = 0; y < surface.pixels->Height(); ++y)
         std::fill_n(surface.pixels->Row(y), surface.pixels->Width(), colour);
+    compositor.TakePaint(hwnd, {0, 0, 0x7FFFFFFF, 0x7FFFFFFF});
     return hwnd;
 }
 

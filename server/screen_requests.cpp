@@ -84,10 +84,16 @@ void DeviceServer::Handle(Client& client, std::uint32_t sequence, const protocol
     client.Reply(sequence, Kind(protocol::RequestId::GetSurface), reply, surface.pixels->Fd());
 }
 
-void DeviceServer::Handle(Client& client, std::uint32_t, const protocol::SurfaceDamageRequest& request) {
-    // A window destroyed by another thread of the program meanwhile is no fault of the caller.
+void DeviceServer::Handle(Client& client, std::uint32_t sequence, const protocol::SurfaceDamageRequest& request) {
+    protocol::StatusReply reply;
     const Window* window = m_windows.Get(request.hwnd);
     if (window && window->pid != client.Pid()) return Misbehave(client, "SurfaceDamage: another program's window");
+    // A window destroyed by another thread of the program meanwhile is no fault of the caller.
+    if (!window) reply.error = ERROR_INVALID_WINDOW_HANDLE;
+    // The finished part is taken while the program waits for this answer, so what the screen
+    // shows of it is never a paint half done.
+    else m_compositor->TakePaint(request.hwnd, request.rect);
+    client.Reply(sequence, Kind(protocol::RequestId::SurfaceDamage), reply);
 }
 
 void DeviceServer::Handle(Client& client, std::uint32_t sequence, const protocol::OverlayRequest& request) {

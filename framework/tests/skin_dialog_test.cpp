@@ -21,6 +21,21 @@
 namespace {
 
 using namespace std::chrono_literals;
+using Clock = std::chrono::steady_clock;
+
+// How long a wait may take before the test calls it a hang. What is waited for comes far
+// sooner, but a loaded machine may hold any step up for seconds.
+constexpr auto kHang = 10s;
+
+// Polls until a condition holds; false when it still does not after kHang.
+bool Eventually(const std::function<bool()>& condition) {
+    const auto end = Clock::now() + kHang;
+    while (!condition()) {
+        if (Clock::now() >= end) return false;
+        std::this_thread::sleep_for(10ms);
+    }
+    return true;
+}
 
 // Pictures and their colours (0xRRGGBB).
 constexpr UINT kBackgroundImage = 1, kButtonImage = 10, kTrackImage = 20, kSegmentImage = 21, kDigitImage = 30,
@@ -72,11 +87,17 @@ void WriteSkin(const std::filesystem::path& dir) {
 
 // Runs a function on the dialog's thread: lParam points to a std::function<void()>.
 constexpr UINT kRunOnDialog = WM_APP + 1;
+// Settling the dialog (SkinDialog::Settle): wParam 0 from the test, 1 from the dialog itself;
+// lParam numbers the request. The dialog answers with a kSettled event of that number.
+constexpr UINT kSettle = WM_APP + 2;
+constexpr UINT kSettled = WM_APP + 3;
+constexpr UINT_PTR kSettleTimer = 77;
 
 struct Event {
     UINT message;
     WPARAM wparam;
     LPARAM lparam;
+    Clock::time_point time;  // when the dialog took it
 };
 
 // A program's dialog as the suite builds one: one screen of every kind of control.
@@ -133,12 +154,30 @@ protected:
         return TRUE;
     }
     LRESULT WindowProc(UINT message, WPARAM wparam, LPARAM lparam) override {
+        const bool repeat_timer = message == WM_TIMER && wparam == kSkinRepeatTimer;
         if (message == WM_COMMAND || message == WM_SKIN_SLIDER || message == WM_SKIN_CLICK ||
-            message == WM_LBUTTONDOWN || message == WM_LBUTTONUP) {
+            message == WM_LBUTTONDOWN || message == WM_LBUTTONUP || repeat_timer) {
             std::lock_guard<std::mutex> lock(m_mutex);
             // The pen's key state is no part of what is checked.
             const bool pen = message == WM_LBUTTONDOWN || message == WM_LBUTTONUP;
-            m_events.push_back({message, pen ? 0 : wparam, lparam});
+            m_events.push_back({message, pen ? 0 : wparam, lparam, Clock::now()});
+        }
+        // The loop hands out sent messages, then posted ones, then paint, then timers. The test's
+        // request comes behind the input it gave before; reposted, it comes behind what the
+        // dialog posted itself meanwhile; and a timer comes only once every paint is done.
+        if (message == kSettle) {
+            if (wparam == 0) PostMessage(m_hWnd, kSettle, 1, lparam);
+            else {
+                m_settle_number = lparam;
+                SetTimer(kSettleTimer, 1);
+            }
+            return 0;
+        }
+        if (message == WM_TIMER && wparam == kSettleTimer) {
+            KillTimer(kSettleTimer);
+            std::lock_guard<std::mutex> lock(m_mutex);
+            m_events.push_back({kSettled, static_cast<WPARAM>(m_settle_number), 0, Clock::now()});
+            return 0;
         }
         if (message == kRunOnDialog) {
             (*reinterpret_cast<std::function<void()>*>(lparam))();
@@ -164,6 +203,7 @@ protected:
 
 private:
     HBITMAP m_background = nullptr;
+    LPARAM m_settle_number = 0;
     std::mutex m_mutex;
     std::vector<Event> m_events;
 };
@@ -180,7 +220,7 @@ protected:
     }
     void TearDown() override { platform::SetResourceDir(""); }
     devicectl::DeviceControl::Screen ScreenShowing(int x, int y, std::uint32_t colour) {
-        return control.ScreenShowing(x, y, colour);
+        return control.ScreenShowing(x, y, colour, kHang);
     }
 
     platform::testing::TemporaryDevice device;
@@ -195,8 +235,7 @@ protected:
         WritePicture(resources, kSeekBarKnobImage, 10, 20, [](int x, int) { return x == 9 ? kMagenta : kKnob; });
         dialog = std::make_unique<TestDialog>(Options());
         runner = std::thread([this] { dialog->DoModal(); });
-        for (int i = 0; i < 300 && !dialog->window.load(); ++i) std::this_thread::sleep_for(10ms);
-        ASSERT_NE(dialog->window.load(), nullptr) << "the dialog did not come up";
+        ASSERT_TRUE(Eventually([this] { return dialog->window.load() != nullptr; })) << "the dialog did not come up";
         ASSERT_EQ(ScreenShowing(150, 70, kButtonFrames[0]).At(150, 70), kButtonFrames[0]) << "the screen is drawn";
     }
     virtual SkinDialogOptions Options() const { return {}; }
@@ -211,23 +250,28 @@ protected:
         SkinScreen::TearDown();
     }
     // Waits until the dialog has seen a number of messages of a kind.
-    std::vector<Event> WaitFor(UINT message, WPARAM wparam, std::size_t count, std::chrono::milliseconds timeout = 2s) {
-        const auto end = std::chrono::steady_clock::now() + timeout;
-        auto found = dialog->Events(message, wparam);
-        while (found.size() < count && std::chrono::steady_clock::now() < end) {
-            std::this_thread::sleep_for(10ms);
+    std::vector<Event> WaitFor(UINT message, WPARAM wparam, std::size_t count) {
+        std::vector<Event> found;
+        Eventually([&] {
             found = dialog->Events(message, wparam);
-        }
+            return found.size() >= count;
+        });
         return found;
     }
     void OnDialog(std::function<void()> work) {
         SendMessage(dialog->window.load(), kRunOnDialog, 0, reinterpret_cast<LPARAM>(&work));
     }
-    // Lets messages already on their way arrive.
-    static void Settle() { std::this_thread::sleep_for(200ms); }
+    // Waits until the dialog has handled all input given so far and all it posted itself on the
+    // way, and its paints are on the screen: whatever that input was to bring about is done.
+    void Settle() {
+        const LPARAM number = ++settles;
+        ASSERT_TRUE(PostMessage(dialog->window.load(), kSettle, 0, number));
+        ASSERT_EQ(WaitFor(kSettled, static_cast<WPARAM>(number), 1).size(), 1u) << "the dialog does not settle";
+    }
 
     std::unique_ptr<TestDialog> dialog;
     std::thread runner;
+    LPARAM settles = 0;
 };
 
 TEST_F(SkinDialog, ButtonFramesFollowTheFlagsOnTheScreen) {
@@ -363,26 +407,41 @@ TEST_F(SkinDialog, AButtonDraggedOutAndReleasedOutsideGivesNoCommandAndEndsUnpre
 }
 
 TEST_F(SkinDialog, AnAutoRepeatButtonRepeatsWhileHeldAndATapGivesOneCommand) {
+    const auto is = [](UINT message, WPARAM wparam) {
+        return [=](const Event& e) { return e.message == message && e.wparam == wparam; };
+    };
+    // Held: one command at each firing of the repeat timer, the first 250 ms after the press and
+    // then every 100 ms (a timer is never early), and none for the release after a repeat.
     ASSERT_EQ(control.Press(270, 70), 0u);
-    ASSERT_EQ(WaitFor(WM_LBUTTONDOWN, 0, 1).size(), 1u);
-    std::this_thread::sleep_for(600ms);
+    ASSERT_EQ(WaitFor(WM_COMMAND, kRepeat, 3).size(), 3u) << "commands while held";
     ASSERT_EQ(control.Release(270, 70), 0u);
-    ASSERT_EQ(WaitFor(WM_LBUTTONUP, 0, 1).size(), 1u);
     Settle();
-    const auto events = dialog->Events();
-    const auto release = std::find_if(events.begin(), events.end(), [](const Event& e) { return e.message == WM_LBUTTONUP; });
-    const auto held = std::count_if(events.begin(), release, [](const Event& e) {
-        return e.message == WM_COMMAND && e.wparam == static_cast<WPARAM>(kRepeat);
-    });
-    const auto after = std::count_if(release, events.end(), [](const Event& e) { return e.message == WM_COMMAND; });
-    EXPECT_GE(held, 3) << "about 250, 350, 450 and 550 ms";
-    EXPECT_LE(held, 5);
-    EXPECT_EQ(after, 0) << "no command on the release after a repeat";
+    auto events = dialog->Events();
+    const auto press = std::find_if(events.begin(), events.end(), is(WM_LBUTTONDOWN, 0));
+    const auto release = std::find_if(events.begin(), events.end(), is(WM_LBUTTONUP, 0));
+    ASSERT_TRUE(press < release && release != events.end());
+    std::vector<Clock::time_point> firings;
+    for (auto e = press; e != release; ++e)
+        if (is(WM_TIMER, kSkinRepeatTimer)(*e)) firings.push_back(e->time);
+    EXPECT_EQ(std::count_if(press, release, is(WM_COMMAND, kRepeat)), static_cast<std::ptrdiff_t>(firings.size()))
+        << "one command per firing";
+    ASSERT_GE(firings.size(), 3u);
+    EXPECT_GE(firings[0] - press->time, 250ms) << "the first repeat";
+    for (std::size_t i = 1; i < firings.size(); ++i) EXPECT_GE(firings[i] - firings[i - 1], 100ms) << "repeat " << i;
+    EXPECT_EQ(std::count_if(release, events.end(), [](const Event& e) { return e.message == WM_COMMAND; }), 0)
+        << "no command on the release after a repeat";
+    EXPECT_EQ(std::count_if(release, events.end(), is(WM_TIMER, kSkinRepeatTimer)), 0) << "the release stops the repeats";
 
+    // A tap gives one command, the release's. (A machine that keeps the pen down past the first
+    // repeat between the press and the release gives that press its repeats instead, no more.)
+    const std::size_t before_tap = events.size();
     ASSERT_EQ(control.Tap(270, 70), 0u);
-    ASSERT_EQ(WaitFor(WM_LBUTTONUP, 0, 2).size(), 2u);
     Settle();
-    EXPECT_EQ(dialog->Events(WM_COMMAND, kRepeat).size(), static_cast<std::size_t>(held) + 1) << "a tap gives one";
+    events = dialog->Events();
+    const auto tap = events.begin() + static_cast<std::ptrdiff_t>(before_tap);
+    const auto repeats = std::count_if(tap, events.end(), is(WM_TIMER, kSkinRepeatTimer));
+    EXPECT_EQ(std::count_if(tap, events.end(), is(WM_COMMAND, kRepeat)), std::max<std::ptrdiff_t>(repeats, 1))
+        << "a tap gives one";
 }
 
 TEST_F(SkinDialog, SlidersTakeTheSegmentUnderThePenAndRefuseValuesBelowTheirMinimum) {
@@ -552,7 +611,7 @@ protected:
     // Runs the dialog; the template's outcome (1 built, 0 refused, -1 not known in time).
     int Run() {
         runner = std::thread([this] { dialog.DoModal(); });
-        for (int i = 0; i < 300 && dialog.built.load() < 0; ++i) std::this_thread::sleep_for(10ms);
+        Eventually([this] { return dialog.built.load() >= 0; });
         return dialog.built.load();
     }
     // The columns of a control's rectangle where anything but the background shows.
@@ -601,7 +660,7 @@ TEST_F(SkinTemplate, TheNamedScreenIsBuiltWithItsImagesKindsCaptionsAndAlignment
     EXPECT_EQ(screen.At(digits_left - 5, 225), kBackground);
 
     ASSERT_EQ(control.Tap(550, 70), 0u);
-    for (int i = 0; i < 200 && dialog.last_command.load() == 0; ++i) std::this_thread::sleep_for(10ms);
+    Eventually([this] { return dialog.last_command.load() != 0; });
     EXPECT_EQ(dialog.last_command.load(), kTemplateButton) << "a template button gives its command";
     EXPECT_EQ(dialog.ControlCount(), 6);
 }

@@ -51,7 +51,8 @@ HDC BeginPaint(HWND hwnd, PAINTSTRUCT* paint) {
     paint->rcPaint = update;
     // The window's own erase handler runs first; FALSE back means it is still to be erased.
     paint->fErase = SendMessage(hwnd, WM_ERASEBKGND, reinterpret_cast<WPARAM>(hdc), 0) ? FALSE : TRUE;
-    ValidateRect(hwnd, nullptr);
+    // Clean from here on, but nothing is drawn yet: EndPaint tells the server what changed.
+    platform::ClearInvalidRect(hwnd);
     return hdc;
 }
 

@@ -483,9 +483,12 @@ struct GetSurfaceRequest {
     std::uint32_t hwnd = 0;
     template <class V> void Visit(V& v) { v(hwnd); }
 };
-// One-way: the program changed this rectangle (window coordinates) of its window's surface.
+// The program has finished drawing this rectangle (window coordinates) of its window's surface.
+// The server takes that part for the screen before it answers, and the screen shows nothing
+// of a surface but what was taken so: a program may draw again once answered, and no screen
+// ever shows a paint half done.
 struct SurfaceDamageRequest {
-    using Reply = void;
+    using Reply = StatusReply;
     std::uint32_t hwnd = 0;
     Rect rect;
     template <class V> void Visit(V& v) { v(hwnd); v(rect); }

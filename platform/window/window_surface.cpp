@@ -122,8 +122,16 @@ BOOL UpdateWindowSurface(HWND hwnd, const RECT* changed) {
     request.hwnd = WindowNumber(hwnd);
     if (changed) request.rect = {changed->left, changed->top, changed->right, changed->bottom};
     else request.rect = {0, 0, 0x7FFFFFFF, 0x7FFFFFFF};
+    // The answer comes once the server has taken the part: until then this thread draws nothing
+    // more into the surface, so the server never takes a picture half drawn.
     auto* connection = platform::ServerConnection::Current();
-    return connection && connection->Post(request) ? TRUE : FALSE;
+    protocol::StatusReply reply;
+    if (!connection || !connection->Call(request, reply)) return FALSE;
+    if (reply.error) {
+        SetLastError(reply.error);
+        return FALSE;
+    }
+    return TRUE;
 }
 
 BOOL InvalidateRect(HWND hwnd, const RECT* rect, BOOL) {
@@ -178,6 +186,10 @@ void AddInvalidRect(HWND hwnd, const RECT& rect) {
     auto found = std::find_if(invalid.begin(), invalid.end(), [&](const auto& entry) { return entry.hwnd == hwnd; });
     if (found != invalid.end()) found->rect = Union(found->rect, rect);
     else invalid.push_back({hwnd, rect});
+}
+
+void ClearInvalidRect(HWND hwnd) {
+    std::erase_if(MessageQueue::ForThisThread().invalid, [&](const InvalidWindow& entry) { return entry.hwnd == hwnd; });
 }
 
 void AddPostedInvalidation(HWND hwnd, std::uint64_t wparam, std::int64_t lparam) {

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <new>
 
 namespace server {
 namespace {
@@ -27,39 +28,66 @@ std::uint32_t Extent(std::int32_t from, std::int32_t to) {
 Compositor::Compositor(std::uint32_t width, std::uint32_t height) { m_frame.Resize(width, height); }
 
 Compositor::SurfaceRef Compositor::EnsureSurface(const WindowTree& windows, std::uint32_t hwnd) {
+    Surface* surface = Ensure(windows, hwnd);
+    if (!surface) return {};
+    return {surface->pixels.get(), surface->generation};
+}
+
+Compositor::Surface* Compositor::Ensure(const WindowTree& windows, std::uint32_t hwnd) {
     const Window* window = windows.Get(hwnd);
-    if (!window) return {};
+    if (!window) return nullptr;
     const std::uint32_t width = Extent(window->rect.left, window->rect.right);
     const std::uint32_t height = Extent(window->rect.top, window->rect.bottom);
     auto found = m_surfaces.find(hwnd);
     if (found != m_surfaces.end()) {
         auto& surface = found->second;
-        if (surface.pixels->Width() == width && surface.pixels->Height() == height)
-            return {surface.pixels.get(), surface.generation};
+        if (surface.pixels->Width() == width && surface.pixels->Height() == height) return &surface;
         // Resized: the old memory goes (the program keeps its own mapping until it asks anew).
-        m_surface_bytes -= surface.pixels->Bytes();
+        m_surface_bytes -= 2 * surface.pixels->Bytes();
         m_surfaces.erase(found);
     }
-    if (width == 0 || height == 0) return {};
-    const std::size_t bytes = static_cast<std::size_t>(width) * height * 4;
-    if (m_surface_bytes + bytes > kSurfaceBudget) return {};
+    if (width == 0 || height == 0) return nullptr;
+    const std::size_t count = static_cast<std::size_t>(width) * height;
+    const std::size_t bytes = count * 4;
+    if (m_surface_bytes + 2 * bytes > kSurfaceBudget) return nullptr;
     auto pixels = SharedPixels::Create("window-surface", width, height);
-    if (!pixels) return {};
-    m_surface_bytes += bytes;
+    if (!pixels) return nullptr;
+    // Black until the program's first paint, as the new surface is.
+    std::unique_ptr<std::uint32_t[]> shown(new (std::nothrow) std::uint32_t[count]());
+    if (!shown) return nullptr;
+    m_surface_bytes += 2 * bytes;
     Surface& surface = m_surfaces[hwnd];
     surface.pixels = std::move(pixels);
+    surface.shown = std::move(shown);
     surface.generation = m_next_generation++;
-    return {surface.pixels.get(), surface.generation};
+    return &surface;
 }
 
 void Compositor::DropSurfaces(const std::vector<std::uint32_t>& hwnds) {
     for (auto hwnd : hwnds) {
         auto found = m_surfaces.find(hwnd);
         if (found == m_surfaces.end()) continue;
-        m_surface_bytes -= found->second.pixels->Bytes();
+        m_surface_bytes -= 2 * found->second.pixels->Bytes();
         m_surfaces.erase(found);
         m_dirty = true;
     }
+}
+
+bool Compositor::TakePaint(std::uint32_t hwnd, const protocol::Rect& rect) {
+    auto found = m_surfaces.find(hwnd);
+    if (found == m_surfaces.end()) return false;
+    Surface& surface = found->second;
+    const std::uint32_t width = surface.pixels->Width();
+    const protocol::Rect whole{0, 0, static_cast<std::int32_t>(width), static_cast<std::int32_t>(surface.pixels->Height())};
+    const protocol::Rect part = Intersect(rect, whole);
+    if (Empty(part)) return true;
+    const std::size_t count = static_cast<std::size_t>(part.right - part.left);
+    for (std::int32_t y = part.top; y < part.bottom; ++y) {
+        const std::size_t row = static_cast<std::size_t>(y) * width + static_cast<std::size_t>(part.left);
+        std::memcpy(surface.shown.get() + row, surface.pixels->Row(static_cast<std::uint32_t>(y)) + part.left, count * 4);
+    }
+    m_dirty = true;
+    return true;
 }
 
 SharedPixels* Compositor::OpenOverlay(std::uint32_t owner, std::uint32_t width, std::uint32_t height,
@@ -116,10 +144,12 @@ void Compositor::DrawWindow(const WindowTree& windows, std::uint32_t hwnd, const
                               origin_y + window->rect.bottom};
     const protocol::Rect visible = Intersect(rect, clip);
     if (Empty(visible)) return;  // its children lie inside it, so they are hidden too
-    if (SharedPixels* surface = EnsureSurface(windows, hwnd).pixels) {
+    if (const Surface* surface = Ensure(windows, hwnd)) {
+        const std::size_t width = surface->pixels->Width();
         const std::size_t count = static_cast<std::size_t>(visible.right - visible.left);
         for (std::int32_t y = visible.top; y < visible.bottom; ++y) {
-            const std::uint32_t* source = surface->Row(static_cast<std::uint32_t>(y - rect.top)) + (visible.left - rect.left);
+            const std::uint32_t* source = surface->shown.get() + static_cast<std::size_t>(y - rect.top) * width +
+                                          static_cast<std::size_t>(visible.left - rect.left);
             std::uint32_t* target = &m_frame.pixels[static_cast<std::size_t>(y) * m_frame.width + static_cast<std::size_t>(visible.left)];
             std::memcpy(target, source, count * 4);
         }

@@ -1,6 +1,11 @@
 // The compositor: keeps every shown window's surface and the video overlay plane, and composes
 // them into the screen by z-order (the topmost band in front, children above their parent and
 // clipped to it), then lays the overlay under the colour key and applies the backlight.
+//
+// A program draws into its surface while the screen may be composed at any moment, so the
+// screen never reads a surface directly: each surface has a shown copy, and a part of the
+// surface reaches that copy only when its program says it has finished drawing that part
+// (TakePaint). A composed screen therefore holds every window as of its last finished paint.
 #pragma once
 
 #include <cstdint>
@@ -20,7 +25,7 @@ constexpr std::uint32_t kOverlayColourKey = 0x00100010u;
 
 class Compositor {
 public:
-    // Past this many bytes of surfaces, no new surface is made.
+    // Past this many bytes of surfaces (with their shown copies), no new surface is made.
     static constexpr std::size_t kSurfaceBudget = 512u * 1024 * 1024;
     static constexpr std::uint32_t kMaxOverlaySide = 2048;
 
@@ -38,6 +43,10 @@ public:
     SurfaceRef EnsureSurface(const WindowTree& windows, std::uint32_t hwnd);
     void DropSurfaces(const std::vector<std::uint32_t>& hwnds);
     std::size_t SurfaceCount() const { return m_surfaces.size(); }
+    // The window's program has finished drawing this rectangle (window coordinates, clipped to
+    // the surface) of its surface: the screen shows that part as the surface holds it now.
+    // False when the window has no surface.
+    bool TakePaint(std::uint32_t hwnd, const protocol::Rect& rect);
 
     // The overlay plane, owned by a program (its process id). Open replaces any earlier buffer,
     // whoever owned it.
@@ -60,9 +69,11 @@ public:
 
 private:
     struct Surface {
-        std::unique_ptr<SharedPixels> pixels;
+        std::unique_ptr<SharedPixels> pixels;     // what the program draws into
+        std::unique_ptr<std::uint32_t[]> shown;   // what the screen shows, rows packed
         std::uint32_t generation = 0;
     };
+    Surface* Ensure(const WindowTree& windows, std::uint32_t hwnd);
     void DrawWindow(const WindowTree& windows, std::uint32_t hwnd, const protocol::Rect& clip, std::int32_t origin_x,
                     std::int32_t origin_y);
     void LayOverlay();

@@ -14,6 +14,8 @@ using server::WindowTree;
 
 class CompositorTest : public ::testing::Test {
 protected:
+    static constexpr protocol::Rect kWhole{0, 0, 0x7FFFFFFF, 0x7FFFFFFF};
+
     std::uint32_t Add(protocol::Rect rect, std::uint32_t colour, std::uint32_t parent = 0, bool visible = true,
                       bool topmost = false) {
         server::Window window;
@@ -22,10 +24,15 @@ protected:
         window.parent = parent;
         window.topmost = topmost;
         const std::uint32_t hwnd = tree.Create(std::move(window));
+        Fill(hwnd, colour);
+        compositor.TakePaint(hwnd, kWhole);
+        return hwnd;
+    }
+    // Draws into the window's surface as its program would, without saying it is done.
+    void Fill(std::uint32_t hwnd, std::uint32_t colour) {
         if (auto surface = compositor.EnsureSurface(tree, hwnd); surface.pixels)
             for (std::uint32_t y = 0; y < surface.pixels->Height(); ++y)
                 std::fill_n(surface.pixels->Row(y), surface.pixels->Width(), colour);
-        return hwnd;
     }
     std::uint32_t At(std::uint32_t x, std::uint32_t y) { return compositor.Compose(tree).At(x, y); }
 
@@ -70,6 +77,41 @@ TEST_F(CompositorTest, AResizeMakesANewGenerationAndDestroyedWindowsGiveBackThei
     compositor.DropSurfaces(tree.Destroy(hwnd));
     EXPECT_EQ(compositor.SurfaceCount(), 0u);
     compositor.DropSurfaces({hwnd, 0, 12345});  // already gone: nothing happens
+}
+
+TEST_F(CompositorTest, TheScreenShowsASurfaceOnlyAsFarAsItsProgramHasFinishedDrawingIt) {
+    const auto hwnd = Add({100, 100, 300, 200}, 0x111111);
+    EXPECT_EQ(At(150, 150), 0x111111u);
+    Fill(hwnd, 0x222222);  // a paint under way
+    EXPECT_FALSE(compositor.Dirty()) << "drawing alone changes nothing on the screen";
+    EXPECT_EQ(At(150, 150), 0x111111u) << "the last finished paint, not the one under way";
+    EXPECT_TRUE(compositor.TakePaint(hwnd, {10, 20, 30, 40}));
+    EXPECT_TRUE(compositor.Dirty());
+    EXPECT_EQ(At(110, 120), 0x222222u) << "the finished part";
+    EXPECT_EQ(At(129, 139), 0x222222u);
+    EXPECT_EQ(At(130, 139), 0x111111u) << "right and bottom edges are outside the part";
+    EXPECT_EQ(At(129, 140), 0x111111u);
+
+    // Parts reaching past the surface take what lies inside it; parts wholly outside, or
+    // inverted, take nothing.
+    Fill(hwnd, 0x333333);
+    EXPECT_TRUE(compositor.TakePaint(hwnd, {-50, -50, 5, 5}));
+    EXPECT_TRUE(compositor.TakePaint(hwnd, {190, 90, 0x7FFFFFFF, 0x7FFFFFFF}));
+    EXPECT_TRUE(compositor.TakePaint(hwnd, {250, 0, 300, 100}));
+    EXPECT_TRUE(compositor.TakePaint(hwnd, {60, 60, 40, 40}));
+    EXPECT_EQ(At(100, 100), 0x333333u);
+    EXPECT_EQ(At(104, 104), 0x333333u);
+    EXPECT_EQ(At(299, 199), 0x333333u);
+    EXPECT_EQ(At(150, 150), 0x111111u);
+    EXPECT_EQ(At(150, 100), 0x111111u);
+
+    EXPECT_FALSE(compositor.TakePaint(0xDEAD, kWhole)) << "no such window";
+    // A resize makes a new surface that shows black until its first finished paint.
+    tree.Get(hwnd)->rect = {100, 100, 200, 200};
+    Fill(hwnd, 0x444444);
+    EXPECT_EQ(At(150, 150), 0u);
+    EXPECT_TRUE(compositor.TakePaint(hwnd, kWhole));
+    EXPECT_EQ(At(150, 150), 0x444444u);
 }
 
 TEST_F(CompositorTest, GrandchildrenAreClippedToEveryAncestor) {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <thread>
 
+#include "platform/device_root.h"
 #include "platform/gfx/window_dc.h"
 #include "platform/testing/temporary_device.h"
 #include "tools/devicectl/device_control.h"
@@ -34,6 +35,55 @@ LRESULT PaintedWindow(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
         return 0;
     }
     return DefWindowProc(hwnd, message, wparam, lparam);
+}
+
+// A paint that looks at the screen halfway: after drawing, before EndPaint.
+int s_looking_paints = 0;
+std::uint32_t s_seen_halfway = 0;
+
+LRESULT LookingPainter(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
+    if (message == WM_PAINT) {
+        PAINTSTRUCT paint;
+        if (HDC hdc = BeginPaint(hwnd, &paint)) {
+            HBRUSH green = CreateSolidBrush(RGB(0, 200, 0));
+            RECT all = {0, 0, 100, 60};
+            FillRect(hdc, &all, green);
+            DeleteObject(green);
+            DWORD error = 0;
+            auto screen = devicectl::DeviceControl(platform::DeviceRootDir()).Screenshot(error);
+            s_seen_halfway = screen ? screen->At(50, 50) : 0xFFFFFFFF;
+            EndPaint(hwnd, &paint);
+            ++s_looking_paints;
+        }
+        return 0;
+    }
+    return DefWindowProc(hwnd, message, wparam, lparam);
+}
+
+TEST(WindowPaint, APaintReachesTheScreenWhenItEndsAndNotBefore) {
+    platform::testing::TemporaryDevice device;
+    ASSERT_TRUE(device.StartServer());
+    WNDCLASS window_class;
+    window_class.lpfnWndProc = LookingPainter;
+    window_class.lpszClassName = "LOOKING";
+    RegisterClass(&window_class);
+    HWND hwnd = CreateWindowEx(0, "LOOKING", "LOOKING", WS_POPUP | WS_VISIBLE, 0, 0, 100, 60, nullptr, nullptr,
+                               nullptr, nullptr);
+    ASSERT_NE(hwnd, nullptr);
+    MSG msg;
+    while (s_looking_paints == 0 && PeekMessage(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessage(&msg);
+    ASSERT_EQ(s_looking_paints, 1) << "a window created visible waits for its first paint";
+    EXPECT_EQ(s_seen_halfway, 0u) << "drawn but not ended: the screen still shows the new window black";
+    // EndPaint returned once the server had the picture: any screenshot from now on shows it,
+    // whichever connection asks, with no waiting.
+    std::uint32_t seen_after = 0;
+    std::thread([&] {
+        DWORD error = 0;
+        auto screen = devicectl::DeviceControl(device.Root()).Screenshot(error);
+        seen_after = screen ? screen->At(50, 50) : 0xFFFFFFFF;
+    }).join();
+    EXPECT_EQ(seen_after, 0x00C800u);
+    DestroyWindow(hwnd);
 }
 
 TEST(WindowPaint, BeginPaintDrawsIntoTheWindowAndEndPaintShowsIt) {

@@ -122,6 +122,11 @@ public:
     // FALSE, with a debug line, when the file or the template is missing or has a bad line;
     // the dialog then has no screen and no controls.
     BOOL InitFromTemplate(const std::string& name);
+    // Another screen of the same dialog from the template `name`: its background and controls
+    // replace the current ones, and the window stays where it is, shown or hidden, in front or
+    // behind. Before the first screen it places the window as InitFromTemplate does. Nothing
+    // is drawn to the window until RedrawAll.
+    BOOL ChangeScreen(const std::string& name);
 
     // Appends a control; false (and nothing added) when the list holds 30 already.
     bool AddControl(int id, int image_number, int x, int y, int width, int height, int states, DWORD kind);
@@ -170,6 +175,8 @@ protected:
     void DrawControl(int index);
 
 private:
+    enum class TemplatePlacement { PlaceWindow, KeepWindow };
+    BOOL BuildFromTemplate(const std::string& name, TemplatePlacement placement);
     int IndexOf(int id) const;
     int HitTest(POINT point) const;
     void Invalidate(const RECT& rect);

@@ -56,6 +56,14 @@ int FrameCount(HBITMAP image, int control_width) {
 }  // namespace
 
 BOOL CSkinDialogEx::InitFromTemplate(const std::string& name) {
+    return BuildFromTemplate(name, TemplatePlacement::PlaceWindow);
+}
+
+BOOL CSkinDialogEx::ChangeScreen(const std::string& name) {
+    return BuildFromTemplate(name, m_memory_dc ? TemplatePlacement::KeepWindow : TemplatePlacement::PlaceWindow);
+}
+
+BOOL CSkinDialogEx::BuildFromTemplate(const std::string& name, TemplatePlacement placement) {
     ClearControls();
     const std::filesystem::path path = std::filesystem::path(platform::ResourceDir()) / "dialog.txt";
     std::string problem;
@@ -85,7 +93,13 @@ BOOL CSkinDialogEx::InitFromTemplate(const std::string& name) {
     if (found->background && !m_template_background)
         DebugPrintf("%s: CSkinDialogEx::InitFromTemplate background %u missing\r\n", m_name.c_str(),
                     *found->background);
-    if (!InitSkin(m_template_background)) return FALSE;
+    if (placement == TemplatePlacement::PlaceWindow) {
+        if (!InitSkin(m_template_background)) return FALSE;
+    } else {
+        // Another screen of the same dialog: the window and its picture stay as they are.
+        m_background = m_template_background;
+        m_background_origin = {0, 0};
+    }
     DrawBackground(m_template_background, 0, 0);
 
     for (const auto& control : found->controls) {

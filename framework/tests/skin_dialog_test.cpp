@@ -574,6 +574,8 @@ public:
     std::atomic<int> built{-1};
     std::atomic<HWND> window{nullptr};
     std::atomic<int> last_command{0};
+    std::atomic<int> changed{-1};
+    static constexpr int kChangeToOther = 900;
 
 protected:
     BOOL OnInitDialog() override {
@@ -590,6 +592,11 @@ protected:
         return TRUE;
     }
     BOOL OnCommand(WPARAM wparam, LPARAM lparam) override {
+        if (LOWORD(wparam) == kChangeToOther) {
+            changed = ChangeScreen("other");
+            RedrawAll();
+            return TRUE;
+        }
         if (LOWORD(wparam) >= kTemplateLeft) {
             last_command = LOWORD(wparam);
             return TRUE;
@@ -663,6 +670,35 @@ TEST_F(SkinTemplate, TheNamedScreenIsBuiltWithItsImagesKindsCaptionsAndAlignment
     Eventually([this] { return dialog.last_command.load() != 0; });
     EXPECT_EQ(dialog.last_command.load(), kTemplateButton) << "a template button gives its command";
     EXPECT_EQ(dialog.ControlCount(), 6);
+}
+
+// Another screen of the same dialog replaces the controls and leaves the window where it is:
+// moved, or hidden behind another program.
+TEST_F(SkinTemplate, ChangingTheScreenKeepsTheWindowWhereItIs) {
+    WriteTemplate(kTemplateFile);
+    ASSERT_EQ(Run(), 1);
+    const HWND hwnd = dialog.window.load();
+    ASSERT_TRUE(SetWindowPos(hwnd, HWND_TOP, 100, 50, 800, 480, SWP_NOZORDER));
+    PostMessage(hwnd, WM_COMMAND, TemplateDialog::kChangeToOther, 0);
+    Eventually([this] { return dialog.changed.load() >= 0; });
+    ASSERT_EQ(dialog.changed.load(), 1);
+    RECT rect;
+    ASSERT_TRUE(GetWindowRect(hwnd, &rect));
+    EXPECT_EQ(rect.left, 100);
+    EXPECT_EQ(rect.top, 50);
+    // The other screen's button at its place in the moved window; the first screen's is gone.
+    const auto screen = ScreenShowing(100 + 50, 50 + 30, kButtonFrames[0]);
+    EXPECT_EQ(screen.At(150, 80), kButtonFrames[0]);
+    EXPECT_EQ(screen.At(100 + 550, 50 + 70), kBackground);
+    EXPECT_EQ(dialog.ControlCount(), 1);
+
+    // Hidden, it stays hidden.
+    ShowWindow(hwnd, SW_HIDE);
+    dialog.changed = -1;
+    PostMessage(hwnd, WM_COMMAND, TemplateDialog::kChangeToOther, 0);
+    Eventually([this] { return dialog.changed.load() >= 0; });
+    EXPECT_EQ(dialog.changed.load(), 1);
+    EXPECT_FALSE(IsWindowVisible(hwnd));
 }
 
 TEST_F(SkinTemplate, AMissingOrBadTemplateIsRefusedWithItsReason) {

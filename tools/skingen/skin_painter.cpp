@@ -6,6 +6,7 @@
 #include <string>
 
 #include "tools/skingen/canvas.h"
+#include "tools/skingen/skin_icons.h"
 
 namespace skingen {
 namespace {
@@ -58,55 +59,6 @@ void Text(HDC dc, const std::string& text, RECT rect, int height, Colour colour,
     DeleteObject(font);
 }
 
-void Icon(Canvas& canvas, SkinIcon icon, double cx, double cy, double size, Colour ink) {
-    const double h = size / 2;
-    switch (icon) {
-    case SkinIcon::None: break;
-    case SkinIcon::Play: canvas.Triangle(cx - h * 0.7, cy - h, cx - h * 0.7, cy + h, cx + h, cy, ink); break;
-    case SkinIcon::Pause:
-        canvas.RoundRect(cx - h * 0.8, cy - h, cx - h * 0.2, cy + h, 1.5, ink, ink);
-        canvas.RoundRect(cx + h * 0.2, cy - h, cx + h * 0.8, cy + h, 1.5, ink, ink);
-        break;
-    case SkinIcon::Stop: canvas.RoundRect(cx - h * 0.85, cy - h * 0.85, cx + h * 0.85, cy + h * 0.85, 2, ink, ink); break;
-    case SkinIcon::Next:
-        canvas.Triangle(cx - h, cy - h * 0.8, cx - h, cy + h * 0.8, cx + h * 0.1, cy, ink);
-        canvas.Triangle(cx - h * 0.1, cy - h * 0.8, cx - h * 0.1, cy + h * 0.8, cx + h * 0.75, cy, ink);
-        canvas.RoundRect(cx + h * 0.75, cy - h * 0.8, cx + h, cy + h * 0.8, 1, ink, ink);
-        break;
-    case SkinIcon::Previous:
-        canvas.Triangle(cx + h, cy - h * 0.8, cx + h, cy + h * 0.8, cx - h * 0.1, cy, ink);
-        canvas.Triangle(cx + h * 0.1, cy - h * 0.8, cx + h * 0.1, cy + h * 0.8, cx - h * 0.75, cy, ink);
-        canvas.RoundRect(cx - h, cy - h * 0.8, cx - h * 0.75, cy + h * 0.8, 1, ink, ink);
-        break;
-    case SkinIcon::VolumeUp:
-    case SkinIcon::VolumeDown: {
-        // A speaker on the left, a plus or minus on the right.
-        canvas.RoundRect(cx - h, cy - h * 0.3, cx - h * 0.55, cy + h * 0.3, 1, ink, ink);
-        canvas.Triangle(cx - h * 0.75, cy, cx - h * 0.05, cy - h * 0.85, cx - h * 0.05, cy + h * 0.85, ink);
-        const double sign_x = cx + h * 0.55, bar = h * 0.42, thick = std::max(1.5, h * 0.11);
-        canvas.RoundRect(sign_x - bar, cy - thick, sign_x + bar, cy + thick, 1, ink, ink);
-        if (icon == SkinIcon::VolumeUp) canvas.RoundRect(sign_x - thick, cy - bar, sign_x + thick, cy + bar, 1, ink, ink);
-        break;
-    }
-    case SkinIcon::Home:
-        canvas.Triangle(cx - h, cy - h * 0.05, cx + h, cy - h * 0.05, cx, cy - h, ink);
-        canvas.Fill(static_cast<int>(cx - h * 0.65), static_cast<int>(cy - h * 0.1), static_cast<int>(cx - h * 0.15),
-                    static_cast<int>(cy + h), ink);
-        canvas.Fill(static_cast<int>(cx + h * 0.15), static_cast<int>(cy - h * 0.1), static_cast<int>(cx + h * 0.65),
-                    static_cast<int>(cy + h), ink);
-        canvas.Fill(static_cast<int>(cx - h * 0.65), static_cast<int>(cy - h * 0.1), static_cast<int>(cx + h * 0.65),
-                    static_cast<int>(cy + h * 0.25), ink);
-        break;
-    case SkinIcon::List:
-        for (int i = -1; i <= 1; ++i) {
-            const double y = cy + i * h * 0.62;
-            canvas.Circle(cx - h * 0.8, y, h * 0.15, ink);
-            canvas.RoundRect(cx - h * 0.45, y - h * 0.12, cx + h, y + h * 0.12, 1, ink, ink);
-        }
-        break;
-    }
-}
-
 void PaintButton(HDC dc, Canvas& canvas, const SkinBitmap& bitmap, const Frame& f) {
     const ButtonState state = f.index < 4 ? kButtonFrames[f.index] : ButtonState::Normal;
     canvas.Fill(f.left, f.top, f.left + f.width, f.top + f.height, kPanelBottom);
@@ -140,7 +92,7 @@ void PaintButton(HDC dc, Canvas& canvas, const SkinBitmap& bitmap, const Frame& 
     if (has_icon) {
         const double icon_size = std::min(f.width, f.height) * (has_label ? 0.34 : 0.42);
         const double icon_y = has_label ? f.top + f.height * 0.38 : f.CentreY();
-        Icon(canvas, bitmap.icon, f.CentreX() + sink, icon_y + sink, icon_size, ink);
+        DrawIcon(canvas, bitmap.icon, f.CentreX() + sink, icon_y + sink, icon_size, ink);
     }
     if (has_label) {
         RECT rect{f.left + 4 + sink, f.top + sink, f.left + f.width - 4 + sink, f.top + f.height + sink};

@@ -16,7 +16,8 @@ constexpr LookWord kLooks[] = {
     {"slider-track", SkinLook::SliderTrack}, {"slider-segment", SkinLook::SliderSegment},
     {"seek-track", SkinLook::SeekTrack},  {"seek-fill", SkinLook::SeekFill},
     {"knob", SkinLook::Knob},             {"digits", SkinLook::Digits},
-    {"static", SkinLook::Static},
+    {"static", SkinLook::Static},         {"title", SkinLook::Title},
+    {"label", SkinLook::Label},
 };
 
 struct IconWord {

@@ -29,6 +29,8 @@ enum class SkinLook {
     Knob,           // round handle on magenta
     Digits,         // glyphs 0-9, ':' and '-' side by side on magenta
     Static,         // text field plate; frames: normal, selected
+    Title,          // a screen's title bar, its label as the title
+    Label,          // a caption on the screen's background
 };
 
 // The drawn icons a bitmap can carry; the table in skin_declaration.cpp gives each its word.

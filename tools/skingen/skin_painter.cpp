@@ -47,10 +47,24 @@ struct Frame {
     double CentreY() const { return top + height / 2.0; }
 };
 
+HFONT LabelFont(int height, DWORD quality = ANTIALIASED_QUALITY) {
+    return CreateFont(-height, 0, 0, 0, FW_BOLD, 0, 0, 0, HANGEUL_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
+                      quality, DEFAULT_PITCH, "NanumGothic");
+}
+
+int TextWidth(HDC dc, const std::string& text, int height) {
+    HFONT font = LabelFont(height);
+    HGDIOBJ old = SelectObject(dc, font);
+    SIZE extent{};
+    GetTextExtentPoint32(dc, text, &extent);
+    SelectObject(dc, old);
+    DeleteObject(font);
+    return static_cast<int>(extent.cx);
+}
+
 void Text(HDC dc, const std::string& text, RECT rect, int height, Colour colour, UINT format,
           DWORD quality = ANTIALIASED_QUALITY) {
-    HFONT font = CreateFont(-height, 0, 0, 0, FW_BOLD, 0, 0, 0, HANGEUL_CHARSET, OUT_DEFAULT_PRECIS,
-                            CLIP_DEFAULT_PRECIS, quality, DEFAULT_PITCH, "NanumGothic");
+    HFONT font = LabelFont(height, quality);
     HGDIOBJ old = SelectObject(dc, font);
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, colour.Ref());
@@ -88,7 +102,22 @@ void PaintButton(HDC dc, Canvas& canvas, const SkinBitmap& bitmap, const Frame& 
     const int sink = state == ButtonState::Pressed ? 1 : 0;
     const bool has_icon = bitmap.icon != SkinIcon::None;
     const bool has_label = !bitmap.label.empty();
-    const int text_height = std::clamp(f.height / 4, 10, 22);
+    // Short buttons (a screen's Exit or Save) get a label of at least 14 pixels where it fits.
+    const int text_height = std::clamp(std::max(f.height / 4, std::min(f.height * 2 / 5, 14)), 10, 22);
+    const Colour label_colour = state == ButtonState::Pressed ? kAccent : kText;
+    if (has_icon && has_label && f.width >= 2 * f.height) {
+        // A wide, low button: the icon on the left of its label, the pair centred.
+        const double icon_size = f.height * 0.46;
+        const int gap = 8;
+        const int pair = std::min(static_cast<int>(icon_size) + gap + TextWidth(dc, bitmap.label, text_height),
+                                  f.width - 8);
+        const int start = f.left + (f.width - pair) / 2;
+        DrawIcon(canvas, bitmap.icon, start + icon_size / 2 + sink, f.CentreY() + sink, icon_size, ink);
+        RECT rect{start + static_cast<int>(icon_size) + gap + sink, f.top + sink, f.left + f.width - 4 + sink,
+                  f.top + f.height + sink};
+        Text(dc, bitmap.label, rect, text_height, label_colour, DT_LEFT | DT_VCENTER | DT_SINGLELINE);
+        return;
+    }
     if (has_icon) {
         const double icon_size = std::min(f.width, f.height) * (has_label ? 0.34 : 0.42);
         const double icon_y = has_label ? f.top + f.height * 0.38 : f.CentreY();
@@ -97,8 +126,8 @@ void PaintButton(HDC dc, Canvas& canvas, const SkinBitmap& bitmap, const Frame& 
     if (has_label) {
         RECT rect{f.left + 4 + sink, f.top + sink, f.left + f.width - 4 + sink, f.top + f.height + sink};
         if (has_icon) rect.top = f.top + f.height * 62 / 100 + sink, rect.bottom = f.top + f.height - 4 + sink;
-        Text(dc, bitmap.label, rect, has_icon ? std::clamp(f.height / 6, 9, 16) : text_height,
-             state == ButtonState::Pressed ? kAccent : kText, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+        Text(dc, bitmap.label, rect, has_icon ? std::clamp(f.height / 6, 9, 16) : text_height, label_colour,
+             DT_CENTER | DT_VCENTER | DT_SINGLELINE);
     }
 }
 
@@ -149,9 +178,10 @@ void PaintWarning(Canvas& canvas, const Frame& f) {
 
 void PaintPanel(HDC dc, Canvas& canvas, const SkinBitmap& bitmap, const Frame& f) {
     // Buttons and tracks are copied opaque with the panel colour in their corners, so the body
-    // is flat in that colour; only the title strip has a gradient.
+    // is flat in that colour; only the title strip has a gradient. A panel without a title has
+    // no strip: its screens lay their own title bars over it.
     canvas.Fill(f.left, f.top, f.left + f.width, f.top + f.height, kPanelBottom);
-    if (f.height >= 120) {
+    if (f.height >= 120 && !bitmap.label.empty()) {
         // A title strip with a thin accent line under it.
         canvas.RoundRect(f.left, f.top, f.left + f.width, f.top + 44, 0, Colour{36, 42, 54}, kPanelTop);
         canvas.Fill(f.left, f.top + 44, f.left + f.width, f.top + 46, kAccentDark);
@@ -205,9 +235,34 @@ void PaintStatic(HDC dc, Canvas& canvas, const SkinBitmap& bitmap, const Frame& 
                      selected ? Colour{0, 70, 120} : Colour{28, 32, 40}, selected ? Colour{0, 50, 90} : Colour{20, 23, 29});
     canvas.RoundFrame(f.left + 1, f.top + 1, f.left + f.width - 1, f.top + f.height - 1, 6, 1,
                       selected ? kAccent : Colour{54, 60, 72});
+    // A plate with its own label is one of a row of choices: the label is centred on it.
     if (!bitmap.label.empty())
-        Text(dc, bitmap.label, RECT{f.left + 8, f.top, f.left + f.width - 8, f.top + f.height},
-             std::clamp(f.height / 3, 10, 20), selected ? kText : kDimText, DT_LEFT | DT_VCENTER | DT_SINGLELINE);
+        Text(dc, bitmap.label, RECT{f.left + 6, f.top, f.left + f.width - 6, f.top + f.height},
+             std::clamp(f.height * 2 / 5, 10, 20), selected ? kText : kDimText, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+}
+
+void PaintTitle(HDC dc, Canvas& canvas, const SkinBitmap& bitmap, const Frame& f) {
+    // A bar in the colour of the panel's title strip, its right end cut at a slant, with an
+    // accent line under it and an accent tick before the title.
+    canvas.Fill(f.left, f.top, f.left + f.width, f.top + f.height, kPanelBottom);
+    const double left = f.left, top = f.top, right = f.left + f.width, bottom = f.top + f.height;
+    const double slant = std::min(f.height * 0.6, f.width / 4.0);
+    const int line = std::max(2, f.height / 16);
+    const Point bar[] = {{left, top}, {right, top}, {right - slant, bottom}, {left, bottom}};
+    canvas.Polygon(bar, Colour{38, 45, 58});
+    canvas.Fill(f.left, f.top + f.height - line, static_cast<int>(right - slant), f.top + f.height, kAccentDark);
+    const int tick = std::max(2, f.height / 5);
+    canvas.Fill(f.left + 8, f.top + tick, f.left + 12, f.top + f.height - line - tick, kAccent);
+    if (!bitmap.label.empty())
+        Text(dc, bitmap.label, RECT{f.left + 22, f.top, static_cast<int>(right - slant), f.top + f.height - line},
+             std::clamp(f.height * 11 / 20, 12, 24), kText, DT_LEFT | DT_VCENTER | DT_SINGLELINE);
+}
+
+void PaintLabel(HDC dc, Canvas& canvas, const SkinBitmap& bitmap, const Frame& f) {
+    canvas.Fill(f.left, f.top, f.left + f.width, f.top + f.height, kPanelBottom);
+    if (!bitmap.label.empty())
+        Text(dc, bitmap.label, RECT{f.left + 2, f.top, f.left + f.width - 2, f.top + f.height},
+             std::clamp(f.height * 7 / 10, 10, 22), kDimText, DT_LEFT | DT_VCENTER | DT_SINGLELINE);
 }
 
 void PaintFrame(HDC dc, Canvas& canvas, const SkinBitmap& bitmap, const Frame& f) {
@@ -228,6 +283,8 @@ void PaintFrame(HDC dc, Canvas& canvas, const SkinBitmap& bitmap, const Frame& f
     case SkinLook::Knob: PaintKnob(canvas, f); break;
     case SkinLook::Digits: PaintDigit(dc, canvas, f); break;
     case SkinLook::Static: PaintStatic(dc, canvas, bitmap, f); break;
+    case SkinLook::Title: PaintTitle(dc, canvas, bitmap, f); break;
+    case SkinLook::Label: PaintLabel(dc, canvas, bitmap, f); break;
     }
 }
 

@@ -25,7 +25,7 @@ TEST(SkinDeclaration, GoodFileParsesExactly) {
 
 TEST(SkinDeclaration, EveryLookAndIconNameRoundTrips) {
     for (const char* look : {"button", "spinner", "waitbox", "bar", "warning", "panel", "slider-track",
-                             "slider-segment", "seek-track", "seek-fill", "knob", "digits", "static"}) {
+                             "slider-segment", "seek-track", "seek-fill", "knob", "digits", "static", "title", "label"}) {
         const auto result = ParseSkinDeclaration(std::string("1 2x2 1 1 ") + look);
         ASSERT_EQ(result.bitmaps.size(), 1u) << look;
         EXPECT_EQ(LookName(result.bitmaps[0].look), look);

@@ -215,6 +215,64 @@ TEST_F(Rendered, DemoDialogPreviewIsTheDialogSizeWithItsControlsDrawn) {
     EXPECT_EQ(keyed, 0);
 }
 
+TEST_F(Rendered, TitleLabelAndPanelLooks) {
+    const fs::path source = m_dir / "source";
+    fs::create_directories(source);
+    std::ofstream(source / "skin.txt") << "1 100x200 1 1 panel\n"
+                                          "2 100x200 1 1 panel label \"제목\"\n"
+                                          "3 200x32 1 1 title label \"제목\"\n"
+                                          "4 80x22 1 1 label label \"볼륨\"\n";
+    std::vector<std::string> problems;
+    ASSERT_TRUE(InstallResourceSet(source.string(), m_dir.string(), problems));
+    platform::SetResourceDir(m_dir.string());
+    Picture plain(1), titled(2), title(3), label(4);
+    const COLORREF body = GetPixel(plain.dc, 50, 150);
+    // A panel without a title is one flat colour; with one, it has its title strip.
+    EXPECT_EQ(GetPixel(plain.dc, 50, 10), body);
+    EXPECT_NE(GetPixel(titled.dc, 90, 10), body);
+    // A title bar: its slanted end leaves the bottom-right corner in the panel's colour, the
+    // bar and its accent line under it are not.
+    EXPECT_EQ(GetPixel(title.dc, 199, 31), body);
+    EXPECT_NE(GetPixel(title.dc, 150, 10), body);
+    EXPECT_NE(GetPixel(title.dc, 150, 31), GetPixel(title.dc, 150, 10));
+    // A label is its text on the panel's colour: no plate at its corners, ink between them.
+    EXPECT_EQ(GetPixel(label.dc, 0, 0), body);
+    EXPECT_EQ(GetPixel(label.dc, 79, 21), body);
+    const auto cells = label.Frame(0, 0, 80, 22);
+    EXPECT_GT(std::count_if(cells.begin(), cells.end(), [](COLORREF c) { return GetRValue(c) > 100; }), 20);
+}
+
+TEST_F(Rendered, WideButtonPutsItsIconBesideItsLabel) {
+    const fs::path source = m_dir / "source";
+    fs::create_directories(source);
+    std::ofstream(source / "skin.txt") << "1 132x48 2 1 button icon add label \"추가\"\n"
+                                          "2 132x48 2 1 button label \"추가\"\n";
+    std::vector<std::string> problems;
+    ASSERT_TRUE(InstallResourceSet(source.string(), m_dir.string(), problems));
+    platform::SetResourceDir(m_dir.string());
+    // The box around the normal frame's white ink: icon and label drawn in the text colour.
+    auto ink_box = [](const Picture& picture) {
+        RECT box{132, 48, -1, -1};
+        for (int y = 0; y < 48; ++y) {
+            for (int x = 0; x < 132; ++x) {
+                const COLORREF c = GetPixel(picture.dc, x, y);
+                if (GetRValue(c) < 200 || GetGValue(c) < 200) continue;
+                box = {std::min<LONG>(box.left, x), std::min<LONG>(box.top, y), std::max<LONG>(box.right, x),
+                       std::max<LONG>(box.bottom, y)};
+            }
+        }
+        return box;
+    };
+    const RECT with_icon = ink_box(Picture(1)), label_only = ink_box(Picture(2));
+    ASSERT_GE(label_only.right, 0);
+    // The icon widens the ink to the left, and the pair stays on one line in the middle
+    // instead of the icon standing above the label.
+    EXPECT_LT(with_icon.left, label_only.left - 10);
+    EXPECT_GT(with_icon.top, 8);
+    EXPECT_LT(with_icon.bottom, 40);
+    EXPECT_LT(std::abs((with_icon.left + with_icon.right) / 2 - 66), 6);
+}
+
 TEST_F(Rendered, FolderWithoutFilesInstallsAnEmptyDirectory) {
     fs::create_directories(m_dir / "empty");
     std::vector<std::string> problems;

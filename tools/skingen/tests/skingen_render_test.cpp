@@ -215,6 +215,25 @@ TEST_F(Rendered, DemoDialogPreviewIsTheDialogSizeWithItsControlsDrawn) {
     EXPECT_EQ(keyed, 0);
 }
 
+TEST_F(Rendered, ControlOrBackgroundOfAnotherSizeThanItsFrameIsRefused) {
+    const fs::path source = m_dir / "source";
+    fs::create_directories(source);
+    std::ofstream(source / "skin.txt") << "1 20x10 1 1 panel\n2 10x10 3 1 button\n3 12x16 12 1 digits\n";
+    std::ofstream(source / "dialog.txt") << "dialog a 20x10 background 1\n"
+                                            "control 5 button 0,0 10x10 - skin 2\n"
+                                            "control 6 button 0,0 11x10 - skin 2\n"
+                                            "control 7 static 0,0 60x16 - skin 3\n"
+                                            "dialog b 20x12 background 1\n";
+    std::vector<std::string> problems;
+    EXPECT_FALSE(InstallResourceSet(source.string(), (m_dir / "out").string(), problems));
+    // The digit strip's glyphs are not the control's size, and need not be.
+    ASSERT_EQ(problems.size(), 2u);
+    EXPECT_NE(problems[0].find("dialog.txt:3: control 6 is 11x10 but a frame of bitmap 2 is 10x10"), std::string::npos)
+        << problems[0];
+    EXPECT_NE(problems[1].find("dialog.txt:5: dialog 'b' is 20x12 but a frame of bitmap 1 is 20x10"), std::string::npos)
+        << problems[1];
+}
+
 TEST_F(Rendered, TitleLabelAndPanelLooks) {
     const fs::path source = m_dir / "source";
     fs::create_directories(source);

@@ -10,6 +10,7 @@
 
 #include <unistd.h>
 
+#include "platform/resources/dialog_template.h"
 #include "tools/skingen/dialog_preview.h"
 #include "tools/skingen/resource_set.h"
 #include "tools/skingen/skin_painter.h"
@@ -102,25 +103,105 @@ void CheckDeclaredSet(const resources::SkinDeclaration& skin) {
     }
 }
 
-TEST_F(Rendered, HomeDeckFrameworkPicturesHaveTheirSizesAndStrings) {
+// Every picture of HomeDeck's screens at the size of its control, with its frames.
+struct DeclaredPicture {
+    UINT id;
+    int width, height, frames, rows = 1;
+};
+constexpr DeclaredPicture kHomeDeckPictures[] = {
+    {130, 800, 480, 1},                                                         // screen
+    {137, 212, 50, 1},  {142, 212, 50, 1},  {146, 212, 50, 1},                 // menu titles
+    {156, 700, 32, 1},  {160, 700, 32, 1},  {176, 700, 32, 1},                 // screen titles
+    {131, 140, 154, 3}, {132, 130, 154, 3}, {133, 127, 154, 3}, {134, 140, 154, 3},
+    {135, 123, 154, 3}, {136, 63, 68, 2},                                       // main menu
+    {138, 145, 154, 3}, {139, 175, 154, 3}, {140, 159, 154, 3}, {141, 160, 154, 3},
+    {143, 159, 154, 3}, {144, 174, 154, 3}, {145, 174, 154, 3},                 // settings menu
+    {147, 85, 45, 2},   {148, 100, 33, 2},  {149, 100, 32, 2},                  // save, exits
+    {150, 45, 45, 2},   {151, 314, 45, 2},  {152, 47, 45, 2},   {153, 30, 19, 1},
+    {157, 75, 23, 1},   {158, 126, 126, 2},                                     // backlight
+    {161, 75, 22, 1},   {162, 76, 22, 1},   {163, 132, 48, 2},  {164, 100, 37, 2},
+    {165, 166, 45, 1},  {173, 131, 44, 2},  {174, 131, 44, 2},  {175, 131, 44, 2},  // sound and FM
+    {184, 72, 51, 2},                                                           // taskbar button
+    {182, 235, 75, 1, 3}, {183, 390, 7, 1, 2}, {185, 400, 64, 1},               // framework
+};
+
+TEST_F(Rendered, HomeDeckPicturesHaveTheirScreensSizesAndStrings) {
     const auto skin = Install("homedeck");
-    ASSERT_EQ(skin.bitmaps.size(), 4u);
+    ASSERT_EQ(skin.bitmaps.size(), std::size(kHomeDeckPictures));
     CheckDeclaredSet(skin);
-    const struct {
-        UINT id;
-        int width, height;
-    } expected[] = {{156, 488, 61}, {182, 235, 225}, {183, 390, 14}, {185, 400, 64}};
-    for (const auto& e : expected) {
+    for (const auto& e : kHomeDeckPictures) {
+        SCOPED_TRACE("bitmap " + std::to_string(e.id));
         Picture picture(e.id);
-        ASSERT_TRUE(picture.bitmap) << e.id;
-        EXPECT_EQ(picture.Info().bmWidth, e.width) << e.id;
-        EXPECT_EQ(picture.Info().bmHeight, e.height) << e.id;
+        ASSERT_TRUE(picture.bitmap);
+        EXPECT_EQ(picture.Info().bmWidth, e.width * e.frames);
+        EXPECT_EQ(picture.Info().bmHeight, e.height * e.rows);
     }
     std::ifstream strings(m_dir / "strings.txt");
     std::string line;
     std::getline(strings, line);
     std::getline(strings, line);
     EXPECT_EQ(line, "1\t현재모드에서 지원하지 않는 기능입니다.");
+}
+
+TEST_F(Rendered, HomeDeckMenuButtonsDifferByTheirFaces) {
+    Install("homedeck");
+    // Each menu button's normal frame must be told apart from the others at a glance; the
+    // icon area (the upper half) alone differs.
+    std::set<std::vector<COLORREF>> faces;
+    for (const UINT id : {131, 132, 133, 134, 135, 138, 139, 140, 141, 143, 144, 145})
+        faces.insert(Picture(id).Frame(30, 30, 60, 60));
+    EXPECT_EQ(faces.size(), 12u);
+}
+
+struct ExpectedControl {
+    uint32_t id;
+    resources::ControlKind kind;
+};
+
+TEST(HomeDeckTemplates, EachScreenHoldsItsControlsInDrawingOrder) {
+    using enum resources::ControlKind;
+    const struct {
+        const char* name;
+        std::vector<ExpectedControl> controls;
+    } screens[] = {
+        {"main", {{1016, Static}, {1001, Button}, {1002, Button}, {1003, Button}, {1004, Button}, {1005, Button},
+                  {1006, Button}}},
+        {"multimedia", {{1016, Static}, {1015, Button}, {1007, Button}, {1008, Button}, {1009, Button}, {1010, Button}}},
+        {"settings", {{1016, Static}, {1015, Button}, {1011, Button}, {1012, Button}, {1013, Button}}},
+        {"backlight", {{1016, Static}, {1017, Static}, {1015, Button}, {1018, Button}, {1019, Slider}, {1020, Button},
+                       {1021, Button}, {1014, Button}}},
+        {"sound", {{1016, Static}, {1022, Static}, {1023, Static}, {1015, Button}, {1014, Button}, {1024, Button},
+                   {1025, Slider}, {1026, Button}, {1035, Static}, {1036, Static}, {1037, Static}, {1027, Button},
+                   {1028, Static}, {1029, Button}, {1030, Button}, {1031, Static}, {1032, Static}, {1033, Static},
+                   {1034, Static}}},
+        {"info", {{1016, Static}, {1015, Button}}},
+    };
+    std::ifstream in(std::string(HEADUNIT_RESOURCES_DIR) + "/homedeck/dialog.txt", std::ios::binary);
+    const auto templates = resources::ParseDialogTemplates(std::string(std::istreambuf_iterator<char>(in), {}));
+    ASSERT_TRUE(templates.errors.empty());
+    ASSERT_EQ(templates.dialogs.size(), std::size(screens));
+    for (size_t i = 0; i < std::size(screens); ++i) {
+        const auto& dialog = templates.dialogs[i];
+        SCOPED_TRACE(dialog.name);
+        EXPECT_EQ(dialog.name, screens[i].name);
+        EXPECT_EQ(dialog.width, 800);
+        EXPECT_EQ(dialog.height, 480);
+        EXPECT_EQ(dialog.background, 130u);
+        ASSERT_EQ(dialog.controls.size(), screens[i].controls.size());
+        for (size_t c = 0; c < dialog.controls.size(); ++c) {
+            const auto& control = dialog.controls[c];
+            EXPECT_EQ(control.id, screens[i].controls[c].id);
+            EXPECT_EQ(control.kind, screens[i].controls[c].kind) << control.id;
+            EXPECT_TRUE(control.skin.has_value()) << control.id;
+            // The pictures carry their labels; a caption would be drawn over them.
+            EXPECT_TRUE(control.caption.empty()) << control.id;
+            // The frequency and the presets' names are centred on their plates.
+            const bool program_text = control.id == 1028 || (control.id >= 1031 && control.id <= 1034);
+            EXPECT_EQ(control.style, program_text ? (resources::kStyleCenter | resources::kStyleVCenter)
+                                                  : static_cast<uint32_t>(resources::kStyleLeft))
+                << control.id;
+        }
+    }
 }
 
 TEST_F(Rendered, WarningBoxInsideIsLightForItsBlackText) {

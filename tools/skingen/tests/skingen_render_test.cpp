@@ -278,7 +278,7 @@ TEST_F(Rendered, DemoDialogPreviewIsTheDialogSizeWithItsControlsDrawn) {
     fs::create_directories(m_dir);
     const std::string png = (m_dir / "preview.png").string();
     std::vector<std::string> problems;
-    ASSERT_TRUE(SaveDialogPreview(std::string(HEADUNIT_RESOURCES_DIR) + "/skindemo", png, problems));
+    ASSERT_TRUE(SaveDialogPreview(std::string(HEADUNIT_RESOURCES_DIR) + "/skindemo", png, std::nullopt, problems));
     platform::SetResourceDir(m_dir.string());
     fs::rename(png, m_dir / "1.png");
     Picture screen(1);
@@ -294,6 +294,37 @@ TEST_F(Rendered, DemoDialogPreviewIsTheDialogSizeWithItsControlsDrawn) {
     for (int y = 0; y < 480; y += 2)
         for (int x = 0; x < 800; x += 2) keyed += GetPixel(screen.dc, x, y) == kKeyColour;
     EXPECT_EQ(keyed, 0);
+}
+
+TEST_F(Rendered, PreviewShowsTheTemplateNamed) {
+    fs::create_directories(m_dir / "previews");
+    const std::string folder = std::string(HEADUNIT_RESOURCES_DIR) + "/homedeck";
+    std::vector<std::string> problems;
+    ASSERT_TRUE(SaveDialogPreview(folder, (m_dir / "previews" / "1.png").string(), "sound", problems));
+    ASSERT_TRUE(SaveDialogPreview(folder, (m_dir / "previews" / "2.png").string(), std::nullopt, problems));
+    Install("homedeck");
+    Picture add(163), navigation(131);
+    platform::SetResourceDir((m_dir / "previews").string());
+    Picture sound(1), first(2);
+    ASSERT_TRUE(sound.bitmap);
+    ASSERT_TRUE(first.bitmap);
+    // The sound screen's Add button (1030 at 547,295) is there, and not the main menu's
+    // navigation button (1001 at 72,206), which the first template, main, shows.
+    EXPECT_EQ(sound.Frame(547, 295, 132, 48), add.Frame(0, 0, 132, 48));
+    EXPECT_NE(sound.Frame(72, 206, 140, 154), navigation.Frame(0, 0, 140, 154));
+    EXPECT_EQ(first.Frame(72, 206, 140, 154), navigation.Frame(0, 0, 140, 154));
+}
+
+TEST_F(Rendered, PreviewOfAnUnknownTemplateNamesTheOnesThereAre) {
+    fs::create_directories(m_dir);
+    std::vector<std::string> problems;
+    EXPECT_FALSE(SaveDialogPreview(std::string(HEADUNIT_RESOURCES_DIR) + "/homedeck", (m_dir / "p.png").string(),
+                                   "radio", problems));
+    ASSERT_EQ(problems.size(), 1u);
+    EXPECT_NE(problems[0].find("no dialog 'radio' (it has main, multimedia, settings, backlight, sound, info)"),
+              std::string::npos)
+        << problems[0];
+    EXPECT_FALSE(fs::exists(m_dir / "p.png"));
 }
 
 TEST_F(Rendered, ControlOrBackgroundOfAnotherSizeThanItsFrameIsRefused) {

@@ -16,7 +16,8 @@ constexpr LookWord kLooks[] = {
     {"slider-track", SkinLook::SliderTrack}, {"slider-segment", SkinLook::SliderSegment},
     {"seek-track", SkinLook::SeekTrack},  {"seek-fill", SkinLook::SeekFill},
     {"knob", SkinLook::Knob},             {"digits", SkinLook::Digits},
-    {"static", SkinLook::Static},
+    {"static", SkinLook::Static},         {"title", SkinLook::Title},
+    {"label", SkinLook::Label},
 };
 
 struct IconWord {
@@ -28,7 +29,16 @@ constexpr IconWord kIcons[] = {
     {"stop", SkinIcon::Stop},         {"next", SkinIcon::Next},
     {"previous", SkinIcon::Previous}, {"volume-up", SkinIcon::VolumeUp},
     {"volume-down", SkinIcon::VolumeDown}, {"home", SkinIcon::Home},
-    {"list", SkinIcon::List},
+    {"list", SkinIcon::List},         {"navigation", SkinIcon::Navigation},
+    {"tv", SkinIcon::Tv},             {"music", SkinIcon::Music},
+    {"multimedia", SkinIcon::Multimedia}, {"settings", SkinIcon::Settings},
+    {"power", SkinIcon::Power},       {"movie", SkinIcon::Movie},
+    {"photo", SkinIcon::Photo},       {"game", SkinIcon::Game},
+    {"camera", SkinIcon::Camera},     {"brightness", SkinIcon::Brightness},
+    {"sound", SkinIcon::Sound},       {"info", SkinIcon::Info},
+    {"calibration", SkinIcon::Calibration}, {"add", SkinIcon::Add},
+    {"route", SkinIcon::Route},       {"left", SkinIcon::Left},
+    {"right", SkinIcon::Right},
 };
 
 std::optional<SkinLook> LookFromWord(std::string_view word) {
@@ -102,6 +112,12 @@ std::string_view IconName(SkinIcon icon) {
     for (const auto& entry : kIcons)
         if (entry.icon == icon) return entry.word;
     return "none";
+}
+
+std::vector<SkinIcon> NamedIcons() {
+    std::vector<SkinIcon> icons;
+    for (const auto& entry : kIcons) icons.push_back(entry.icon);
+    return icons;
 }
 
 SkinDeclaration ParseSkinDeclaration(std::string_view text) {

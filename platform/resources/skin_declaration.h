@@ -29,13 +29,40 @@ enum class SkinLook {
     Knob,           // round handle on magenta
     Digits,         // glyphs 0-9, ':' and '-' side by side on magenta
     Static,         // text field plate; frames: normal, selected
+    Title,          // a screen's title bar, its label as the title
+    Label,          // a caption on the screen's background
 };
 
-// The names the declaration uses for drawn icons.
-enum class SkinIcon { None, Play, Pause, Stop, Next, Previous, VolumeUp, VolumeDown, Home, List };
+// The drawn icons a bitmap can carry; the table in skin_declaration.cpp gives each its word.
+enum class SkinIcon {
+    None,
+    // A player's transport and lists.
+    Play, Pause, Stop, Next, Previous, VolumeUp, VolumeDown, Home, List,
+    // The launcher's menus and settings.
+    Navigation,   // a map pin
+    Tv,           // a television with its aerial
+    Music,        // two beamed notes
+    Multimedia,   // a play sign in a screen
+    Settings,     // a gear
+    Power,        // the power sign
+    Movie,        // a film strip
+    Photo,        // a framed landscape
+    Game,         // a game pad
+    Camera,       // a camera, for the external video input
+    Brightness,   // a sun
+    Sound,        // a speaker with its waves
+    Info,         // an "i" in a ring
+    Calibration,  // a target cross
+    Add,          // a plus
+    Route,        // a path between two points
+    Left,         // a step arrow left
+    Right,        // a step arrow right
+};
 
 std::string_view LookName(SkinLook look);
 std::string_view IconName(SkinIcon icon);
+// Every icon that has a name, in the table's order.
+std::vector<SkinIcon> NamedIcons();
 
 struct SkinBitmap {
     uint32_t id = 0;

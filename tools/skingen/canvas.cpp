@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <numbers>
 
 namespace skingen {
 namespace {
@@ -21,6 +22,19 @@ double Coverage(double distance) { return std::clamp(0.5 - distance, 0.0, 1.0); 
 
 double EdgeSide(double ax, double ay, double bx, double by, double px, double py) {
     return (bx - ax) * (py - ay) - (by - ay) * (px - ax);
+}
+
+double SegmentDistance(Point a, Point b, double x, double y) {
+    const double dx = b.x - a.x, dy = b.y - a.y;
+    const double length_squared = dx * dx + dy * dy;
+    const double t = length_squared > 0 ? std::clamp(((x - a.x) * dx + (y - a.y) * dy) / length_squared, 0.0, 1.0) : 0;
+    return std::hypot(x - (a.x + t * dx), y - (a.y + t * dy));
+}
+
+// Degrees clockwise from from_degrees to angle, in [0, 360).
+double DegreesAfter(double angle, double from_degrees) {
+    const double turn = std::fmod(angle - from_degrees, 360.0);
+    return turn < 0 ? turn + 360 : turn;
 }
 
 }  // namespace
@@ -105,6 +119,64 @@ void Canvas::Triangle(double x0, double y0, double x1, double y1, double x2, dou
             Plot(x, y, colour, inside / double(kSamples * kSamples), edge);
         }
     }
+}
+
+template <class Inside>
+void Canvas::Cover(double left, double top, double right, double bottom, Colour colour, Edge edge, Inside inside) {
+    constexpr int kSamples = 4;  // 4 × 4 samples a pixel, as for triangles
+    for (int y = static_cast<int>(std::floor(top)); y < static_cast<int>(std::ceil(bottom)); ++y) {
+        for (int x = static_cast<int>(std::floor(left)); x < static_cast<int>(std::ceil(right)); ++x) {
+            int count = 0;
+            for (int sy = 0; sy < kSamples; ++sy)
+                for (int sx = 0; sx < kSamples; ++sx)
+                    count += inside(x + (sx + 0.5) / kSamples, y + (sy + 0.5) / kSamples) ? 1 : 0;
+            Plot(x, y, colour, count / double(kSamples * kSamples), edge);
+        }
+    }
+}
+
+void Canvas::Line(Point from, Point to, double width, Colour colour, Edge edge) {
+    const double half = width / 2;
+    Cover(std::min(from.x, to.x) - half, std::min(from.y, to.y) - half, std::max(from.x, to.x) + half,
+          std::max(from.y, to.y) + half, colour, edge,
+          [&](double x, double y) { return SegmentDistance(from, to, x, y) <= half; });
+}
+
+void Canvas::Ring(Point centre, double radius, double width, Colour colour, Edge edge) {
+    Arc(centre, radius, width, 0, 360, colour, edge);
+}
+
+void Canvas::Arc(Point centre, double radius, double width, double from_degrees, double to_degrees, Colour colour,
+                 Edge edge) {
+    const double inner = std::max(0.0, radius - width);
+    const double sweep = to_degrees - from_degrees >= 360 ? 360 : DegreesAfter(to_degrees, from_degrees);
+    Cover(centre.x - radius, centre.y - radius, centre.x + radius, centre.y + radius, colour, edge,
+          [&](double x, double y) {
+              const double distance = std::hypot(x - centre.x, y - centre.y);
+              if (distance > radius || distance < inner) return false;
+              if (sweep >= 360) return true;
+              const double angle = std::atan2(y - centre.y, x - centre.x) * 180 / std::numbers::pi;
+              return DegreesAfter(angle, from_degrees) <= sweep;
+          });
+}
+
+void Canvas::Polygon(std::span<const Point> corners, Colour colour, Edge edge) {
+    if (corners.size() < 3) return;
+    double left = corners[0].x, right = left, top = corners[0].y, bottom = top;
+    for (const Point& corner : corners) {
+        left = std::min(left, corner.x), right = std::max(right, corner.x);
+        top = std::min(top, corner.y), bottom = std::max(bottom, corner.y);
+    }
+    Cover(left, top, right, bottom, colour, edge, [&](double x, double y) {
+        // Crossings of a ray to the right with the outline: odd means inside.
+        bool inside = false;
+        for (size_t i = 0, j = corners.size() - 1; i < corners.size(); j = i++) {
+            const Point& a = corners[i];
+            const Point& b = corners[j];
+            if ((a.y > y) != (b.y > y) && x < (b.x - a.x) * (y - a.y) / (b.y - a.y) + a.x) inside = !inside;
+        }
+        return inside;
+    });
 }
 
 }  // namespace skingen

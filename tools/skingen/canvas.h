@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 
 #include "platform/gfx/gfx.h"
 
@@ -12,6 +13,10 @@ struct Colour {
     COLORREF Ref() const { return RGB(red, green, blue); }
 };
 Colour Mix(Colour a, Colour b, double t);  // t = 0 gives a, 1 gives b
+
+struct Point {
+    double x = 0, y = 0;
+};
 
 // Shapes on magenta must not blend into the key colour, so their edges are either hard or
 // smoothed against what is under them.
@@ -32,8 +37,21 @@ public:
     void Circle(double centre_x, double centre_y, double radius, Colour colour, Edge edge = Edge::Smooth);
     void Triangle(double x0, double y0, double x1, double y1, double x2, double y2, Colour colour,
                   Edge edge = Edge::Smooth);
+    // A stroke width pixels wide from one point to the other, with round ends.
+    void Line(Point from, Point to, double width, Colour colour, Edge edge = Edge::Smooth);
+    // A circle's outline: radius to its outer edge, width pixels thick inwards.
+    void Ring(Point centre, double radius, double width, Colour colour, Edge edge = Edge::Smooth);
+    // Part of that outline, clockwise on the screen from from_degrees to to_degrees, with 0
+    // pointing right and 90 down; the ends are cut along the radius.
+    void Arc(Point centre, double radius, double width, double from_degrees, double to_degrees, Colour colour,
+             Edge edge = Edge::Smooth);
+    // A filled polygon of any shape; where its outline crosses itself, the even-odd rule holds.
+    void Polygon(std::span<const Point> corners, Colour colour, Edge edge = Edge::Smooth);
 
 private:
+    // Blends colour into every pixel of the box by the share of its sample points inside.
+    template <class Inside>
+    void Cover(double left, double top, double right, double bottom, Colour colour, Edge edge, Inside inside);
     // Blends colour into (x, y) by coverage in [0, 1].
     void Plot(int x, int y, Colour colour, double coverage, Edge edge);
     platform::PixelBuffer m_pixels;

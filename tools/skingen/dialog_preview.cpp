@@ -116,7 +116,8 @@ void DrawControl(HDC dc, Pictures& pictures, const resources::SkinDeclaration& s
 
 }  // namespace
 
-bool SaveDialogPreview(const std::string& folder, const std::string& png_path, std::vector<std::string>& problems) {
+bool SaveDialogPreview(const std::string& folder, const std::string& png_path,
+                       const std::optional<std::string>& name, std::vector<std::string>& problems) {
     ResourceSet set = ReadResourceSet(folder);
     problems = set.problems;
     if (!problems.empty()) return false;
@@ -128,7 +129,17 @@ bool SaveDialogPreview(const std::string& folder, const std::string& png_path, s
         problems.push_back(folder + "/dialog.txt: no dialog to show");
         return false;
     }
-    const auto& dialog = templates.dialogs.front();
+    const resources::DialogTemplate* found = name ? nullptr : &templates.dialogs.front();
+    std::string names;
+    for (const auto& dialog : templates.dialogs) {
+        if (name && dialog.name == *name) found = &dialog;
+        names += (names.empty() ? "" : ", ") + dialog.name;
+    }
+    if (!found) {
+        problems.push_back(folder + "/dialog.txt: no dialog '" + *name + "' (it has " + names + ")");
+        return false;
+    }
+    const auto& dialog = *found;
     HBITMAP screen = CreateCompatibleBitmap(nullptr, dialog.width, dialog.height);
     HDC dc = CreateCompatibleDC(nullptr);
     HGDIOBJ old = SelectObject(dc, screen);

@@ -1,8 +1,11 @@
 // skingen: renders a program's declared skin into numbered PNGs and installs its string table.
 //   skingen install <resource folder> <output folder>
 //   skingen sheet <resource folder> <png file>     one picture of the whole skin, for review
-//   skingen preview <resource folder> <png file>   its first dialog laid out with the skin
+//   skingen preview <resource folder> <png file> [NAME]
+//                                                  a dialog laid out with the skin: the one
+//                                                  called NAME, else the folder's first
 #include <cstdio>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -10,13 +13,13 @@
 #include "tools/skingen/resource_set.h"
 
 int main(int argc, char** argv) {
-    if (argc != 4) {
+    const std::string command = argc > 1 ? argv[1] : "";
+    if (argc != 4 && !(argc == 5 && command == "preview")) {
         std::fprintf(stderr, "usage: skingen install <resource folder> <output folder>\n"
                              "       skingen sheet <resource folder> <png file>\n"
-                             "       skingen preview <resource folder> <png file>\n");
+                             "       skingen preview <resource folder> <png file> [NAME]\n");
         return 2;
     }
-    const std::string command = argv[1];
     std::vector<std::string> problems;
     bool ok = false;
     if (command == "install") {
@@ -24,7 +27,8 @@ int main(int argc, char** argv) {
     } else if (command == "sheet") {
         ok = skingen::SaveContactSheet(argv[2], argv[3], problems);
     } else if (command == "preview") {
-        ok = skingen::SaveDialogPreview(argv[2], argv[3], problems);
+        ok = skingen::SaveDialogPreview(argv[2], argv[3], 
+                                        argc == 5 ? std::optional<std::string>(argv[4]) : std::nullopt, problems);
     } else {
         std::fprintf(stderr, "skingen: unknown command '%s'\n", command.c_str());
         return 2;

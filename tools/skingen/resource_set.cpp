@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
-#include <set>
+#include <map>
 #include <sstream>
 
 #include "tools/skingen/canvas.h"
@@ -32,6 +32,8 @@ std::optional<std::string> ReadFile(const fs::path& path, std::vector<std::strin
     return bytes.str();
 }
 
+std::string Size(int width, int height) { return std::to_string(width) + "x" + std::to_string(height); }
+
 void Report(const fs::path& path, const std::vector<resources::ParseError>& errors, std::vector<std::string>& out) {
     for (const auto& error : errors) out.push_back(path.string() + ":" + std::to_string(error.line) + ": " + error.reason);
 }
@@ -49,17 +51,31 @@ ResourceSet ReadResourceSet(const std::string& folder) {
         set.has_dialogs = true;
         const auto templates = resources::ParseDialogTemplates(*text);
         Report(base / "dialog.txt", templates.errors, set.problems);
-        // A template naming a bitmap the skin does not declare would load nothing on the device.
-        std::set<uint32_t> declared;
-        for (const auto& bitmap : set.skin.bitmaps) declared.insert(bitmap.id);
-        auto check = [&](std::optional<uint32_t> id, int line) {
-            if (id && !declared.contains(*id))
-                set.problems.push_back((base / "dialog.txt").string() + ":" + std::to_string(line) + ": bitmap " +
-                                       std::to_string(*id) + " is not declared in skin.txt");
+        // A template naming a bitmap the skin does not declare would load nothing on the device,
+        // and one whose frame is not the control's size would show the wrong part of its strip:
+        // the skin dialog takes a control's frames as wide and high as the control. A digit
+        // strip is the exception, its glyphs being as wide as the text size.
+        std::map<uint32_t, const resources::SkinBitmap*> declared;
+        for (const auto& bitmap : set.skin.bitmaps) declared[bitmap.id] = &bitmap;
+        auto check = [&](std::optional<uint32_t> id, int line, const std::string& what, int width, int height) {
+            if (!id) return;
+            const std::string where = (base / "dialog.txt").string() + ":" + std::to_string(line) + ": ";
+            const auto found = declared.find(*id);
+            if (found == declared.end()) {
+                set.problems.push_back(where + "bitmap " + std::to_string(*id) + " is not declared in skin.txt");
+                return;
+            }
+            const resources::SkinBitmap& bitmap = *found->second;
+            if (bitmap.look == resources::SkinLook::Digits) return;
+            if (bitmap.frame_width != width || bitmap.frame_height != height)
+                set.problems.push_back(where + what + " is " + Size(width, height) + " but a frame of bitmap " +
+                                       std::to_string(*id) + " is " + Size(bitmap.frame_width, bitmap.frame_height));
         };
         for (const auto& dialog : templates.dialogs) {
-            check(dialog.background, dialog.line);
-            for (const auto& control : dialog.controls) check(control.skin, control.line);
+            check(dialog.background, dialog.line, "dialog '" + dialog.name + "'", dialog.width, dialog.height);
+            for (const auto& control : dialog.controls)
+                check(control.skin, control.line, "control " + std::to_string(control.id), control.width,
+                      control.height);
         }
     }
     if (auto text = ReadFile(base / "strings.txt", set.problems)) {

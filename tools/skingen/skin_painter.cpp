@@ -6,6 +6,7 @@
 #include <string>
 
 #include "tools/skingen/canvas.h"
+#include "tools/skingen/skin_icons.h"
 
 namespace skingen {
 namespace {
@@ -46,65 +47,30 @@ struct Frame {
     double CentreY() const { return top + height / 2.0; }
 };
 
+HFONT LabelFont(int height, DWORD quality = ANTIALIASED_QUALITY) {
+    return CreateFont(-height, 0, 0, 0, FW_BOLD, 0, 0, 0, HANGEUL_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
+                      quality, DEFAULT_PITCH, "NanumGothic");
+}
+
+int TextWidth(HDC dc, const std::string& text, int height) {
+    HFONT font = LabelFont(height);
+    HGDIOBJ old = SelectObject(dc, font);
+    SIZE extent{};
+    GetTextExtentPoint32(dc, text, &extent);
+    SelectObject(dc, old);
+    DeleteObject(font);
+    return static_cast<int>(extent.cx);
+}
+
 void Text(HDC dc, const std::string& text, RECT rect, int height, Colour colour, UINT format,
           DWORD quality = ANTIALIASED_QUALITY) {
-    HFONT font = CreateFont(-height, 0, 0, 0, FW_BOLD, 0, 0, 0, HANGEUL_CHARSET, OUT_DEFAULT_PRECIS,
-                            CLIP_DEFAULT_PRECIS, quality, DEFAULT_PITCH, "NanumGothic");
+    HFONT font = LabelFont(height, quality);
     HGDIOBJ old = SelectObject(dc, font);
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, colour.Ref());
     DrawText(dc, text, -1, &rect, format | DT_NOPREFIX);
     SelectObject(dc, old);
     DeleteObject(font);
-}
-
-void Icon(Canvas& canvas, SkinIcon icon, double cx, double cy, double size, Colour ink) {
-    const double h = size / 2;
-    switch (icon) {
-    case SkinIcon::None: break;
-    case SkinIcon::Play: canvas.Triangle(cx - h * 0.7, cy - h, cx - h * 0.7, cy + h, cx + h, cy, ink); break;
-    case SkinIcon::Pause:
-        canvas.RoundRect(cx - h * 0.8, cy - h, cx - h * 0.2, cy + h, 1.5, ink, ink);
-        canvas.RoundRect(cx + h * 0.2, cy - h, cx + h * 0.8, cy + h, 1.5, ink, ink);
-        break;
-    case SkinIcon::Stop: canvas.RoundRect(cx - h * 0.85, cy - h * 0.85, cx + h * 0.85, cy + h * 0.85, 2, ink, ink); break;
-    case SkinIcon::Next:
-        canvas.Triangle(cx - h, cy - h * 0.8, cx - h, cy + h * 0.8, cx + h * 0.1, cy, ink);
-        canvas.Triangle(cx - h * 0.1, cy - h * 0.8, cx - h * 0.1, cy + h * 0.8, cx + h * 0.75, cy, ink);
-        canvas.RoundRect(cx + h * 0.75, cy - h * 0.8, cx + h, cy + h * 0.8, 1, ink, ink);
-        break;
-    case SkinIcon::Previous:
-        canvas.Triangle(cx + h, cy - h * 0.8, cx + h, cy + h * 0.8, cx - h * 0.1, cy, ink);
-        canvas.Triangle(cx + h * 0.1, cy - h * 0.8, cx + h * 0.1, cy + h * 0.8, cx - h * 0.75, cy, ink);
-        canvas.RoundRect(cx - h, cy - h * 0.8, cx - h * 0.75, cy + h * 0.8, 1, ink, ink);
-        break;
-    case SkinIcon::VolumeUp:
-    case SkinIcon::VolumeDown: {
-        // A speaker on the left, a plus or minus on the right.
-        canvas.RoundRect(cx - h, cy - h * 0.3, cx - h * 0.55, cy + h * 0.3, 1, ink, ink);
-        canvas.Triangle(cx - h * 0.75, cy, cx - h * 0.05, cy - h * 0.85, cx - h * 0.05, cy + h * 0.85, ink);
-        const double sign_x = cx + h * 0.55, bar = h * 0.42, thick = std::max(1.5, h * 0.11);
-        canvas.RoundRect(sign_x - bar, cy - thick, sign_x + bar, cy + thick, 1, ink, ink);
-        if (icon == SkinIcon::VolumeUp) canvas.RoundRect(sign_x - thick, cy - bar, sign_x + thick, cy + bar, 1, ink, ink);
-        break;
-    }
-    case SkinIcon::Home:
-        canvas.Triangle(cx - h, cy - h * 0.05, cx + h, cy - h * 0.05, cx, cy - h, ink);
-        canvas.Fill(static_cast<int>(cx - h * 0.65), static_cast<int>(cy - h * 0.1), static_cast<int>(cx - h * 0.15),
-                    static_cast<int>(cy + h), ink);
-        canvas.Fill(static_cast<int>(cx + h * 0.15), static_cast<int>(cy - h * 0.1), static_cast<int>(cx + h * 0.65),
-                    static_cast<int>(cy + h), ink);
-        canvas.Fill(static_cast<int>(cx - h * 0.65), static_cast<int>(cy - h * 0.1), static_cast<int>(cx + h * 0.65),
-                    static_cast<int>(cy + h * 0.25), ink);
-        break;
-    case SkinIcon::List:
-        for (int i = -1; i <= 1; ++i) {
-            const double y = cy + i * h * 0.62;
-            canvas.Circle(cx - h * 0.8, y, h * 0.15, ink);
-            canvas.RoundRect(cx - h * 0.45, y - h * 0.12, cx + h, y + h * 0.12, 1, ink, ink);
-        }
-        break;
-    }
 }
 
 void PaintButton(HDC dc, Canvas& canvas, const SkinBitmap& bitmap, const Frame& f) {
@@ -136,17 +102,32 @@ void PaintButton(HDC dc, Canvas& canvas, const SkinBitmap& bitmap, const Frame& 
     const int sink = state == ButtonState::Pressed ? 1 : 0;
     const bool has_icon = bitmap.icon != SkinIcon::None;
     const bool has_label = !bitmap.label.empty();
-    const int text_height = std::clamp(f.height / 4, 10, 22);
+    // Short buttons (a screen's Exit or Save) get a label of at least 14 pixels where it fits.
+    const int text_height = std::clamp(std::max(f.height / 4, std::min(f.height * 2 / 5, 14)), 10, 22);
+    const Colour label_colour = state == ButtonState::Pressed ? kAccent : kText;
+    if (has_icon && has_label && f.width >= 2 * f.height) {
+        // A wide, low button: the icon on the left of its label, the pair centred.
+        const double icon_size = f.height * 0.46;
+        const int gap = 8;
+        const int pair = std::min(static_cast<int>(icon_size) + gap + TextWidth(dc, bitmap.label, text_height),
+                                  f.width - 8);
+        const int start = f.left + (f.width - pair) / 2;
+        DrawIcon(canvas, bitmap.icon, start + icon_size / 2 + sink, f.CentreY() + sink, icon_size, ink);
+        RECT rect{start + static_cast<int>(icon_size) + gap + sink, f.top + sink, f.left + f.width - 4 + sink,
+                  f.top + f.height + sink};
+        Text(dc, bitmap.label, rect, text_height, label_colour, DT_LEFT | DT_VCENTER | DT_SINGLELINE);
+        return;
+    }
     if (has_icon) {
         const double icon_size = std::min(f.width, f.height) * (has_label ? 0.34 : 0.42);
         const double icon_y = has_label ? f.top + f.height * 0.38 : f.CentreY();
-        Icon(canvas, bitmap.icon, f.CentreX() + sink, icon_y + sink, icon_size, ink);
+        DrawIcon(canvas, bitmap.icon, f.CentreX() + sink, icon_y + sink, icon_size, ink);
     }
     if (has_label) {
         RECT rect{f.left + 4 + sink, f.top + sink, f.left + f.width - 4 + sink, f.top + f.height + sink};
         if (has_icon) rect.top = f.top + f.height * 62 / 100 + sink, rect.bottom = f.top + f.height - 4 + sink;
-        Text(dc, bitmap.label, rect, has_icon ? std::clamp(f.height / 6, 9, 16) : text_height,
-             state == ButtonState::Pressed ? kAccent : kText, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+        Text(dc, bitmap.label, rect, has_icon ? std::clamp(f.height / 6, 9, 16) : text_height, label_colour,
+             DT_CENTER | DT_VCENTER | DT_SINGLELINE);
     }
 }
 
@@ -197,9 +178,10 @@ void PaintWarning(Canvas& canvas, const Frame& f) {
 
 void PaintPanel(HDC dc, Canvas& canvas, const SkinBitmap& bitmap, const Frame& f) {
     // Buttons and tracks are copied opaque with the panel colour in their corners, so the body
-    // is flat in that colour; only the title strip has a gradient.
+    // is flat in that colour; only the title strip has a gradient. A panel without a title has
+    // no strip: its screens lay their own title bars over it.
     canvas.Fill(f.left, f.top, f.left + f.width, f.top + f.height, kPanelBottom);
-    if (f.height >= 120) {
+    if (f.height >= 120 && !bitmap.label.empty()) {
         // A title strip with a thin accent line under it.
         canvas.RoundRect(f.left, f.top, f.left + f.width, f.top + 44, 0, Colour{36, 42, 54}, kPanelTop);
         canvas.Fill(f.left, f.top + 44, f.left + f.width, f.top + 46, kAccentDark);
@@ -253,9 +235,34 @@ void PaintStatic(HDC dc, Canvas& canvas, const SkinBitmap& bitmap, const Frame& 
                      selected ? Colour{0, 70, 120} : Colour{28, 32, 40}, selected ? Colour{0, 50, 90} : Colour{20, 23, 29});
     canvas.RoundFrame(f.left + 1, f.top + 1, f.left + f.width - 1, f.top + f.height - 1, 6, 1,
                       selected ? kAccent : Colour{54, 60, 72});
+    // A plate with its own label is one of a row of choices: the label is centred on it.
     if (!bitmap.label.empty())
-        Text(dc, bitmap.label, RECT{f.left + 8, f.top, f.left + f.width - 8, f.top + f.height},
-             std::clamp(f.height / 3, 10, 20), selected ? kText : kDimText, DT_LEFT | DT_VCENTER | DT_SINGLELINE);
+        Text(dc, bitmap.label, RECT{f.left + 6, f.top, f.left + f.width - 6, f.top + f.height},
+             std::clamp(f.height * 2 / 5, 10, 20), selected ? kText : kDimText, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+}
+
+void PaintTitle(HDC dc, Canvas& canvas, const SkinBitmap& bitmap, const Frame& f) {
+    // A bar in the colour of the panel's title strip, its right end cut at a slant, with an
+    // accent line under it and an accent tick before the title.
+    canvas.Fill(f.left, f.top, f.left + f.width, f.top + f.height, kPanelBottom);
+    const double left = f.left, top = f.top, right = f.left + f.width, bottom = f.top + f.height;
+    const double slant = std::min(f.height * 0.6, f.width / 4.0);
+    const int line = std::max(2, f.height / 16);
+    const Point bar[] = {{left, top}, {right, top}, {right - slant, bottom}, {left, bottom}};
+    canvas.Polygon(bar, Colour{38, 45, 58});
+    canvas.Fill(f.left, f.top + f.height - line, static_cast<int>(right - slant), f.top + f.height, kAccentDark);
+    const int tick = std::max(2, f.height / 5);
+    canvas.Fill(f.left + 8, f.top + tick, f.left + 12, f.top + f.height - line - tick, kAccent);
+    if (!bitmap.label.empty())
+        Text(dc, bitmap.label, RECT{f.left + 22, f.top, static_cast<int>(right - slant), f.top + f.height - line},
+             std::clamp(f.height * 11 / 20, 12, 24), kText, DT_LEFT | DT_VCENTER | DT_SINGLELINE);
+}
+
+void PaintLabel(HDC dc, Canvas& canvas, const SkinBitmap& bitmap, const Frame& f) {
+    canvas.Fill(f.left, f.top, f.left + f.width, f.top + f.height, kPanelBottom);
+    if (!bitmap.label.empty())
+        Text(dc, bitmap.label, RECT{f.left + 2, f.top, f.left + f.width - 2, f.top + f.height},
+             std::clamp(f.height * 7 / 10, 10, 22), kDimText, DT_LEFT | DT_VCENTER | DT_SINGLELINE);
 }
 
 void PaintFrame(HDC dc, Canvas& canvas, const SkinBitmap& bitmap, const Frame& f) {
@@ -276,6 +283,8 @@ void PaintFrame(HDC dc, Canvas& canvas, const SkinBitmap& bitmap, const Frame& f
     case SkinLook::Knob: PaintKnob(canvas, f); break;
     case SkinLook::Digits: PaintDigit(dc, canvas, f); break;
     case SkinLook::Static: PaintStatic(dc, canvas, bitmap, f); break;
+    case SkinLook::Title: PaintTitle(dc, canvas, bitmap, f); break;
+    case SkinLook::Label: PaintLabel(dc, canvas, bitmap, f); break;
     }
 }
 

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <set>
+
 namespace resources {
 namespace {
 
@@ -23,16 +25,31 @@ TEST(SkinDeclaration, GoodFileParsesExactly) {
 
 TEST(SkinDeclaration, EveryLookAndIconNameRoundTrips) {
     for (const char* look : {"button", "spinner", "waitbox", "bar", "warning", "panel", "slider-track",
-                             "slider-segment", "seek-track", "seek-fill", "knob", "digits", "static"}) {
+                             "slider-segment", "seek-track", "seek-fill", "knob", "digits", "static", "title", "label"}) {
         const auto result = ParseSkinDeclaration(std::string("1 2x2 1 1 ") + look);
         ASSERT_EQ(result.bitmaps.size(), 1u) << look;
         EXPECT_EQ(LookName(result.bitmaps[0].look), look);
     }
-    for (const char* icon : {"play", "pause", "stop", "next", "previous", "volume-up", "volume-down", "home", "list"}) {
+    for (const char* icon : {"play", "pause", "stop", "next", "previous", "volume-up", "volume-down", "home", "list",
+                             "navigation", "tv", "music", "multimedia", "settings", "power", "movie", "photo", "game",
+                             "camera", "brightness", "sound", "info", "calibration", "add", "route", "left", "right"}) {
         const auto result = ParseSkinDeclaration(std::string("1 2x2 1 1 button icon ") + icon);
         ASSERT_EQ(result.bitmaps.size(), 1u) << icon;
         EXPECT_EQ(IconName(result.bitmaps[0].icon), icon);
     }
+}
+
+TEST(SkinDeclaration, EveryIconIsNamedOnce) {
+    // The enumeration runs from None to Right; each icon after None has one word.
+    const auto named = NamedIcons();
+    ASSERT_EQ(named.size(), static_cast<size_t>(SkinIcon::Right));
+    std::set<std::string_view> words;
+    for (size_t i = 0; i < named.size(); ++i) {
+        EXPECT_EQ(named[i], static_cast<SkinIcon>(i + 1));
+        EXPECT_NE(IconName(named[i]), "none");
+        words.insert(IconName(named[i]));
+    }
+    EXPECT_EQ(words.size(), named.size());
 }
 
 struct BadLine {

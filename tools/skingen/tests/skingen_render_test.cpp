@@ -10,6 +10,7 @@
 
 #include <unistd.h>
 
+#include "platform/resources/dialog_template.h"
 #include "tools/skingen/dialog_preview.h"
 #include "tools/skingen/resource_set.h"
 #include "tools/skingen/skin_painter.h"
@@ -102,25 +103,105 @@ void CheckDeclaredSet(const resources::SkinDeclaration& skin) {
     }
 }
 
-TEST_F(Rendered, HomeDeckFrameworkPicturesHaveTheirSizesAndStrings) {
+// Every picture of HomeDeck's screens at the size of its control, with its frames.
+struct DeclaredPicture {
+    UINT id;
+    int width, height, frames, rows = 1;
+};
+constexpr DeclaredPicture kHomeDeckPictures[] = {
+    {130, 800, 480, 1},                                                         // screen
+    {137, 212, 50, 1},  {142, 212, 50, 1},  {146, 212, 50, 1},                 // menu titles
+    {156, 700, 32, 1},  {160, 700, 32, 1},  {176, 700, 32, 1},                 // screen titles
+    {131, 140, 154, 3}, {132, 130, 154, 3}, {133, 127, 154, 3}, {134, 140, 154, 3},
+    {135, 123, 154, 3}, {136, 63, 68, 2},                                       // main menu
+    {138, 145, 154, 3}, {139, 175, 154, 3}, {140, 159, 154, 3}, {141, 160, 154, 3},
+    {143, 159, 154, 3}, {144, 174, 154, 3}, {145, 174, 154, 3},                 // settings menu
+    {147, 85, 45, 2},   {148, 100, 33, 2},  {149, 100, 32, 2},                  // save, exits
+    {150, 45, 45, 2},   {151, 314, 45, 2},  {152, 47, 45, 2},   {153, 30, 19, 1},
+    {157, 75, 23, 1},   {158, 126, 126, 2},                                     // backlight
+    {161, 75, 22, 1},   {162, 76, 22, 1},   {163, 132, 48, 2},  {164, 100, 37, 2},
+    {165, 166, 45, 1},  {173, 131, 44, 2},  {174, 131, 44, 2},  {175, 131, 44, 2},  // sound and FM
+    {184, 72, 51, 2},                                                           // taskbar button
+    {182, 235, 75, 1, 3}, {183, 390, 7, 1, 2}, {185, 400, 64, 1},               // framework
+};
+
+TEST_F(Rendered, HomeDeckPicturesHaveTheirScreensSizesAndStrings) {
     const auto skin = Install("homedeck");
-    ASSERT_EQ(skin.bitmaps.size(), 4u);
+    ASSERT_EQ(skin.bitmaps.size(), std::size(kHomeDeckPictures));
     CheckDeclaredSet(skin);
-    const struct {
-        UINT id;
-        int width, height;
-    } expected[] = {{156, 488, 61}, {182, 235, 225}, {183, 390, 14}, {185, 400, 64}};
-    for (const auto& e : expected) {
+    for (const auto& e : kHomeDeckPictures) {
+        SCOPED_TRACE("bitmap " + std::to_string(e.id));
         Picture picture(e.id);
-        ASSERT_TRUE(picture.bitmap) << e.id;
-        EXPECT_EQ(picture.Info().bmWidth, e.width) << e.id;
-        EXPECT_EQ(picture.Info().bmHeight, e.height) << e.id;
+        ASSERT_TRUE(picture.bitmap);
+        EXPECT_EQ(picture.Info().bmWidth, e.width * e.frames);
+        EXPECT_EQ(picture.Info().bmHeight, e.height * e.rows);
     }
     std::ifstream strings(m_dir / "strings.txt");
     std::string line;
     std::getline(strings, line);
     std::getline(strings, line);
     EXPECT_EQ(line, "1\t현재모드에서 지원하지 않는 기능입니다.");
+}
+
+TEST_F(Rendered, HomeDeckMenuButtonsDifferByTheirFaces) {
+    Install("homedeck");
+    // Each menu button's normal frame must be told apart from the others at a glance; the
+    // icon area (the upper half) alone differs.
+    std::set<std::vector<COLORREF>> faces;
+    for (const UINT id : {131, 132, 133, 134, 135, 138, 139, 140, 141, 143, 144, 145})
+        faces.insert(Picture(id).Frame(30, 30, 60, 60));
+    EXPECT_EQ(faces.size(), 12u);
+}
+
+struct ExpectedControl {
+    uint32_t id;
+    resources::ControlKind kind;
+};
+
+TEST(HomeDeckTemplates, EachScreenHoldsItsControlsInDrawingOrder) {
+    using enum resources::ControlKind;
+    const struct {
+        const char* name;
+        std::vector<ExpectedControl> controls;
+    } screens[] = {
+        {"main", {{1016, Static}, {1001, Button}, {1002, Button}, {1003, Button}, {1004, Button}, {1005, Button},
+                  {1006, Button}}},
+        {"multimedia", {{1016, Static}, {1015, Button}, {1007, Button}, {1008, Button}, {1009, Button}, {1010, Button}}},
+        {"settings", {{1016, Static}, {1015, Button}, {1011, Button}, {1012, Button}, {1013, Button}}},
+        {"backlight", {{1016, Static}, {1017, Static}, {1015, Button}, {1018, Button}, {1019, Slider}, {1020, Button},
+                       {1021, Button}, {1014, Button}}},
+        {"sound", {{1016, Static}, {1022, Static}, {1023, Static}, {1015, Button}, {1014, Button}, {1024, Button},
+                   {1025, Slider}, {1026, Button}, {1035, Static}, {1036, Static}, {1037, Static}, {1027, Button},
+                   {1028, Static}, {1029, Button}, {1030, Button}, {1031, Static}, {1032, Static}, {1033, Static},
+                   {1034, Static}}},
+        {"info", {{1016, Static}, {1015, Button}}},
+    };
+    std::ifstream in(std::string(HEADUNIT_RESOURCES_DIR) + "/homedeck/dialog.txt", std::ios::binary);
+    const auto templates = resources::ParseDialogTemplates(std::string(std::istreambuf_iterator<char>(in), {}));
+    ASSERT_TRUE(templates.errors.empty());
+    ASSERT_EQ(templates.dialogs.size(), std::size(screens));
+    for (size_t i = 0; i < std::size(screens); ++i) {
+        const auto& dialog = templates.dialogs[i];
+        SCOPED_TRACE(dialog.name);
+        EXPECT_EQ(dialog.name, screens[i].name);
+        EXPECT_EQ(dialog.width, 800);
+        EXPECT_EQ(dialog.height, 480);
+        EXPECT_EQ(dialog.background, 130u);
+        ASSERT_EQ(dialog.controls.size(), screens[i].controls.size());
+        for (size_t c = 0; c < dialog.controls.size(); ++c) {
+            const auto& control = dialog.controls[c];
+            EXPECT_EQ(control.id, screens[i].controls[c].id);
+            EXPECT_EQ(control.kind, screens[i].controls[c].kind) << control.id;
+            EXPECT_TRUE(control.skin.has_value()) << control.id;
+            // The pictures carry their labels; a caption would be drawn over them.
+            EXPECT_TRUE(control.caption.empty()) << control.id;
+            // The frequency and the presets' names are centred on their plates.
+            const bool program_text = control.id == 1028 || (control.id >= 1031 && control.id <= 1034);
+            EXPECT_EQ(control.style, program_text ? (resources::kStyleCenter | resources::kStyleVCenter)
+                                                  : static_cast<uint32_t>(resources::kStyleLeft))
+                << control.id;
+        }
+    }
 }
 
 TEST_F(Rendered, WarningBoxInsideIsLightForItsBlackText) {
@@ -197,7 +278,7 @@ TEST_F(Rendered, DemoDialogPreviewIsTheDialogSizeWithItsControlsDrawn) {
     fs::create_directories(m_dir);
     const std::string png = (m_dir / "preview.png").string();
     std::vector<std::string> problems;
-    ASSERT_TRUE(SaveDialogPreview(std::string(HEADUNIT_RESOURCES_DIR) + "/skindemo", png, problems));
+    ASSERT_TRUE(SaveDialogPreview(std::string(HEADUNIT_RESOURCES_DIR) + "/skindemo", png, std::nullopt, problems));
     platform::SetResourceDir(m_dir.string());
     fs::rename(png, m_dir / "1.png");
     Picture screen(1);
@@ -213,6 +294,114 @@ TEST_F(Rendered, DemoDialogPreviewIsTheDialogSizeWithItsControlsDrawn) {
     for (int y = 0; y < 480; y += 2)
         for (int x = 0; x < 800; x += 2) keyed += GetPixel(screen.dc, x, y) == kKeyColour;
     EXPECT_EQ(keyed, 0);
+}
+
+TEST_F(Rendered, PreviewShowsTheTemplateNamed) {
+    fs::create_directories(m_dir / "previews");
+    const std::string folder = std::string(HEADUNIT_RESOURCES_DIR) + "/homedeck";
+    std::vector<std::string> problems;
+    ASSERT_TRUE(SaveDialogPreview(folder, (m_dir / "previews" / "1.png").string(), "sound", problems));
+    ASSERT_TRUE(SaveDialogPreview(folder, (m_dir / "previews" / "2.png").string(), std::nullopt, problems));
+    Install("homedeck");
+    Picture add(163), navigation(131);
+    platform::SetResourceDir((m_dir / "previews").string());
+    Picture sound(1), first(2);
+    ASSERT_TRUE(sound.bitmap);
+    ASSERT_TRUE(first.bitmap);
+    // The sound screen's Add button (1030 at 547,295) is there, and not the main menu's
+    // navigation button (1001 at 72,206), which the first template, main, shows.
+    EXPECT_EQ(sound.Frame(547, 295, 132, 48), add.Frame(0, 0, 132, 48));
+    EXPECT_NE(sound.Frame(72, 206, 140, 154), navigation.Frame(0, 0, 140, 154));
+    EXPECT_EQ(first.Frame(72, 206, 140, 154), navigation.Frame(0, 0, 140, 154));
+}
+
+TEST_F(Rendered, PreviewOfAnUnknownTemplateNamesTheOnesThereAre) {
+    fs::create_directories(m_dir);
+    std::vector<std::string> problems;
+    EXPECT_FALSE(SaveDialogPreview(std::string(HEADUNIT_RESOURCES_DIR) + "/homedeck", (m_dir / "p.png").string(),
+                                   "radio", problems));
+    ASSERT_EQ(problems.size(), 1u);
+    EXPECT_NE(problems[0].find("no dialog 'radio' (it has main, multimedia, settings, backlight, sound, info)"),
+              std::string::npos)
+        << problems[0];
+    EXPECT_FALSE(fs::exists(m_dir / "p.png"));
+}
+
+TEST_F(Rendered, ControlOrBackgroundOfAnotherSizeThanItsFrameIsRefused) {
+    const fs::path source = m_dir / "source";
+    fs::create_directories(source);
+    std::ofstream(source / "skin.txt") << "1 20x10 1 1 panel\n2 10x10 3 1 button\n3 12x16 12 1 digits\n";
+    std::ofstream(source / "dialog.txt") << "dialog a 20x10 background 1\n"
+                                            "control 5 button 0,0 10x10 - skin 2\n"
+                                            "control 6 button 0,0 11x10 - skin 2\n"
+                                            "control 7 static 0,0 60x16 - skin 3\n"
+                                            "dialog b 20x12 background 1\n";
+    std::vector<std::string> problems;
+    EXPECT_FALSE(InstallResourceSet(source.string(), (m_dir / "out").string(), problems));
+    // The digit strip's glyphs are not the control's size, and need not be.
+    ASSERT_EQ(problems.size(), 2u);
+    EXPECT_NE(problems[0].find("dialog.txt:3: control 6 is 11x10 but a frame of bitmap 2 is 10x10"), std::string::npos)
+        << problems[0];
+    EXPECT_NE(problems[1].find("dialog.txt:5: dialog 'b' is 20x12 but a frame of bitmap 1 is 20x10"), std::string::npos)
+        << problems[1];
+}
+
+TEST_F(Rendered, TitleLabelAndPanelLooks) {
+    const fs::path source = m_dir / "source";
+    fs::create_directories(source);
+    std::ofstream(source / "skin.txt") << "1 100x200 1 1 panel\n"
+                                          "2 100x200 1 1 panel label \"제목\"\n"
+                                          "3 200x32 1 1 title label \"제목\"\n"
+                                          "4 80x22 1 1 label label \"볼륨\"\n";
+    std::vector<std::string> problems;
+    ASSERT_TRUE(InstallResourceSet(source.string(), m_dir.string(), problems));
+    platform::SetResourceDir(m_dir.string());
+    Picture plain(1), titled(2), title(3), label(4);
+    const COLORREF body = GetPixel(plain.dc, 50, 150);
+    // A panel without a title is one flat colour; with one, it has its title strip.
+    EXPECT_EQ(GetPixel(plain.dc, 50, 10), body);
+    EXPECT_NE(GetPixel(titled.dc, 90, 10), body);
+    // A title bar: its slanted end leaves the bottom-right corner in the panel's colour, the
+    // bar and its accent line under it are not.
+    EXPECT_EQ(GetPixel(title.dc, 199, 31), body);
+    EXPECT_NE(GetPixel(title.dc, 150, 10), body);
+    EXPECT_NE(GetPixel(title.dc, 150, 31), GetPixel(title.dc, 150, 10));
+    // A label is its text on the panel's colour: no plate at its corners, ink between them.
+    EXPECT_EQ(GetPixel(label.dc, 0, 0), body);
+    EXPECT_EQ(GetPixel(label.dc, 79, 21), body);
+    const auto cells = label.Frame(0, 0, 80, 22);
+    EXPECT_GT(std::count_if(cells.begin(), cells.end(), [](COLORREF c) { return GetRValue(c) > 100; }), 20);
+}
+
+TEST_F(Rendered, WideButtonPutsItsIconBesideItsLabel) {
+    const fs::path source = m_dir / "source";
+    fs::create_directories(source);
+    std::ofstream(source / "skin.txt") << "1 132x48 2 1 button icon add label \"추가\"\n"
+                                          "2 132x48 2 1 button label \"추가\"\n";
+    std::vector<std::string> problems;
+    ASSERT_TRUE(InstallResourceSet(source.string(), m_dir.string(), problems));
+    platform::SetResourceDir(m_dir.string());
+    // The box around the normal frame's white ink: icon and label drawn in the text colour.
+    auto ink_box = [](const Picture& picture) {
+        RECT box{132, 48, -1, -1};
+        for (int y = 0; y < 48; ++y) {
+            for (int x = 0; x < 132; ++x) {
+                const COLORREF c = GetPixel(picture.dc, x, y);
+                if (GetRValue(c) < 200 || GetGValue(c) < 200) continue;
+                box = {std::min<LONG>(box.left, x), std::min<LONG>(box.top, y), std::max<LONG>(box.right, x),
+                       std::max<LONG>(box.bottom, y)};
+            }
+        }
+        return box;
+    };
+    const RECT with_icon = ink_box(Picture(1)), label_only = ink_box(Picture(2));
+    ASSERT_GE(label_only.right, 0);
+    // The icon widens the ink to the left, and the pair stays on one line in the middle
+    // instead of the icon standing above the label.
+    EXPECT_LT(with_icon.left, label_only.left - 10);
+    EXPECT_GT(with_icon.top, 8);
+    EXPECT_LT(with_icon.bottom, 40);
+    EXPECT_LT(std::abs((with_icon.left + with_icon.right) / 2 - 66), 6);
 }
 
 TEST_F(Rendered, FolderWithoutFilesInstallsAnEmptyDirectory) {

@@ -41,11 +41,14 @@ std::string ProgramWindowName(int id) {
 }
 
 HWND FindProgramWindow(const std::string& window_name) {
+    // An empty name would match any window; it names no program.
+    if (window_name.empty()) return nullptr;
     HWND hwnd = FindWindow("", window_name);
     return hwnd ? hwnd : FindWindow(window_name, "");
 }
 
 HWND FindProgramWindowClassFirst(const std::string& window_name) {
+    if (window_name.empty()) return nullptr;
     HWND hwnd = FindWindow(window_name, "");
     return hwnd ? hwnd : FindWindow("", window_name);
 }

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "framework/window_object.h"
 #include "platform/app/string_table.h"
 #include "platform/gfx/window_dc.h"
 #include "platform/kernel/debug_output.h"
@@ -18,16 +19,6 @@ constexpr COLORREF kHomeDeckBackground = 526369;  // RGB(33, 8, 8)
 constexpr int kAnimationWidth = 235, kAnimationHeight = 75, kAnimationX = 282, kAnimationY = 202;
 constexpr int kBarWidth = 390, kBarHeight = 7, kBarX = 205, kBarY = 340;
 
-template <class T>
-T* From(HWND hwnd) {
-    return reinterpret_cast<T*>(GetWindowLong(hwnd, GWL_USERDATA));
-}
-
-template <class T>
-void Attach(HWND hwnd, LPARAM create_lparam) {
-    const auto* create = reinterpret_cast<const CREATESTRUCT*>(create_lparam);
-    SetWindowLong(hwnd, GWL_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
-}
 
 // Draws part of a bitmap into a DC, with or without the key colour.
 void DrawImage(HDC target, int x, int y, int width, int height, HBITMAP image, int source_x, int source_y, bool keyed) {
@@ -90,12 +81,12 @@ DWORD CSpinnerWaitBox::Thread(void* parameter) {
 
 LRESULT CSpinnerWaitBox::Procedure(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
     if (message == WM_CREATE) {
-        Attach<CSpinnerWaitBox>(hwnd, lparam);
-        auto* self = From<CSpinnerWaitBox>(hwnd);
+        AttachWindowObject(hwnd, lparam);
+        auto* self = WindowObject<CSpinnerWaitBox>(hwnd);
         self->m_strip = LoadBitmap(self->m_strip_image);
         return 0;
     }
-    auto* self = From<CSpinnerWaitBox>(hwnd);
+    auto* self = WindowObject<CSpinnerWaitBox>(hwnd);
     if (!self) return DefWindowProc(hwnd, message, wparam, lparam);
     switch (message) {
         case WM_WAITBOX_SHOW:
@@ -172,8 +163,8 @@ void CHomeDeckWaitBox::DrawProgress(int percent) {
 
 LRESULT CHomeDeckWaitBox::Procedure(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
     if (message == WM_CREATE) {
-        Attach<CHomeDeckWaitBox>(hwnd, lparam);
-        auto* self = From<CHomeDeckWaitBox>(hwnd);
+        AttachWindowObject(hwnd, lparam);
+        auto* self = WindowObject<CHomeDeckWaitBox>(hwnd);
         HDC picture = CreateCompatibleDC(nullptr);
         HBITMAP surface = CreateCompatibleBitmap(picture, 800, 480);
         SelectObject(picture, surface);
@@ -188,7 +179,7 @@ LRESULT CHomeDeckWaitBox::Procedure(HWND hwnd, UINT message, WPARAM wparam, LPAR
         self->DrawAnimation();
         return 0;
     }
-    auto* self = From<CHomeDeckWaitBox>(hwnd);
+    auto* self = WindowObject<CHomeDeckWaitBox>(hwnd);
     if (!self) return DefWindowProc(hwnd, message, wparam, lparam);
     switch (message) {
         case WM_WAITBOX_SHOW:
@@ -266,13 +257,13 @@ struct WarningBox {
 
 LRESULT WarningProcedure(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
     if (message == WM_CREATE) {
-        Attach<WarningBox>(hwnd, lparam);
-        auto* box = From<WarningBox>(hwnd);
+        AttachWindowObject(hwnd, lparam);
+        auto* box = WindowObject<WarningBox>(hwnd);
         box->image = LoadBitmap(185);
         SetTimer(hwnd, kWarningTimer, 2000, nullptr);
         return 0;
     }
-    auto* box = From<WarningBox>(hwnd);
+    auto* box = WindowObject<WarningBox>(hwnd);
     if (!box) return DefWindowProc(hwnd, message, wparam, lparam);
     switch (message) {
         case WM_PAINT: {

@@ -9,8 +9,8 @@ cd "$top"
 
 root=${DEVICE_ROOT:-$top/device}
 mkdir -p "$root/fs/NAND"
-# The build's program files are the device's \NAND programs; the demo device has a storage
-# card with the navigation program's stand-in on it.
+# The build's program files are the device's \NAND programs (with the stand-ins of Photo and
+# Stacker); the demo device has a storage card with the navigation program's stand-in on it.
 if compgen -G "$top/build/nand/*.EXE" >/dev/null; then
   cp -f "$top"/build/nand/*.EXE "$root/fs/NAND/"
 fi
@@ -20,6 +20,10 @@ for dir in "$top"/build/nand/*/; do
 done
 mkdir -p "$root/fs/STORAGE CARD/WAYFARER"
 cp -f "$top/build/tools/standins/wayfarer" "$root/fs/STORAGE CARD/WAYFARER/WAYFARER.EXE"
+# The platform's own programs the launcher starts: the shell and the touch calibration screen.
+mkdir -p "$root/fs/WINDOWS"
+cp -f "$top/build/tools/standins/explorer" "$root/fs/WINDOWS/EXPLORER.EXE"
+cp -f "$top/build/tools/standins/tclaunch" "$root/fs/WINDOWS/TCLAUNCH.EXE"
 echo "device root: $root  (drive it with: build/tools/devicectl/devicectl --root $root ...)"
 # On a desktop the screen shows in a window; otherwise the device runs headless (use
 # devicectl screenshot to see it).

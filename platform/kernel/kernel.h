@@ -70,6 +70,10 @@ DWORD GetTickCount();
 
 // The program's command line: the text after its path when it was started.
 const std::string& GetCommandLine();
+// The device path the program was started from (\NAND\MUSIC.EXE as the caller of
+// ShellExecuteEx spelled it); a program started by hand, outside the device, reports its own
+// file name under \NAND.
+const std::string& GetModuleFileName();
 
 // Starting programs.
 constexpr DWORD SEE_MASK_NOCLOSEPROCESS = 0x00000040u;

@@ -4,6 +4,7 @@
 #include <iterator>
 #include <string>
 
+#include "platform/device_root.h"
 #include "platform/kernel/handle_table.h"
 #include "platform/kernel/kernel.h"
 #include "platform/kernel/server_connection.h"
@@ -36,6 +37,14 @@ std::string ReadCommandLine() {
 const std::string& GetCommandLine() {
     static const std::string command_line = ReadCommandLine();
     return command_line;
+}
+
+const std::string& GetModuleFileName() {
+    static const std::string path = [] {
+        const char* started_as = std::getenv("DEVICE_PROGRAM_PATH");
+        return started_as && *started_as ? std::string(started_as) : "\\NAND\\" + platform::ProgramName();
+    }();
+    return path;
 }
 
 BOOL ShellExecuteEx(SHELLEXECUTEINFO* info) {

@@ -1,10 +1,13 @@
 #include "platform/testing/temporary_device.h"
 
+#include <algorithm>
+#include <cctype>
 #include <csignal>
 #include <cstdlib>
 #include <fcntl.h>
 #include <fstream>
 #include <iterator>
+#include <sstream>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <thread>
@@ -21,6 +24,63 @@ namespace platform::testing {
 std::string ServerBinary() { return HEADUNIT_SERVER_BINARY; }
 std::string ProbeBinary() { return HEADUNIT_PROBE_BINARY; }
 std::string WindowProbeBinary() { return HEADUNIT_WINDOW_PROBE_BINARY; }
+
+std::string StandInBinary(StandIn stand_in) {
+    switch (stand_in) {
+        case StandIn::Photo: return HEADUNIT_PHOTO_BINARY;
+        case StandIn::Stacker: return HEADUNIT_STACKER_BINARY;
+        case StandIn::Explorer: return HEADUNIT_EXPLORER_BINARY;
+        case StandIn::TouchCalibration: return HEADUNIT_TCLAUNCH_BINARY;
+        case StandIn::Wayfarer: return HEADUNIT_WAYFARER_BINARY;
+        case StandIn::ProgramDouble: return HEADUNIT_PROGRAM_DOUBLE_BINARY;
+    }
+    return {};
+}
+
+std::string StandInPath(StandIn stand_in) {
+    switch (stand_in) {
+        case StandIn::Photo: return "\\NAND\\PHOTO.EXE";
+        case StandIn::Stacker: return "\\NAND\\STACKER.EXE";
+        case StandIn::Explorer: return "\\WINDOWS\\EXPLORER.EXE";
+        case StandIn::TouchCalibration: return "\\WINDOWS\\TCLAUNCH.EXE";
+        case StandIn::Wayfarer: return "\\STORAGE CARD\\WAYFARER\\WAYFARER.EXE";
+        case StandIn::ProgramDouble: return {};
+    }
+    return {};
+}
+
+namespace {
+
+bool SameName(const std::string& a, const std::string& b) {
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
+           });
+}
+
+// The host path of a device path under a file system root: each component that exists is
+// taken as stored, whatever its case; the rest as given.
+std::filesystem::path HostPathUnder(const std::filesystem::path& fs_root, const std::string& device_path) {
+    std::filesystem::path host = fs_root;
+    std::string separated = device_path;
+    std::replace(separated.begin(), separated.end(), '/', '\\');
+    std::string component;
+    std::istringstream components(separated);
+    while (std::getline(components, component, '\\')) {
+        if (component.empty()) continue;
+        std::error_code error;
+        std::filesystem::path next = host / component;
+        for (const auto& entry : std::filesystem::directory_iterator(host, error)) {
+            if (SameName(entry.path().filename().string(), component)) {
+                next = entry.path();
+                break;
+            }
+        }
+        host = next;
+    }
+    return host;
+}
+
+}  // namespace
 
 TemporaryDevice::TemporaryDevice() {
     char pattern[] = "/tmp/device-XXXXXX";
@@ -101,6 +161,20 @@ bool TemporaryDevice::Install(const std::string& host_binary, const std::string&
     const auto target = m_root / "fs" / "NAND" / device_name;
     std::filesystem::copy_file(host_binary, target, std::filesystem::copy_options::overwrite_existing, ec);
     return !ec;
+}
+
+bool TemporaryDevice::InstallAt(const std::string& host_binary, const std::string& device_path) {
+    if (device_path.empty() || (device_path[0] != '\\' && device_path[0] != '/')) return false;
+    const auto target = HostPathUnder(m_root / "fs", device_path);
+    std::error_code ec;
+    std::filesystem::create_directories(target.parent_path(), ec);
+    std::filesystem::copy_file(host_binary, target, std::filesystem::copy_options::overwrite_existing, ec);
+    return !ec;
+}
+
+bool TemporaryDevice::InstallStandIn(StandIn stand_in, const std::string& device_path) {
+    const std::string path = device_path.empty() ? StandInPath(stand_in) : device_path;
+    return !path.empty() && InstallAt(StandInBinary(stand_in), path);
 }
 
 std::string TemporaryDevice::Log(const std::string& program) const {

@@ -15,6 +15,16 @@ std::string ServerBinary();
 std::string ProbeBinary();
 std::string WindowProbeBinary();
 
+// Programs outside the suite that tests install: the stand-ins of tools/standins, and the
+// program double of tests/programs, which takes its window name from the file it is
+// installed as (MUSIC.EXE shows "APP_MUSIC") and so stands in for any program of the suite.
+enum class StandIn { Photo, Stacker, Explorer, TouchCalibration, Wayfarer, ProgramDouble };
+std::string StandInBinary(StandIn stand_in);
+// Where a device keeps a stand-in (\NAND\PHOTO.EXE, \NAND\STACKER.EXE, \WINDOWS\EXPLORER.EXE,
+// \WINDOWS\TCLAUNCH.EXE, \STORAGE CARD\WAYFARER\WAYFARER.EXE); empty for the program double,
+// which has no place of its own.
+std::string StandInPath(StandIn stand_in);
+
 class TemporaryDevice {
 public:
     TemporaryDevice();
@@ -36,6 +46,14 @@ public:
 
     // Copies a program into fs/NAND under its device file name.
     bool Install(const std::string& host_binary, const std::string& device_name);
+    // Copies a program to a device path, making the folders on the way. Folders that exist
+    // are found ignoring case, as the device finds them; a path under \STORAGE CARD inserts
+    // the card.
+    bool InstallAt(const std::string& host_binary, const std::string& device_path);
+    // Installs a stand-in at a device path, or where the device keeps it when the path is
+    // empty. The program double needs a path: InstallStandIn(StandIn::ProgramDouble,
+    // "\\NAND\\MUSIC.EXE").
+    bool InstallStandIn(StandIn stand_in, const std::string& device_path = {});
 
     std::string Log(const std::string& program) const;
     bool WaitForLog(const std::string& program, const std::string& text,

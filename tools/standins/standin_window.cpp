@@ -63,4 +63,36 @@ bool Contains(const RECT& rect, POINT point) {
     return point.x >= rect.left && point.x < rect.right && point.y >= rect.top && point.y < rect.bottom;
 }
 
+namespace {
+// The one picture of this program (a process runs one application object).
+const StandInPicture* s_picture = nullptr;
+}  // namespace
+
+CPictureStandInApp::CPictureStandInApp(const StandInPicture& picture) {
+    s_picture = &picture;
+}
+
+BOOL CPictureStandInApp::InitInstance() {
+    m_hMainWnd = CreateFullScreenWindow(s_picture->className, s_picture->title, &CPictureStandInApp::Procedure);
+    LogStart(s_picture->name);
+    return m_hMainWnd != nullptr;
+}
+
+LRESULT CPictureStandInApp::Procedure(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
+    switch (message) {
+        case WM_PAINT:
+            PaintSolidPicture(hwnd, s_picture->background, s_picture->ink, s_picture->name);
+            return 0;
+        case WM_CLOSE:
+            DebugPrintf("%s: WM_CLOSE", s_picture->name);
+            DestroyWindow(hwnd);
+            return 0;
+        case WM_DESTROY:
+            PostQuitMessage(0);
+            return 0;
+        default:
+            return DefWindowProc(hwnd, message, wparam, lparam);
+    }
+}
+
 }  // namespace standins

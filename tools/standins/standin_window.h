@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "platform/app/application.h"
 #include "platform/gfx/gfx.h"
 #include "platform/window/window.h"
 
@@ -33,5 +34,23 @@ void LogStart(const std::string& name);
 // The point of a pen message (client coordinates, x in the low word, y in the high word).
 POINT PenPoint(LPARAM lparam);
 bool Contains(const RECT& rect, POINT point);
+
+// A stand-in that only shows its picture and ends on WM_CLOSE (Photo, Stacker). It logs its
+// start line and "<name>: WM_CLOSE".
+struct StandInPicture {
+    const char* name;        // in the log lines and on the picture
+    const char* className;
+    const char* title;       // the window name the suite finds it by
+    COLORREF background;
+    COLORREF ink;
+};
+class CPictureStandInApp : public CWinApp {
+public:
+    explicit CPictureStandInApp(const StandInPicture& picture);
+    BOOL InitInstance() override;
+
+private:
+    static LRESULT Procedure(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
+};
 
 }  // namespace standins

@@ -76,9 +76,11 @@ void CHomeDeckDlg::StorageCheck()
                 Sleep(kStorageTryMs);
         }
         if (!present) {
+            // The scan box runs first; the menu shows once it is up.
+            const bool shown = RunDeviceScan(m_hWnd, !IsRunning(kExtview));
             RedrawAll();
             EnablePainting(true);
-            m_scan_box_shown = RunDeviceScan(m_hWnd, !IsRunning(kExtview));
+            m_scan_box_shown = shown;
             return;
         }
     }

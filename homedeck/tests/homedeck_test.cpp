@@ -1,0 +1,215 @@
+// HomeDeck on a real device server, driven as a person would: taps, remote keys and the
+// messages of the programs around it, with program doubles standing in for the suite's players.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <iterator>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "framework/device_services.h"
+#include "framework/program_messages.h"
+#include "platform/gfx/png_file.h"
+#include "platform/testing/temporary_device.h"
+#include "tools/devicectl/device_control.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+using devicectl::DeviceControl;
+using platform::testing::StandIn;
+using platform::testing::TemporaryDevice;
+
+constexpr auto kHang = 10s;  // bounds a wait that only a hang would exhaust
+const std::string kAppKey = "HKEY_LOCAL_MACHINE\\SOFTWARE\\KORVEX\\APP";
+
+bool Eventually(const std::function<bool()>& condition, std::chrono::milliseconds timeout = kHang)
+{
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() > deadline)
+            return false;
+        std::this_thread::sleep_for(10ms);
+    }
+    return true;
+}
+
+// Stored settings: volume 6 (muted), backlight 4, transmitter on preset 2; the speaker's
+// frequency and the presets 88.5, 90.1, 95.5, 107.9.
+const char* const kSystemDat = "1002\n0\n6\n1\n4\n0\n2\n881\n885\n901\n955\n1079\n";
+
+class HomeDeckDevice : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(device.Install(HOMEDECK_BINARY, "HOMEDECK.EXE"));
+        fs::copy(HOMEDECK_RESOURCES, device.Root() / "fs" / "NAND" / "HOMEDECK", fs::copy_options::recursive);
+        std::ofstream(device.Root() / "fs" / "NAND" / "System.dat", std::ios::binary) << kSystemDat;
+    }
+
+    // Starts the server and HomeDeck; with the board's card bit set the storage check passes at
+    // once. Returns once the main menu is on the screen.
+    void Boot(bool card_bit = true)
+    {
+        std::ofstream(device.Root() / "device.conf", std::ios::app)
+            << "board_status = " << (card_bit ? 16 : 0) << "\naudio = fake\n";
+        ASSERT_TRUE(device.StartServer());
+        DWORD error = 0;
+        ASSERT_TRUE(control.Start("\\NAND\\HOMEDECK.EXE", "", error)) << error;
+        ASSERT_NE(control.WaitWindow("APP_HOMEDECK", kHang), 0u);
+        ASSERT_TRUE(MenuShows(131, 0, 1001)) << "the main menu did not show";
+    }
+
+    // A pixel of a skin picture: frame `frame` of bitmap `image`, at a point inside the frame.
+    std::uint32_t ImagePixel(int image, int frame, int width, int x, int y)
+    {
+        std::uint32_t w = 0, h = 0;
+        std::vector<std::uint32_t> pixels;
+        std::string error;
+        const fs::path path = device.Root() / "fs" / "NAND" / "HOMEDECK" / (std::to_string(image) + ".png");
+        if (!platform::ReadPng(path, w, h, pixels, error))
+            return DeviceControl::Screen::kNoPixel;
+        const std::uint32_t px = static_cast<std::uint32_t>(frame * width + x);
+        return px < w && static_cast<std::uint32_t>(y) < h ? pixels[y * w + px] : DeviceControl::Screen::kNoPixel;
+    }
+
+    struct Place {
+        int x, y, width, height;
+    };
+    static Place PlaceOf(int id)
+    {
+        switch (id) {
+        case 1001: return {72, 206, 140, 154};
+        case 1002: return {212, 206, 130, 154};
+        case 1003: return {342, 206, 127, 154};
+        case 1004: return {469, 206, 140, 154};
+        case 1005: return {609, 206, 123, 154};
+        default: return {0, 0, 0, 0};
+        }
+    }
+
+    // Whether a control shows the given frame of its picture (sampled at a point near its
+    // top left corner, away from any label).
+    bool Shows(int image, int frame, int id, std::chrono::milliseconds timeout = kHang)
+    {
+        const Place place = PlaceOf(id);
+        const std::uint32_t colour = ImagePixel(image, frame, place.width, 6, 6);
+        const auto screen = control.ScreenShowing(place.x + 6, place.y + 6, colour, timeout);
+        return screen.At(place.x + 6, place.y + 6) == colour;
+    }
+    bool MenuShows(int image, int frame, int id) { return Shows(image, frame, id); }
+
+    std::string SettingsFile()
+    {
+        std::ifstream in(device.Root() / "fs" / "NAND" / "System.dat", std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    }
+    void Tap(int id)
+    {
+        const Place place = PlaceOf(id);
+        ASSERT_EQ(control.Tap(place.x + place.width / 2, place.y + place.height / 2), 0u);
+    }
+
+    TemporaryDevice device;
+    DeviceControl control{device.Root()};
+};
+
+TEST_F(HomeDeckDevice, StartUpAppliesTheStoredSettings)
+{
+    Boot();
+    const auto state = control.DriverState();
+    ASSERT_TRUE(state);
+    EXPECT_EQ(state->wave_out_volume, WaveOutVolumeFromLevel(6)) << "the stored level, muted or not";
+    EXPECT_EQ(state->backlight_percent, 40u);
+    EXPECT_EQ(state->fm_word, FmFrequencyWord(2, 901));
+    EXPECT_TRUE(state->fm_transmitter_on);
+    EXPECT_EQ(state->clock_priority, 4u);
+    EXPECT_EQ(device.Log("HOMEDECK.EXE").find("device scan"), std::string::npos) << "the card bit was set";
+}
+
+TEST_F(HomeDeckDevice, WithTheCardOutTheMenuShowsAfterTheStorageCheck)
+{
+    Boot(false);
+    // By the time the menu shows, the check has given up and handed over to the scan box.
+    EXPECT_NE(device.Log("HOMEDECK.EXE").find("storage card missing"), std::string::npos) << device.Log("HOMEDECK.EXE");
+}
+
+TEST_F(HomeDeckDevice, TheRemotesLeftAndRightKeysMoveTheHighlightAndOkPostsIt)
+{
+    Boot();
+    ASSERT_TRUE(Shows(131, 2, 1001)) << "focus 0 is highlighted at start";
+    ASSERT_EQ(control.Key("left"), 0u);
+    EXPECT_TRUE(Shows(135, 2, 1005)) << "left from the first button highlights the last";
+    EXPECT_TRUE(Shows(131, 0, 1001));
+    ASSERT_EQ(control.Key("right"), 0u);
+    EXPECT_TRUE(Shows(131, 2, 1001)) << "right from the last highlights the first";
+    ASSERT_EQ(control.Key("left"), 0u);
+    ASSERT_TRUE(Shows(135, 2, 1005));
+    // OK on "System": the settings menu, its first button highlighted.
+    ASSERT_EQ(control.Key("enter"), 0u);
+    EXPECT_TRUE(Eventually([&] {
+        DWORD error = 0;
+        const auto screen = control.Screenshot(error);
+        return screen && screen->At(152 + 6, 206 + 6) == ImagePixel(143, 2, 159, 6, 6);
+    })) << "the settings menu with \"Screen\" highlighted";
+}
+
+TEST_F(HomeDeckDevice, TitleTapsCloseTogetherStartTheShellAndEndHomeDeck)
+{
+    ASSERT_TRUE(device.InstallStandIn(StandIn::Explorer));
+    Boot();
+    // 250 ms apart: nothing.
+    ASSERT_EQ(control.Tap(100, 25), 0u);
+    std::this_thread::sleep_for(250ms);
+    ASSERT_EQ(control.Tap(100, 25), 0u);
+    std::this_thread::sleep_for(300ms);
+    EXPECT_EQ(control.FindWindowByName("Desktop"), 0u);
+    // Close together: the shell starts and HomeDeck ends.
+    ASSERT_EQ(control.Tap(100, 25), 0u);
+    ASSERT_EQ(control.Tap(100, 25), 0u);
+    EXPECT_NE(control.WaitWindow("Desktop", kHang), 0u);
+    EXPECT_TRUE(Eventually([&] { return control.FindWindowByName("APP_HOMEDECK") == 0; }));
+}
+
+TEST_F(HomeDeckDevice, ATitleDoubleTapWithoutAShellLeavesHomeDeckRunning)
+{
+    Boot();
+    ASSERT_EQ(control.Tap(100, 25), 0u);
+    ASSERT_EQ(control.Tap(100, 25), 0u);
+    EXPECT_TRUE(device.WaitForLog("HOMEDECK.EXE", "HomeDeck: no shell to make way for"));
+    EXPECT_NE(control.FindWindowByName("APP_HOMEDECK"), 0u);
+}
+
+TEST_F(HomeDeckDevice, MusicBesideTheMapNeedsTheMapUp)
+{
+    ASSERT_TRUE(device.InstallStandIn(StandIn::ProgramDouble, "\\NAND\\MUSIC.EXE"));
+    ASSERT_TRUE(device.InstallStandIn(StandIn::Wayfarer));
+    Boot();
+    DWORD error = 0;
+    ASSERT_TRUE(control.Start("\\STORAGE CARD\\WAYFARER\\WAYFARER.EXE", "", error));
+    ASSERT_NE(control.WaitWindow("Wayfarer", kHang), 0u);
+    // The map is covered: the taskbar button's state writes MapMode 0.
+    ASSERT_TRUE(control.CopyData("Wayfarer", WM_OUTSIDE_AUDIO_EVENT, 50, error));
+    ASSERT_TRUE(Eventually([&] {
+        const auto value = control.RegistryGet(kAppKey, "MapMode", error);
+        return value && value->number == 0;
+    }));
+    ASSERT_EQ(control.Foreground("APP_HOMEDECK"), 0u);
+    Tap(1003);
+    EXPECT_NE(control.WaitWindow("CWarningBox", kHang), 0u) << "the warning box";
+    std::this_thread::sleep_for(300ms);
+    EXPECT_EQ(control.FindWindowByName("APP_MUSIC"), 0u) << "Music must not start";
+
+    // The map up: Music starts.
+    ASSERT_TRUE(Eventually([&] { return control.FindWindowByName("CWarningBox") == 0; }));
+    ASSERT_EQ(control.RegistrySet(kAppKey, "MapMode", "1"), 0u);
+    Tap(1003);
+    EXPECT_NE(control.WaitWindow("APP_MUSIC", kHang), 0u);
+}
+
+}  // namespace

@@ -107,7 +107,15 @@ void DeviceServer::ClientWindowsGone(std::uint32_t client_id) {
 void DeviceServer::Handle(Client& client, std::uint32_t sequence, const protocol::CreateWindowRequest& request) {
     protocol::WindowReply reply;
     Window window;
-    window.parent = request.parent;
+    // A parent handle makes a window with WS_CHILD a child; any other window it names the
+    // owner of, and the owner of a child's window is that child's top-level window.
+    if (request.style & kWsChild) window.parent = request.parent;
+    else if (request.parent) window.owner = m_windows.TopLevelOf(request.parent);
+    if (request.parent && !m_windows.Get(request.parent)) {
+        reply.error = ERROR_INVALID_WINDOW_HANDLE;
+        client.Reply(sequence, Kind(protocol::RequestId::CreateWindow), reply);
+        return;
+    }
     window.owner_client = client.Id();
     window.pid = client.Pid();
     window.thread_id = client.ThreadId();
@@ -115,10 +123,11 @@ void DeviceServer::Handle(Client& client, std::uint32_t sequence, const protocol
     window.class_name = request.class_name.substr(0, kMaxText);
     window.title = request.title.substr(0, kMaxText);
     window.style = request.style;
+    window.ex_style = request.ex_style;
     window.topmost = (request.ex_style & kWsExTopmost) != 0;
     window.rect = request.rect;
     reply.hwnd = m_windows.Create(std::move(window));
-    if (!reply.hwnd) reply.error = request.parent ? ERROR_INVALID_WINDOW_HANDLE : ERROR_NOT_ENOUGH_MEMORY;
+    if (!reply.hwnd) reply.error = ERROR_NOT_ENOUGH_MEMORY;
     client.Reply(sequence, Kind(protocol::RequestId::CreateWindow), reply);
 }
 

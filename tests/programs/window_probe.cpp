@@ -4,6 +4,8 @@
 //   class=NAME      its window class (default PROBE_WINDOW)
 //   next=NAME       where it forwards a chain message
 //   topmost         create it in the topmost band
+//   tool            create it as a tool window (WS_EX_TOOLWINDOW)
+//   owner=NAME      create it owned by the window titled NAME
 //   hidden          create it hidden
 //   dialog          run it as a modal dialog whose title is set during its initialisation
 //   overlay=RRGGBB  also open the video overlay over the whole screen, filled with that colour
@@ -131,6 +133,7 @@ protected:
         DebugPrintf("%s dialog ready", Option("title", "probe").c_str());
         return TRUE;
     }
+
     LRESULT WindowProc(UINT message, WPARAM wparam, LPARAM lparam) override {
         bool handled = false;
         LRESULT result = Handle(m_hWnd, message, wparam, lparam, handled);
@@ -158,8 +161,11 @@ public:
         window_class.lpszClassName = Option("class", "PROBE_WINDOW");
         RegisterClass(&window_class);
         DWORD style = WS_POPUP | (s_options.count("hidden") ? 0 : WS_VISIBLE);
-        m_hMainWnd = CreateWindowEx(s_options.count("topmost") ? WS_EX_TOPMOST : 0, window_class.lpszClassName,
-                                    Option("title", "probe"), style, 0, 0, 800, 480, nullptr, nullptr, nullptr, nullptr);
+        DWORD ex_style = s_options.count("topmost") ? WS_EX_TOPMOST : 0;
+        if (s_options.count("tool")) ex_style |= WS_EX_TOOLWINDOW;
+        HWND owner = s_options.count("owner") ? FindWindow("", Option("owner")) : nullptr;
+        m_hMainWnd = CreateWindowEx(ex_style, window_class.lpszClassName, Option("title", "probe"), style, 0, 0, 800,
+                                    480, owner, nullptr, nullptr, nullptr);
         if (s_options.count("overlay")) {
             const bool opened = OpenOverlay(static_cast<std::uint32_t>(std::strtoul(Option("overlay").c_str(), nullptr, 16)));
             DebugPrintf("%s overlay %s", Option("title", "probe").c_str(), opened ? "ready" : "failed");

@@ -393,6 +393,16 @@ struct SendMessageRequest {
     std::vector<std::uint8_t> data;   // up to 64 KiB
     template <class V> void Visit(V& v) { v(hwnd); v(message); v(wparam); v(lparam); v(has_copydata); v(copydata_code); v(data); }
 };
+// A send that gives up: the reply comes with the handler's result, or with ERROR_TIMEOUT once
+// timeout_ms have passed (the thread's late answer is then dropped), or at once with
+// ERROR_TIMEOUT when flags has SMTO_ABORTIFHUNG and the window's thread is not responding.
+struct SendMessageTimeoutRequest {
+    using Reply = SendMessageReply;
+    SendMessageRequest send;
+    std::uint32_t flags = 0;       // SMTO_NORMAL 0, SMTO_ABORTIFHUNG 2
+    std::uint32_t timeout_ms = 0;
+    template <class V> void Visit(V& v) { v(send); v(flags); v(timeout_ms); }
+};
 // One-way (no reply): queued for the window's thread; to HWND_BROADCAST (0xFFFF), for every
 // top-level window.
 struct PostMessageRequest {
@@ -671,7 +681,8 @@ struct ShutdownRequest {
     X(DriverOpen)          \
     X(DriverIoControl)     \
     X(KernelIoControl)     \
-    X(DriverState)
+    X(DriverState)         \
+    X(SendMessageTimeout)
 
 enum class RequestId : std::uint16_t {
     None = 0,

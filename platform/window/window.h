@@ -143,6 +143,10 @@ constexpr UINT GW_HWNDPREV = 3;
 constexpr UINT GW_OWNER = 4;
 constexpr UINT GW_CHILD = 5;
 
+// SendMessageTimeout flags.
+constexpr UINT SMTO_NORMAL = 0x0000;
+constexpr UINT SMTO_ABORTIFHUNG = 0x0002;
+
 // Classes and windows.
 ATOM RegisterClass(const WNDCLASS* window_class);
 HWND CreateWindowEx(DWORD ex_style, const std::string& class_name, const std::string& title, DWORD style, int x, int y,
@@ -186,6 +190,12 @@ HWND GetCapture();
 // Messages.
 UINT RegisterWindowMessage(const std::string& name);
 LRESULT SendMessage(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
+// A send that waits at most timeout_ms: nonzero with the handler's result in *result, or 0 with
+// ERROR_TIMEOUT when the window's thread did not answer in time (its late answer is dropped) or,
+// with SMTO_ABORTIFHUNG, does not respond at all; 0 with ERROR_INVALID_WINDOW_HANDLE for a
+// window that is gone. Messages sent to this thread's windows meanwhile are handled.
+LRESULT SendMessageTimeout(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam, UINT flags, UINT timeout_ms,
+                           DWORD_PTR* result);
 BOOL PostMessage(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
 BOOL GetMessage(MSG* msg, HWND hwnd, UINT filter_min, UINT filter_max);
 BOOL PeekMessage(MSG* msg, HWND hwnd, UINT filter_min, UINT filter_max, UINT remove);

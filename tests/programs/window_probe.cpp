@@ -16,6 +16,7 @@
 //                         gets back, or wparam + 1 when it has no next
 //   kCount   (WM_USER+3)  posted: counted
 //   kGetCount(WM_USER+4)  returns the count
+//   kSleep   (WM_USER+5)  sleeps wparam milliseconds, then returns 7
 //   kLog     (WM_USER+10) logs "<title> got <message> <wparam> <lparam>"
 //   WM_COPYDATA           returns an FNV-1a hash of the data mixed with its code
 #include <cstdio>
@@ -39,6 +40,7 @@ constexpr UINT kAnswer = WM_USER + 1;
 constexpr UINT kChain = WM_USER + 2;
 constexpr UINT kCount = WM_USER + 3;
 constexpr UINT kGetCount = WM_USER + 4;
+constexpr UINT kSleep = WM_USER + 5;
 constexpr UINT kLog = WM_USER + 10;
 
 std::map<std::string, std::string> s_options;
@@ -77,6 +79,9 @@ LRESULT Handle(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam, bool& hand
             return 0;
         case kGetCount:
             return s_count;
+        case kSleep:
+            Sleep(static_cast<DWORD>(wparam));
+            return 7;
         case kLog:
             DebugPrintf("%s got %u %lu %ld", title.c_str(), message, static_cast<unsigned long>(wparam),
                         static_cast<long>(lparam));

@@ -18,6 +18,10 @@ namespace window_tests {
 
 using namespace std::chrono_literals;
 
+constexpr UINT kAnswer = WM_USER + 1;  // the probe returns wparam + lparam
+constexpr UINT kChain = WM_USER + 2;   // the probe forwards wparam + 1 to its next= window
+constexpr UINT kSleep = WM_USER + 5;   // the probe sleeps wparam ms, then returns 7
+
 class ProbeDevice : public ::testing::Test {
 protected:
     void SetUp() override {

@@ -20,6 +20,7 @@ using ULONGLONG = std::uint64_t;
 using WCHAR = char16_t;
 using HANDLE = void*;
 using UINT_PTR = std::uintptr_t;
+using DWORD_PTR = std::uintptr_t;
 using LONG_PTR = std::intptr_t;
 using INT_PTR = std::intptr_t;
 using WPARAM = std::uintptr_t;

@@ -310,7 +310,7 @@ std::optional<Clock::time_point> DeviceServer::NextDeadline() const {
     std::optional<Clock::time_point> deadline = m_waits.NextDeadline();
     std::optional<Clock::time_point> input_poll;
     if (m_backend && m_backend->HasInput()) input_poll = Clock::now() + std::chrono::milliseconds(8);
-    for (const auto& other : {m_registry_save_at, m_shutdown_deadline, m_present_at, input_poll})
+    for (const auto& other : {m_registry_save_at, m_shutdown_deadline, m_present_at, input_poll, NextSendDeadline()})
         if (other && (!deadline || *other < *deadline)) deadline = other;
     return deadline;
 }
@@ -320,6 +320,7 @@ int DeviceServer::Run() {
         m_loop.RunOnce(NextDeadline());
         const auto now = Clock::now();
         m_waits.ExpireDue(now, [this](const PendingWait& wait, std::uint32_t result) { CompleteWait(wait, result); });
+        ExpireSends(now);
         if (m_registry_save_at && *m_registry_save_at <= now) SaveRegistry();
         if (m_backend && m_backend->HasInput())
             m_backend->PollInput([this](const BackendInput& input) { OnBackendInput(input); });

@@ -88,14 +88,24 @@ private:
 
     // Windows and messages.
     struct PendingSend {
-        std::uint32_t sender = 0;  // client waiting for the result; 0 when the server sent it
+        std::uint32_t sender = 0;  // client waiting for the result; 0 when nobody waits any more
         std::uint32_t sequence = 0;
+        protocol::RequestId request = protocol::RequestId::SendMessage;  // what the reply answers
         std::uint32_t target = 0;  // client whose thread handles it
+        Clock::time_point sent_at;
+        std::optional<Clock::time_point> deadline;  // a send that gives up then
     };
     Client* FindClient(std::uint32_t client_id);
     template <class Event>
     void Deliver(std::uint32_t client_id, const Event& event);
-    void AnswerSend(std::uint32_t sender, std::uint32_t sequence, std::uint32_t error, std::int64_t result);
+    void StartSend(Client& client, std::uint32_t sequence, protocol::RequestId kind,
+                   const protocol::SendMessageRequest& request, std::uint32_t flags,
+                   std::optional<Clock::time_point> deadline);
+    bool ThreadHung(std::uint32_t client_id, Clock::time_point now) const;
+    void AnswerSend(const PendingSend& send, std::uint32_t error, std::int64_t result);
+    void ExpireSends(Clock::time_point now);
+    void DropSendsOf(std::uint32_t client_id);
+    std::optional<Clock::time_point> NextSendDeadline() const;
     void ServerSend(std::uint32_t hwnd, std::uint32_t message, std::uint64_t wparam, std::int64_t lparam);
     void Activate(std::uint32_t hwnd);
     void ActivateAfterHiding(std::uint32_t hwnd);

@@ -1,6 +1,5 @@
-// Requests on windows, focus and messages.
+// Requests on windows and focus.
 #include <algorithm>
-#include <cctype>
 
 #include "platform/win32_types.h"
 #include "server/device_server.h"
@@ -12,7 +11,6 @@ constexpr std::uint32_t kWmActivate = 0x0006;
 constexpr std::uint32_t kWmEnable = 0x000A;
 constexpr std::uint32_t kWaInactive = 0;
 constexpr std::uint32_t kWaActive = 1;
-constexpr std::uint32_t kHwndBroadcast = 0xFFFF;
 constexpr std::uint32_t kHwndTop = 0;
 constexpr std::uint32_t kHwndBottom = 1;
 constexpr std::uint32_t kHwndTopmost = 0xFFFFFFFFu;
@@ -21,9 +19,7 @@ constexpr std::uint32_t kSwpNoSize = 0x0001, kSwpNoMove = 0x0002, kSwpNoZOrder =
                         kSwpShowWindow = 0x0040, kSwpHideWindow = 0x0080;
 constexpr std::uint32_t kSwHide = 0, kSwShowNormal = 1, kSwShowMaximized = 3, kSwShowNoActivate = 4, kSwShow = 5,
                         kSwShowNa = 8, kSwRestore = 9;
-constexpr std::size_t kMaxCopyData = 64 * 1024;
 constexpr std::size_t kMaxText = 1024;
-constexpr std::uint32_t kFirstRegisteredMessage = 0xC000;
 
 constexpr std::uint16_t Kind(protocol::RequestId id) { return static_cast<std::uint16_t>(id); }
 
@@ -32,25 +28,6 @@ constexpr std::uint16_t Kind(protocol::RequestId id) { return static_cast<std::u
 Client* DeviceServer::FindClient(std::uint32_t client_id) {
     auto found = m_clients.find(client_id);
     return found == m_clients.end() ? nullptr : found->second.client.get();
-}
-
-void DeviceServer::AnswerSend(std::uint32_t sender, std::uint32_t sequence, std::uint32_t error, std::int64_t result) {
-    Client* client = FindClient(sender);
-    if (!client) return;
-    client->Reply(sequence, Kind(protocol::RequestId::SendMessage), protocol::SendMessageReply{error, result});
-    UpdateWriteInterest(*client);
-}
-
-void DeviceServer::ServerSend(std::uint32_t hwnd, std::uint32_t message, std::uint64_t wparam, std::int64_t lparam) {
-    const Window* window = m_windows.Get(hwnd);
-    if (!window) return;
-    protocol::IncomingSendEvent event;
-    event.send_id = 0;  // nobody waits for the answer
-    event.hwnd = hwnd;
-    event.message = message;
-    event.wparam = wparam;
-    event.lparam = lparam;
-    Deliver(window->owner_client, event);
 }
 
 // Brings a top-level window to the front of its band and makes it the foreground window;
@@ -90,24 +67,21 @@ void DeviceServer::WindowsGone(const std::vector<std::uint32_t>& destroyed) {
 
 void DeviceServer::ClientWindowsGone(std::uint32_t client_id) {
     WindowsGone(m_windows.DestroyAllOf(client_id));
-    // Sends to the thread that went away end with 0 at once; its own sends are forgotten.
-    for (auto it = m_sends.begin(); it != m_sends.end();) {
-        if (it->second.target == client_id) {
-            if (it->second.sender) AnswerSend(it->second.sender, it->second.sequence, ERROR_INVALID_WINDOW_HANDLE, 0);
-            it = m_sends.erase(it);
-        } else if (it->second.sender == client_id) {
-            it->second.sender = 0;
-            ++it;
-        } else {
-            ++it;
-        }
-    }
+    DropSendsOf(client_id);
 }
 
 void DeviceServer::Handle(Client& client, std::uint32_t sequence, const protocol::CreateWindowRequest& request) {
     protocol::WindowReply reply;
     Window window;
-    window.parent = request.parent;
+    // A parent handle makes a window with WS_CHILD a child; any other window it names the
+    // owner of, and the owner of a child's window is that child's top-level window.
+    if (request.style & kWsChild) window.parent = request.parent;
+    else if (request.parent) window.owner = m_windows.TopLevelOf(request.parent);
+    if (request.parent && !m_windows.Get(request.parent)) {
+        reply.error = ERROR_INVALID_WINDOW_HANDLE;
+        client.Reply(sequence, Kind(protocol::RequestId::CreateWindow), reply);
+        return;
+    }
     window.owner_client = client.Id();
     window.pid = client.Pid();
     window.thread_id = client.ThreadId();
@@ -115,10 +89,11 @@ void DeviceServer::Handle(Client& client, std::uint32_t sequence, const protocol
     window.class_name = request.class_name.substr(0, kMaxText);
     window.title = request.title.substr(0, kMaxText);
     window.style = request.style;
+    window.ex_style = request.ex_style;
     window.topmost = (request.ex_style & kWsExTopmost) != 0;
     window.rect = request.rect;
     reply.hwnd = m_windows.Create(std::move(window));
-    if (!reply.hwnd) reply.error = request.parent ? ERROR_INVALID_WINDOW_HANDLE : ERROR_NOT_ENOUGH_MEMORY;
+    if (!reply.hwnd) reply.error = ERROR_NOT_ENOUGH_MEMORY;
     client.Reply(sequence, Kind(protocol::RequestId::CreateWindow), reply);
 }
 
@@ -279,64 +254,6 @@ void DeviceServer::Handle(Client& client, std::uint32_t sequence, const protocol
             reply.error = ERROR_INVALID_PARAMETER;
     }
     client.Reply(sequence, Kind(protocol::RequestId::Focus), reply);
-}
-
-void DeviceServer::Handle(Client& client, std::uint32_t sequence, const protocol::RegisterMessageRequest& request) {
-    protocol::RegisterMessageReply reply;
-    std::string key = request.name.substr(0, kMaxText);
-    for (auto& c : key) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    if (!key.empty()) {
-        auto found = m_registered_messages.find(key);
-        if (found != m_registered_messages.end()) {
-            reply.message = found->second;
-        } else if (m_registered_messages.size() < 0x4000) {
-            reply.message = kFirstRegisteredMessage + static_cast<std::uint32_t>(m_registered_messages.size());
-            m_registered_messages.emplace(key, reply.message);
-        }
-    }
-    client.Reply(sequence, Kind(protocol::RequestId::RegisterMessage), reply);
-}
-
-void DeviceServer::Handle(Client& client, std::uint32_t sequence, const protocol::SendMessageRequest& request) {
-    if (request.data.size() > kMaxCopyData) return Misbehave(client, "WM_COPYDATA larger than 64 KiB");
-    const Window* window = m_windows.Get(request.hwnd);
-    if (!window) {
-        AnswerSend(client.Id(), sequence, request.hwnd == kHwndBroadcast ? ERROR_INVALID_PARAMETER : ERROR_INVALID_WINDOW_HANDLE, 0);
-        return;
-    }
-    const std::uint64_t id = m_next_send_id++;
-    m_sends.emplace(id, PendingSend{client.Id(), sequence, window->owner_client});
-    protocol::IncomingSendEvent event;
-    event.send_id = id;
-    event.hwnd = request.hwnd;
-    event.message = request.message;
-    event.wparam = request.wparam;
-    event.lparam = request.lparam;
-    event.has_copydata = request.has_copydata;
-    event.copydata_code = request.copydata_code;
-    event.data = request.data;
-    Deliver(window->owner_client, event);
-}
-
-void DeviceServer::Handle(Client& client, std::uint32_t, const protocol::PostMessageRequest& request) {
-    protocol::PostedEvent event{request.hwnd, request.message, request.wparam, request.lparam};
-    if (request.hwnd == kHwndBroadcast) {
-        for (auto hwnd : std::vector<std::uint32_t>(m_windows.TopLevel())) {
-            event.hwnd = hwnd;
-            Deliver(m_windows.Get(hwnd)->owner_client, event);
-        }
-        return;
-    }
-    if (const Window* window = m_windows.Get(request.hwnd)) Deliver(window->owner_client, event);
-}
-
-void DeviceServer::Handle(Client& client, std::uint32_t, const protocol::ReplyMessageRequest& request) {
-    auto found = m_sends.find(request.send_id);
-    if (found == m_sends.end()) return;  // the send was already answered (its window went away)
-    if (found->second.target != client.Id()) return Misbehave(client, "answered a message sent to another thread");
-    const PendingSend pending = found->second;
-    m_sends.erase(found);
-    if (pending.sender) AnswerSend(pending.sender, pending.sequence, 0, request.result);
 }
 
 }  // namespace server

@@ -42,7 +42,9 @@ public:
         const std::uint32_t sequence = ++m_sequence;
         if (!SendAll(protocol::EncodeFrame(id, sequence, request))) return Fail();
         std::vector<std::uint8_t> payload;
-        const bool during_send = id == static_cast<std::uint16_t>(protocol::RequestId::SendMessage);
+        // While this thread waits in a send, messages sent to its windows are handled at once.
+        const bool during_send = id == static_cast<std::uint16_t>(protocol::RequestId::SendMessage) ||
+                                 id == static_cast<std::uint16_t>(protocol::RequestId::SendMessageTimeout);
         if (!ReadReply(static_cast<std::uint16_t>(id | protocol::kReplyBit), sequence, payload, during_send))
             return Fail();
         if (!protocol::DecodePayload(payload.data(), payload.size(), reply)) return Fail();

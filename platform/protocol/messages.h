@@ -258,12 +258,14 @@ struct WindowReply {
     std::uint32_t hwnd = 0;
     template <class V> void Visit(V& v) { v(error); v(hwnd); }
 };
+// A window with WS_CHILD lies in its parent; a window without it is top-level, and a parent
+// handle given for it names its owner instead (the top-level window of that handle).
 struct CreateWindowRequest {
     using Reply = WindowReply;
     std::string class_name;
     std::string title;
     std::uint32_t style = 0;     // WS_ bits
-    std::uint32_t ex_style = 0;  // WS_EX_ bits (WS_EX_TOPMOST)
+    std::uint32_t ex_style = 0;  // WS_EX_ bits (WS_EX_TOPMOST, WS_EX_TOOLWINDOW)
     Rect rect;
     std::uint32_t parent = 0;
     template <class V> void Visit(V& v) { v(class_name); v(title); v(style); v(ex_style); v(rect); v(parent); }
@@ -296,9 +298,11 @@ struct WindowInfo {
     bool topmost = false;
     bool foreground = false;
     std::uint32_t style = 0;
+    std::uint32_t owner = 0;     // a top-level window's owner; 0 for none
+    std::uint32_t ex_style = 0;  // WS_EX_ bits; WS_EX_TOPMOST while in the topmost band
     template <class V> void Visit(V& v) {
         v(hwnd); v(parent); v(class_name); v(title); v(process_id); v(thread_id); v(program); v(rect);
-        v(visible); v(enabled); v(topmost); v(foreground); v(style);
+        v(visible); v(enabled); v(topmost); v(foreground); v(style); v(owner); v(ex_style);
     }
 };
 struct WindowInfoReply {
@@ -312,7 +316,7 @@ struct GetWindowInfoRequest {
     template <class V> void Visit(V& v) { v(hwnd); }
 };
 struct ListWindowsReply {
-    std::vector<WindowInfo> windows;  // top-level windows front to back, each followed by its children
+    std::vector<WindowInfo> windows;  // top-level windows front to back, each followed by its children (front to back)
     template <class V> void Visit(V& v) { v(windows); }
 };
 struct ListWindowsRequest {
@@ -388,6 +392,16 @@ struct SendMessageRequest {
     std::uint64_t copydata_code = 0;  // dwData
     std::vector<std::uint8_t> data;   // up to 64 KiB
     template <class V> void Visit(V& v) { v(hwnd); v(message); v(wparam); v(lparam); v(has_copydata); v(copydata_code); v(data); }
+};
+// A send that gives up: the reply comes with the handler's result, or with ERROR_TIMEOUT once
+// timeout_ms have passed (the thread's late answer is then dropped), or at once with
+// ERROR_TIMEOUT when flags has SMTO_ABORTIFHUNG and the window's thread is not responding.
+struct SendMessageTimeoutRequest {
+    using Reply = SendMessageReply;
+    SendMessageRequest send;
+    std::uint32_t flags = 0;       // SMTO_NORMAL 0, SMTO_ABORTIFHUNG 2
+    std::uint32_t timeout_ms = 0;
+    template <class V> void Visit(V& v) { v(send); v(flags); v(timeout_ms); }
 };
 // One-way (no reply): queued for the window's thread; to HWND_BROADCAST (0xFFFF), for every
 // top-level window.
@@ -670,7 +684,8 @@ struct ShutdownRequest {
     X(DriverOpen)          \
     X(DriverIoControl)     \
     X(KernelIoControl)     \
-    X(DriverState)
+    X(DriverState)         \
+    X(SendMessageTimeout)
 
 enum class RequestId : std::uint16_t {
     None = 0,

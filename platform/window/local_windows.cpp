@@ -57,6 +57,25 @@ bool LocalWindows::SetUserData(std::uint32_t hwnd, LONG_PTR value, LONG_PTR& pre
     return true;
 }
 
+bool LocalWindows::SetIcon(std::uint32_t hwnd, WPARAM kind, HICON icon, HICON& previous) {
+    std::lock_guard lock(m_mutex);
+    auto found = m_windows.find(hwnd);
+    if (found == m_windows.end() || (kind != ICON_SMALL && kind != ICON_BIG)) return false;
+    HICON& slot = kind == ICON_BIG ? found->second.big_icon : found->second.small_icon;
+    previous = slot;
+    slot = icon;
+    return true;
+}
+
+HICON LocalWindows::Icon(std::uint32_t hwnd, WPARAM kind) {
+    std::lock_guard lock(m_mutex);
+    auto found = m_windows.find(hwnd);
+    if (found == m_windows.end()) return nullptr;
+    if (kind == ICON_BIG) return found->second.big_icon;
+    if (kind == ICON_SMALL) return found->second.small_icon;
+    return nullptr;
+}
+
 std::vector<std::uint32_t> LocalWindows::OwnedBy(DWORD thread_id) {
     std::lock_guard lock(m_mutex);
     std::vector<std::uint32_t> owned;

@@ -1,5 +1,5 @@
-// What a program keeps of its own windows: their window procedures, owner threads and user
-// data, and its registered window classes. The server keeps everything else.
+// What a program keeps of its own windows: their window procedures, owner threads, user data
+// and icons, and its registered window classes. The server keeps everything else.
 #pragma once
 
 #include <cstdint>
@@ -18,6 +18,8 @@ struct LocalWindow {
     DWORD thread_id = 0;
     LONG_PTR user_data = 0;
     std::string class_name;
+    HICON small_icon = nullptr;  // WM_SETICON ICON_SMALL
+    HICON big_icon = nullptr;    // WM_SETICON ICON_BIG
 };
 
 class LocalWindows {
@@ -31,6 +33,9 @@ public:
     void Remove(std::uint32_t hwnd);
     std::optional<LocalWindow> Get(std::uint32_t hwnd);
     bool SetUserData(std::uint32_t hwnd, LONG_PTR value, LONG_PTR& previous);
+    // ICON_SMALL or ICON_BIG; false for a window that is not here or another kind.
+    bool SetIcon(std::uint32_t hwnd, WPARAM kind, HICON icon, HICON& previous);
+    HICON Icon(std::uint32_t hwnd, WPARAM kind);
     // Windows of one thread, for the thread's end.
     std::vector<std::uint32_t> OwnedBy(DWORD thread_id);
 

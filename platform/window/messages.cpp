@@ -92,13 +92,9 @@ int MillisecondsToNextTimer() {
     return left < 0 ? 0 : static_cast<int>(std::min<long long>(left, 60'000));
 }
 
-}  // namespace
-
-LRESULT SendMessage(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
-    platform::LocalWindow local;
-    if (OwnedByThisThread(hwnd, &local)) return local.procedure ? local.procedure(hwnd, message, wparam, lparam) : 0;
-    platform::EnsureMessageRouting();
-    protocol::SendMessageRequest request;
+// The request for a send to another thread's window; false (with the last error) when the
+// message cannot travel.
+bool MakeSendRequest(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam, protocol::SendMessageRequest& request) {
     request.hwnd = WindowNumber(hwnd);
     request.message = message;
     request.wparam = wparam;
@@ -107,7 +103,7 @@ LRESULT SendMessage(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
         const auto* copy = reinterpret_cast<const COPYDATASTRUCT*>(lparam);
         if (!copy || copy->cbData > kMaxCopyData || (copy->cbData && !copy->lpData)) {
             SetLastError(ERROR_INVALID_PARAMETER);
-            return 0;
+            return false;
         }
         request.has_copydata = true;
         request.lparam = 0;
@@ -115,11 +111,52 @@ LRESULT SendMessage(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
         const auto* bytes = static_cast<const std::uint8_t*>(copy->lpData);
         request.data.assign(bytes, bytes + copy->cbData);
     }
+    return true;
+}
+
+}  // namespace
+
+LRESULT SendMessage(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
+    platform::LocalWindow local;
+    if (OwnedByThisThread(hwnd, &local)) return local.procedure ? local.procedure(hwnd, message, wparam, lparam) : 0;
+    platform::EnsureMessageRouting();
+    protocol::SendMessageRequest request;
+    if (!MakeSendRequest(hwnd, message, wparam, lparam, request)) return 0;
     auto* connection = platform::ServerConnection::Current();
     protocol::SendMessageReply reply;
     if (!connection || !connection->Call(request, reply)) return 0;
     if (reply.error) SetLastError(reply.error);
     return static_cast<LRESULT>(reply.result);
+}
+
+LRESULT SendMessageTimeout(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam, UINT flags, UINT timeout_ms,
+                           DWORD_PTR* result) {
+    if (result) *result = 0;
+    platform::LocalWindow local;
+    if (OwnedByThisThread(hwnd, &local)) {
+        // This thread's own window: its procedure runs now, as SendMessage runs it.
+        const LRESULT answer = local.procedure ? local.procedure(hwnd, message, wparam, lparam) : 0;
+        if (result) *result = static_cast<DWORD_PTR>(answer);
+        return TRUE;
+    }
+    if (!hwnd) {
+        SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+        return 0;
+    }
+    platform::EnsureMessageRouting();
+    protocol::SendMessageTimeoutRequest request;
+    if (!MakeSendRequest(hwnd, message, wparam, lparam, request.send)) return 0;
+    request.flags = flags;
+    request.timeout_ms = timeout_ms;
+    auto* connection = platform::ServerConnection::Current();
+    protocol::SendMessageReply reply;
+    if (!connection || !connection->Call(request, reply)) return 0;
+    if (reply.error) {
+        SetLastError(reply.error);
+        return 0;
+    }
+    if (result) *result = static_cast<DWORD_PTR>(reply.result);
+    return TRUE;
 }
 
 BOOL PostMessage(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {

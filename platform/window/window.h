@@ -11,9 +11,12 @@
 
 struct HWND__;
 using HWND = HWND__*;
+struct HICON__;
+using HICON = HICON__*;
 using ATOM = WORD;
 using WNDPROC = LRESULT (*)(HWND, UINT, WPARAM, LPARAM);
 using TIMERPROC = void (*)(HWND, UINT, UINT_PTR, DWORD);
+using WNDENUMPROC = BOOL (*)(HWND, LPARAM);
 
 struct RECT {
     LONG left = 0, top = 0, right = 0, bottom = 0;
@@ -76,6 +79,8 @@ constexpr UINT WM_QUIT = 0x0012;
 constexpr UINT WM_ERASEBKGND = 0x0014;
 constexpr UINT WM_SHOWWINDOW = 0x0018;
 constexpr UINT WM_COPYDATA = 0x004A;
+constexpr UINT WM_GETICON = 0x007F;
+constexpr UINT WM_SETICON = 0x0080;
 constexpr UINT WM_KEYDOWN = 0x0100;
 constexpr UINT WM_KEYUP = 0x0101;
 constexpr UINT WM_CHAR = 0x0102;
@@ -92,6 +97,10 @@ constexpr UINT WM_APP = 0x8000;
 constexpr WPARAM WA_INACTIVE = 0;
 constexpr WPARAM WA_ACTIVE = 1;
 
+// WM_SETICON and WM_GETICON: which of a window's two icons.
+constexpr WPARAM ICON_SMALL = 0;
+constexpr WPARAM ICON_BIG = 1;
+
 // Window styles.
 constexpr DWORD WS_OVERLAPPED = 0x00000000u;
 constexpr DWORD WS_POPUP = 0x80000000u;
@@ -99,6 +108,7 @@ constexpr DWORD WS_CHILD = 0x40000000u;
 constexpr DWORD WS_VISIBLE = 0x10000000u;
 constexpr DWORD WS_DISABLED = 0x08000000u;
 constexpr DWORD WS_EX_TOPMOST = 0x00000008u;
+constexpr DWORD WS_EX_TOOLWINDOW = 0x00000080u;
 constexpr int CW_USEDEFAULT = static_cast<int>(0x80000000u);
 
 // ShowWindow commands.
@@ -121,7 +131,21 @@ constexpr UINT SWP_HIDEWINDOW = 0x0080;
 constexpr UINT PM_NOREMOVE = 0x0000;
 constexpr UINT PM_REMOVE = 0x0001;
 
+constexpr int GWL_STYLE = -16;
+constexpr int GWL_EXSTYLE = -20;
 constexpr int GWL_USERDATA = -21;
+
+// GetWindow relations.
+constexpr UINT GW_HWNDFIRST = 0;
+constexpr UINT GW_HWNDLAST = 1;
+constexpr UINT GW_HWNDNEXT = 2;
+constexpr UINT GW_HWNDPREV = 3;
+constexpr UINT GW_OWNER = 4;
+constexpr UINT GW_CHILD = 5;
+
+// SendMessageTimeout flags.
+constexpr UINT SMTO_NORMAL = 0x0000;
+constexpr UINT SMTO_ABORTIFHUNG = 0x0002;
 
 // Classes and windows.
 ATOM RegisterClass(const WNDCLASS* window_class);
@@ -129,6 +153,8 @@ HWND CreateWindowEx(DWORD ex_style, const std::string& class_name, const std::st
                     int width, int height, HWND parent, void* menu, void* instance, void* param);
 BOOL DestroyWindow(HWND hwnd);
 LRESULT DefWindowProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
+// GWL_USERDATA of the program's own windows; GetWindowLong also reads GWL_STYLE and
+// GWL_EXSTYLE of any window.
 LONG_PTR SetWindowLong(HWND hwnd, int index, LONG_PTR value);
 LONG_PTR GetWindowLong(HWND hwnd, int index);
 
@@ -142,6 +168,13 @@ BOOL IsWindowVisible(HWND hwnd);
 BOOL IsWindowEnabled(HWND hwnd);
 BOOL GetWindowRect(HWND hwnd, RECT* rect);
 DWORD GetWindowThreadProcessId(HWND hwnd, DWORD* process_id);
+// Calls the callback for every top-level window, front to back, until it returns FALSE (then
+// FALSE). The windows are those that exist when the call starts.
+BOOL EnumWindows(WNDENUMPROC callback, LPARAM lparam);
+// The window in a relation to this one: GW_OWNER its owner (a top-level window created with a
+// parent handle and without WS_CHILD), GW_CHILD its front child, GW_HWNDNEXT/GW_HWNDPREV the
+// sibling behind/in front of it, GW_HWNDFIRST/GW_HWNDLAST its front/back sibling; null for none.
+HWND GetWindow(HWND hwnd, UINT relation);
 
 // Placement and state.
 BOOL SetWindowPos(HWND hwnd, HWND insert_after, int x, int y, int width, int height, UINT flags);
@@ -157,6 +190,12 @@ HWND GetCapture();
 // Messages.
 UINT RegisterWindowMessage(const std::string& name);
 LRESULT SendMessage(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
+// A send that waits at most timeout_ms: nonzero with the handler's result in *result, or 0 with
+// ERROR_TIMEOUT when the window's thread did not answer in time (its late answer is dropped) or,
+// with SMTO_ABORTIFHUNG, does not respond at all; 0 with ERROR_INVALID_WINDOW_HANDLE for a
+// window that is gone. Messages sent to this thread's windows meanwhile are handled.
+LRESULT SendMessageTimeout(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam, UINT flags, UINT timeout_ms,
+                           DWORD_PTR* result);
 BOOL PostMessage(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
 BOOL GetMessage(MSG* msg, HWND hwnd, UINT filter_min, UINT filter_max);
 BOOL PeekMessage(MSG* msg, HWND hwnd, UINT filter_min, UINT filter_max, UINT remove);

@@ -115,14 +115,15 @@ BOOL DestroyWindow(HWND hwnd) {
         SetLastError(ERROR_INVALID_WINDOW_HANDLE);
         return FALSE;
     }
-    // Children go with their parent; each is told with WM_DESTROY first, as on the device.
+    // Children and owned windows go with their parent and owner; each is told with WM_DESTROY
+    // first, as on the device.
     protocol::ListWindowsRequest list;
     protocol::ListWindowsReply windows;
     std::vector<std::uint32_t> doomed{WindowNumber(hwnd)};
     if (CallServer(list, windows)) {
         for (std::size_t i = 0; i < doomed.size(); ++i)
             for (const auto& info : windows.windows)
-                if (info.parent == doomed[i]) doomed.push_back(info.hwnd);
+                if (info.parent == doomed[i] || info.owner == doomed[i]) doomed.push_back(info.hwnd);
     }
     for (auto number : doomed) {
         if (auto window = platform::LocalWindows::Instance().Get(number); window && window->procedure)
@@ -155,6 +156,14 @@ LRESULT DefWindowProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
             return 0;
         case WM_SETTEXT:
             return lparam ? SetWindowText(hwnd, reinterpret_cast<const char*>(lparam)) : FALSE;
+        case WM_SETICON: {
+            HICON previous = nullptr;
+            platform::LocalWindows::Instance().SetIcon(WindowNumber(hwnd), wparam, reinterpret_cast<HICON>(lparam),
+                                                       previous);
+            return reinterpret_cast<LRESULT>(previous);
+        }
+        case WM_GETICON:
+            return reinterpret_cast<LRESULT>(platform::LocalWindows::Instance().Icon(WindowNumber(hwnd), wparam));
         default:
             return 0;
     }
@@ -170,6 +179,11 @@ LONG_PTR SetWindowLong(HWND hwnd, int index, LONG_PTR value) {
 }
 
 LONG_PTR GetWindowLong(HWND hwnd, int index) {
+    if (index == GWL_STYLE || index == GWL_EXSTYLE) {
+        auto info = Info(hwnd);
+        if (!info) return 0;
+        return static_cast<LONG_PTR>(index == GWL_STYLE ? info->style : info->ex_style);
+    }
     auto window = platform::LocalWindows::Instance().Get(WindowNumber(hwnd));
     if (index != GWL_USERDATA || !window) {
         SetLastError(ERROR_INVALID_WINDOW_HANDLE);

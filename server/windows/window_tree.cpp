@@ -17,6 +17,7 @@ bool SameText(const std::string& a, const std::string& b) {
 std::uint32_t WindowTree::Create(Window window) {
     if (m_windows.size() >= kMaxWindows) return 0;
     if (window.parent && !m_windows.count(window.parent)) return 0;
+    if (window.owner && (window.parent || !m_windows.count(window.owner))) return 0;
     do {
         m_next += 2;  // window handles are even, like the device's
         if (m_next >= 0x7FFF0000u) m_next = 0x10000;
@@ -61,6 +62,15 @@ void WindowTree::Unlink(std::uint32_t hwnd) {
 std::vector<std::uint32_t> WindowTree::Destroy(std::uint32_t hwnd) {
     std::vector<std::uint32_t> destroyed;
     auto found = m_windows.find(hwnd);
+    if (found == m_windows.end()) return destroyed;
+    std::vector<std::uint32_t> owned;
+    for (const auto& [other, window] : m_windows)
+        if (window.owner == hwnd) owned.push_back(other);
+    for (auto window : owned) {
+        auto more = Destroy(window);
+        destroyed.insert(destroyed.end(), more.begin(), more.end());
+    }
+    found = m_windows.find(hwnd);
     if (found == m_windows.end()) return destroyed;
     for (auto child : std::vector<std::uint32_t>(found->second.children)) {
         auto more = Destroy(child);
@@ -228,6 +238,8 @@ protocol::WindowInfo WindowTree::Info(std::uint32_t hwnd) const {
     info.topmost = window->topmost;
     info.foreground = m_foreground == hwnd;
     info.style = window->style;
+    info.owner = window->owner;
+    info.ex_style = (window->ex_style & ~kWsExTopmost) | (window->topmost ? kWsExTopmost : 0);
     return info;
 }
 

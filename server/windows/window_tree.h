@@ -1,5 +1,7 @@
 // The device's windows: top-level windows in z-order (a topmost band in front of the rest),
-// child windows above their parent, the foreground window and the capture.
+// child windows above their parent, the foreground window and the capture. Parent and owner
+// are two relations: a child lies inside its parent; an owned window is a top-level window of
+// its own that goes when its owner goes.
 #pragma once
 
 #include <cstdint>
@@ -18,10 +20,12 @@ constexpr std::uint32_t kWsChild = 0x40000000u;
 constexpr std::uint32_t kWsVisible = 0x10000000u;
 constexpr std::uint32_t kWsDisabled = 0x08000000u;
 constexpr std::uint32_t kWsExTopmost = 0x00000008u;
+constexpr std::uint32_t kWsExToolWindow = 0x00000080u;
 
 struct Window {
     std::uint32_t hwnd = 0;
-    std::uint32_t parent = 0;
+    std::uint32_t parent = 0;        // child windows only
+    std::uint32_t owner = 0;         // top-level windows only: the owning top-level window, or 0
     std::uint32_t owner_client = 0;  // the thread's connection: its message queue
     pid_t pid = 0;
     std::uint32_t thread_id = 0;
@@ -29,6 +33,7 @@ struct Window {
     std::string class_name;
     std::string title;
     std::uint32_t style = 0;
+    std::uint32_t ex_style = 0;      // as created; the band a window is in is `topmost`
     bool topmost = false;
     protocol::Rect rect;                 // children: in the parent's client area
     std::vector<std::uint32_t> children;  // front to back
@@ -38,9 +43,10 @@ class WindowTree {
 public:
     static constexpr std::size_t kMaxWindows = 4096;
 
-    // 0 when the parent is not a window or the tree is full.
+    // 0 when the parent or the owner is not a window or the tree is full.
     std::uint32_t Create(Window window);
-    // Destroys the window and its children; returns every window destroyed (children first).
+    // Destroys the window, its children and the windows it owns; returns every window
+    // destroyed (owned windows and children before their owner and parent).
     std::vector<std::uint32_t> Destroy(std::uint32_t hwnd);
     std::vector<std::uint32_t> DestroyAllOf(std::uint32_t owner_client);
 

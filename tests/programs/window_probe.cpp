@@ -4,6 +4,8 @@
 //   class=NAME      its window class (default PROBE_WINDOW)
 //   next=NAME       where it forwards a chain message
 //   topmost         create it in the topmost band
+//   tool            create it as a tool window (WS_EX_TOOLWINDOW)
+//   owner=NAME      create it owned by the window titled NAME
 //   hidden          create it hidden
 //   dialog          run it as a modal dialog whose title is set during its initialisation
 //   overlay=RRGGBB  also open the video overlay over the whole screen, filled with that colour
@@ -14,6 +16,7 @@
 //                         gets back, or wparam + 1 when it has no next
 //   kCount   (WM_USER+3)  posted: counted
 //   kGetCount(WM_USER+4)  returns the count
+//   kSleep   (WM_USER+5)  sleeps wparam milliseconds, then returns 7
 //   kLog     (WM_USER+10) logs "<title> got <message> <wparam> <lparam>"
 //   WM_COPYDATA           returns an FNV-1a hash of the data mixed with its code
 #include <cstdio>
@@ -37,6 +40,7 @@ constexpr UINT kAnswer = WM_USER + 1;
 constexpr UINT kChain = WM_USER + 2;
 constexpr UINT kCount = WM_USER + 3;
 constexpr UINT kGetCount = WM_USER + 4;
+constexpr UINT kSleep = WM_USER + 5;
 constexpr UINT kLog = WM_USER + 10;
 
 std::map<std::string, std::string> s_options;
@@ -75,6 +79,9 @@ LRESULT Handle(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam, bool& hand
             return 0;
         case kGetCount:
             return s_count;
+        case kSleep:
+            Sleep(static_cast<DWORD>(wparam));
+            return 7;
         case kLog:
             DebugPrintf("%s got %u %lu %ld", title.c_str(), message, static_cast<unsigned long>(wparam),
                         static_cast<long>(lparam));
@@ -131,6 +138,7 @@ protected:
         DebugPrintf("%s dialog ready", Option("title", "probe").c_str());
         return TRUE;
     }
+
     LRESULT WindowProc(UINT message, WPARAM wparam, LPARAM lparam) override {
         bool handled = false;
         LRESULT result = Handle(m_hWnd, message, wparam, lparam, handled);
@@ -158,8 +166,11 @@ public:
         window_class.lpszClassName = Option("class", "PROBE_WINDOW");
         RegisterClass(&window_class);
         DWORD style = WS_POPUP | (s_options.count("hidden") ? 0 : WS_VISIBLE);
-        m_hMainWnd = CreateWindowEx(s_options.count("topmost") ? WS_EX_TOPMOST : 0, window_class.lpszClassName,
-                                    Option("title", "probe"), style, 0, 0, 800, 480, nullptr, nullptr, nullptr, nullptr);
+        DWORD ex_style = s_options.count("topmost") ? WS_EX_TOPMOST : 0;
+        if (s_options.count("tool")) ex_style |= WS_EX_TOOLWINDOW;
+        HWND owner = s_options.count("owner") ? FindWindow("", Option("owner")) : nullptr;
+        m_hMainWnd = CreateWindowEx(ex_style, window_class.lpszClassName, Option("title", "probe"), style, 0, 0, 800,
+                                    480, owner, nullptr, nullptr, nullptr);
         if (s_options.count("overlay")) {
             const bool opened = OpenOverlay(static_cast<std::uint32_t>(std::strtoul(Option("overlay").c_str(), nullptr, 16)));
             DebugPrintf("%s overlay %s", Option("title", "probe").c_str(), opened ? "ready" : "failed");

@@ -124,6 +124,7 @@ int main(int argc, char** argv) {
             if (window.foreground) state += " foreground";
             if (!window.enabled) state += " disabled";
             if (window.parent) state += " child-of-0x" + [&] { char b[16]; std::snprintf(b, sizeof(b), "%x", window.parent); return std::string(b); }();
+            if (window.owner) state += " owned-by-0x" + [&] { char b[16]; std::snprintf(b, sizeof(b), "%x", window.owner); return std::string(b); }();
             std::printf("0x%-8x %-20s %-20s %-14s %-22s %s\n", window.hwnd, window.title.c_str(), window.class_name.c_str(),
                         window.program.c_str(), rect, state.c_str());
         }

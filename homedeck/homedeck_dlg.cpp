@@ -68,7 +68,7 @@ void CHomeDeckDlg::OnTimer(UINT_PTR id)
 
 void CHomeDeckDlg::StorageCheck()
 {
-    if (!(ReadBoardStatusWord() & kBoardStorageCardPresent)) {
+    if (!(platform::ReadBoardStatusWord() & kBoardStorageCardPresent)) {
         bool present = false;
         for (int tries = 0; tries < kStorageTries && !present; ++tries) {
             present = GetFileAttributes("\\STORAGE CARD\\") != INVALID_FILE_ATTRIBUTES;

@@ -5,6 +5,7 @@
 #include "framework/window_object.h"
 #include "homedeck/program_launch.h"
 #include "platform/kernel/debug_output.h"
+#include "platform/gfx/window_dc.h"
 #include "platform/kernel/kernel.h"
 
 namespace homedeck {

@@ -89,6 +89,22 @@ protected:
         case 1003: return {342, 206, 127, 154};
         case 1004: return {469, 206, 140, 154};
         case 1005: return {609, 206, 123, 154};
+        case 1006: return {9, 412, 63, 68};
+        case 1011: return {152, 206, 159, 154};
+        case 1012: return {311, 206, 174, 154};
+        case 1014: return {715, 435, 85, 45};
+        case 1015: return {700, 0, 100, 32};
+        case 1018: return {207, 296, 45, 45};
+        case 1019: return {252, 296, 314, 45};
+        case 1020: return {566, 296, 47, 45};
+        case 1024: return {278, 98, 45, 45};
+        case 1026: return {637, 98, 47, 45};
+        case 1027: return {278, 296, 45, 45};
+        case 1029: return {489, 296, 47, 45};
+        case 1030: return {547, 295, 132, 48};
+        case 1031: return {278, 367, 100, 37};
+        case 1034: return {578, 367, 100, 37};
+        case 1036: return {413, 230, 131, 44};
         default: return {0, 0, 0, 0};
         }
     }
@@ -113,6 +129,39 @@ protected:
     {
         const Place place = PlaceOf(id);
         ASSERT_EQ(control.Tap(place.x + place.width / 2, place.y + place.height / 2), 0u);
+    }
+
+    // Waits for a driver state to hold.
+    bool DriverShows(const std::function<bool(const protocol::DriverStateReply&)>& holds)
+    {
+        return Eventually([&] {
+            const auto state = control.DriverState();
+            return state && holds(*state);
+        });
+    }
+    // The n-th value line of System.dat (1: the first value after the format marker).
+    std::string SettingsLine(int n)
+    {
+        const std::string text = SettingsFile();
+        std::size_t start = 0;
+        for (int line = 0; line < n && start != std::string::npos; ++line) {
+            start = text.find('\n', start);
+            if (start != std::string::npos)
+                ++start;
+        }
+        if (start == std::string::npos)
+            return {};
+        return text.substr(start, text.find('\n', start) - start);
+    }
+    void OpenSettingsScreen(int id)
+    {
+        Tap(1005);
+        ASSERT_TRUE(Eventually([&] {
+            DWORD error = 0;
+            const auto screen = control.Screenshot(error);
+            return screen && screen->At(152 + 6, 206 + 6) == ImagePixel(143, 2, 159, 6, 6);
+        })) << "the settings menu";
+        Tap(id);
     }
 
     TemporaryDevice device;
@@ -210,6 +259,171 @@ TEST_F(HomeDeckDevice, MusicBesideTheMapNeedsTheMapUp)
     ASSERT_EQ(control.RegistrySet(kAppKey, "MapMode", "1"), 0u);
     Tap(1003);
     EXPECT_NE(control.WaitWindow("APP_MUSIC", kHang), 0u);
+}
+
+// The backlight screen applies every change at once within 1..10; Back puts the stored level
+// back, Save writes it as the fourth value of System.dat.
+TEST_F(HomeDeckDevice, TheBacklightScreenActsAtOnceBackRestoresAndSaveWrites)
+{
+    Boot();
+    OpenSettingsScreen(1011);
+    ASSERT_TRUE(DriverShows([](const auto& s) { return s.backlight_percent == 40; }));
+    Tap(1020);
+    EXPECT_TRUE(DriverShows([](const auto& s) { return s.backlight_percent == 50; })) << "plus";
+    for (int i = 0; i < 6; ++i)
+        Tap(1018);
+    EXPECT_TRUE(DriverShows([](const auto& s) { return s.backlight_percent == 10; })) << "minus stops at 1";
+    ASSERT_EQ(control.Tap(252 + 30 * 6 + 10, 296 + 20), 0u);
+    EXPECT_TRUE(DriverShows([](const auto& s) { return s.backlight_percent == 70; })) << "the slider's seventh step";
+    Tap(1015);
+    EXPECT_TRUE(DriverShows([](const auto& s) { return s.backlight_percent == 40; })) << "Back restores";
+    EXPECT_EQ(SettingsLine(4), "4");
+
+    // Back on the settings menu; the same screen again, plus twice and Save.
+    ASSERT_TRUE(Eventually([&] {
+        DWORD error = 0;
+        const auto screen = control.Screenshot(error);
+        return screen && screen->At(152 + 6, 206 + 6) == ImagePixel(143, 2, 159, 6, 6);
+    }));
+    Tap(1011);
+    Tap(1020);
+    Tap(1020);
+    ASSERT_TRUE(DriverShows([](const auto& s) { return s.backlight_percent == 60; }));
+    Tap(1014);
+    EXPECT_TRUE(Eventually([&] { return SettingsLine(4) == "6"; })) << SettingsFile();
+}
+
+// The sound and FM screen: the frequency wraps round the band, Add stores and tunes, a preset
+// tunes, Back after a volume move restores it everywhere, and the speaker saves channel 0.
+TEST_F(HomeDeckDevice, TheSoundScreenTunesRelaysAndRestores)
+{
+    ASSERT_TRUE(device.InstallStandIn(StandIn::ProgramDouble, "\\NAND\\MOVIE.EXE"));
+    ASSERT_TRUE(device.InstallStandIn(StandIn::Wayfarer));
+    Boot();
+    DWORD error = 0;
+    ASSERT_TRUE(control.Start("\\NAND\\MOVIE.EXE", "", error));
+    ASSERT_NE(control.WaitWindow("APP_MOVIE", kHang), 0u);
+    ASSERT_TRUE(control.Start("\\STORAGE CARD\\WAYFARER\\WAYFARER.EXE", "", error));
+    ASSERT_NE(control.WaitWindow("Wayfarer", kHang), 0u);
+    ASSERT_EQ(control.Foreground("APP_HOMEDECK"), 0u);
+    OpenSettingsScreen(1012);
+
+    // Preset 4 (107.9): tuned and relayed.
+    Tap(1034);
+    EXPECT_TRUE(DriverShows([](const auto& s) { return s.fm_word == FmFrequencyWord(4, 1079); }));
+    EXPECT_TRUE(device.WaitForLog("MOVIE.EXE", "APP_MOVIE: WM_MMS_SETTING wparam=101 lparam=4"));
+    // Plus at 107.9 shows 88.1; Add stores it in preset 4 and tunes it.
+    Tap(1029);
+    Tap(1030);
+    EXPECT_TRUE(DriverShows([](const auto& s) { return s.fm_word == FmFrequencyWord(4, 881); }));
+    // Minus at 88.1 is 107.9 again, which no preset holds now: Add stores it back.
+    Tap(1027);
+    Tap(1030);
+    EXPECT_TRUE(DriverShows([](const auto& s) { return s.fm_word == FmFrequencyWord(4, 1079); }));
+
+    // The volume moved without Save: Back restores the wave-out, the map's volume and the
+    // players', and leaves the file alone.
+    const std::string before = SettingsFile();
+    Tap(1026);
+    EXPECT_TRUE(DriverShows([](const auto& s) { return s.wave_out_volume == WaveOutVolumeFromLevel(7); }));
+    EXPECT_TRUE(device.WaitForLog("MOVIE.EXE", "APP_MOVIE: WM_MMS_SETTING wparam=100 lparam=7"));
+    Tap(1015);
+    EXPECT_TRUE(DriverShows([](const auto& s) { return s.wave_out_volume == WaveOutVolumeFromLevel(6); }));
+    EXPECT_TRUE(device.WaitForLog("MOVIE.EXE", "APP_MOVIE: WM_MMS_SETTING wparam=100 lparam=6"));
+    EXPECT_TRUE(device.WaitForLog("WAYFARER.EXE", "Wayfarer: volume 3"));
+    EXPECT_EQ(SettingsFile(), before);
+
+    // The speaker, saved: channel 0.
+    Tap(1012);
+    Tap(1036);
+    EXPECT_TRUE(DriverShows([](const auto& s) { return !s.fm_transmitter_on && s.fm_speaker_on; }));
+    Tap(1014);
+    EXPECT_TRUE(Eventually([&] { return SettingsLine(5) == "1" && SettingsLine(6) == "0"; })) << SettingsFile();
+}
+
+// With the backlight off, a tap on HomeDeck's screen only wakes it; the next tap acts.
+TEST_F(HomeDeckDevice, ATapInTheDarkOnlyWakesTheScreen)
+{
+    ASSERT_TRUE(device.InstallStandIn(StandIn::ProgramDouble, "\\NAND\\MUSIC.EXE"));
+    Boot();
+    Tap(1006);
+    ASSERT_TRUE(DriverShows([](const auto& s) { return !s.backlight_on; }));
+    Tap(1003);
+    EXPECT_TRUE(DriverShows([](const auto& s) { return s.backlight_on; }));
+    std::this_thread::sleep_for(300ms);
+    EXPECT_EQ(control.FindWindowByName("APP_MUSIC"), 0u) << "the waking tap started Music";
+    Tap(1003);
+    EXPECT_NE(control.WaitWindow("APP_MUSIC", kHang), 0u);
+}
+
+// Mute twice gives the volume back; left and right over a player step the stored volume, over
+// Stacker they are the game's.
+TEST_F(HomeDeckDevice, MuteAndTheVolumeKeysOverOtherPrograms)
+{
+    ASSERT_TRUE(device.InstallStandIn(StandIn::ProgramDouble, "\\NAND\\MUSIC.EXE"));
+    ASSERT_TRUE(device.InstallStandIn(StandIn::Stacker));
+    Boot();
+    ASSERT_EQ(control.Key("9"), 0u);
+    EXPECT_TRUE(DriverShows([](const auto& s) { return s.wave_out_volume == WaveOutVolumeFromLevel(6); }))
+        << "stored muted: the mute key unmutes";
+    EXPECT_TRUE(Eventually([&] { return SettingsLine(3) == "0"; }));
+    ASSERT_EQ(control.Key("9"), 0u);
+    EXPECT_TRUE(DriverShows([](const auto& s) { return s.wave_out_volume == 0; }));
+    EXPECT_TRUE(Eventually([&] { return SettingsLine(3) == "1"; }));
+    ASSERT_EQ(control.Key("9"), 0u);
+    EXPECT_TRUE(DriverShows([](const auto& s) { return s.wave_out_volume == WaveOutVolumeFromLevel(6); }))
+        << "muted twice: the volume is back";
+
+    DWORD error = 0;
+    ASSERT_TRUE(control.Start("\\NAND\\MUSIC.EXE", "", error));
+    ASSERT_NE(control.WaitWindow("APP_MUSIC", kHang), 0u);
+    ASSERT_EQ(control.Foreground("APP_MUSIC"), 0u);
+    ASSERT_EQ(control.Key("right"), 0u);
+    EXPECT_TRUE(Eventually([&] { return SettingsLine(2) == "7"; })) << "right over Music";
+    ASSERT_EQ(control.Key("left"), 0u);
+    ASSERT_EQ(control.Key("left"), 0u);
+    EXPECT_TRUE(Eventually([&] { return SettingsLine(2) == "5"; })) << "left twice over Music";
+
+    ASSERT_TRUE(control.Start("\\NAND\\STACKER.EXE", "", error));
+    ASSERT_NE(control.WaitWindow("STACKER", kHang), 0u);
+    ASSERT_EQ(control.Foreground("STACKER"), 0u);
+    ASSERT_EQ(control.Key("right"), 0u);
+    std::this_thread::sleep_for(300ms);
+    EXPECT_EQ(SettingsLine(2), "5") << "over Stacker the keys are the game's";
+}
+
+// Home with Telecast running: Telecast hears 4099 0, HomeDeck comes forward, then 4099 1; with
+// the navigation program running Music and Telecast are spared, the others closed.
+TEST_F(HomeDeckDevice, HomeBringsHomeDeckForwardAndClosesTheOthers)
+{
+    for (const char* name : {"\\NAND\\MUSIC.EXE", "\\NAND\\TELECAST.EXE", "\\NAND\\MOVIE.EXE"})
+        ASSERT_TRUE(device.InstallStandIn(StandIn::ProgramDouble, name));
+    ASSERT_TRUE(device.InstallStandIn(StandIn::Wayfarer));
+    Boot();
+    DWORD error = 0;
+    for (const char* name : {"\\NAND\\MUSIC.EXE", "\\NAND\\TELECAST.EXE", "\\NAND\\MOVIE.EXE",
+                             "\\STORAGE CARD\\WAYFARER\\WAYFARER.EXE"})
+        ASSERT_TRUE(control.Start(name, "", error)) << name;
+    for (const char* title : {"APP_MUSIC", "DMB_TELECAST", "APP_MOVIE", "Wayfarer"})
+        ASSERT_NE(control.WaitWindow(title, kHang), 0u) << title;
+    ASSERT_EQ(control.Foreground("APP_MUSIC"), 0u);
+    ASSERT_EQ(control.Key("8"), 0u);
+    EXPECT_TRUE(device.WaitForLog("TELECAST.EXE", "DMB_TELECAST: WM_COPYDATA code=4099 size=4 data=1"));
+    const std::string telecast = device.Log("TELECAST.EXE");
+    const auto first = telecast.find("DMB_TELECAST: WM_COPYDATA code=4099 size=4 data=0");
+    const auto second = telecast.find("DMB_TELECAST: WM_COPYDATA code=4099 size=4 data=1");
+    ASSERT_NE(first, std::string::npos) << telecast;
+    EXPECT_LT(first, second);
+    EXPECT_TRUE(Eventually([&] { return control.FindWindowByName("APP_MOVIE") == 0; })) << "Movie closed";
+    EXPECT_NE(control.FindWindowByName("APP_MUSIC"), 0u) << "Music spared beside the map";
+    EXPECT_NE(control.FindWindowByName("DMB_TELECAST"), 0u) << "Telecast spared beside the map";
+    EXPECT_TRUE(Eventually([&] {
+        const auto windows = control.Windows();
+        for (const auto& window : windows)
+            if (window.title == "APP_HOMEDECK")
+                return window.foreground;
+        return false;
+    }));
 }
 
 }  // namespace

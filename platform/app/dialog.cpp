@@ -1,6 +1,7 @@
 #include "platform/app/dialog.h"
 
 #include "platform/device_root.h"
+#include "platform/window/local_windows.h"
 
 CDialog::CDialog(std::string class_name, std::string title)
     : m_class_name(std::move(class_name)), m_title(std::move(title)) {}
@@ -36,7 +37,10 @@ INT_PTR CDialog::DoModal() {
     HWND hwnd = CreateWindowEx(m_ex_style, m_class_name, m_title, m_style & ~WS_VISIBLE, m_rect.left, m_rect.top,
                                m_rect.right - m_rect.left, m_rect.bottom - m_rect.top, nullptr, nullptr, nullptr, this);
     if (!hwnd) return -1;
+    auto& windows = platform::LocalWindows::Instance();
+    windows.HoldShowing(platform::WindowNumber(hwnd), true);
     SendMessage(hwnd, WM_INITDIALOG, 0, 0);
+    windows.HoldShowing(platform::WindowNumber(hwnd), false);
     if (!m_ended) ::ShowWindow(hwnd, SW_SHOW);
     MSG msg;
     while (!m_ended) {

@@ -20,8 +20,10 @@ public:
     CDialog(const CDialog&) = delete;
     CDialog& operator=(const CDialog&) = delete;
 
-    // Creates the window, runs OnInitDialog, shows it and runs the modal loop until EndDialog;
-    // returns the value given to EndDialog (-1 when the window could not be made).
+    // Creates the window hidden, runs OnInitDialog, shows it and runs the modal loop until
+    // EndDialog; returns the value given to EndDialog (-1 when the window could not be made).
+    // The window comes into view only when OnInitDialog has returned, whatever it shows
+    // meanwhile, so that its title and contents are in place when other programs first see it.
     virtual INT_PTR DoModal();
     void EndDialog(int result);
 

@@ -51,6 +51,7 @@ INT_PTR CDialog::DoModal() {
             if (!m_ended) m_result = IDCANCEL;
             break;
         }
+        if (IsDialogMessage(m_hWnd, &msg)) continue;
         TranslateMessage(&msg);
         DispatchMessage(&msg);
     }
@@ -67,6 +68,16 @@ void CDialog::EndDialog(int result) {
     // A sent message (WM_CLOSE from another program) does not end GetMessage by itself: a
     // posted WM_NULL wakes the modal loop so that it sees the dialog has ended.
     if (m_hWnd) PostMessage(m_hWnd, WM_NULL, 0, 0);
+}
+
+BOOL IsDialogMessage(HWND dialog, MSG* msg) {
+    if (!dialog || !msg || msg->hwnd != dialog || msg->message != WM_KEYDOWN) return FALSE;
+    int command = 0;
+    if (msg->wParam == VK_RETURN) command = IDOK;
+    else if (msg->wParam == VK_ESCAPE) command = IDCANCEL;
+    else return FALSE;
+    SendMessage(dialog, WM_COMMAND, MAKELONG(static_cast<WORD>(command), BN_CLICKED), 0);
+    return TRUE;
 }
 
 BOOL CDialog::OnCommand(WPARAM wparam, LPARAM) {

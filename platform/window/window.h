@@ -101,6 +101,10 @@ constexpr WPARAM WA_ACTIVE = 1;
 constexpr WPARAM ICON_SMALL = 0;
 constexpr WPARAM ICON_BIG = 1;
 
+// Virtual keys of WM_KEYDOWN and WM_KEYUP.
+constexpr WPARAM VK_RETURN = 0x0D;
+constexpr WPARAM VK_ESCAPE = 0x1B;
+
 // Window styles.
 constexpr DWORD WS_OVERLAPPED = 0x00000000u;
 constexpr DWORD WS_POPUP = 0x80000000u;

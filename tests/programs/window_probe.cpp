@@ -145,7 +145,10 @@ protected:
         DebugPrintf("%s dialog ready", Option("title", "probe").c_str());
         return TRUE;
     }
-
+    void OnOK() override {
+        DebugPrintf("%s OnOK", Option("title", "probe").c_str());
+        CDialog::OnOK();
+    }
     LRESULT WindowProc(UINT message, WPARAM wparam, LPARAM lparam) override {
         bool handled = false;
         LRESULT result = Handle(m_hWnd, message, wparam, lparam, handled);

@@ -22,6 +22,7 @@
 #include "server/objects/wait_queue.h"
 #include "server/processes/process.h"
 #include "server/registry/registry_store.h"
+#include "server/windows/taskbar.h"
 #include "server/windows/window_tree.h"
 
 namespace server {
@@ -107,6 +108,8 @@ private:
     void DropSendsOf(std::uint32_t client_id);
     std::optional<Clock::time_point> NextSendDeadline() const;
     void ServerSend(std::uint32_t hwnd, std::uint32_t message, std::uint64_t wparam, std::int64_t lparam);
+    void WindowShown(std::uint32_t hwnd);
+    void PostToTaskbar(const std::optional<TaskbarPost>& post);
     void Activate(std::uint32_t hwnd);
     void ActivateAfterHiding(std::uint32_t hwnd);
     void WindowsGone(const std::vector<std::uint32_t>& destroyed);
@@ -143,6 +146,7 @@ private:
     bool m_registry_file_unreadable = false;  // the registry file is there but could not be read
     ShareTable m_shares;
     WindowTree m_windows;
+    Taskbar m_taskbar;
     std::unordered_map<std::uint64_t, PendingSend> m_sends;
     std::uint64_t m_next_send_id = 1;
     std::unordered_map<std::string, std::uint32_t> m_registered_messages;

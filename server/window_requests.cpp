@@ -1,4 +1,4 @@
-// Requests on windows and focus.
+// Requests on windows, focus and the taskbar registration.
 #include <algorithm>
 
 #include "platform/win32_types.h"
@@ -41,6 +41,16 @@ void DeviceServer::Activate(std::uint32_t hwnd) {
     m_windows.SetForeground(top);
     if (old) ServerSend(old, kWmActivate, kWaInactive, top);
     ServerSend(top, kWmActivate, kWaActive, old);
+    PostToTaskbar(m_taskbar.Activated(top));
+}
+
+// A window is visible now; the taskbar hears of it the first time, before it is activated.
+void DeviceServer::WindowShown(std::uint32_t hwnd) {
+    if (const Window* window = m_windows.Get(hwnd)) PostToTaskbar(m_taskbar.Shown(*window));
+}
+
+void DeviceServer::PostToTaskbar(const std::optional<TaskbarPost>& post) {
+    if (post) PostToWindow(post->taskbar, kTaskbarMessage, static_cast<std::uint32_t>(post->notice), post->hwnd);
 }
 
 // A hidden foreground window hands the foreground to the front visible window, or to none;
@@ -59,6 +69,7 @@ void DeviceServer::WindowsGone(const std::vector<std::uint32_t>& destroyed) {
     if (destroyed.empty()) return;
     m_compositor->DropSurfaces(destroyed);
     ScreenChanged();
+    for (const auto& post : m_taskbar.Gone(destroyed)) PostToTaskbar(post);
     // The foreground window went away: the front visible window becomes the foreground.
     if (!m_windows.Foreground()) {
         if (auto next = m_windows.FrontVisible()) Activate(next);
@@ -95,6 +106,7 @@ void DeviceServer::Handle(Client& client, std::uint32_t sequence, const protocol
     reply.hwnd = m_windows.Create(std::move(window));
     if (!reply.hwnd) reply.error = ERROR_NOT_ENOUGH_MEMORY;
     client.Reply(sequence, Kind(protocol::RequestId::CreateWindow), reply);
+    if (reply.hwnd && (request.style & kWsVisible)) WindowShown(reply.hwnd);
 }
 
 void DeviceServer::Handle(Client& client, std::uint32_t sequence, const protocol::DestroyWindowRequest& request) {
@@ -143,6 +155,7 @@ void DeviceServer::Handle(Client& client, std::uint32_t sequence, const protocol
         return;
     }
     const auto flags = request.flags;
+    const bool was_visible = (window->style & kWsVisible) != 0;
     if (!(flags & kSwpNoMove)) {
         const auto width = window->rect.right - window->rect.left, height = window->rect.bottom - window->rect.top;
         window->rect.left = request.rect.left;
@@ -168,6 +181,7 @@ void DeviceServer::Handle(Client& client, std::uint32_t sequence, const protocol
         }
     }
     client.Reply(sequence, Kind(protocol::RequestId::SetWindowPos), reply);
+    if (visible && !was_visible) WindowShown(request.hwnd);
     if (top_level && visible && !(flags & kSwpNoActivate)) Activate(request.hwnd);
     if (flags & kSwpHideWindow) ActivateAfterHiding(request.hwnd);
 }
@@ -189,7 +203,9 @@ void DeviceServer::Handle(Client& client, std::uint32_t sequence, const protocol
         case kSwShowNoActivate:
         case kSwShowNa:
             window->style |= kWsVisible;
-            break;
+            client.Reply(sequence, Kind(protocol::RequestId::ShowWindow), reply);
+            if (!reply.previous) WindowShown(request.hwnd);
+            return;
         case kSwShowNormal:
         case kSwShowMaximized:
         case kSwShow:
@@ -197,6 +213,7 @@ void DeviceServer::Handle(Client& client, std::uint32_t sequence, const protocol
         default:
             window->style |= kWsVisible;
             client.Reply(sequence, Kind(protocol::RequestId::ShowWindow), reply);
+            if (!reply.previous) WindowShown(request.hwnd);
             if (top_level) Activate(request.hwnd);
             return;
     }
@@ -254,6 +271,15 @@ void DeviceServer::Handle(Client& client, std::uint32_t sequence, const protocol
             reply.error = ERROR_INVALID_PARAMETER;
     }
     client.Reply(sequence, Kind(protocol::RequestId::Focus), reply);
+}
+
+void DeviceServer::Handle(Client& client, std::uint32_t sequence, const protocol::RegisterTaskBarRequest& request) {
+    protocol::StatusReply reply;
+    const Window* window = m_windows.Get(request.hwnd);
+    if (!window) reply.error = ERROR_INVALID_WINDOW_HANDLE;
+    else if (window->pid != client.Pid()) reply.error = ERROR_ACCESS_DENIED;  // a program registers its own window
+    else m_taskbar.Register(request.hwnd);
+    client.Reply(sequence, Kind(protocol::RequestId::RegisterTaskBar), reply);
 }
 
 }  // namespace server

@@ -1,6 +1,7 @@
 #include "platform/app/dialog.h"
 
 #include "platform/device_root.h"
+#include "platform/window/local_windows.h"
 
 CDialog::CDialog(std::string class_name, std::string title)
     : m_class_name(std::move(class_name)), m_title(std::move(title)) {}
@@ -36,7 +37,10 @@ INT_PTR CDialog::DoModal() {
     HWND hwnd = CreateWindowEx(m_ex_style, m_class_name, m_title, m_style & ~WS_VISIBLE, m_rect.left, m_rect.top,
                                m_rect.right - m_rect.left, m_rect.bottom - m_rect.top, nullptr, nullptr, nullptr, this);
     if (!hwnd) return -1;
+    auto& windows = platform::LocalWindows::Instance();
+    windows.HoldShowing(platform::WindowNumber(hwnd), true);
     SendMessage(hwnd, WM_INITDIALOG, 0, 0);
+    windows.HoldShowing(platform::WindowNumber(hwnd), false);
     if (!m_ended) ::ShowWindow(hwnd, SW_SHOW);
     MSG msg;
     while (!m_ended) {
@@ -47,6 +51,7 @@ INT_PTR CDialog::DoModal() {
             if (!m_ended) m_result = IDCANCEL;
             break;
         }
+        if (IsDialogMessage(m_hWnd, &msg)) continue;
         TranslateMessage(&msg);
         DispatchMessage(&msg);
     }
@@ -63,6 +68,16 @@ void CDialog::EndDialog(int result) {
     // A sent message (WM_CLOSE from another program) does not end GetMessage by itself: a
     // posted WM_NULL wakes the modal loop so that it sees the dialog has ended.
     if (m_hWnd) PostMessage(m_hWnd, WM_NULL, 0, 0);
+}
+
+BOOL IsDialogMessage(HWND dialog, MSG* msg) {
+    if (!dialog || !msg || msg->hwnd != dialog || msg->message != WM_KEYDOWN) return FALSE;
+    int command = 0;
+    if (msg->wParam == VK_RETURN) command = IDOK;
+    else if (msg->wParam == VK_ESCAPE) command = IDCANCEL;
+    else return FALSE;
+    SendMessage(dialog, WM_COMMAND, MAKELONG(static_cast<WORD>(command), BN_CLICKED), 0);
+    return TRUE;
 }
 
 BOOL CDialog::OnCommand(WPARAM wparam, LPARAM) {

@@ -1,7 +1,8 @@
 // The dialog every program of the suite shows: a top-level window of a registered class
 // (whose name other programs can find it by), a modal loop, WM_INITDIALOG turned into
-// OnInitDialog, commands routed to OnCommand (IDOK and IDCANCEL end the dialog), and a
-// message-dispatch hook for the program's own messages.
+// OnInitDialog, commands routed to OnCommand (IDOK and IDCANCEL end the dialog), the dialog
+// keys (Enter is IDOK, Escape IDCANCEL), and a message-dispatch hook for the program's own
+// messages.
 #pragma once
 
 #include <string>
@@ -11,6 +12,12 @@
 
 constexpr int IDOK = 1;
 constexpr int IDCANCEL = 2;
+constexpr WORD BN_CLICKED = 0;
+
+// The dialog keys of a message for the dialog: a WM_KEYDOWN of Enter is sent to it as
+// WM_COMMAND IDOK and one of Escape as WM_COMMAND IDCANCEL; TRUE when the message was one of
+// those (it is then handled), FALSE for any other message, which the caller dispatches.
+BOOL IsDialogMessage(HWND dialog, MSG* msg);
 
 class CDialog {
 public:
@@ -20,8 +27,10 @@ public:
     CDialog(const CDialog&) = delete;
     CDialog& operator=(const CDialog&) = delete;
 
-    // Creates the window, runs OnInitDialog, shows it and runs the modal loop until EndDialog;
-    // returns the value given to EndDialog (-1 when the window could not be made).
+    // Creates the window hidden, runs OnInitDialog, shows it and runs the modal loop until
+    // EndDialog; returns the value given to EndDialog (-1 when the window could not be made).
+    // The window comes into view only when OnInitDialog has returned, whatever it shows
+    // meanwhile, so that its title and contents are in place when other programs first see it.
     virtual INT_PTR DoModal();
     void EndDialog(int result);
 

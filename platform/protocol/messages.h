@@ -372,6 +372,16 @@ struct RegisterMessageRequest {
     std::string name;
     template <class V> void Visit(V& v) { v(name); }
 };
+// The platform's taskbar: from now on the server posts WM_USER to this window, with the window
+// concerned in lParam, whenever a top-level window without owner that is no tool window first
+// becomes visible (wParam 6), is activated (8) or is destroyed (7). The window must be the
+// caller's program's. A second registration replaces the first; a registration ends with its
+// window.
+struct RegisterTaskBarRequest {
+    using Reply = StatusReply;
+    std::uint32_t hwnd = 0;
+    template <class V> void Visit(V& v) { v(hwnd); }
+};
 
 // ---- Messages ---------------------------------------------------------------------------
 
@@ -685,7 +695,8 @@ struct ShutdownRequest {
     X(DriverIoControl)     \
     X(KernelIoControl)     \
     X(DriverState)         \
-    X(SendMessageTimeout)
+    X(SendMessageTimeout)  \
+    X(RegisterTaskBar)
 
 enum class RequestId : std::uint16_t {
     None = 0,

@@ -76,6 +76,17 @@ HICON LocalWindows::Icon(std::uint32_t hwnd, WPARAM kind) {
     return nullptr;
 }
 
+void LocalWindows::HoldShowing(std::uint32_t hwnd, bool hold) {
+    std::lock_guard lock(m_mutex);
+    if (auto found = m_windows.find(hwnd); found != m_windows.end()) found->second.holding_show = hold;
+}
+
+bool LocalWindows::HoldsShowing(std::uint32_t hwnd) {
+    std::lock_guard lock(m_mutex);
+    auto found = m_windows.find(hwnd);
+    return found != m_windows.end() && found->second.holding_show;
+}
+
 std::vector<std::uint32_t> LocalWindows::OwnedBy(DWORD thread_id) {
     std::lock_guard lock(m_mutex);
     std::vector<std::uint32_t> owned;

@@ -20,6 +20,9 @@ struct LocalWindow {
     std::string class_name;
     HICON small_icon = nullptr;  // WM_SETICON ICON_SMALL
     HICON big_icon = nullptr;    // WM_SETICON ICON_BIG
+    // A dialog being initialised: asking to show it only says it is to be shown when the
+    // initialisation ends, so it comes into view with its title and contents in place.
+    bool holding_show = false;
 };
 
 class LocalWindows {
@@ -36,6 +39,8 @@ public:
     // ICON_SMALL or ICON_BIG; false for a window that is not here or another kind.
     bool SetIcon(std::uint32_t hwnd, WPARAM kind, HICON icon, HICON& previous);
     HICON Icon(std::uint32_t hwnd, WPARAM kind);
+    void HoldShowing(std::uint32_t hwnd, bool hold);
+    bool HoldsShowing(std::uint32_t hwnd);
     // Windows of one thread, for the thread's end.
     std::vector<std::uint32_t> OwnedBy(DWORD thread_id);
 

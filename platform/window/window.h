@@ -101,6 +101,10 @@ constexpr WPARAM WA_ACTIVE = 1;
 constexpr WPARAM ICON_SMALL = 0;
 constexpr WPARAM ICON_BIG = 1;
 
+// Virtual keys of WM_KEYDOWN and WM_KEYUP.
+constexpr WPARAM VK_RETURN = 0x0D;
+constexpr WPARAM VK_ESCAPE = 0x1B;
+
 // Window styles.
 constexpr DWORD WS_OVERLAPPED = 0x00000000u;
 constexpr DWORD WS_POPUP = 0x80000000u;
@@ -147,6 +151,14 @@ constexpr UINT GW_CHILD = 5;
 constexpr UINT SMTO_NORMAL = 0x0000;
 constexpr UINT SMTO_ABORTIFHUNG = 0x0002;
 
+// The platform's taskbar (RegisterTaskBar): the server posts WM_TASKBAR_NOTIFY to the registered
+// window, with the window concerned in lParam, about every top-level window that has no owner
+// and is neither a child nor a tool window. wParam says what happened.
+constexpr UINT WM_TASKBAR_NOTIFY = WM_USER;
+constexpr WPARAM TASKBAR_WINDOW_CREATED = 6;    // it first became visible; its title is set
+constexpr WPARAM TASKBAR_WINDOW_DESTROYED = 7;  // an announced window is gone
+constexpr WPARAM TASKBAR_WINDOW_ACTIVATED = 8;  // an announced window became the foreground window
+
 // Classes and windows.
 ATOM RegisterClass(const WNDCLASS* window_class);
 HWND CreateWindowEx(DWORD ex_style, const std::string& class_name, const std::string& title, DWORD style, int x, int y,
@@ -157,6 +169,9 @@ LRESULT DefWindowProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
 // GWL_EXSTYLE of any window.
 LONG_PTR SetWindowLong(HWND hwnd, int index, LONG_PTR value);
 LONG_PTR GetWindowLong(HWND hwnd, int index);
+// Registers one of the program's windows as the platform's taskbar (see WM_TASKBAR_NOTIFY). A
+// second registration replaces the first; the registration ends with the window.
+BOOL RegisterTaskBar(HWND hwnd);
 
 // Finding windows: by class, by title, or both (empty means "any").
 HWND FindWindow(const std::string& class_name, const std::string& title);

@@ -255,6 +255,8 @@ DWORD GetWindowThreadProcessId(HWND hwnd, DWORD* process_id) {
 }
 
 BOOL SetWindowPos(HWND hwnd, HWND insert_after, int x, int y, int width, int height, UINT flags) {
+    if ((flags & SWP_SHOWWINDOW) && platform::LocalWindows::Instance().HoldsShowing(WindowNumber(hwnd)))
+        flags &= ~SWP_SHOWWINDOW;  // it shows when its dialog's initialisation ends
     protocol::SetWindowPosRequest request;
     request.hwnd = WindowNumber(hwnd);
     request.insert_after = WindowNumber(insert_after);
@@ -267,6 +269,8 @@ BOOL SetWindowPos(HWND hwnd, HWND insert_after, int x, int y, int width, int hei
 }
 
 BOOL ShowWindow(HWND hwnd, int command) {
+    // A dialog being initialised shows when its initialisation ends.
+    if (command != SW_HIDE && platform::LocalWindows::Instance().HoldsShowing(WindowNumber(hwnd))) return FALSE;
     protocol::ShowWindowRequest request;
     request.hwnd = WindowNumber(hwnd);
     request.command = static_cast<std::uint32_t>(command);

@@ -8,6 +8,8 @@
 //   owner=NAME      create it owned by the window titled NAME
 //   hidden          create it hidden
 //   dialog          run it as a modal dialog whose title is set during its initialisation
+//   showininit      (dialog) ask to show the window during initialisation, 300 ms before the
+//                   title is set, and log whether it is visible then
 //   overlay=RRGGBB  also open the video overlay over the whole screen, filled with that colour
 //   log=N           also log every message N it receives, as kLog does
 // Messages it answers:
@@ -134,11 +136,19 @@ public:
 
 protected:
     BOOL OnInitDialog() override {
+        if (s_options.count("showininit")) {
+            SetWindowPos(m_hWnd, HWND_NOTOPMOST, 0, 0, 800, 480, SWP_SHOWWINDOW);
+            DebugPrintf("%s visible during init %d", Option("title", "probe").c_str(), IsWindowVisible(m_hWnd));
+            Sleep(300);
+        }
         SetWindowText(Option("title", "probe"));
         DebugPrintf("%s dialog ready", Option("title", "probe").c_str());
         return TRUE;
     }
-
+    void OnOK() override {
+        DebugPrintf("%s OnOK", Option("title", "probe").c_str());
+        CDialog::OnOK();
+    }
     LRESULT WindowProc(UINT message, WPARAM wparam, LPARAM lparam) override {
         bool handled = false;
         LRESULT result = Handle(m_hWnd, message, wparam, lparam, handled);

@@ -227,6 +227,20 @@ DWORD DeviceControl::Tap(std::int32_t x, std::int32_t y) {
     return Release(x, y);
 }
 
+DWORD DeviceControl::Tap(std::int32_t x, std::int32_t y, unsigned count, std::chrono::milliseconds interval) {
+    if (count < 1 || count > kMaxTaps || interval.count() < 0) return ERROR_INVALID_PARAMETER;
+    // Counted from one press to the next, so the time a tap itself takes does not add up.
+    auto press_at = std::chrono::steady_clock::now();
+    for (unsigned i = 0; i < count; ++i) {
+        if (i > 0) {
+            press_at += interval;
+            std::this_thread::sleep_until(press_at);
+        }
+        if (DWORD error = Tap(x, y)) return error;
+    }
+    return 0;
+}
+
 DWORD DeviceControl::Drag(std::int32_t x1, std::int32_t y1, std::int32_t x2, std::int32_t y2,
                           std::chrono::milliseconds duration) {
     constexpr auto kStep = std::chrono::milliseconds(16);

@@ -66,6 +66,10 @@ public:
     DWORD Move(std::int32_t x, std::int32_t y);
     DWORD Release(std::int32_t x, std::int32_t y);
     DWORD Tap(std::int32_t x, std::int32_t y);
+    // count taps at the point, each pressed `interval` after the one before was pressed (a
+    // double tap is two taps 150 ms apart); count is 1 to kMaxTaps.
+    static constexpr unsigned kMaxTaps = 100;
+    DWORD Tap(std::int32_t x, std::int32_t y, unsigned count, std::chrono::milliseconds interval);
     // Press at the first point, move in steps of about 16 ms to the second, release there.
     DWORD Drag(std::int32_t x1, std::int32_t y1, std::int32_t x2, std::int32_t y2, std::chrono::milliseconds duration);
     // A remote key: "1".."9", "left", "right" or "enter".

@@ -29,7 +29,8 @@ int Usage() {
                  "  foreground NAME               bring a window to the foreground\n"
                  "  wait-window NAME [SECONDS]    wait until a window exists (default 10 s)\n"
                  "  close NAME                    post WM_CLOSE to a window\n"
-                 "  tap X Y                       press and release the pen at a screen point\n"
+                 "  tap X Y [COUNT MS]            press and release the pen at a screen point; COUNT\n"
+                 "                                taps (1..100) MS milliseconds apart, press to press\n"
                  "  press X Y | move X Y | release X Y   one pen event\n"
                  "  drag X1 Y1 X2 Y2 MS           press, move over MS milliseconds, release\n"
                  "  key 1..9|left|right|enter     a remote-control key\n"
@@ -183,7 +184,14 @@ int main(int argc, char** argv) {
                                      : device.Release(px, py);
         return error ? Fail(command.c_str(), error) : 0;
     }
-    long long x2 = 0, y2 = 0, milliseconds = 0;
+    long long x2 = 0, y2 = 0, milliseconds = 0, count = 0;
+    constexpr auto kMaxTaps = static_cast<long long>(devicectl::DeviceControl::kMaxTaps);
+    if (command == "tap" && args.size() == 5 && Number(args[1], x) && Number(args[2], y) && Number(args[3], count) &&
+        count >= 1 && count <= kMaxTaps && Number(args[4], milliseconds) && milliseconds >= 0 && milliseconds <= 60000) {
+        error = device.Tap(static_cast<std::int32_t>(x), static_cast<std::int32_t>(y), static_cast<unsigned>(count),
+                           std::chrono::milliseconds(milliseconds));
+        return error ? Fail("tap", error) : 0;
+    }
     if (command == "drag" && args.size() == 6 && Number(args[1], x) && Number(args[2], y) && Number(args[3], x2) &&
         Number(args[4], y2) && Number(args[5], milliseconds) && milliseconds >= 0 && milliseconds <= 60000) {
         error = device.Drag(static_cast<std::int32_t>(x), static_cast<std::int32_t>(y), static_cast<std::int32_t>(x2),

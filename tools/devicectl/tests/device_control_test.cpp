@@ -79,6 +79,30 @@ TEST(DeviceControl, FindsMessagesAndClosesWindows) {
     EXPECT_EQ(control.FindWindowByName("APP_MUSIC"), 0u) << "WM_CLOSE ends the window";
 }
 
+TEST(DeviceControl, TapsCountTimesIntervalApartFromPressToPress) {
+    platform::testing::TemporaryDevice device;
+    ASSERT_TRUE(device.Install(platform::testing::WindowProbeBinary(), "WINPROBE.EXE"));
+    ASSERT_TRUE(device.StartServer());
+    devicectl::DeviceControl control(device.Root());
+    DWORD error = 0;
+    ASSERT_TRUE(control.Start("\\NAND\\WINPROBE.EXE", "title=PAD log=513", error));  // logs WM_LBUTTONDOWN
+    ASSERT_NE(control.WaitWindow("PAD", std::chrono::seconds(5)), 0u);
+    const auto downs = [&] {
+        const std::string log = device.Log("WINPROBE.EXE");
+        std::size_t count = 0;
+        for (auto at = log.find("PAD got 513"); at != std::string::npos; at = log.find("PAD got 513", at + 1)) ++count;
+        return count;
+    };
+    EXPECT_EQ(control.Tap(400, 240), 0u);
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(control.Tap(400, 240, 3, std::chrono::milliseconds(150)), 0u);
+    EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(300));
+    for (int i = 0; i < 250 && downs() < 4; ++i) Sleep(20);
+    EXPECT_EQ(downs(), 4u);
+    EXPECT_TRUE(device.WaitForLog("WINPROBE.EXE", "PAD got 513 1 15729040"));  // 400, 240 in the window
+    EXPECT_EQ(control.Tap(400, 240, 0, std::chrono::milliseconds(150)), ERROR_INVALID_PARAMETER);
+}
+
 TEST(DeviceControl, ReportsDriverStateAndMovesMediaInAndOutWithoutLosingFiles) {
     platform::testing::TemporaryDevice device;
     ASSERT_TRUE(device.StartServer());

@@ -44,9 +44,14 @@ void DeviceServer::Activate(std::uint32_t hwnd) {
     PostToTaskbar(m_taskbar.Activated(top));
 }
 
-// A window is visible now; the taskbar hears of it the first time, before it is activated.
+// A window is visible now; the taskbar hears of it the first time, before it is activated. One
+// made the foreground window while still hidden is announced as active at once.
 void DeviceServer::WindowShown(std::uint32_t hwnd) {
-    if (const Window* window = m_windows.Get(hwnd)) PostToTaskbar(m_taskbar.Shown(*window));
+    const Window* window = m_windows.Get(hwnd);
+    if (!window) return;
+    const auto created = m_taskbar.Shown(*window);
+    PostToTaskbar(created);
+    if (created && m_windows.Foreground() == hwnd) PostToTaskbar(m_taskbar.Activated(hwnd));
 }
 
 void DeviceServer::PostToTaskbar(const std::optional<TaskbarPost>& post) {

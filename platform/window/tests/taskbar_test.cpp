@@ -58,6 +58,9 @@ TEST_F(Taskbar, HearsOfOwnerlessTopLevelWindowsOnceShownActivatedAndDestroyedWit
     StartProbe("dialog showininit", "APP_MOVIE", "");
     ASSERT_TRUE(WaitNotices(3));
     HWND movie = FindWindow("", "APP_MOVIE");
+    HWND early = StartProbe("hidden", "EARLY");
+    SetForegroundWindow(early);  // active before it shows: announced as created, then active
+    ShowWindow(early, SW_SHOWNA);
     HWND later = StartProbe("hidden", "LATER");
     ShowWindow(later, SW_SHOWNA);
     ShowWindow(later, SW_HIDE);
@@ -65,14 +68,16 @@ TEST_F(Taskbar, HearsOfOwnerlessTopLevelWindowsOnceShownActivatedAndDestroyedWit
     SetForegroundWindow(toolbox);
     SetForegroundWindow(taskbar);
     SetForegroundWindow(music);
-    ASSERT_TRUE(WaitNotices(5));
+    ASSERT_TRUE(WaitNotices(7));
     ASSERT_TRUE(TerminateProcess(music_program, 0));  // its owned window goes too, unannounced
-    ASSERT_TRUE(WaitNotices(6));
+    ASSERT_TRUE(WaitNotices(8));
     PumpUntil([] { return false; }, 200ms);
     const std::vector<Notice> expected = {
         {taskbar, TASKBAR_WINDOW_CREATED, music, "APP_MUSIC"},
         {taskbar, TASKBAR_WINDOW_CREATED, movie, "APP_MOVIE"},
         {taskbar, TASKBAR_WINDOW_ACTIVATED, movie, "APP_MOVIE"},
+        {taskbar, TASKBAR_WINDOW_CREATED, early, "EARLY"},
+        {taskbar, TASKBAR_WINDOW_ACTIVATED, early, "EARLY"},
         {taskbar, TASKBAR_WINDOW_CREATED, later, "LATER"},
         {taskbar, TASKBAR_WINDOW_ACTIVATED, music, "APP_MUSIC"},
         {taskbar, TASKBAR_WINDOW_DESTROYED, music, ""},

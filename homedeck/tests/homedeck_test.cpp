@@ -2,6 +2,7 @@
 // messages of the programs around it, with program doubles standing in for the suite's players.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
@@ -62,22 +63,30 @@ protected:
         DWORD error = 0;
         ASSERT_TRUE(control.Start("\\NAND\\HOMEDECK.EXE", "", error)) << error;
         ASSERT_NE(control.WaitWindow("APP_HOMEDECK", kHang), 0u);
-        ASSERT_TRUE(MenuShows(131, 0, 1001)) << "the main menu did not show";
+        if (!MenuShows(132, 0, 1002)) {
+            std::string error;
+            (void)control.SaveScreenshot("/tmp/homedeck_boot.png", error);
+            FAIL() << "the main menu did not show\n" << device.Log("HOMEDECK.EXE") << device.Log("server");
+        }
     }
 
-    // A pixel of a skin picture: frame `frame` of bitmap `image`, at a point inside the frame.
-    std::uint32_t ImagePixel(int image, int frame, int width, int x, int y)
-    {
-        std::uint32_t w = 0, h = 0;
+    // A skin picture as installed on the device.
+    struct Picture {
+        std::uint32_t width = 0, height = 0;
         std::vector<std::uint32_t> pixels;
+        std::uint32_t At(std::uint32_t x, std::uint32_t y) const
+        {
+            return x < width && y < height ? pixels[y * width + x] : DeviceControl::Screen::kNoPixel;
+        }
+    };
+    Picture Load(int image)
+    {
+        Picture picture;
         std::string error;
         const fs::path path = device.Root() / "fs" / "NAND" / "HOMEDECK" / (std::to_string(image) + ".png");
-        if (!platform::ReadPng(path, w, h, pixels, error))
-            return DeviceControl::Screen::kNoPixel;
-        const std::uint32_t px = static_cast<std::uint32_t>(frame * width + x);
-        return px < w && static_cast<std::uint32_t>(y) < h ? pixels[y * w + px] : DeviceControl::Screen::kNoPixel;
+        EXPECT_TRUE(platform::ReadPng(path, picture.width, picture.height, picture.pixels, error)) << error;
+        return picture;
     }
-
     struct Place {
         int x, y, width, height;
     };
@@ -109,16 +118,45 @@ protected:
         }
     }
 
-    // Whether a control shows the given frame of its picture (sampled at a point near its
-    // top left corner, away from any label).
+    // Whether a control shows the given frame of its picture: judged at the first point of its
+    // middle row where that frame differs from every other frame.
     bool Shows(int image, int frame, int id, std::chrono::milliseconds timeout = kHang)
     {
         const Place place = PlaceOf(id);
-        const std::uint32_t colour = ImagePixel(image, frame, place.width, 6, 6);
-        const auto screen = control.ScreenShowing(place.x + 6, place.y + 6, colour, timeout);
-        return screen.At(place.x + 6, place.y + 6) == colour;
+        const Picture picture = Load(image);
+        const int frames = static_cast<int>(picture.width) / place.width;
+        const auto y = static_cast<std::uint32_t>(place.height / 2);
+        for (int x = 0; x < place.width; ++x) {
+            const std::uint32_t colour = picture.At(static_cast<std::uint32_t>(frame * place.width + x), y);
+            bool distinct = true;
+            for (int other = 0; other < frames && distinct; ++other)
+                distinct = other == frame || picture.At(static_cast<std::uint32_t>(other * place.width + x), y) != colour;
+            if (distinct)
+                return ScreenShows(static_cast<std::uint32_t>(place.x + x), static_cast<std::uint32_t>(place.y) + y,
+                                   colour, timeout);
+        }
+        ADD_FAILURE() << "frame " << frame << " of " << image << " is like another in its middle row";
+        return false;
     }
     bool MenuShows(int image, int frame, int id) { return Shows(image, frame, id); }
+
+    // Whether a point of the screen shows a picture's colour, as presented at the backlight's
+    // brightness at that moment.
+    bool ScreenShows(std::uint32_t x, std::uint32_t y, std::uint32_t colour, std::chrono::milliseconds timeout)
+    {
+        return Eventually(
+            [&] {
+                const auto state = control.DriverState();
+                const std::uint32_t brightness = state ? std::min<std::uint32_t>(state->backlight_percent, 100) : 100;
+                std::uint32_t presented = 0;
+                for (int shift : {0, 8, 16})
+                    presented |= (((colour >> shift) & 0xFF) * brightness / 100) << shift;
+                DWORD error = 0;
+                const auto screen = control.Screenshot(error);
+                return screen && screen->At(x, y) == presented;
+            },
+            timeout);
+    }
 
     std::string SettingsFile()
     {
@@ -156,12 +194,15 @@ protected:
     void OpenSettingsScreen(int id)
     {
         Tap(1005);
-        ASSERT_TRUE(Eventually([&] {
-            DWORD error = 0;
-            const auto screen = control.Screenshot(error);
-            return screen && screen->At(152 + 6, 206 + 6) == ImagePixel(143, 2, 159, 6, 6);
-        })) << "the settings menu";
+        ASSERT_TRUE(Shows(143, 2, 1011)) << "the settings menu, \"Screen\" highlighted";
         Tap(id);
+        // Taps are taken in order with the screen's own messages: the next one waits for the
+        // screen it is meant for.
+        if (id == 1011) {
+            ASSERT_TRUE(Shows(152, 0, 1020)) << "the backlight screen";
+        } else {
+            ASSERT_TRUE(Shows(163, 0, 1030)) << "the sound screen";
+        }
     }
 
     TemporaryDevice device;
@@ -201,11 +242,7 @@ TEST_F(HomeDeckDevice, TheRemotesLeftAndRightKeysMoveTheHighlightAndOkPostsIt)
     ASSERT_TRUE(Shows(135, 2, 1005));
     // OK on "System": the settings menu, its first button highlighted.
     ASSERT_EQ(control.Key("enter"), 0u);
-    EXPECT_TRUE(Eventually([&] {
-        DWORD error = 0;
-        const auto screen = control.Screenshot(error);
-        return screen && screen->At(152 + 6, 206 + 6) == ImagePixel(143, 2, 159, 6, 6);
-    })) << "the settings menu with \"Screen\" highlighted";
+    EXPECT_TRUE(Shows(143, 2, 1011)) << "the settings menu with \"Screen\" highlighted";
 }
 
 TEST_F(HomeDeckDevice, TitleTapsCloseTogetherStartTheShellAndEndHomeDeck)
@@ -280,12 +317,9 @@ TEST_F(HomeDeckDevice, TheBacklightScreenActsAtOnceBackRestoresAndSaveWrites)
     EXPECT_EQ(SettingsLine(4), "4");
 
     // Back on the settings menu; the same screen again, plus twice and Save.
-    ASSERT_TRUE(Eventually([&] {
-        DWORD error = 0;
-        const auto screen = control.Screenshot(error);
-        return screen && screen->At(152 + 6, 206 + 6) == ImagePixel(143, 2, 159, 6, 6);
-    }));
+    ASSERT_TRUE(Shows(143, 2, 1011));
     Tap(1011);
+    ASSERT_TRUE(Shows(152, 0, 1020));
     Tap(1020);
     Tap(1020);
     ASSERT_TRUE(DriverShows([](const auto& s) { return s.backlight_percent == 60; }));
@@ -334,7 +368,9 @@ TEST_F(HomeDeckDevice, TheSoundScreenTunesRelaysAndRestores)
     EXPECT_EQ(SettingsFile(), before);
 
     // The speaker, saved: channel 0.
+    ASSERT_TRUE(Shows(144, 2, 1012)) << "back on the settings menu";
     Tap(1012);
+    ASSERT_TRUE(Shows(163, 0, 1030));
     Tap(1036);
     EXPECT_TRUE(DriverShows([](const auto& s) { return !s.fm_transmitter_on && s.fm_speaker_on; }));
     Tap(1014);

@@ -189,9 +189,12 @@ BOOL GetMessage(MSG* msg, HWND hwnd, UINT filter_min, UINT filter_max) {
     if (!msg) return -1;
     platform::EnsureMessageRouting();
     for (;;) {
-        if (NextMessage(msg, hwnd, filter_min, filter_max, true)) return msg->message == WM_QUIT ? FALSE : TRUE;
+        // Without a device there is nothing more to wait for, and nothing queued here can be
+        // answered or painted (a window that cannot be painted stays due for ever): the loop
+        // ends as on a quit.
         auto* connection = platform::ServerConnection::Current();
-        // Without a device there is nothing more to wait for: the loop ends as on a quit.
+        if (connection && NextMessage(msg, hwnd, filter_min, filter_max, true))
+            return msg->message == WM_QUIT ? FALSE : TRUE;
         if (!connection || !connection->Pump(MillisecondsToNextTimer())) {
             *msg = MSG{};
             msg->message = WM_QUIT;

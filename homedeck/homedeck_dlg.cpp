@@ -107,7 +107,7 @@ void CHomeDeckDlg::OnOK()
         break;
     case Screen::Backlight:
     case Screen::SoundFm:
-        Save();
+        SaveScreen();
         break;
     default:
         break;
@@ -156,7 +156,7 @@ BOOL CHomeDeckDlg::OnCommand(WPARAM wparam, LPARAM lparam)
         ShowScreen(Screen::SystemInfo, 0);
         return TRUE;
     case ID_SAVE:
-        Save();
+        SaveScreen();
         return TRUE;
     case ID_EXIT:
         Back();

@@ -92,7 +92,7 @@ private:
     void DrawFm();
     void Back();
     void RestoreUnsaved();
-    void Save();
+    void SaveScreen();
     void OnSlider(int id, int value);
     void OnSoundCommand(int id);
     void OnBacklightCommand(int id);

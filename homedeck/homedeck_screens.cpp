@@ -195,7 +195,7 @@ void CHomeDeckDlg::OnSlider(int id, int value)
     }
 }
 
-void CHomeDeckDlg::Save()
+void CHomeDeckDlg::SaveScreen()
 {
     if (m_screen == Screen::Backlight) {
         m_settings.Set(CSystemSettings::BACKLIGHT, m_edit_backlight);

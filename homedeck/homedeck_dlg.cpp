@@ -60,30 +60,46 @@ BOOL CHomeDeckDlg::OnInitDialog()
 
 void CHomeDeckDlg::OnTimer(UINT_PTR id)
 {
-    if (id != kStartupTimer)
-        return;
-    KillTimer(kStartupTimer);
-    PostMessage(m_hWnd, WM_COMMAND, ID_STARTUP, 0);
+    if (id == kStartupTimer) {
+        KillTimer(kStartupTimer);
+        PostMessage(m_hWnd, WM_COMMAND, ID_STARTUP, 0);
+    } else if (id == kStorageTimer) {
+        KillTimer(kStorageTimer);
+        LookForStorageCard();
+    }
 }
 
 void CHomeDeckDlg::StorageCheck()
 {
-    if (!(platform::ReadBoardStatusWord() & kBoardStorageCardPresent)) {
-        bool present = false;
-        for (int tries = 0; tries < kStorageTries && !present; ++tries) {
-            present = GetFileAttributes("\\STORAGE CARD\\") != INVALID_FILE_ATTRIBUTES;
-            if (!present && tries + 1 < kStorageTries)
-                Sleep(kStorageTryMs);
-        }
-        if (!present) {
-            // The scan box runs first; the menu shows once it is up.
-            const bool shown = RunDeviceScan(m_hWnd, !IsRunning(kExtview));
-            RedrawAll();
-            EnablePainting(true);
-            m_scan_box_shown = shown;
-            return;
-        }
+    if (platform::ReadBoardStatusWord() & kBoardStorageCardPresent) {
+        ShowMenu();
+        return;
     }
+    // The tries are 300 ms apart on a timer rather than in a sleep, so that the dialog keeps
+    // answering in between: a shutdown's WM_CLOSE still finds it and the settings are written.
+    KillTimer(kStorageTimer);
+    m_storage_tries = 0;
+    LookForStorageCard();
+}
+
+void CHomeDeckDlg::LookForStorageCard()
+{
+    if (GetFileAttributes("\\STORAGE CARD\\") != INVALID_FILE_ATTRIBUTES) {
+        ShowMenu();
+        return;
+    }
+    if (++m_storage_tries < kStorageTries) {
+        SetTimer(kStorageTimer, kStorageTryMs);
+        return;
+    }
+    // Still missing: the scan box runs first; the menu shows once it is up.
+    const bool shown = RunDeviceScan(m_hWnd, !IsRunning(kExtview));
+    ShowMenu();
+    m_scan_box_shown = shown;
+}
+
+void CHomeDeckDlg::ShowMenu()
+{
     RedrawAll();
     EnablePainting(true);
 }

@@ -66,6 +66,7 @@ constexpr WPARAM kOutsideTelecastPip = 30;
 class CHomeDeckDlg : public CSkinDialogEx {
 public:
     static constexpr UINT_PTR kStartupTimer = 100;
+    static constexpr UINT_PTR kStorageTimer = 101;
     static constexpr UINT kStartupDelayMs = 500;
     static constexpr DWORD kTitleDoubleTapMs = 200;
     static constexpr int kStorageTries = 5;
@@ -117,6 +118,8 @@ private:
     void MuteKey();
     void TitleTap();
     void StorageCheck();
+    void LookForStorageCard();
+    void ShowMenu();
     bool IsForeground() const;
 
     CSystemSettings& m_settings;
@@ -127,6 +130,7 @@ private:
     int m_edit_volume = 0;
     FmEditor m_fm;
     bool m_scan_box_shown = false;
+    int m_storage_tries = 0;
     bool m_title_tapped = false;
     DWORD m_title_tap_tick = 0;
     HBITMAP m_icon = nullptr;

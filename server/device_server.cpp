@@ -164,6 +164,13 @@ void DeviceServer::OnAccept() {
             ::close(fd);
             continue;
         }
+        // While the device shuts down, the programs it runs may still connect: a thread a
+        // program starts as it winds down needs its connection to report its end. Anyone else
+        // is turned away.
+        if (m_shutting_down && !m_processes.count(credentials.pid)) {
+            ::close(fd);
+            continue;
+        }
         auto process = AdoptProcess(credentials.pid);
         if (!process) {
             ::close(fd);  // already gone
@@ -338,19 +345,19 @@ int DeviceServer::Run() {
 void DeviceServer::RequestShutdown() {
     if (m_shutting_down) return;
     m_shutting_down = true;
-    // No new programs connect; the running ones are asked to end and given two seconds.
-    if (m_listen_fd >= 0) {
-        m_loop.Remove(m_listen_watch);
-        ::close(m_listen_fd);
-        m_listen_fd = -1;
-        ::unlink((m_options.root / "run" / "server.sock").c_str());
-    }
+    // No new programs start or connect; the running ones are asked to end and given two seconds.
     for (auto& [pid, process] : m_processes)
         if (process->child) ::kill(pid, SIGTERM);
     m_shutdown_deadline = Clock::now() + std::chrono::seconds(2);
 }
 
 void DeviceServer::FinishShutdown() {
+    if (m_listen_fd >= 0) {
+        m_loop.Remove(m_listen_watch);
+        ::close(m_listen_fd);
+        m_listen_fd = -1;
+        ::unlink((m_options.root / "run" / "server.sock").c_str());
+    }
     for (auto& [pid, process] : m_processes) {
         if (!process->child) continue;
         ::kill(pid, SIGKILL);

@@ -28,6 +28,11 @@ bool IsOpenVerb(const std::string& verb) {
 std::shared_ptr<Process> DeviceServer::LaunchDeviceProgram(const std::string& path, const std::string& verb,
                                                            const std::string& parameters, std::uint32_t& error) {
     error = 0;
+    if (m_shutting_down) {
+        DebugPrintf("server: start %s refused: the device is shutting down", path.c_str());
+        error = ERROR_SHUTDOWN_IN_PROGRESS;
+        return nullptr;
+    }
     if (!IsOpenVerb(verb)) {
         error = kErrorNoAssociation;
         return nullptr;

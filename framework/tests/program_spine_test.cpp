@@ -171,7 +171,7 @@ TEST_F(ProgramSpine, AtShutdownHomeDeckClosesItsDialogAndWritesTheSettingsFile) 
     EXPECT_TRUE(SettingsFile().empty());
     ASSERT_TRUE(device.StopServer());
     const std::string text = SettingsFile();
-    EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 12) << text;
+    EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 12) << text << device.Log("HOMEDECK.EXE");
     EXPECT_EQ(text.substr(0, 5), "1002\n");
 }
 

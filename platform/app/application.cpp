@@ -41,7 +41,7 @@ void CloseOnTermination() {
     sigaddset(&signals, SIGTERM);
     if (pthread_sigmask(SIG_BLOCK, &signals, nullptr) != 0) return;
     std::thread([signals] {
-        // The connection is made now: at shutdown the device takes no new ones.
+        // The connection is made now, while the program is sure to reach the device.
         ServerConnection::Current();
         int signal_number = 0;
         while (sigwait(&signals, &signal_number) == 0) {

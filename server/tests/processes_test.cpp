@@ -1,6 +1,9 @@
 // Starting programs by device path, command lines, process handles.
 #include <gtest/gtest.h>
+#include <csignal>
+#include <fstream>
 #include <string>
+#include <thread>
 
 #include "platform/kernel/kernel.h"
 #include "platform/testing/temporary_device.h"
@@ -78,6 +81,33 @@ TEST_F(Processes, ShutdownEndsProgramsAndRemovesTheRuntimeFolder) {
     EXPECT_EQ(device.ServerExitStatus(), 0);
     EXPECT_FALSE(std::filesystem::exists(device.Root() / "run"));
     EXPECT_NE(device.Log("server").find("ended"), std::string::npos);
+}
+
+// A program winding down at shutdown may start a thread, which needs its own connection to
+// report its end; a new program may not start any more.
+TEST_F(Processes, WhileShuttingDownRunningProgramsStillConnectButNoneStarts) {
+    ASSERT_TRUE(device.InstallStandIn(platform::testing::StandIn::ProgramDouble, "\\NAND\\MUSIC.EXE"));
+    const auto hang_file = device.Root() / "fs" / "NAND" / "MUSIC.hang";
+    std::ofstream(hang_file).put('\n');
+    HANDLE process = nullptr;
+    ASSERT_TRUE(Start("\\NAND\\MUSIC.EXE", "", &process));
+    ASSERT_TRUE(device.WaitForLog("MUSIC.EXE", "APP_MUSIC: started with"));
+    ASSERT_EQ(::kill(device.ServerPid(), SIGTERM), 0);
+    ASSERT_TRUE(device.WaitForLog("MUSIC.EXE", "WM_CLOSE held"));
+
+    HANDLE made_by_new_thread = nullptr;
+    std::thread([&] { made_by_new_thread = CreateEvent(TRUE, FALSE); }).join();
+    EXPECT_NE(made_by_new_thread, nullptr) << "a running program's new thread reaches the device";
+    HANDLE refused = nullptr;
+    SetLastError(0);
+    EXPECT_FALSE(Start("\\NAND\\PROBE.EXE", "echo late", &refused));
+    EXPECT_EQ(GetLastError(), ERROR_SHUTDOWN_IN_PROGRESS);
+    EXPECT_TRUE(device.WaitForLog("server", "start \\NAND\\PROBE.EXE refused: the device is shutting down"));
+
+    // The double keeps its window after the hold, so the device ends it at the deadline.
+    std::filesystem::remove(hang_file);
+    EXPECT_TRUE(device.StopServer());
+    EXPECT_EQ(device.ServerExitStatus(), 0);
 }
 
 }  // namespace

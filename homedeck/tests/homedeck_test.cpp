@@ -462,4 +462,84 @@ TEST_F(HomeDeckDevice, HomeBringsHomeDeckForwardAndClosesTheOthers)
     }));
 }
 
+// The taskbar button over the map: once the map is up and the navigation program has been in
+// front for a second, the button shows at 98, 0; never over HomeDeck; a release on it starts
+// one RouteKit.
+TEST_F(HomeDeckDevice, TheTaskbarButtonShowsOverTheMapAndStartsRouteKit)
+{
+    ASSERT_TRUE(device.InstallStandIn(StandIn::Wayfarer));
+    ASSERT_TRUE(device.InstallStandIn(StandIn::ProgramDouble, "\\NAND\\ROUTEKIT.EXE"));
+    Boot();
+    const Picture button = Load(184);
+    const std::uint32_t normal = button.At(36, 40);
+    DWORD error = 0;
+    ASSERT_TRUE(control.Start("\\STORAGE CARD\\WAYFARER\\WAYFARER.EXE", "", error));
+    ASSERT_NE(control.WaitWindow("Wayfarer", kHang), 0u);
+    // Wayfarer says its map is up (51) once shown; MapMode follows.
+    EXPECT_TRUE(Eventually([&] {
+        const auto value = control.RegistryGet(kAppKey, "MapMode", error);
+        return value && value->number == 1;
+    }));
+    ASSERT_EQ(control.Foreground("Wayfarer"), 0u);
+    EXPECT_TRUE(ScreenShows(98 + 36, 40, normal, kHang)) << "the button over the map";
+
+    // HomeDeck in front hides it.
+    ASSERT_EQ(control.Foreground("APP_HOMEDECK"), 0u);
+    EXPECT_TRUE(Eventually([&] {
+        for (const auto& window : control.Windows())
+            if (window.class_name == "HHTaskBar")
+                return !window.visible;
+        return false;
+    })) << "the button never shows over HomeDeck";
+
+    // Back over the map, a release on it starts RouteKit once.
+    ASSERT_EQ(control.Foreground("Wayfarer"), 0u);
+    ASSERT_TRUE(ScreenShows(98 + 36, 40, normal, kHang));
+    ASSERT_EQ(control.Tap(98 + 36, 25), 0u);
+    EXPECT_NE(control.WaitWindow("APP_ROUTEKIT", kHang), 0u);
+    std::this_thread::sleep_for(500ms);
+    std::size_t routekits = 0;
+    for (const auto& process : control.Processes())
+        routekits += process.name == "ROUTEKIT.EXE" ? 1 : 0;
+    EXPECT_EQ(routekits, 1u);
+}
+
+// A program that never answers WM_CLOSE keeps the home key waiting five seconds at most; the
+// launcher names it and goes on.
+TEST_F(HomeDeckDevice, AProgramThatNeverClosesHoldsHomeFiveSecondsAtMost)
+{
+    ASSERT_TRUE(device.InstallStandIn(StandIn::ProgramDouble, "\\NAND\\MOVIE.EXE"));
+    Boot();
+    std::ofstream(device.Root() / "fs" / "NAND" / "MOVIE.hang") << "hold";
+    DWORD error = 0;
+    ASSERT_TRUE(control.Start("\\NAND\\MOVIE.EXE", "", error));
+    ASSERT_NE(control.WaitWindow("APP_MOVIE", kHang), 0u);
+    ASSERT_EQ(control.Key("8"), 0u);
+    EXPECT_TRUE(device.WaitForLog("HOMEDECK.EXE", "HomeDeck: APP_MOVIE did not close within 5000 ms", 15s));
+    fs::remove(device.Root() / "fs" / "NAND" / "MOVIE.hang");
+    // HomeDeck goes on: it answers the next key.
+    ASSERT_EQ(control.Key("9"), 0u);
+    EXPECT_TRUE(Eventually([&] { return SettingsLine(3) == "0"; }));
+}
+
+// The outside message 8590 code 30 starts Telecast's picture over the map unless Music or
+// Telecast runs.
+TEST_F(HomeDeckDevice, TheOutsidePipRequestStartsTelecastUnlessAPlayerRuns)
+{
+    ASSERT_TRUE(device.InstallStandIn(StandIn::ProgramDouble, "\\NAND\\TELECAST.EXE"));
+    ASSERT_TRUE(device.InstallStandIn(StandIn::ProgramDouble, "\\NAND\\MUSIC.EXE"));
+    Boot();
+    DWORD error = 0;
+    ASSERT_TRUE(control.Start("\\NAND\\MUSIC.EXE", "", error));
+    ASSERT_NE(control.WaitWindow("APP_MUSIC", kHang), 0u);
+    ASSERT_EQ(control.Broadcast(WM_OUTSIDE_AUDIO_EVENT, 30, 1), 0u);
+    std::this_thread::sleep_for(500ms);
+    EXPECT_EQ(control.FindWindowByName("DMB_TELECAST"), 0u) << "Music runs";
+    ASSERT_EQ(control.Close("APP_MUSIC"), 0u);
+    ASSERT_TRUE(Eventually([&] { return control.FindWindowByName("APP_MUSIC") == 0; }));
+    ASSERT_EQ(control.Broadcast(WM_OUTSIDE_AUDIO_EVENT, 30, 1), 0u);
+    EXPECT_NE(control.WaitWindow("DMB_TELECAST", kHang), 0u);
+    EXPECT_TRUE(device.WaitForLog("TELECAST.EXE", "started with \"PIP\""));
+}
+
 }  // namespace

@@ -111,7 +111,10 @@ void DeviceServer::Handle(Client& client, std::uint32_t sequence, const protocol
     reply.hwnd = m_windows.Create(std::move(window));
     if (!reply.hwnd) reply.error = ERROR_NOT_ENOUGH_MEMORY;
     client.Reply(sequence, Kind(protocol::RequestId::CreateWindow), reply);
-    if (reply.hwnd && (request.style & kWsVisible)) WindowShown(reply.hwnd);
+    if (!reply.hwnd || !(request.style & kWsVisible)) return;
+    WindowShown(reply.hwnd);
+    // A top-level window made visible comes to the front as it would when shown.
+    if (!(request.style & kWsChild)) Activate(reply.hwnd);
 }
 
 void DeviceServer::Handle(Client& client, std::uint32_t sequence, const protocol::DestroyWindowRequest& request) {

@@ -98,9 +98,12 @@ protected:
         case 1003: return {342, 206, 127, 154};
         case 1004: return {469, 206, 140, 154};
         case 1005: return {609, 206, 123, 154};
+        case 1007: return {81, 206, 145, 154};
+        case 1008: return {226, 206, 175, 154};
         case 1006: return {9, 412, 63, 68};
         case 1011: return {152, 206, 159, 154};
         case 1012: return {311, 206, 174, 154};
+        case 1013: return {485, 206, 174, 154};
         case 1014: return {715, 435, 85, 45};
         case 1015: return {700, 0, 100, 32};
         case 1018: return {207, 296, 45, 45};
@@ -190,6 +193,40 @@ protected:
         if (start == std::string::npos)
             return {};
         return text.substr(start, text.find('\n', start) - start);
+    }
+    // Whether the screen shows a title picture (a static at 0, 0): judged where it differs
+    // from the screen's background.
+    bool TitleShows(int image, std::uint32_t width, std::uint32_t height)
+    {
+        const Picture title = Load(image);
+        const Picture background = Load(130);
+        const std::uint32_t y = height / 2;
+        for (std::uint32_t x = 0; x < width; ++x)
+            if (title.At(x, y) != background.At(x, y))
+                return ScreenShows(x, y, title.At(x, y), kHang);
+        ADD_FAILURE() << image << " is like the background in its middle row";
+        return false;
+    }
+    // How many processes of a program file run.
+    std::size_t Running(const std::string& program)
+    {
+        std::size_t count = 0;
+        for (const auto& process : control.Processes())
+            count += process.name == program ? 1 : 0;
+        return count;
+    }
+    bool TaskbarButtonVisible()
+    {
+        for (const auto& window : control.Windows())
+            if (window.class_name == "HHTaskBar")
+                return window.visible;
+        return false;
+    }
+    void StartAndWait(const std::string& path, const std::string& title)
+    {
+        DWORD error = 0;
+        ASSERT_TRUE(control.Start(path, "", error)) << path << " " << error;
+        ASSERT_NE(control.WaitWindow(title, kHang), 0u) << title;
     }
     void OpenSettingsScreen(int id)
     {
@@ -473,14 +510,17 @@ TEST_F(HomeDeckDevice, TheTaskbarButtonShowsOverTheMapAndStartsRouteKit)
     const Picture button = Load(184);
     const std::uint32_t normal = button.At(36, 40);
     DWORD error = 0;
-    ASSERT_TRUE(control.Start("\\STORAGE CARD\\WAYFARER\\WAYFARER.EXE", "", error));
+    const auto started = std::chrono::steady_clock::now();
+    Tap(1001);
     ASSERT_NE(control.WaitWindow("Wayfarer", kHang), 0u);
     // Wayfarer says its map is up (51) once shown; MapMode follows.
     EXPECT_TRUE(Eventually([&] {
         const auto value = control.RegistryGet(kAppKey, "MapMode", error);
         return value && value->number == 1;
     }));
-    ASSERT_EQ(control.Foreground("Wayfarer"), 0u);
+    // The button waits a second after the map program came to the front.
+    ASSERT_TRUE(Eventually([&] { return TaskbarButtonVisible(); }));
+    EXPECT_GE(std::chrono::steady_clock::now() - started, 1s);
     EXPECT_TRUE(ScreenShows(98 + 36, 40, normal, kHang)) << "the button over the map";
 
     // HomeDeck in front hides it.
@@ -540,6 +580,253 @@ TEST_F(HomeDeckDevice, TheOutsidePipRequestStartsTelecastUnlessAPlayerRuns)
     ASSERT_EQ(control.Broadcast(WM_OUTSIDE_AUDIO_EVENT, 30, 1), 0u);
     EXPECT_NE(control.WaitWindow("DMB_TELECAST", kHang), 0u);
     EXPECT_TRUE(device.WaitForLog("TELECAST.EXE", "started with \"PIP\""));
+}
+
+// Code 11 holds the button back eight seconds; 10 and 50 take the map down in MapMode.
+TEST_F(HomeDeckDevice, CodeElevenHoldsTheButtonBackEightSeconds)
+{
+    ASSERT_TRUE(device.InstallStandIn(StandIn::Wayfarer));
+    Boot();
+    Tap(1001);
+    ASSERT_NE(control.WaitWindow("Wayfarer", kHang), 0u);
+    ASSERT_TRUE(Eventually([&] { return TaskbarButtonVisible(); }));
+    DWORD error = 0;
+    const auto map_mode = [&] {
+        const auto value = control.RegistryGet(kAppKey, "MapMode", error);
+        return value ? static_cast<int>(value->number) : -1;
+    };
+    ASSERT_TRUE(control.CopyData("Wayfarer", WM_OUTSIDE_AUDIO_EVENT, 50, error));
+    EXPECT_TRUE(Eventually([&] { return map_mode() == 0 && !TaskbarButtonVisible(); })) << "50 hides";
+    ASSERT_TRUE(control.CopyData("Wayfarer", WM_OUTSIDE_AUDIO_EVENT, 51, error));
+    EXPECT_TRUE(Eventually([&] { return map_mode() == 1 && TaskbarButtonVisible(); })) << "51 shows again";
+    ASSERT_TRUE(control.CopyData("Wayfarer", WM_OUTSIDE_AUDIO_EVENT, 10, error));
+    EXPECT_TRUE(Eventually([&] { return map_mode() == 0; })) << "10 takes the map down";
+
+    // Once the map went down with 10, the button waits for its timer again; 11 sets it to 8 s,
+    // in place of the second an activation gives.
+    ASSERT_EQ(control.Foreground("APP_HOMEDECK"), 0u);
+    ASSERT_TRUE(Eventually([&] { return !TaskbarButtonVisible(); }));
+    ASSERT_TRUE(control.CopyData("Wayfarer", WM_OUTSIDE_AUDIO_EVENT, 51, error));
+    ASSERT_TRUE(Eventually([&] { return map_mode() == 1; }));
+    ASSERT_EQ(control.Foreground("Wayfarer"), 0u);
+    const auto held = std::chrono::steady_clock::now();
+    ASSERT_TRUE(control.CopyData("Wayfarer", WM_OUTSIDE_AUDIO_EVENT, 11, error));
+    std::this_thread::sleep_for(2s);
+    EXPECT_FALSE(TaskbarButtonVisible()) << "not a second after the activation, nor before 8 s";
+    ASSERT_TRUE(Eventually([&] { return TaskbarButtonVisible(); }, 15s));
+    EXPECT_GE(std::chrono::steady_clock::now() - held, 8s);
+}
+
+// Navigation started anew: "/m" only beside Telecast, the others closed half a second later,
+// Music and Telecast spared. With the map and Telecast both running it only sends 4098.
+TEST_F(HomeDeckDevice, NavigationStartsTheMapClosesTheOthersOrTellsTelecast)
+{
+    for (const char* name : {"\\NAND\\MUSIC.EXE", "\\NAND\\TELECAST.EXE", "\\NAND\\MOVIE.EXE"})
+        ASSERT_TRUE(device.InstallStandIn(StandIn::ProgramDouble, name));
+    ASSERT_TRUE(device.InstallStandIn(StandIn::Photo));
+    ASSERT_TRUE(device.InstallStandIn(StandIn::Wayfarer));
+    Boot();
+    StartAndWait("\\NAND\\MUSIC.EXE", "APP_MUSIC");
+    StartAndWait("\\NAND\\TELECAST.EXE", "DMB_TELECAST");
+    StartAndWait("\\NAND\\MOVIE.EXE", "APP_MOVIE");
+    StartAndWait("\\NAND\\PHOTO.EXE", "APP_PHOTO");
+    ASSERT_EQ(control.Foreground("APP_HOMEDECK"), 0u);
+    const auto tapped = std::chrono::steady_clock::now();
+    Tap(1001);
+    EXPECT_TRUE(device.WaitForLog("WAYFARER.EXE", "Wayfarer: started with \"/m\""));
+    EXPECT_TRUE(Eventually([&] {
+        return control.FindWindowByName("APP_MOVIE") == 0 && control.FindWindowByName("APP_PHOTO") == 0;
+    })) << "Movie and Photo closed";
+    EXPECT_GE(std::chrono::steady_clock::now() - tapped, 500ms);
+    EXPECT_NE(control.FindWindowByName("APP_MUSIC"), 0u);
+    EXPECT_NE(control.FindWindowByName("DMB_TELECAST"), 0u);
+
+    // Both running: the key sends Telecast 4098, 1 with HomeDeck in front and 0 otherwise.
+    ASSERT_EQ(control.Foreground("APP_HOMEDECK"), 0u);
+    ASSERT_EQ(control.Key("4"), 0u);
+    EXPECT_TRUE(device.WaitForLog("TELECAST.EXE", "DMB_TELECAST: WM_COPYDATA code=4098 size=4 data=1"));
+    ASSERT_EQ(control.Foreground("Wayfarer"), 0u);
+    ASSERT_EQ(control.Key("4"), 0u);
+    EXPECT_TRUE(device.WaitForLog("TELECAST.EXE", "DMB_TELECAST: WM_COPYDATA code=4098 size=4 data=0"));
+    EXPECT_EQ(Running("WAYFARER.EXE"), 1u);
+}
+
+// A navigation program that is there but will not start: nothing runs, so nothing is closed
+// for it; once it starts (without Telecast, no "/m"), the others close.
+TEST_F(HomeDeckDevice, ANavigationProgramThatFailsToStartClosesNothing)
+{
+    ASSERT_TRUE(device.InstallStandIn(StandIn::ProgramDouble, "\\NAND\\MOVIE.EXE"));
+    ASSERT_TRUE(device.InstallStandIn(StandIn::Wayfarer));
+    const fs::path wayfarer = device.Root() / "fs" / "STORAGE CARD" / "WAYFARER" / "WAYFARER.EXE";
+    fs::permissions(wayfarer, fs::perms::owner_exec | fs::perms::group_exec | fs::perms::others_exec,
+                    fs::perm_options::remove);
+    Boot();
+    StartAndWait("\\NAND\\MOVIE.EXE", "APP_MOVIE");
+    ASSERT_EQ(control.Foreground("APP_HOMEDECK"), 0u);
+    Tap(1001);
+    EXPECT_TRUE(device.WaitForLog("HOMEDECK.EXE", "HomeDeck: cannot start \\STORAGE CARD\\WAYFARER\\WAYFARER.EXE"));
+    std::this_thread::sleep_for(700ms);
+    EXPECT_NE(control.FindWindowByName("APP_MOVIE"), 0u) << "Movie closed for a program that never started";
+
+    fs::permissions(wayfarer, fs::perms::owner_exec, fs::perm_options::add);
+    ASSERT_EQ(control.Foreground("APP_HOMEDECK"), 0u);
+    Tap(1001);
+    EXPECT_TRUE(device.WaitForLog("WAYFARER.EXE", "Wayfarer: started with \"\""));
+    EXPECT_TRUE(Eventually([&] { return control.FindWindowByName("APP_MOVIE") == 0; }));
+}
+
+// Telecast beside the map: the PIP key starts the map with "/m"; Telecast's button brings the
+// map forward and starts Telecast with "PIP", then only sends 4096; the PIP key sends 4097
+// with 1, 0 or 2 by what is in front.
+TEST_F(HomeDeckDevice, TelecastBesideTheMapAndThePipKey)
+{
+    ASSERT_TRUE(device.InstallStandIn(StandIn::ProgramDouble, "\\NAND\\TELECAST.EXE"));
+    ASSERT_TRUE(device.InstallStandIn(StandIn::Wayfarer));
+    Boot();
+    ASSERT_EQ(control.Key("3"), 0u);
+    EXPECT_TRUE(device.WaitForLog("WAYFARER.EXE", "Wayfarer: started with \"/m\""));
+    ASSERT_NE(control.WaitWindow("Wayfarer", kHang), 0u);
+    DWORD error = 0;
+    ASSERT_TRUE(Eventually([&] {
+        const auto value = control.RegistryGet(kAppKey, "MapMode", error);
+        return value && value->number == 1;
+    }));
+
+    ASSERT_EQ(control.Foreground("APP_HOMEDECK"), 0u);
+    Tap(1002);
+    EXPECT_NE(control.WaitWindow("DMB_TELECAST", kHang), 0u);
+    EXPECT_TRUE(device.WaitForLog("TELECAST.EXE", "DMB_TELECAST: started with \"PIP\""));
+    ASSERT_EQ(control.Foreground("APP_HOMEDECK"), 0u);
+    Tap(1002);
+    EXPECT_TRUE(device.WaitForLog("TELECAST.EXE", "DMB_TELECAST: WM_COPYDATA code=4096 size=4 data=1"));
+    EXPECT_EQ(Running("TELECAST.EXE"), 1u);
+
+    const std::pair<const char*, int> fronts[] = {{"Wayfarer", 1}, {"DMB_TELECAST", 0}, {"APP_HOMEDECK", 2}};
+    for (const auto& [front, value] : fronts) {
+        ASSERT_EQ(control.Foreground(front), 0u);
+        ASSERT_EQ(control.Key("3"), 0u);
+        EXPECT_TRUE(device.WaitForLog("TELECAST.EXE", "DMB_TELECAST: WM_COPYDATA code=4097 size=4 data=" +
+                                                          std::to_string(value)))
+            << front;
+    }
+}
+
+// The setup key leads to the settings menu from every screen: from the main and multimedia
+// menus with its first button, on the settings menu it stays, from 3, 4 and 5 as Back does.
+TEST_F(HomeDeckDevice, TheSetupKeyLeadsToTheSettingsMenuFromEveryScreen)
+{
+    Boot();
+    ASSERT_EQ(control.Key("6"), 0u);
+    EXPECT_TRUE(Shows(143, 2, 1011)) << "from the main menu";
+    ASSERT_EQ(control.Key("6"), 0u);
+    std::this_thread::sleep_for(200ms);
+    EXPECT_TRUE(Shows(143, 2, 1011)) << "the settings menu stays";
+
+    Tap(1015);
+    ASSERT_TRUE(Shows(135, 2, 1005)) << "Back on the main menu";
+    Tap(1004);
+    ASSERT_TRUE(Shows(138, 2, 1007)) << "the multimedia menu";
+    ASSERT_EQ(control.Key("6"), 0u);
+    EXPECT_TRUE(Shows(143, 2, 1011)) << "from the multimedia menu";
+
+    Tap(1011);
+    ASSERT_TRUE(Shows(152, 0, 1020)) << "the backlight screen";
+    ASSERT_EQ(control.Key("6"), 0u);
+    EXPECT_TRUE(Shows(143, 2, 1011)) << "from the backlight screen";
+
+    Tap(1012);
+    ASSERT_TRUE(Shows(163, 0, 1030)) << "the sound screen";
+    ASSERT_EQ(control.Key("6"), 0u);
+    EXPECT_TRUE(Shows(144, 2, 1012)) << "from the sound screen";
+
+    Tap(1013);
+    ASSERT_TRUE(TitleShows(176, 700, 32)) << "the information screen";
+    ASSERT_EQ(control.Key("6"), 0u);
+    EXPECT_TRUE(Shows(145, 2, 1013)) << "from the information screen";
+}
+
+// With the map up or not, the remote's Music key over a dark screen: warning and light.
+TEST_F(HomeDeckDevice, AGuardedRemoteKeyTurnsTheBacklightOnAndWarns)
+{
+    ASSERT_TRUE(device.InstallStandIn(StandIn::ProgramDouble, "\\NAND\\MUSIC.EXE"));
+    ASSERT_TRUE(device.InstallStandIn(StandIn::Wayfarer));
+    Boot();
+    StartAndWait("\\STORAGE CARD\\WAYFARER\\WAYFARER.EXE", "Wayfarer");
+    DWORD error = 0;
+    ASSERT_TRUE(control.CopyData("Wayfarer", WM_OUTSIDE_AUDIO_EVENT, 50, error));
+    ASSERT_TRUE(Eventually([&] {
+        const auto value = control.RegistryGet(kAppKey, "MapMode", error);
+        return value && value->number == 0;
+    }));
+    ASSERT_EQ(control.Key("7"), 0u);
+    ASSERT_TRUE(DriverShows([](const auto& s) { return !s.backlight_on; }));
+    ASSERT_EQ(control.Key("2"), 0u);
+    EXPECT_TRUE(DriverShows([](const auto& s) { return s.backlight_on; }));
+    EXPECT_NE(control.WaitWindow("CWarningBox", kHang), 0u);
+    std::this_thread::sleep_for(300ms);
+    EXPECT_EQ(control.FindWindowByName("APP_MUSIC"), 0u);
+}
+
+// A touch that wakes the screen over another program belongs to that program: HomeDeck's next
+// tap still acts.
+TEST_F(HomeDeckDevice, AWakeTouchOverAnotherProgramLeavesHomeDecksNextTapAlone)
+{
+    ASSERT_TRUE(device.InstallStandIn(StandIn::ProgramDouble, "\\NAND\\MOVIE.EXE"));
+    Boot();
+    StartAndWait("\\NAND\\MOVIE.EXE", "APP_MOVIE");
+    ASSERT_EQ(control.Foreground("APP_MOVIE"), 0u);
+    ASSERT_EQ(control.Key("7"), 0u);
+    ASSERT_TRUE(DriverShows([](const auto& s) { return !s.backlight_on; }));
+    ASSERT_EQ(control.Tap(400, 240), 0u);
+    ASSERT_TRUE(DriverShows([](const auto& s) { return s.backlight_on; }));
+    ASSERT_EQ(control.Foreground("APP_HOMEDECK"), 0u);
+    Tap(1005);
+    EXPECT_TRUE(Shows(143, 2, 1011)) << "HomeDeck's first tap after the wake was swallowed";
+}
+
+// Closing HomeDeck on the backlight screen puts the stored level back and leaves the file.
+TEST_F(HomeDeckDevice, ClosingOnAnEditedScreenRestoresTheStoredValues)
+{
+    Boot();
+    OpenSettingsScreen(1011);
+    Tap(1020);
+    ASSERT_TRUE(DriverShows([](const auto& s) { return s.backlight_percent == 50; }));
+    ASSERT_EQ(control.Close("APP_HOMEDECK"), 0u);
+    ASSERT_TRUE(Eventually([&] { return Running("HOMEDECK.EXE") == 0; }));
+    EXPECT_TRUE(DriverShows([](const auto& s) { return s.backlight_percent == 40 && s.backlight_on; }));
+    EXPECT_EQ(SettingsLine(4), "4");
+}
+
+// Floods: many RouteKit requests start one RouteKit; bursts of keys and taps while programs
+// start, screens change and the warning box shows leave HomeDeck running and answering.
+TEST_F(HomeDeckDevice, FloodsOfRequestsKeysAndTapsCrashNothing)
+{
+    for (const char* name : {"\\NAND\\MUSIC.EXE", "\\NAND\\MOVIE.EXE", "\\NAND\\ROUTEKIT.EXE"})
+        ASSERT_TRUE(device.InstallStandIn(StandIn::ProgramDouble, name));
+    ASSERT_TRUE(device.InstallStandIn(StandIn::Wayfarer));
+    Boot();
+    for (int i = 0; i < 50; ++i)
+        ASSERT_EQ(control.Broadcast(WM_TASKBAR_BROADCAST, 0, 0), 0u);
+    ASSERT_NE(control.WaitWindow("APP_ROUTEKIT", kHang), 0u);
+    std::this_thread::sleep_for(1500ms);
+    EXPECT_EQ(Running("ROUTEKIT.EXE"), 1u);
+
+    const char* const keys[] = {"1", "2", "3", "4", "5", "6", "8", "9", "left", "right", "enter"};
+    const int ids[] = {1001, 1002, 1003, 1004, 1005, 1006, 1015, 1014, 1018, 1020, 1030};
+    for (int round = 0; round < 40; ++round) {
+        ASSERT_EQ(control.Key(keys[round % std::size(keys)]), 0u);
+        Tap(ids[(round * 7) % std::size(ids)]);
+        if (round % 10 == 9) {
+            ASSERT_EQ(control.Broadcast(WM_TASKBAR_BROADCAST, 0, 0), 0u);
+        }
+    }
+    // Still there and answering: the home key brings back the main menu, lit.
+    std::this_thread::sleep_for(1s);
+    ASSERT_NE(control.FindWindowByName("APP_HOMEDECK"), 0u) << device.Log("HOMEDECK.EXE");
+    ASSERT_EQ(control.Key("8"), 0u);
+    EXPECT_TRUE(DriverShows([](const auto& s) { return s.backlight_on; }));
+    EXPECT_TRUE(Shows(131, 2, 1001)) << "the main menu after the storm";
+    EXPECT_LE(Running("ROUTEKIT.EXE"), 1u);
 }
 
 }  // namespace

@@ -225,6 +225,8 @@ TEST_F(Windows, TopmostWindowsStayInFrontAndForegroundActivates) {
 
 TEST_F(Windows, SentMessagesComeBeforePostedOnesAndPostsKeepTheirOrder) {
     HWND mine = CreateTestWindow("ORDER");
+    Pump(50ms);  // its activation
+    s_seen.clear();
     std::thread other([&] {
         for (WPARAM i = 0; i < 20; ++i) PostMessage(mine, kSequence, i, 0);
         SendMessage(mine, kLog, 999, 0);  // waits until this thread's loop hands it over

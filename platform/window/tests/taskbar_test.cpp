@@ -56,7 +56,7 @@ TEST_F(Taskbar, HearsOfOwnerlessTopLevelWindowsOnceShownActivatedAndDestroyedWit
     // The dialog asks to be shown 300 ms before its title is set, while this taskbar handles
     // what it hears at once: the dialog must still come with its title.
     StartProbe("dialog showininit", "APP_MOVIE", "");
-    ASSERT_TRUE(WaitNotices(3));
+    ASSERT_TRUE(WaitNotices(4));
     HWND movie = FindWindow("", "APP_MOVIE");
     HWND early = StartProbe("hidden", "EARLY");
     SetForegroundWindow(early);  // active before it shows: announced as created, then active
@@ -68,12 +68,13 @@ TEST_F(Taskbar, HearsOfOwnerlessTopLevelWindowsOnceShownActivatedAndDestroyedWit
     SetForegroundWindow(toolbox);
     SetForegroundWindow(taskbar);
     SetForegroundWindow(music);
-    ASSERT_TRUE(WaitNotices(7));
-    ASSERT_TRUE(TerminateProcess(music_program, 0));  // its owned window goes too, unannounced
     ASSERT_TRUE(WaitNotices(8));
+    ASSERT_TRUE(TerminateProcess(music_program, 0));  // its owned window goes too, unannounced
+    ASSERT_TRUE(WaitNotices(9));
     PumpUntil([] { return false; }, 200ms);
     const std::vector<Notice> expected = {
         {taskbar, TASKBAR_WINDOW_CREATED, music, "APP_MUSIC"},
+        {taskbar, TASKBAR_WINDOW_ACTIVATED, music, "APP_MUSIC"},  // made visible, it comes to the front
         {taskbar, TASKBAR_WINDOW_CREATED, movie, "APP_MOVIE"},
         {taskbar, TASKBAR_WINDOW_ACTIVATED, movie, "APP_MOVIE"},
         {taskbar, TASKBAR_WINDOW_CREATED, early, "EARLY"},
@@ -91,7 +92,7 @@ TEST_F(Taskbar, ASecondRegistrationReplacesTheFirstAndARegistrationEndsWithItsWi
     HWND second = MakeTaskbar();  // a new window to the first taskbar, then the taskbar itself
     HWND a = StartProbe("", "A");
     ShowWindow(second, SW_SHOW);  // the taskbar hears nothing about itself
-    ASSERT_TRUE(WaitNotices(2));
+    ASSERT_TRUE(WaitNotices(4));
     ASSERT_TRUE(DestroyWindow(second));
     StartProbe("", "B");  // nobody is registered
     SetLastError(0xDEADBEEF);
@@ -102,12 +103,12 @@ TEST_F(Taskbar, ASecondRegistrationReplacesTheFirstAndARegistrationEndsWithItsWi
     EXPECT_EQ(GetLastError(), ERROR_INVALID_WINDOW_HANDLE);
     ASSERT_TRUE(RegisterTaskBar(first));
     HWND c = StartProbe("", "C");
-    ASSERT_TRUE(WaitNotices(3));
+    ASSERT_TRUE(WaitNotices(6));
     PumpUntil([] { return false; }, 200ms);
     const std::vector<Notice> expected = {
-        {first, TASKBAR_WINDOW_CREATED, second, ""},
-        {second, TASKBAR_WINDOW_CREATED, a, "A"},
-        {first, TASKBAR_WINDOW_CREATED, c, "C"},
+        {first, TASKBAR_WINDOW_CREATED, second, ""},    {first, TASKBAR_WINDOW_ACTIVATED, second, ""},
+        {second, TASKBAR_WINDOW_CREATED, a, "A"},       {second, TASKBAR_WINDOW_ACTIVATED, a, "A"},
+        {first, TASKBAR_WINDOW_CREATED, c, "C"},        {first, TASKBAR_WINDOW_ACTIVATED, c, "C"},
     };
     EXPECT_EQ(s_notices, expected);
 }

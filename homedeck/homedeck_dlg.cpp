@@ -32,7 +32,8 @@ BOOL CHomeDeckDlg::OnInitDialog()
     // 1. The screen: the main menu's template places the window at 0, 0 with the background's
     // size, not topmost. Nothing shows until the storage check has run.
     EnablePainting(false);
-    if (!InitFromTemplate("main"))
+    const bool menu_built = InitFromTemplate("main");
+    if (!menu_built)
         DebugPrintf("HomeDeck: no main menu screen\r\n");
     m_icon = LoadBitmap(kTitleImage);
     SendMessage(m_hWnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_icon));
@@ -48,8 +49,11 @@ BOOL CHomeDeckDlg::OnInitDialog()
     m_edit_backlight = m_settings.Backlight();
     ApplyBacklightLevel(m_settings.Backlight());
     TuneFmTransmitter(m_settings.AudioOutput(), m_settings.FmChannel(), m_settings.FrequencyOf(m_settings.FmChannel()));
-    // 7. The main menu, the wait box, the remote-control thread and the taskbar button.
-    ShowScreen(Screen::Main, 0);
+    // 7. The main menu (built with the window above), the wait box, the remote-control thread
+    // and the taskbar button.
+    m_screen = Screen::Main;
+    if (menu_built)
+        PrepareScreen(Screen::Main, 0);
     m_wait_box.Create();
     m_remote.Start(m_hWnd);
     m_taskbar.Start();

@@ -87,6 +87,7 @@ protected:
 private:
     // Screens (homedeck_screens.cpp).
     void ShowScreen(Screen screen, int focus);
+    void PrepareScreen(Screen screen, int focus);  // the controls a freshly built screen sets up
     void Highlight(int focus);
     void DrawVolume();
     void DrawBacklight();

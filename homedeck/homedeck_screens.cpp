@@ -32,8 +32,12 @@ void CHomeDeckDlg::ShowScreen(Screen screen, int focus)
 {
     m_screen = screen;
     m_focus = focus;
-    if (!ChangeScreen(kTemplates[static_cast<int>(screen)]))
-        return;
+    if (ChangeScreen(kTemplates[static_cast<int>(screen)]))
+        PrepareScreen(screen, focus);
+}
+
+void CHomeDeckDlg::PrepareScreen(Screen screen, int focus)
+{
     switch (screen) {
     case Screen::Main:
     case Screen::Multimedia:

@@ -1,0 +1,45 @@
+#!/usr/bin/env bash
+# Takes the README's screenshots of HomeDeck from a running device: a device of its own in a
+# temporary folder, booted to HomeDeck with the card in, driven by devicectl taps through the
+# menus, the two settings screens and the navigation map with the taskbar button over it.
+# Usage: scripts/screenshots.sh [BUILD_DIR]   (after a build; writes docs/homedeck_*.png)
+set -euo pipefail
+top=$(cd "$(dirname "$0")/.." && pwd)
+build=${1:-$top/build}
+root=$(mktemp -d)
+server_pid=
+cleanup() {
+  if [ -n "$server_pid" ]; then kill "$server_pid" 2>/dev/null || true; wait "$server_pid" 2>/dev/null || true; fi
+  rm -rf "$root"
+}
+trap cleanup EXIT
+
+mkdir -p "$root/fs/NAND" "$root/fs/STORAGE CARD/WAYFARER"
+cp "$build/nand/HOMEDECK.EXE" "$root/fs/NAND/"
+cp -r "$build/nand/HOMEDECK" "$root/fs/NAND/"
+cp "$build/tools/standins/wayfarer" "$root/fs/STORAGE CARD/WAYFARER/WAYFARER.EXE"
+cp "$top/resources/device/device.conf" "$root/device.conf"
+printf 'board_status = 16\naudio = fake\n' >>"$root/device.conf"
+
+"$build/server/server" --root "$root" --boot '\NAND\HOMEDECK.EXE' >/dev/null 2>&1 &
+server_pid=$!
+ctl() { "$build/tools/devicectl/devicectl" --root "$root" "$@"; }
+for _ in $(seq 100); do ctl wait-window APP_HOMEDECK 100 >/dev/null 2>&1 && break; sleep 0.1; done
+ctl wait-window APP_HOMEDECK 5000 >/dev/null
+
+# Each step: a tap at a button's middle, time for the screen to be rebuilt, the picture.
+shot() { sleep 0.8; ctl screenshot "$top/docs/homedeck_$1.png" >/dev/null; echo "docs/homedeck_$1.png"; }
+shot main
+ctl tap 539 283; shot multimedia   # Multimedia
+ctl tap 750 16                     # Exit
+ctl tap 670 283; shot settings     # System
+ctl tap 231 283; shot backlight    # Screen
+ctl tap 750 16                     # Exit
+ctl tap 398 283; shot sound        # Sound and FM
+ctl tap 750 16; ctl tap 750 16     # Exit twice: the main menu
+ctl tap 142 283                    # Navigation: the map, and a second later the button over it
+ctl wait-window Wayfarer 5000 >/dev/null
+sleep 1.5; shot taskbar
+ctl shutdown >/dev/null
+wait "$server_pid" 2>/dev/null || true
+server_pid=

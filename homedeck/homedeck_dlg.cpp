@@ -230,6 +230,8 @@ LRESULT CHomeDeckDlg::WindowProc(UINT message, WPARAM wparam, LPARAM lparam)
     case WM_MMS_SETTING:
         return HandleSettingRequest(m_settings, wparam, lparam);
     case WM_SKIN_CLICK:
+        // The touch panel's event for this press comes after it and is HomeDeck's own.
+        m_touch_taken = true;
         // A touch on HomeDeck's screen while the backlight is off only wakes the screen: the
         // press is taken, and its release comes to nothing.
         if (!m_backlight_on) {

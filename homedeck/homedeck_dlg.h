@@ -131,6 +131,7 @@ private:
     int m_edit_volume = 0;
     FmEditor m_fm;
     bool m_scan_box_shown = false;
+    bool m_touch_taken = false;  // a press on HomeDeck's screen whose touch event is still to come
     int m_storage_tries = 0;
     bool m_title_tapped = false;
     DWORD m_title_tap_tick = 0;

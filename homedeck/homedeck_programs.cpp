@@ -138,8 +138,12 @@ void CHomeDeckDlg::OnRemote(WPARAM event)
     case REMOTE_RIGHT: LeftRightKey(+1); break;
     case REMOTE_TOUCH:
         // A touch anywhere wakes the screen. A touch on HomeDeck's own screen was already
-        // taken by its press (WM_SKIN_CLICK), which comes before this event.
-        if (!m_backlight_on)
+        // taken by its press (WM_SKIN_CLICK), which always comes before this event but whose
+        // release may not: its button may just have turned the screen off, which this event
+        // must not undo.
+        if (m_touch_taken)
+            m_touch_taken = false;
+        else if (!m_backlight_on)
             SetBacklight(true);
         break;
     default: break;

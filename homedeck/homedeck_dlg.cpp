@@ -265,6 +265,7 @@ void CHomeDeckDlg::OnDestroy()
     if (HWND box = m_wait_box.Window())
         DestroyWindow(box);
     m_taskbar.Stop();
+    m_volume_overlay.Destroy();
     SetBacklight(true);
     if (m_icon)
         DeleteObject(m_icon);

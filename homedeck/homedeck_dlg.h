@@ -12,6 +12,7 @@
 #include "homedeck/menu_navigation.h"
 #include "homedeck/remote_thread.h"
 #include "homedeck/taskbar_button.h"
+#include "homedeck/volume_overlay.h"
 
 namespace homedeck {
 
@@ -139,6 +140,7 @@ private:
     CHomeDeckWaitBox m_wait_box;
     CRemoteThread m_remote;
     CTaskbarButton m_taskbar;
+    CVolumeOverlay m_volume_overlay;
 };
 
 }  // namespace homedeck

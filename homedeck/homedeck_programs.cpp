@@ -231,6 +231,8 @@ void CHomeDeckDlg::LeftRightKey(int step)
                 m_settings.Save();
                 ApplyVolume(level);
             }
+            // HomeDeck is not on the screen: the strip shows the level, at a limit too.
+            m_volume_overlay.Show(m_settings.Volume());
         }
     }
     SetBacklight(true);

@@ -215,6 +215,13 @@ protected:
             count += process.name == program ? 1 : 0;
         return count;
     }
+    bool OverlayVisible()
+    {
+        for (const auto& window : control.Windows())
+            if (window.class_name == "CVolumeOverlay")
+                return window.visible;
+        return false;
+    }
     bool TaskbarButtonVisible()
     {
         for (const auto& window : control.Windows())
@@ -453,6 +460,19 @@ TEST_F(HomeDeckDevice, MuteAndTheVolumeKeysOverOtherPrograms)
     ASSERT_EQ(control.Foreground("APP_MUSIC"), 0u);
     ASSERT_EQ(control.Key("right"), 0u);
     EXPECT_TRUE(Eventually([&] { return SettingsLine(2) == "7"; })) << "right over Music";
+    // The volume strip shows over Music for a second, without taking the foreground; seven
+    // segments of the slider's step picture.
+    EXPECT_TRUE(Eventually([&] { return OverlayVisible(); }));
+    const Picture segment = Load(153);
+    EXPECT_TRUE(ScreenShows(190 + 95 + 8 + 30 * 6 + 15, 395 + 12 + 13 + 9, segment.At(15, 9), kHang));
+    EXPECT_FALSE(ScreenShows(190 + 95 + 8 + 30 * 7 + 15, 395 + 12 + 13 + 9, segment.At(15, 9), 0ms));
+    EXPECT_TRUE(Eventually([&] {
+        for (const auto& window : control.Windows())
+            if (window.title == "APP_MUSIC")
+                return window.foreground;
+        return false;
+    }));
+    EXPECT_TRUE(Eventually([&] { return !OverlayVisible(); }, 3s)) << "gone after a second";
     ASSERT_EQ(control.Key("left"), 0u);
     ASSERT_EQ(control.Key("left"), 0u);
     EXPECT_TRUE(Eventually([&] { return SettingsLine(2) == "5"; })) << "left twice over Music";

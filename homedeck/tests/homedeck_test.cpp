@@ -749,20 +749,26 @@ TEST_F(HomeDeckDevice, TheSetupKeyLeadsToTheSettingsMenuFromEveryScreen)
     ASSERT_EQ(control.Key("6"), 0u);
     EXPECT_TRUE(Shows(143, 2, 1011)) << "from the multimedia menu";
 
-    Tap(1011);
-    ASSERT_TRUE(Shows(152, 0, 1020)) << "the backlight screen";
-    ASSERT_EQ(control.Key("6"), 0u);
-    EXPECT_TRUE(Shows(143, 2, 1011)) << "from the backlight screen";
-
-    Tap(1012);
-    ASSERT_TRUE(Shows(163, 0, 1030)) << "the sound screen";
-    ASSERT_EQ(control.Key("6"), 0u);
-    EXPECT_TRUE(Shows(144, 2, 1012)) << "from the sound screen";
-
-    Tap(1013);
-    ASSERT_TRUE(TitleShows(176, 700, 32)) << "the information screen";
-    ASSERT_EQ(control.Key("6"), 0u);
-    EXPECT_TRUE(Shows(145, 2, 1013)) << "from the information screen";
+    // From the settings menu's own screens: Back, to the button that opened them.
+    struct Case {
+        int button, image, frame, id;  // the button opening the screen, and a control showing it
+        const char* screen;
+    };
+    const Case cases[] = {
+        {1011, 152, 0, 1020, "the backlight screen"},
+        {1012, 163, 0, 1030, "the sound screen"},
+        {1013, 176, 0, 0, "the information screen"},
+    };
+    for (const Case& screen : cases) {
+        Tap(screen.button);
+        if (screen.id) {
+            ASSERT_TRUE(Shows(screen.image, screen.frame, screen.id)) << screen.screen;
+        } else {
+            ASSERT_TRUE(TitleShows(screen.image, 700, 32)) << screen.screen;
+        }
+        ASSERT_EQ(control.Key("6"), 0u);
+        EXPECT_TRUE(Shows(143 + (screen.button - 1011), 2, screen.button)) << "from " << screen.screen;
+    }
 }
 
 // With the map up or not, the remote's Music key over a dark screen: warning and light.

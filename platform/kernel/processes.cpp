@@ -11,11 +11,7 @@
 
 namespace {
 
-template <class Request>
-bool CallServer(const Request& request, typename Request::Reply& reply) {
-    auto* connection = platform::ServerConnection::Current();
-    return connection && connection->Call(request, reply);
-}
+using platform::CallServer;
 
 std::string ReadCommandLine() {
     // Programs the device starts get the text after their path whole; a program started by
@@ -74,13 +70,7 @@ BOOL TerminateProcess(HANDLE process, DWORD exit_code) {
     protocol::TerminateProcessRequest request;
     request.handle = static_cast<std::uint32_t>(platform::HandleValue(process));
     request.exit_code = exit_code;
-    protocol::StatusReply reply;
-    if (!CallServer(request, reply)) return FALSE;
-    if (reply.error) {
-        SetLastError(reply.error);
-        return FALSE;
-    }
-    return TRUE;
+    return platform::CallForStatus(request);
 }
 
 BOOL GetExitCodeProcess(HANDLE process, DWORD* exit_code) {

@@ -61,6 +61,15 @@ ServerConnection::~ServerConnection() {
     if (m_fd >= 0) ::close(m_fd);
 }
 
+BOOL StatusResult(bool called, const protocol::StatusReply& reply) {
+    if (!called) return FALSE;
+    if (reply.error != 0) {
+        SetLastError(reply.error);
+        return FALSE;
+    }
+    return TRUE;
+}
+
 bool ServerConnection::Fail() {
     m_broken = true;
     SetLastError(ERROR_BROKEN_PIPE);

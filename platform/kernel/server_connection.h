@@ -90,6 +90,27 @@ private:
     std::map<std::uint32_t, std::vector<std::uint8_t>> m_stashed_replies;
 };
 
+// Calls the server on this thread's connection: false when there is none or it has gone (the
+// last error says which).
+template <class Request>
+bool CallServer(const Request& request, typename Request::Reply& reply, int* received_fd = nullptr) {
+    auto* connection = ServerConnection::Current();
+    return connection && connection->Call(request, reply, received_fd);
+}
+
+// The end of a call answered by a bare status: TRUE, or FALSE with the server's error (or the
+// lost connection's) as the last error.
+BOOL StatusResult(bool called, const protocol::StatusReply& reply);
+
+// Makes a call whose answer is a bare status, as the platform's BOOL calls report it.
+template <class Request>
+BOOL CallForStatus(const Request& request) {
+    static_assert(std::is_same_v<typename Request::Reply, protocol::StatusReply>);
+    protocol::StatusReply reply;
+    const bool called = CallServer(request, reply);
+    return StatusResult(called, reply);
+}
+
 // Whether a device server answers on the current device root.
 bool ServerAvailable();
 

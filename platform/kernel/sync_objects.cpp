@@ -10,24 +10,10 @@ namespace {
 
 std::uint32_t ServerHandle(HANDLE handle) { return static_cast<std::uint32_t>(HandleValue(handle)); }
 
-template <class Request>
-bool CallServer(const Request& request, typename Request::Reply& reply, int* fd = nullptr) {
-    auto* connection = ServerConnection::Current();
-    return connection && connection->Call(request, reply, fd);
-}
-
 // Creates return the handle and leave ERROR_ALREADY_EXISTS or 0 as the last error.
 HANDLE FinishCreate(const protocol::HandleReply& reply) {
     SetLastError(reply.error);
     return reply.handle ? MakeHandle(reply.handle) : nullptr;
-}
-
-BOOL FinishStatus(const protocol::StatusReply& reply) {
-    if (reply.error != 0) {
-        SetLastError(reply.error);
-        return FALSE;
-    }
-    return TRUE;
 }
 
 BOOL EventOperation(HANDLE event, protocol::EventOperation operation) {
@@ -38,9 +24,7 @@ BOOL EventOperation(HANDLE event, protocol::EventOperation operation) {
     protocol::EventOpRequest request;
     request.handle = ServerHandle(event);
     request.operation = static_cast<std::uint8_t>(operation);
-    protocol::StatusReply reply;
-    if (!CallServer(request, reply)) return FALSE;
-    return FinishStatus(reply);
+    return CallForStatus(request);
 }
 
 }  // namespace
@@ -52,9 +36,7 @@ BOOL CloseServerHandle(HANDLE handle) {
     ForgetMappingHandle(handle);
     protocol::CloseHandleRequest request;
     request.handle = ServerHandle(handle);
-    protocol::StatusReply reply;
-    if (!CallServer(request, reply)) return FALSE;
-    return FinishStatus(reply);
+    return CallForStatus(request);
 }
 
 }  // namespace platform
@@ -95,9 +77,7 @@ HANDLE CreateMutex(BOOL initial_owner, const std::string& name) {
 BOOL ReleaseMutex(HANDLE mutex) {
     protocol::ReleaseMutexRequest request;
     request.handle = platform::ServerHandle(mutex);
-    protocol::StatusReply reply;
-    if (!CallServer(request, reply)) return FALSE;
-    return platform::FinishStatus(reply);
+    return platform::CallForStatus(request);
 }
 
 DWORD WaitForMultipleObjects(DWORD count, const HANDLE* handles, BOOL wait_all, DWORD milliseconds) {

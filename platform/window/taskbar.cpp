@@ -8,14 +8,7 @@ BOOL RegisterTaskBar(HWND hwnd) {
         SetLastError(ERROR_INVALID_WINDOW_HANDLE);
         return FALSE;
     }
-    auto* connection = platform::ServerConnection::Current();
     protocol::RegisterTaskBarRequest request;
     request.hwnd = platform::WindowNumber(hwnd);
-    protocol::StatusReply reply;
-    if (!connection || !connection->Call(request, reply)) return FALSE;
-    if (reply.error) {
-        SetLastError(reply.error);
-        return FALSE;
-    }
-    return TRUE;
+    return platform::CallForStatus(request);
 }

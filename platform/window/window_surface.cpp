@@ -124,14 +124,7 @@ BOOL UpdateWindowSurface(HWND hwnd, const RECT* changed) {
     else request.rect = {0, 0, 0x7FFFFFFF, 0x7FFFFFFF};
     // The answer comes once the server has taken the part: until then this thread draws nothing
     // more into the surface, so the server never takes a picture half drawn.
-    auto* connection = platform::ServerConnection::Current();
-    protocol::StatusReply reply;
-    if (!connection || !connection->Call(request, reply)) return FALSE;
-    if (reply.error) {
-        SetLastError(reply.error);
-        return FALSE;
-    }
-    return TRUE;
+    return platform::CallForStatus(request);
 }
 
 BOOL InvalidateRect(HWND hwnd, const RECT* rect, BOOL) {

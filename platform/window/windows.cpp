@@ -11,11 +11,7 @@ namespace {
 using platform::WindowFromNumber;
 using platform::WindowNumber;
 
-template <class Request>
-bool CallServer(const Request& request, typename Request::Reply& reply) {
-    auto* connection = platform::ServerConnection::Current();
-    return connection && connection->Call(request, reply);
-}
+using platform::CallServer;
 
 std::optional<protocol::WindowInfo> Info(HWND hwnd) {
     if (!hwnd) {
@@ -219,13 +215,7 @@ BOOL SetWindowText(HWND hwnd, const std::string& text) {
     protocol::SetWindowTextRequest request;
     request.hwnd = WindowNumber(hwnd);
     request.text = text;
-    protocol::StatusReply reply;
-    if (!CallServer(request, reply)) return FALSE;
-    if (reply.error) {
-        SetLastError(reply.error);
-        return FALSE;
-    }
-    return TRUE;
+    return platform::CallForStatus(request);
 }
 
 BOOL IsWindow(HWND hwnd) { return Info(hwnd).has_value(); }

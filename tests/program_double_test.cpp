@@ -26,36 +26,18 @@ using platform::testing::StandIn;
 class ProgramDouble : public ::testing::Test {
 protected:
     void SetUp() override { ASSERT_TRUE(device.StartServer()); }
-    void TearDown() override {
-        for (HANDLE process : m_processes) {
-            TerminateProcess(process, 0);
-            CloseHandle(process);
-        }
-    }
     HANDLE Start(const std::string& path, const std::string& arguments = {}) {
         EXPECT_TRUE(device.InstallStandIn(StandIn::ProgramDouble, path));
-        HANDLE process = device.Start(path, arguments);
+        HANDLE process = programs.Start(path, arguments);
         EXPECT_NE(process, nullptr) << path;
-        if (process) m_processes.push_back(process);
         return process;
     }
-    static HWND WaitWindow(const std::string& title) {
-        for (int i = 0; i < 250; ++i) {
-            if (HWND hwnd = FindWindow("", title)) return hwnd;
-            std::this_thread::sleep_for(20ms);
-        }
-        return nullptr;
-    }
-    std::vector<std::string> LogLines(const std::string& program) const {
-        std::vector<std::string> lines;
-        std::istringstream in(device.Log(program));
-        for (std::string line; std::getline(in, line);) lines.push_back(line);
-        return lines;
-    }
+    static HWND WaitWindow(const std::string& title) { return platform::testing::WaitForWindow(title); }
+    std::vector<std::string> LogLines(const std::string& program) const { return device.LogLines(program); }
 
     platform::testing::TemporaryDevice device;
+    platform::testing::StartedPrograms programs{device};
     devicectl::DeviceControl control{device.Root()};
-    std::vector<HANDLE> m_processes;
 };
 
 TEST_F(ProgramDouble, TakesItsWindowNameFromTheFileItIsInstalledAsAndShowsItsColour) {

@@ -30,31 +30,18 @@ protected:
         std::filesystem::copy_file(WAYFARER_BINARY, device.Root() / "fs" / "STORAGE CARD" / "WAYFARER" / "WAYFARER.EXE");
         ASSERT_TRUE(device.StartServer());
     }
-    void TearDown() override {
-        for (HANDLE process : m_processes) {
-            TerminateProcess(process, 0);
-            CloseHandle(process);
-        }
-    }
     HANDLE Start(const std::string& path, const std::string& arguments) {
-        HANDLE process = device.Start(path, arguments);
+        HANDLE process = programs.Start(path, arguments);
         EXPECT_NE(process, nullptr) << path;
-        if (process) m_processes.push_back(process);
         return process;
     }
-    HWND WaitWindow(const std::string& title) {
-        for (int i = 0; i < 250; ++i) {
-            if (HWND hwnd = FindWindow("", title)) return hwnd;
-            std::this_thread::sleep_for(20ms);
-        }
-        return nullptr;
-    }
+    HWND WaitWindow(const std::string& title) { return platform::testing::WaitForWindow(title); }
     std::string SettingsFile() {
         std::ifstream in(device.Root() / "fs" / "NAND" / "System.dat", std::ios::binary);
         return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     }
     TemporaryDevice device;
-    std::vector<HANDLE> m_processes;
+    platform::testing::StartedPrograms programs{device};
 };
 
 TEST_F(ProgramSpine, ASecondStartHandsOverItsCommandLineAndBringsTheFirstToTheFront) {

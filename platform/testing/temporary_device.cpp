@@ -147,6 +147,28 @@ bool TemporaryDevice::StopServer(std::chrono::milliseconds timeout) {
     return false;
 }
 
+StartedPrograms::~StartedPrograms() {
+    for (HANDLE process : m_processes) {
+        TerminateProcess(process, 0);
+        CloseHandle(process);
+    }
+}
+
+HANDLE StartedPrograms::Start(const std::string& device_path, const std::string& parameters) {
+    HANDLE process = m_device.Start(device_path, parameters);
+    if (process) m_processes.push_back(process);
+    return process;
+}
+
+HWND WaitForWindow(const std::string& title, std::chrono::milliseconds timeout) {
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    for (;;) {
+        if (HWND hwnd = FindWindow("", title)) return hwnd;
+        if (std::chrono::steady_clock::now() >= deadline) return nullptr;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+}
+
 void* TemporaryDevice::Start(const std::string& device_path, const std::string& parameters) const {
     SHELLEXECUTEINFO info;
     info.fMask = SEE_MASK_NOCLOSEPROCESS;
@@ -180,6 +202,13 @@ bool TemporaryDevice::InstallStandIn(StandIn stand_in, const std::string& device
 std::string TemporaryDevice::Log(const std::string& program) const {
     std::ifstream in(m_root / "state" / "logs" / (program + ".log"), std::ios::binary);
     return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+std::vector<std::string> TemporaryDevice::LogLines(const std::string& program) const {
+    std::vector<std::string> lines;
+    std::istringstream in(Log(program));
+    for (std::string line; std::getline(in, line);) lines.push_back(line);
+    return lines;
 }
 
 bool TemporaryDevice::WaitForLog(const std::string& program, const std::string& text,

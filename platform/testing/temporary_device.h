@@ -7,6 +7,9 @@
 #include <filesystem>
 #include <string>
 #include <sys/types.h>
+#include <vector>
+
+#include "platform/window/window.h"
 
 namespace platform::testing {
 
@@ -56,6 +59,7 @@ public:
     bool InstallStandIn(StandIn stand_in, const std::string& device_path = {});
 
     std::string Log(const std::string& program) const;
+    std::vector<std::string> LogLines(const std::string& program) const;
     bool WaitForLog(const std::string& program, const std::string& text,
                     std::chrono::milliseconds timeout = std::chrono::seconds(5)) const;
 
@@ -64,6 +68,26 @@ private:
     pid_t m_server_pid = -1;
     int m_exit_status = -1;
 };
+
+// The programs a test starts on a device: those still running at the end are ended at once,
+// so the device stops without waiting for them.
+class StartedPrograms {
+public:
+    explicit StartedPrograms(const TemporaryDevice& device) : m_device(device) {}
+    ~StartedPrograms();
+    StartedPrograms(const StartedPrograms&) = delete;
+    StartedPrograms& operator=(const StartedPrograms&) = delete;
+
+    // As TemporaryDevice::Start; the handle stays the list's.
+    HANDLE Start(const std::string& device_path, const std::string& parameters = {});
+
+private:
+    const TemporaryDevice& m_device;
+    std::vector<HANDLE> m_processes;
+};
+
+// Waits for a top-level window with the title, asking on this thread's connection.
+HWND WaitForWindow(const std::string& title, std::chrono::milliseconds timeout = std::chrono::seconds(5));
 
 // Forgets this thread's server connection (after a server restart).
 void ResetThreadConnection();

@@ -26,34 +26,21 @@ constexpr UINT kSidePanel = 8599;
 class StandIns : public ::testing::Test {
 protected:
     void SetUp() override { ASSERT_TRUE(device.StartServer()); }
-    void TearDown() override {
-        for (HANDLE process : m_processes) {
-            TerminateProcess(process, 0);
-            CloseHandle(process);
-        }
-    }
     HANDLE Start(StandIn stand_in, const std::string& arguments = {}) {
         EXPECT_TRUE(device.InstallStandIn(stand_in));
-        HANDLE process = device.Start(StandInPath(stand_in), arguments);
+        HANDLE process = programs.Start(StandInPath(stand_in), arguments);
         EXPECT_NE(process, nullptr) << StandInPath(stand_in);
-        if (process) m_processes.push_back(process);
         return process;
     }
-    static HWND WaitWindow(const std::string& title) {
-        for (int i = 0; i < 250; ++i) {
-            if (HWND hwnd = FindWindow("", title)) return hwnd;
-            std::this_thread::sleep_for(20ms);
-        }
-        return nullptr;
-    }
+    static HWND WaitWindow(const std::string& title) { return platform::testing::WaitForWindow(title); }
     bool Shows(int x, int y, std::uint32_t colour) {
         return control.ScreenShowing(x, y, colour, 2s).At(x, y) == colour;
     }
     static bool Ends(HANDLE process) { return WaitForSingleObject(process, 5000) == WAIT_OBJECT_0; }
 
     platform::testing::TemporaryDevice device;
+    platform::testing::StartedPrograms programs{device};
     devicectl::DeviceControl control{device.Root()};
-    std::vector<HANDLE> m_processes;
 };
 
 TEST_F(StandIns, EachShowsItsFullScreenPictureLogsItsCommandLineAndEndsOnWmClose) {

@@ -65,7 +65,7 @@ protected:
 
     // For ids the interface list does not cover (an interface reached only by its id, or one
     // held by a part of the object). Returns the interface without adding a reference.
-    virtual void* FindExtraInterface(REFIID iid) { return nullptr; }
+    virtual void* FindExtraInterface(REFIID /*iid*/) { return nullptr; }
 
 private:
     using First = std::tuple_element_t<0, std::tuple<Interfaces...>>;

@@ -9,6 +9,7 @@
 inline constexpr IID IID_IUnknown = platform::GuidLiteral("00000000-0000-0000-C000-000000000046");
 inline constexpr IID IID_IClassFactory = platform::GuidLiteral("00000001-0000-0000-C000-000000000046");
 inline constexpr IID IID_IPersist = platform::GuidLiteral("0000010C-0000-0000-C000-000000000046");
+inline constexpr IID IID_IDispatch = platform::GuidLiteral("00020400-0000-0000-C000-000000000046");
 
 // The filter graph and its filters.
 inline constexpr IID IID_IPin = platform::GuidLiteral("56A86891-0AD4-11CE-B03A-0020AF0BA770");

@@ -1,0 +1,385 @@
+#include "platform/media/playback_pipeline.h"
+
+#include <gst/gst.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cmath>
+#include <condition_variable>
+#include <mutex>
+#include <optional>
+#include <vector>
+
+#include "platform/kernel/debug_output.h"
+#include "platform/media/playback_sinks.h"
+#include "platform/media/result_codes.h"
+
+namespace platform::media {
+namespace {
+
+enum class Branch { Audio, Video };
+
+// The elements between the decoder and each branch's sink.
+const std::vector<const char*>& ConvertersOf(Branch branch)
+{
+    static const std::vector<const char*> audio = {"audioconvert", "audioresample", "volume"};
+    static const std::vector<const char*> video = {"videoconvert"};
+    return branch == Branch::Audio ? audio : video;
+}
+
+bool InitialiseGStreamer()
+{
+    static const bool initialised = [] {
+        GError* error = nullptr;
+        if (!gst_init_check(nullptr, nullptr, &error)) {
+            DebugPrintf("Media: GStreamer cannot start: %s\n", error ? error->message : "unknown error");
+            g_clear_error(&error);
+            return false;
+        }
+        // Streaming threads come from GLib's shared thread pool, which would otherwise keep
+        // finished threads waiting for more work; a graph's threads must end with the graph.
+        g_thread_pool_set_max_unused_threads(0);
+        return true;
+    }();
+    return initialised;
+}
+
+GstClockTime ToClockTime(double seconds)
+{
+    return static_cast<GstClockTime>(std::llround(seconds * static_cast<double>(GST_SECOND)));
+}
+
+double ToSeconds(gint64 time)
+{
+    return static_cast<double>(time) / static_cast<double>(GST_SECOND);
+}
+
+GstClockTime ToClockTime(std::chrono::milliseconds timeout)
+{
+    return static_cast<GstClockTime>(timeout.count()) * GST_MSECOND;
+}
+
+}  // namespace
+
+struct PlaybackPipeline::Impl {
+    std::unique_ptr<PlaybackSinks> sinks;
+    GstElement* pipeline = nullptr;  // owned; null until Open
+
+    // Shared with the streaming threads, which build branches and post messages.
+    std::mutex mutex;
+    std::condition_variable changed;
+    bool audio_claimed = false;
+    bool video_claimed = false;
+    bool audio_built = false;
+    bool video_built = false;
+    GstElement* volume = nullptr;  // owned by the pipeline
+    double gain = 1.0;
+    bool failed = false;
+    bool prerolled = false;
+    bool ended = false;
+    bool seek_pending = false;
+    double requested_position = 0.0;
+
+    // The caller's side only.
+    PlaybackState state = PlaybackState::Stopped;
+    double duration = 0.0;
+    bool duration_known = false;
+    double last_position = 0.0;
+
+    ~Impl()
+    {
+        if (!pipeline) return;
+        gst_element_set_state(pipeline, GST_STATE_NULL);
+        GstBus* bus = gst_element_get_bus(pipeline);
+        gst_bus_set_sync_handler(bus, nullptr, nullptr, nullptr);
+        gst_object_unref(bus);
+        gst_object_unref(pipeline);
+    }
+
+    bool QueryDuration()
+    {
+        gint64 length = 0;
+        if (!duration_known && gst_element_query_duration(pipeline, GST_FORMAT_TIME, &length) && length >= 0) {
+            duration = ToSeconds(length);
+            duration_known = true;
+        }
+        return duration_known;
+    }
+
+    HRESULT SeekTo(double seconds)
+    {
+        {
+            std::lock_guard lock(mutex);
+            seek_pending = true;
+            requested_position = seconds;
+            ended = false;
+        }
+        const auto flags = static_cast<GstSeekFlags>(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_ACCURATE);
+        if (gst_element_seek_simple(pipeline, GST_FORMAT_TIME, flags, static_cast<gint64>(ToClockTime(seconds))))
+            return S_OK;
+        std::lock_guard lock(mutex);
+        seek_pending = false;
+        DebugPrintf("Media: seek to %.3f s refused\n", seconds);
+        return E_FAIL;
+    }
+
+    // Runs on a streaming thread. Only the first audio and the first video stream are played;
+    // later ones stay unlinked, which the decoder allows while one stream is linked.
+    void OnPadAdded(GstPad* pad)
+    {
+        GstCaps* caps = gst_pad_get_current_caps(pad);
+        if (!caps) caps = gst_pad_query_caps(pad, nullptr);
+        const GstStructure* structure = caps && gst_caps_get_size(caps) > 0 ? gst_caps_get_structure(caps, 0) : nullptr;
+        const char* media = structure ? gst_structure_get_name(structure) : "";
+        std::optional<Branch> branch;
+        {
+            std::lock_guard lock(mutex);
+            if (g_str_has_prefix(media, "audio/") && !audio_claimed) {
+                audio_claimed = true;
+                branch = Branch::Audio;
+            } else if (g_str_has_prefix(media, "video/") && !video_claimed) {
+                video_claimed = true;
+                branch = Branch::Video;
+            }
+        }
+        if (caps) gst_caps_unref(caps);
+        if (branch) BuildBranch(*branch, pad);
+    }
+
+    // Not under the mutex: adding and starting elements posts messages to the bus handler on
+    // this thread.
+    void BuildBranch(Branch branch, GstPad* decoded)
+    {
+        const char* what = branch == Branch::Audio ? "audio" : "video";
+        std::vector<GstElement*> elements;
+        for (const char* factory : ConvertersOf(branch)) elements.push_back(gst_element_factory_make(factory, nullptr));
+        elements.push_back(branch == Branch::Audio ? sinks->MakeAudioSink() : sinks->MakeVideoSink());
+        bool complete = true;
+        for (GstElement* element : elements) complete = complete && element;
+        if (!complete) {
+            DebugPrintf("Media: the %s branch cannot be made; its stream is not played\n", what);
+            for (GstElement* element : elements) {
+                if (element) gst_object_unref(gst_object_ref_sink(element));
+            }
+            return;
+        }
+        for (GstElement* element : elements) gst_bin_add(GST_BIN(pipeline), element);
+        bool linked = true;
+        for (size_t i = 1; i < elements.size(); ++i) linked = linked && gst_element_link(elements[i - 1], elements[i]);
+        for (auto it = elements.rbegin(); it != elements.rend(); ++it) gst_element_sync_state_with_parent(*it);
+        GstPad* input = gst_element_get_static_pad(elements.front(), "sink");
+        linked = linked && input && gst_pad_link(decoded, input) == GST_PAD_LINK_OK;
+        if (input) gst_object_unref(input);
+        if (!linked) {
+            DebugPrintf("Media: the %s branch cannot be linked; its stream is not played\n", what);
+            return;
+        }
+        std::lock_guard lock(mutex);
+        if (branch == Branch::Audio) {
+            audio_built = true;
+            volume = elements[ConvertersOf(branch).size() - 1];
+            g_object_set(volume, "volume", gain, nullptr);
+        } else {
+            video_built = true;
+        }
+    }
+
+    // Runs on whichever thread posts. Every message is dropped here, so none piles up on a bus
+    // nobody reads; only the mutex-guarded flags remember what matters.
+    GstBusSyncReply OnMessage(GstMessage* message)
+    {
+        switch (GST_MESSAGE_TYPE(message)) {
+        case GST_MESSAGE_ERROR:
+        case GST_MESSAGE_WARNING: {
+            const bool error_message = GST_MESSAGE_TYPE(message) == GST_MESSAGE_ERROR;
+            GError* error = nullptr;
+            gchar* details = nullptr;
+            if (error_message) gst_message_parse_error(message, &error, &details);
+            else gst_message_parse_warning(message, &error, &details);
+            DebugPrintf("Media: %s from %s: %s\n", error_message ? "error" : "warning", GST_OBJECT_NAME(GST_MESSAGE_SRC(message)),
+                        error ? error->message : "");
+            g_clear_error(&error);
+            g_free(details);
+            if (error_message) {
+                std::lock_guard lock(mutex);
+                failed = true;
+                changed.notify_all();
+            }
+            break;
+        }
+        case GST_MESSAGE_EOS: {
+            std::lock_guard lock(mutex);
+            ended = true;
+            break;
+        }
+        case GST_MESSAGE_ASYNC_DONE:
+            if (GST_MESSAGE_SRC(message) == GST_OBJECT(pipeline)) {
+                std::lock_guard lock(mutex);
+                prerolled = true;
+                seek_pending = false;
+                changed.notify_all();
+            }
+            break;
+        default:
+            break;
+        }
+        return GST_BUS_DROP;
+    }
+};
+
+PlaybackPipeline::PlaybackPipeline(std::unique_ptr<PlaybackSinks> sinks) : m_impl(std::make_unique<Impl>())
+{
+    m_impl->sinks = std::move(sinks);
+}
+
+PlaybackPipeline::~PlaybackPipeline() = default;
+
+HRESULT PlaybackPipeline::Open(const std::string& host_path, std::chrono::milliseconds timeout)
+{
+    Impl& impl = *m_impl;
+    if (impl.pipeline) return VFW_E_WRONG_STATE;
+    struct stat info {};
+    if (host_path.empty() || ::stat(host_path.c_str(), &info) != 0)
+        return errno == EACCES ? E_ACCESSDENIED : HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND);
+    if (!InitialiseGStreamer()) return E_FAIL;
+
+    impl.pipeline = GST_ELEMENT(gst_object_ref_sink(gst_pipeline_new("playback")));
+    GstElement* source = gst_element_factory_make("filesrc", "source");
+    GstElement* decoder = gst_element_factory_make("decodebin", "decoder");
+    if (!source || !decoder) {
+        DebugPrintf("Media: the file source or the decoder is not installed\n");
+        if (source) gst_object_unref(gst_object_ref_sink(source));
+        if (decoder) gst_object_unref(gst_object_ref_sink(decoder));
+        return E_FAIL;
+    }
+    // The host path goes to the source as it is, never through a URI, so that any character
+    // a file name may hold reaches the file system unchanged.
+    g_object_set(source, "location", host_path.c_str(), nullptr);
+    GstBus* bus = gst_element_get_bus(impl.pipeline);
+    gst_bus_set_sync_handler(
+        bus, [](GstBus*, GstMessage* message, gpointer data) { return static_cast<Impl*>(data)->OnMessage(message); },
+        &impl, nullptr);
+    gst_object_unref(bus);
+    g_signal_connect(decoder, "pad-added",
+                     G_CALLBACK(+[](GstElement*, GstPad* pad, gpointer data) { static_cast<Impl*>(data)->OnPadAdded(pad); }),
+                     &impl);
+    gst_bin_add_many(GST_BIN(impl.pipeline), source, decoder, nullptr);
+    if (!gst_element_link(source, decoder)) return E_FAIL;
+
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    if (gst_element_set_state(impl.pipeline, GST_STATE_PAUSED) == GST_STATE_CHANGE_FAILURE) {
+        DebugPrintf("Media: %s cannot be played\n", host_path.c_str());
+        return VFW_E_UNSUPPORTED_STREAM;
+    }
+    std::unique_lock lock(impl.mutex);
+    const bool settled = impl.changed.wait_until(lock, deadline, [&] { return impl.failed || impl.prerolled; });
+    const bool playable = impl.prerolled && (impl.audio_built || impl.video_built);
+    lock.unlock();
+    if (!settled) {
+        DebugPrintf("Media: %s was not ready within %lld ms\n", host_path.c_str(), static_cast<long long>(timeout.count()));
+        return E_FAIL;
+    }
+    if (!playable) {
+        DebugPrintf("Media: %s holds no stream that can be played\n", host_path.c_str());
+        return VFW_E_UNSUPPORTED_STREAM;
+    }
+    impl.QueryDuration();
+    return S_OK;
+}
+
+bool PlaybackPipeline::HasAudio() const
+{
+    std::lock_guard lock(m_impl->mutex);
+    return m_impl->audio_built;
+}
+
+bool PlaybackPipeline::HasVideo() const
+{
+    std::lock_guard lock(m_impl->mutex);
+    return m_impl->video_built;
+}
+
+HRESULT PlaybackPipeline::SetState(PlaybackState state)
+{
+    Impl& impl = *m_impl;
+    if (!impl.pipeline) return VFW_E_WRONG_STATE;
+    const GstState target = state == PlaybackState::Running ? GST_STATE_PLAYING : GST_STATE_PAUSED;
+    if (gst_element_set_state(impl.pipeline, target) == GST_STATE_CHANGE_FAILURE) {
+        DebugPrintf("Media: the pipeline refused to go to %s\n", gst_element_state_get_name(target));
+        return E_FAIL;
+    }
+    impl.state = state;
+    return state == PlaybackState::Stopped ? impl.SeekTo(0.0) : S_OK;
+}
+
+HRESULT PlaybackPipeline::GetState(std::chrono::milliseconds timeout, PlaybackState* state)
+{
+    Impl& impl = *m_impl;
+    *state = impl.state;
+    if (!impl.pipeline) return S_OK;
+    GstState current = GST_STATE_VOID_PENDING;
+    GstState pending = GST_STATE_VOID_PENDING;
+    switch (gst_element_get_state(impl.pipeline, &current, &pending, ToClockTime(timeout))) {
+    case GST_STATE_CHANGE_FAILURE:
+        return E_FAIL;
+    case GST_STATE_CHANGE_ASYNC:
+        return VFW_S_STATE_INTERMEDIATE;
+    default:
+        return S_OK;
+    }
+}
+
+HRESULT PlaybackPipeline::Duration(double* seconds)
+{
+    Impl& impl = *m_impl;
+    *seconds = 0.0;
+    if (!impl.pipeline) return VFW_E_WRONG_STATE;
+    if (!impl.QueryDuration()) return E_FAIL;
+    *seconds = impl.duration;
+    return S_OK;
+}
+
+HRESULT PlaybackPipeline::Position(double* seconds)
+{
+    Impl& impl = *m_impl;
+    *seconds = 0.0;
+    if (!impl.pipeline) return VFW_E_WRONG_STATE;
+    impl.QueryDuration();
+    bool ended = false;
+    bool seek_pending = false;
+    double requested = 0.0;
+    {
+        std::lock_guard lock(impl.mutex);
+        ended = impl.ended;
+        seek_pending = impl.seek_pending;
+        requested = impl.requested_position;
+    }
+    gint64 position = 0;
+    if (ended && impl.duration_known) impl.last_position = impl.duration;
+    else if (seek_pending) impl.last_position = requested;
+    // While the pipeline flushes it may not answer; the last position read then stands.
+    else if (gst_element_query_position(impl.pipeline, GST_FORMAT_TIME, &position) && position >= 0)
+        impl.last_position = ToSeconds(position);
+    if (impl.duration_known) impl.last_position = std::min(impl.last_position, impl.duration);
+    *seconds = impl.last_position;
+    return S_OK;
+}
+
+HRESULT PlaybackPipeline::Seek(double seconds)
+{
+    Impl& impl = *m_impl;
+    if (!impl.pipeline) return VFW_E_WRONG_STATE;
+    if (!std::isfinite(seconds) || seconds < 0.0) return E_INVALIDARG;
+    if (impl.QueryDuration()) seconds = std::min(seconds, impl.duration);
+    return impl.SeekTo(seconds);
+}
+
+void PlaybackPipeline::SetVolume(double gain)
+{
+    std::lock_guard lock(m_impl->mutex);
+    m_impl->gain = gain;
+    if (m_impl->volume) g_object_set(m_impl->volume, "volume", gain, nullptr);
+}
+
+}  // namespace platform::media

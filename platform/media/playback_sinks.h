@@ -1,0 +1,25 @@
+// The elements a playback pipeline's branches end in. The graph asks for one audio and one
+// video sink per rendered file; replacing this object is how a different audio output or
+// video renderer takes over without touching the pipeline's building.
+#pragma once
+
+#include <memory>
+
+typedef struct _GstElement GstElement;
+
+namespace platform::media {
+
+class PlaybackSinks {
+public:
+    virtual ~PlaybackSinks() = default;
+    // A new, floating element with one always sink pad, or null when it cannot be made (the
+    // branch is then left out and logged).
+    virtual GstElement* MakeAudioSink() = 0;
+    virtual GstElement* MakeVideoSink() = 0;
+};
+
+// Sinks that consume buffers at the pipeline clock's pace and output nothing: playback keeps
+// real-time timing without a sound card or a screen.
+std::unique_ptr<PlaybackSinks> MakeClockedNullSinks();
+
+}  // namespace platform::media

@@ -1,0 +1,13 @@
+// Puts the platform's media classes (the filter graph, CLSID_FilterGraph) in the class table,
+// so that CoCreateInstance finds them. Call once before creating them; calling again does
+// nothing more.
+#pragma once
+
+#include "platform/win32_types.h"
+
+namespace platform {
+
+// S_OK, also when the classes are already registered.
+HRESULT RegisterMediaClasses();
+
+}  // namespace platform

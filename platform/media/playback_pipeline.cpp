@@ -107,17 +107,21 @@ struct PlaybackPipeline::Impl {
         return duration_known;
     }
 
+    // The position reads as `seconds` until the pipeline has prerolled there. A flushing seek
+    // puts the pipeline into a state change before the seek event returns, so the seek has
+    // landed once no state change is in progress.
     HRESULT SeekTo(double seconds)
     {
+        const auto flags = static_cast<GstSeekFlags>(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_ACCURATE);
+        GstEvent* seek = gst_event_new_seek(1.0, GST_FORMAT_TIME, flags, GST_SEEK_TYPE_SET,
+                                            static_cast<gint64>(ToClockTime(seconds)), GST_SEEK_TYPE_NONE, 0);
         {
             std::lock_guard lock(mutex);
             seek_pending = true;
             requested_position = seconds;
             ended = false;
         }
-        const auto flags = static_cast<GstSeekFlags>(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_ACCURATE);
-        if (gst_element_seek_simple(pipeline, GST_FORMAT_TIME, flags, static_cast<gint64>(ToClockTime(seconds))))
-            return S_OK;
+        if (gst_element_send_event(pipeline, seek)) return S_OK;
         std::lock_guard lock(mutex);
         seek_pending = false;
         DebugPrintf("Media: seek to %.3f s refused\n", seconds);
@@ -186,7 +190,8 @@ struct PlaybackPipeline::Impl {
     }
 
     // Runs on whichever thread posts. Every message is dropped here, so none piles up on a bus
-    // nobody reads; only the mutex-guarded flags remember what matters.
+    // nobody reads (each would hold its source alive); only the mutex-guarded flags remember
+    // what matters.
     GstBusSyncReply OnMessage(GstMessage* message)
     {
         switch (GST_MESSAGE_TYPE(message)) {
@@ -217,13 +222,14 @@ struct PlaybackPipeline::Impl {
             if (GST_MESSAGE_SRC(message) == GST_OBJECT(pipeline)) {
                 std::lock_guard lock(mutex);
                 prerolled = true;
-                seek_pending = false;
                 changed.notify_all();
             }
             break;
         default:
             break;
         }
+        // A handler that drops a message owns it.
+        gst_message_unref(message);
         return GST_BUS_DROP;
     }
 };
@@ -354,6 +360,10 @@ HRESULT PlaybackPipeline::Position(double* seconds)
         ended = impl.ended;
         seek_pending = impl.seek_pending;
         requested = impl.requested_position;
+    }
+    if (seek_pending && !ended && gst_element_get_state(impl.pipeline, nullptr, nullptr, 0) != GST_STATE_CHANGE_ASYNC) {
+        std::lock_guard lock(impl.mutex);
+        impl.seek_pending = seek_pending = false;
     }
     gint64 position = 0;
     if (ended && impl.duration_known) impl.last_position = impl.duration;

@@ -246,7 +246,8 @@ HRESULT PlaybackPipeline::Open(const std::string& host_path, std::chrono::millis
     Impl& impl = *m_impl;
     if (impl.pipeline) return VFW_E_WRONG_STATE;
     struct stat info {};
-    if (host_path.empty() || ::stat(host_path.c_str(), &info) != 0)
+    if (host_path.empty()) return HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND);
+    if (::stat(host_path.c_str(), &info) != 0)
         return errno == EACCES ? E_ACCESSDENIED : HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND);
     if (!InitialiseGStreamer()) return E_FAIL;
 

@@ -23,6 +23,14 @@ public:
     Held(const Held&) = delete;
     Held& operator=(const Held&) = delete;
     Held(Held&& other) noexcept : m_object(std::exchange(other.m_object, nullptr)) {}
+    Held& operator=(Held&& other) noexcept
+    {
+        if (this != &other) {
+            Reset();
+            m_object = std::exchange(other.m_object, nullptr);
+        }
+        return *this;
+    }
 
     Interface* operator->() const { return m_object; }
     Interface* Get() const { return m_object; }
@@ -50,18 +58,26 @@ struct Graph {
     Held<IBasicAudio> audio;
 };
 
+// Takes over the reference of a graph just made and asks it for its control interfaces.
+inline Graph AdoptGraph(IGraphBuilder* made)
+{
+    Graph graph;
+    graph.builder = Held<IGraphBuilder>(made);
+    if (!made) return graph;
+    EXPECT_EQ(made->QueryInterface(IID_IMediaControl, graph.control.OutVoid()), S_OK);
+    EXPECT_EQ(made->QueryInterface(IID_IMediaPosition, graph.position.OutVoid()), S_OK);
+    EXPECT_EQ(made->QueryInterface(IID_IBasicAudio, graph.audio.OutVoid()), S_OK);
+    return graph;
+}
+
 inline Graph MakeGraph()
 {
     EXPECT_EQ(RegisterMediaClasses(), S_OK);
-    Graph graph;
+    IGraphBuilder* made = nullptr;
     EXPECT_EQ(CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER, IID_IGraphBuilder,
-                               graph.builder.OutVoid()),
+                               reinterpret_cast<void**>(&made)),
               S_OK);
-    if (!graph.builder) return graph;
-    EXPECT_EQ(graph.builder->QueryInterface(IID_IMediaControl, graph.control.OutVoid()), S_OK);
-    EXPECT_EQ(graph.builder->QueryInterface(IID_IMediaPosition, graph.position.OutVoid()), S_OK);
-    EXPECT_EQ(graph.builder->QueryInterface(IID_IBasicAudio, graph.audio.OutVoid()), S_OK);
-    return graph;
+    return AdoptGraph(made);
 }
 
 // Initialises the object runtime on the test's thread for its duration.

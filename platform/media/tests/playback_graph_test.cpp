@@ -1,8 +1,11 @@
 // Playback of real files through the filter graph and GStreamer. The clips are made once per
 // build by gst-launch-1.0 into the build tree; each test plays them from a device root of its
 // own, at real-time pace into sinks that output nothing.
+#include <gst/gst.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
@@ -16,6 +19,8 @@
 #include "graph_test_support.h"
 #include "platform/files/tests/temp_device_root.h"
 #include "platform/media/com_object.h"
+#include "platform/media/filter_graph.h"
+#include "platform/media/playback_sinks.h"
 #include "platform/media/result_codes.h"
 
 namespace platform::testing {
@@ -328,6 +333,77 @@ TEST_F(PlaybackGraph, ReleasingTheGraphLeavesNoThreadDescriptorOrObject)
         << EntriesIn("/proc/self/task") << " threads, " << threads << " before";
     EXPECT_EQ(EntriesIn("/proc/self/fd"), descriptors);
     EXPECT_EQ(ComLiveObjects(), objects);
+}
+
+// Audio sinks that keep the loudest 16-bit sample they are handed, or -1 for audio in any
+// other form, so that a test hears what the volume did.
+class PeakSinks final : public media::PlaybackSinks {
+public:
+    explicit PeakSinks(std::shared_ptr<std::atomic<int>> peak) : m_peak(std::move(peak)) {}
+
+    GstElement* MakeAudioSink() override
+    {
+        GstElement* sink = gst_element_factory_make("fakesink", nullptr);
+        g_object_set(sink, "sync", TRUE, "signal-handoffs", TRUE, nullptr);
+        g_signal_connect(sink, "handoff", G_CALLBACK(+[](GstElement*, GstBuffer* buffer, GstPad* pad, gpointer data) {
+                             static_cast<PeakSinks*>(data)->Hear(buffer, pad);
+                         }),
+                         this);
+        return sink;
+    }
+    GstElement* MakeVideoSink() override { return gst_element_factory_make("fakesink", nullptr); }
+
+private:
+    void Hear(GstBuffer* buffer, GstPad* pad)
+    {
+        GstCaps* caps = gst_pad_get_current_caps(pad);
+        const char* format = caps ? gst_structure_get_string(gst_caps_get_structure(caps, 0), "format") : nullptr;
+        const bool s16 = format && std::string(format) == "S16LE";
+        if (caps) gst_caps_unref(caps);
+        if (!s16) {
+            m_peak->store(-1);
+            return;
+        }
+        GstMapInfo map;
+        if (!gst_buffer_map(buffer, &map, GST_MAP_READ)) return;
+        int loudest = 0;
+        for (size_t i = 0; i + 1 < map.size; i += 2) {
+            const auto sample = static_cast<int16_t>(map.data[i] | (map.data[i + 1] << 8));
+            loudest = std::max(loudest, std::abs(static_cast<int>(sample)));
+        }
+        gst_buffer_unmap(buffer, &map);
+        int seen = m_peak->load();
+        while (seen >= 0 && loudest > seen && !m_peak->compare_exchange_weak(seen, loudest)) {
+        }
+    }
+
+    std::shared_ptr<std::atomic<int>> m_peak;
+};
+
+TEST_F(PlaybackGraph, VolumeInHundredthsOfADecibelScalesWhatIsPlayed)
+{
+    auto peak = std::make_shared<std::atomic<int>>(0);
+    Graph graph = AdoptGraph(new media::CFilterGraph([peak] { return std::make_unique<PeakSinks>(peak); }));
+    ASSERT_EQ(graph.builder->RenderFile(Place("tone.wav"), nullptr), S_OK);
+    // The clip's tone peaks at 0.8 of full scale; -20 dB is a tenth of that.
+    struct Case {
+        LONG volume;
+        int expected_peak;
+    };
+    const Case cases[] = {{0, 26214}, {-2000, 2621}, {-10000, 0}, {-600, 13138}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.volume);
+        ASSERT_EQ(graph.audio->put_Volume(c.volume), S_OK);
+        // Samples already past the volume were scaled before; a seek sends fresh ones.
+        ASSERT_EQ(graph.control->Pause(), S_OK);
+        ASSERT_EQ(graph.position->put_CurrentPosition(1.0), S_OK);
+        ASSERT_EQ(Settled(graph), State_Paused);
+        peak->store(0);
+        ASSERT_EQ(graph.control->Run(), S_OK);
+        std::this_thread::sleep_for(150ms);
+        ASSERT_EQ(graph.control->Pause(), S_OK);
+        EXPECT_NEAR(peak->load(), c.expected_peak, c.expected_peak / 50 + 2);
+    }
 }
 
 }  // namespace

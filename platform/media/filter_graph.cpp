@@ -97,16 +97,27 @@ std::string CFilterGraph::UniqueName(const std::string& wanted) const
 HRESULT CFilterGraph::AddFilter(IBaseFilter* filter, const std::string& name)
 {
     if (!filter) return E_POINTER;
-    std::lock_guard lock(m_filters_mutex);
-    if (std::any_of(m_filters.begin(), m_filters.end(), [&](const Entry& entry) { return entry.filter == filter; }))
-        return E_INVALIDARG;
-    std::string given = UniqueName(name);
+    std::string given;
+    {
+        std::lock_guard lock(m_filters_mutex);
+        if (std::any_of(m_filters.begin(), m_filters.end(), [&](const Entry& entry) { return entry.filter == filter; }))
+            return E_INVALIDARG;
+        given = UniqueName(name);
+        filter->AddRef();
+        m_filters.push_back({filter, given});
+    }
+    // Outside the lock: a filter may look at the graph while it joins.
     HRESULT joined = filter->JoinFilterGraph(this, given);
-    if (FAILED(joined)) return joined;
-    filter->AddRef();
-    const bool renamed = !name.empty() && given != name;
-    m_filters.push_back({filter, std::move(given)});
-    return renamed ? VFW_S_DUPLICATE_NAME : S_OK;
+    if (FAILED(joined)) {
+        std::lock_guard lock(m_filters_mutex);
+        auto added = std::find_if(m_filters.begin(), m_filters.end(), [&](const Entry& entry) { return entry.filter == filter; });
+        if (added != m_filters.end()) {
+            m_filters.erase(added);
+            filter->Release();
+        }
+        return joined;
+    }
+    return !name.empty() && given != name ? VFW_S_DUPLICATE_NAME : S_OK;
 }
 
 HRESULT CFilterGraph::RemoveFilter(IBaseFilter* filter)

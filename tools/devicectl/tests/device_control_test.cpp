@@ -111,6 +111,11 @@ TEST(DeviceControl, ReportsDriverStateAndMovesMediaInAndOutWithoutLosingFiles) {
     ASSERT_TRUE(state);
     EXPECT_EQ(state->wave_out_volume, 0xFFFFFFFFu);
     EXPECT_EQ(state->cpu_mhz, 249u);
+    // The wave-out word read and set from outside, as a program would set it.
+    DWORD wave_error = 0;
+    EXPECT_EQ(control.WaveOut(std::nullopt, wave_error), 0xFFFFFFFFu);
+    EXPECT_EQ(control.WaveOut(0x0000FFFFu, wave_error), 0x0000FFFFu) << "right channel silent";
+    EXPECT_EQ(control.DriverState()->wave_out_volume, 0x0000FFFFu);
 
     using Medium = devicectl::DeviceControl::Medium;
     std::string error;

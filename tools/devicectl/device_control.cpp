@@ -345,6 +345,13 @@ std::optional<DWORD> DeviceControl::WaveOut(std::optional<DWORD> volume, DWORD& 
     return reply.volume;
 }
 
+std::optional<protocol::OverlayInfoReply> DeviceControl::Overlay() {
+    protocol::OverlayInfoRequest request;
+    protocol::OverlayInfoReply reply;
+    if (!Call(request, reply)) return std::nullopt;
+    return reply;
+}
+
 std::optional<protocol::DriverStateReply> DeviceControl::DriverState() {
     protocol::DriverStateRequest request;
     protocol::DriverStateReply reply;

@@ -102,6 +102,8 @@ public:
     // The wave-out volume word (left channel in the low 16 bits, right in the high): set
     // when a value is given, then read back.
     std::optional<DWORD> WaveOut(std::optional<DWORD> volume, DWORD& error);
+    // The video overlay plane: its owner, rectangle and frames shown (open false: nobody holds it).
+    std::optional<protocol::OverlayInfoReply> Overlay();
 
 private:
     std::filesystem::path m_root;

@@ -37,6 +37,7 @@ int Usage() {
                  "  screenshot FILE.png           save the screen as it is shown\n"
                  "  backlight [LEVEL|on|off]      print or set the backlight (level 0..100)\n"
                  "  state                         print the drivers' state\n"
+                 "  overlay                       print who holds the video overlay, where, and its frames\n"
                  "  wave-out [VOLUME]             print or set the wave-out volume word (left channel in\n"
                  "                                the low 16 bits, right in the high; hex or decimal)\n"
                  "  card in|out, usb in|out       insert or remove the storage card or USB drive\n"
@@ -236,6 +237,19 @@ int main(int argc, char** argv) {
         std::printf("clock          CPU %u MHz, BUS %u MHz, priority %u\n", state->cpu_mhz, state->bus_mhz,
                     state->clock_priority);
         std::printf("wave-out       0x%08X\n", state->wave_out_volume);
+        return 0;
+    }
+    if (command == "overlay" && args.size() == 1) {
+        const auto overlay = device.Overlay();
+        if (!overlay) return Fail("overlay", ERROR_BROKEN_PIPE);
+        if (!overlay->open) {
+            std::printf("overlay closed\n");
+            return 0;
+        }
+        const auto& r = overlay->destination;
+        std::printf("overlay %s (pid %u) %ux%u at %d,%d-%d,%d, %llu frames\n",
+                    overlay->program.empty() ? "?" : overlay->program.c_str(), overlay->owner, overlay->width,
+                    overlay->height, r.left, r.top, r.right, r.bottom, static_cast<unsigned long long>(overlay->frames));
         return 0;
     }
     if (command == "wave-out" && args.size() <= 2) {

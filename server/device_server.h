@@ -160,6 +160,7 @@ private:
     // The touch panel's and the remote keys' named events: the server holds them, so they
     // exist from start-up for every program that opens them.
     std::shared_ptr<EventObject> m_touch_event;
+    std::shared_ptr<EventObject> m_wave_out_event;  // pulsed at each change of the wave-out volume
     std::unordered_map<std::uint32_t, std::shared_ptr<EventObject>> m_key_events;
     bool m_shutting_down = false;
     std::optional<Clock::time_point> m_shutdown_deadline;

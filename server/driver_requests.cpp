@@ -26,8 +26,15 @@ void DeviceServer::StartDrivers() {
 }
 
 void DeviceServer::Handle(Client& client, std::uint32_t sequence, const protocol::WaveOutVolumeRequest& request) {
+    const bool changed = request.set && request.volume != m_wave_out_volume;
     if (request.set) m_wave_out_volume = request.volume;
     client.Reply(sequence, Kind(protocol::RequestId::WaveOutVolume), protocol::WaveOutVolumeReply{0, m_wave_out_volume});
+    if (changed && m_wave_out_event) {
+        // Every audio output waiting at this moment wakes; the event ends clear.
+        m_wave_out_event->Set();
+        SatisfyWaits();
+        m_wave_out_event->Reset();
+    }
 }
 
 void DeviceServer::Handle(Client& client, std::uint32_t sequence, const protocol::DriverOpenRequest& request) {

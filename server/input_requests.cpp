@@ -3,6 +3,7 @@
 // coordinates (a press activating the window, a disabled window taking none), and sets the
 // touch panel's event; the remote keys set their named events, and
 // Enter (OK) goes to the foreground window as a key.
+#include "platform/devices/wave_out.h"
 #include "platform/win32_types.h"
 #include "server/device_server.h"
 
@@ -34,11 +35,11 @@ std::int64_t MakeLParam(std::int32_t x, std::int32_t y) {
                                      static_cast<std::uint32_t>(static_cast<std::uint16_t>(y)) << 16);
 }
 
-// The named auto-reset event, created unset when no program made it first.
-std::shared_ptr<EventObject> DeviceEvent(ObjectDirectory& directory, const char* name) {
+// The named event (auto-reset unless asked), created unset when no program made it first.
+std::shared_ptr<EventObject> DeviceEvent(ObjectDirectory& directory, const char* name, bool manual_reset = false) {
     auto object = directory.Find(name);
     if (object && object->Kind() == ObjectKind::Event) return std::static_pointer_cast<EventObject>(object);
-    auto event = std::make_shared<EventObject>(name, false, false);
+    auto event = std::make_shared<EventObject>(name, manual_reset, false);
     if (!object) directory.Insert(event);  // a name taken by another kind keeps its object
     return event;
 }
@@ -48,6 +49,7 @@ std::shared_ptr<EventObject> DeviceEvent(ObjectDirectory& directory, const char*
 void DeviceServer::CreateInputEvents() {
     m_touch_event = DeviceEvent(m_directory, kTouchEvent);
     for (const auto& remote : kRemoteKeys) m_key_events[remote.key] = DeviceEvent(m_directory, remote.event);
+    m_wave_out_event = DeviceEvent(m_directory, kWaveOutVolumeEvent, true);
 }
 
 void DeviceServer::SignalDeviceEvent(const std::shared_ptr<EventObject>& event) {

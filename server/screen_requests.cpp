@@ -127,7 +127,25 @@ void DeviceServer::Handle(Client& client, std::uint32_t sequence, const protocol
     client.Reply(sequence, Kind(protocol::RequestId::Overlay), reply, buffer ? buffer->Fd() : -1);
 }
 
-void DeviceServer::Handle(Client&, std::uint32_t, const protocol::OverlayFrameRequest&) {}
+// A frame from a program that has meanwhile lost the plane to another is dropped unseen.
+void DeviceServer::Handle(Client& client, std::uint32_t, const protocol::OverlayFrameRequest&) {
+    m_compositor->OverlayFrame(static_cast<std::uint32_t>(client.Pid()));
+}
+
+void DeviceServer::Handle(Client& client, std::uint32_t sequence, const protocol::OverlayInfoRequest&) {
+    protocol::OverlayInfoReply reply;
+    if (const auto overlay = m_compositor->Overlay()) {
+        reply.open = true;
+        reply.owner = overlay->owner;
+        if (auto found = m_processes.find(static_cast<pid_t>(overlay->owner)); found != m_processes.end())
+            reply.program = found->second->name;
+        reply.destination = overlay->destination;
+        reply.width = overlay->width;
+        reply.height = overlay->height;
+        reply.frames = overlay->frames;
+    }
+    client.Reply(sequence, Kind(protocol::RequestId::OverlayInfo), reply);
+}
 
 void DeviceServer::Handle(Client& client, std::uint32_t sequence, const protocol::BacklightRequest& request) {
     // The backlight is set as a program sets it, through the BKL1: driver, so the driver's

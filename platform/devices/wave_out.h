@@ -10,5 +10,9 @@ constexpr MMRESULT MMSYSERR_NOERROR = 0;
 constexpr MMRESULT MMSYSERR_ERROR = 1;
 constexpr MMRESULT MMSYSERR_INVALPARAM = 11;
 
+// The device pulses this named manual-reset event each time the wave-out volume changes: a
+// program's audio output waiting on it applies the new volume at once instead of polling.
+constexpr const char* kWaveOutVolumeEvent = "WAVEOUT_VOLUME_EVENT";
+
 MMRESULT waveOutSetVolume(HWAVEOUT device, DWORD volume);
 MMRESULT waveOutGetVolume(HWAVEOUT device, DWORD* volume);

@@ -68,6 +68,27 @@ DWORD GetCurrentProcessId();
 void Sleep(DWORD milliseconds);
 DWORD GetTickCount();
 
+// The memory of the device as its 32-bit programs see it: bytes, each saturated at
+// 0xFFFFFFFF (a host with more memory than a 32-bit count holds reports the most it can,
+// never a wrapped-round small number). Physical memory is the host's; the virtual space is a
+// 2 GiB address space less what this program has mapped.
+struct MEMORYSTATUS {
+    DWORD dwLength = sizeof(MEMORYSTATUS);
+    DWORD dwMemoryLoad = 0;  // percent of physical memory in use
+    DWORD dwTotalPhys = 0;
+    DWORD dwAvailPhys = 0;
+    DWORD dwTotalPageFile = 0;
+    DWORD dwAvailPageFile = 0;
+    DWORD dwTotalVirtual = 0;
+    DWORD dwAvailVirtual = 0;
+};
+void GlobalMemoryStatus(MEMORYSTATUS* status);
+
+namespace platform {
+// The status from the texts of /proc/meminfo and /proc/self/status (exposed for tests).
+MEMORYSTATUS MemoryStatusFrom(const std::string& meminfo, const std::string& self_status);
+}  // namespace platform
+
 // The program's command line: the text after its path when it was started.
 const std::string& GetCommandLine();
 // The device path the program was started from (\NAND\MUSIC.EXE as the caller of

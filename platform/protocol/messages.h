@@ -543,6 +543,22 @@ struct OverlayFrameRequest {
     using Reply = void;
     template <class V> void Visit(V&) {}
 };
+// Who holds the overlay plane and how many frames it has shown since it was opened.
+struct OverlayInfoReply {
+    std::uint32_t error = 0;
+    bool open = false;
+    std::uint32_t owner = 0;  // process id
+    std::string program;      // the owner's program file name
+    Rect destination;
+    std::uint32_t width = 0;
+    std::uint32_t height = 0;
+    std::uint64_t frames = 0;
+    template <class V> void Visit(V& v) { v(error); v(open); v(owner); v(program); v(destination); v(width); v(height); v(frames); }
+};
+struct OverlayInfoRequest {
+    using Reply = OverlayInfoReply;
+    template <class V> void Visit(V&) {}
+};
 
 // The display backlight: a level 0..100 that scales the presented brightness, and power.
 struct BacklightReply {
@@ -696,7 +712,8 @@ struct ShutdownRequest {
     X(KernelIoControl)     \
     X(DriverState)         \
     X(SendMessageTimeout)  \
-    X(RegisterTaskBar)
+    X(RegisterTaskBar)     \
+    X(OverlayInfo)
 
 enum class RequestId : std::uint16_t {
     None = 0,

@@ -98,8 +98,22 @@ SharedPixels* Compositor::OpenOverlay(std::uint32_t owner, std::uint32_t width, 
     m_overlay = std::move(pixels);
     m_overlay_owner = owner;
     m_overlay_destination = destination;
+    m_overlay_frames = 0;
     m_dirty = true;
     return m_overlay.get();
+}
+
+bool Compositor::OverlayFrame(std::uint32_t owner) {
+    if (!OwnsOverlay(owner)) return false;
+    ++m_overlay_frames;
+    m_dirty = true;
+    return true;
+}
+
+std::optional<Compositor::OverlayState> Compositor::Overlay() const {
+    if (!m_overlay) return std::nullopt;
+    return OverlayState{m_overlay_owner, m_overlay_destination, m_overlay->Width(), m_overlay->Height(),
+                        m_overlay_frames};
 }
 
 bool Compositor::MoveOverlay(std::uint32_t owner, const protocol::Rect& destination) {

@@ -10,6 +10,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <unordered_map>
 #include <vector>
 
@@ -55,6 +56,15 @@ public:
     bool MoveOverlay(std::uint32_t owner, const protocol::Rect& destination);
     bool CloseOverlay(std::uint32_t owner);
     bool OwnsOverlay(std::uint32_t owner) const { return m_overlay && m_overlay_owner == owner; }
+    // The owner has put a new frame into the buffer: counted, and the screen redrawn with it.
+    bool OverlayFrame(std::uint32_t owner);
+    struct OverlayState {
+        std::uint32_t owner = 0;
+        protocol::Rect destination;
+        std::uint32_t width = 0, height = 0;
+        std::uint64_t frames = 0;
+    };
+    std::optional<OverlayState> Overlay() const;
 
     void SetBacklight(std::uint32_t level, bool power);
     std::uint32_t BacklightLevel() const { return m_backlight_level; }
@@ -87,6 +97,7 @@ private:
     std::unique_ptr<SharedPixels> m_overlay;
     std::uint32_t m_overlay_owner = 0;
     protocol::Rect m_overlay_destination;
+    std::uint64_t m_overlay_frames = 0;
     std::uint32_t m_backlight_level = 100;
     bool m_backlight_power = true;
 };

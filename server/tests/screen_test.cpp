@@ -265,6 +265,36 @@ TEST_F(Screen, TheOverlayShowsThroughTheColourKeyOnlyInsideItsRectangle) {
     EXPECT_EQ(Shot().At(10, 10), kKey);
 }
 
+// Each frame the player puts into the overlay reaches the screen and is counted; the count
+// starts again when the plane is opened anew.
+TEST_F(Screen, EveryOverlayFrameIsShownAndCounted) {
+    Window(0, 0, 800, 480, kKey);
+    EXPECT_FALSE(control.Overlay()->open);
+    platform::VideoOverlay overlay;
+    ASSERT_TRUE(overlay.Open(2, 2, RECT{100, 100, 300, 200}));
+    const DWORD colours[] = {kYellow, kGreen, kBlue, kRed};
+    for (DWORD colour : colours) {
+        for (int y = 0; y < 2; ++y)
+            for (int x = 0; x < 2; ++x) overlay.Pixels()[y * overlay.Pitch() / 4 + x] = colour;
+        ASSERT_TRUE(overlay.Present());
+        const auto shown = Clock::now() + kHang;
+        while (Shot().At(150, 150) != colour && Clock::now() < shown) std::this_thread::sleep_for(5ms);
+        EXPECT_EQ(Shot().At(150, 150), colour) << "frame " << colour;
+    }
+    auto info = control.Overlay();
+    ASSERT_TRUE(info && info->open);
+    EXPECT_EQ(info->owner, GetCurrentProcessId());
+    EXPECT_EQ(info->frames, 4u);
+    EXPECT_EQ(info->width, 2u);
+    EXPECT_EQ(info->destination.left, 100);
+    EXPECT_EQ(info->destination.bottom, 200);
+
+    ASSERT_TRUE(overlay.Open(4, 4, RECT{0, 0, 800, 480}));
+    EXPECT_EQ(control.Overlay()->frames, 0u) << "opened anew";
+    overlay.Close();
+    EXPECT_FALSE(control.Overlay()->open);
+}
+
 TEST_F(Screen, BacklightScalesBrightnessAndOffOrZeroIsBlack) {
     Window(0, 0, 800, 480, 0xC86432);  // RGB(200, 100, 50)
     DWORD error = 0;

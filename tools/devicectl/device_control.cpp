@@ -23,8 +23,7 @@ namespace {
 
 template <class Request>
 bool Call(const Request& request, typename Request::Reply& reply) {
-    auto* connection = platform::ServerConnection::Current();
-    return connection && connection->Call(request, reply);
+    return platform::CallServer(request, reply);
 }
 
 std::optional<DWORD> ParseNumber(const std::string& text) {
@@ -331,6 +330,25 @@ std::optional<protocol::BacklightReply> DeviceControl::Backlight(std::optional<s
     }
     error = reply.error;
     if (error) return std::nullopt;
+    return reply;
+}
+
+std::optional<DWORD> DeviceControl::WaveOut(std::optional<DWORD> volume, DWORD& error) {
+    protocol::WaveOutVolumeRequest request{volume.has_value(), volume.value_or(0)};
+    protocol::WaveOutVolumeReply reply;
+    if (!Call(request, reply)) {
+        error = ERROR_BROKEN_PIPE;
+        return std::nullopt;
+    }
+    error = reply.error;
+    if (error) return std::nullopt;
+    return reply.volume;
+}
+
+std::optional<protocol::OverlayInfoReply> DeviceControl::Overlay() {
+    protocol::OverlayInfoRequest request;
+    protocol::OverlayInfoReply reply;
+    if (!Call(request, reply)) return std::nullopt;
     return reply;
 }
 

@@ -99,6 +99,12 @@ public:
     std::optional<protocol::BacklightReply> Backlight(std::optional<std::uint32_t> level, std::optional<bool> power,
                                                       DWORD& error);
 
+    // The wave-out volume word (left channel in the low 16 bits, right in the high): set
+    // when a value is given, then read back.
+    std::optional<DWORD> WaveOut(std::optional<DWORD> volume, DWORD& error);
+    // The video overlay plane: its owner, rectangle and frames shown (open false: nobody holds it).
+    std::optional<protocol::OverlayInfoReply> Overlay();
+
 private:
     std::filesystem::path m_root;
 };

@@ -37,6 +37,9 @@ int Usage() {
                  "  screenshot FILE.png           save the screen as it is shown\n"
                  "  backlight [LEVEL|on|off]      print or set the backlight (level 0..100)\n"
                  "  state                         print the drivers' state\n"
+                 "  overlay                       print who holds the video overlay, where, and its frames\n"
+                 "  wave-out [VOLUME]             print or set the wave-out volume word (left channel in\n"
+                 "                                the low 16 bits, right in the high; hex or decimal)\n"
                  "  card in|out, usb in|out       insert or remove the storage card or USB drive\n"
                  "A window NAME is its title, else its class, or its handle as 0x...; numbers may be\n"
                  "decimal or 0x hexadecimal (WM_USER+103 is 1127).\n"
@@ -234,6 +237,31 @@ int main(int argc, char** argv) {
         std::printf("clock          CPU %u MHz, BUS %u MHz, priority %u\n", state->cpu_mhz, state->bus_mhz,
                     state->clock_priority);
         std::printf("wave-out       0x%08X\n", state->wave_out_volume);
+        return 0;
+    }
+    if (command == "overlay" && args.size() == 1) {
+        const auto overlay = device.Overlay();
+        if (!overlay) return Fail("overlay", ERROR_BROKEN_PIPE);
+        if (!overlay->open) {
+            std::printf("overlay closed\n");
+            return 0;
+        }
+        const auto& r = overlay->destination;
+        std::printf("overlay %s (pid %u) %ux%u at %d,%d-%d,%d, %llu frames\n",
+                    overlay->program.empty() ? "?" : overlay->program.c_str(), overlay->owner, overlay->width,
+                    overlay->height, r.left, r.top, r.right, r.bottom, static_cast<unsigned long long>(overlay->frames));
+        return 0;
+    }
+    if (command == "wave-out" && args.size() <= 2) {
+        std::optional<DWORD> volume;
+        long long number = 0;
+        if (args.size() == 2) {
+            if (!Number(args[1], number) || number < 0 || number > 0xFFFFFFFFll) return Usage();
+            volume = static_cast<DWORD>(number);
+        }
+        const auto word = device.WaveOut(volume, error);
+        if (!word) return Fail("wave-out", error);
+        std::printf("wave-out 0x%08X (left %u, right %u)\n", *word, *word & 0xFFFF, *word >> 16);
         return 0;
     }
     if (command == "shutdown" && args.size() == 1) {

@@ -1,7 +1,10 @@
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <future>
+#include <thread>
 
+#include "platform/devices/wave_out.h"
 #include "platform/kernel/kernel.h"
 #include "platform/testing/temporary_device.h"
 #include "platform/window/window.h"
@@ -111,6 +114,40 @@ TEST(DeviceControl, ReportsDriverStateAndMovesMediaInAndOutWithoutLosingFiles) {
     ASSERT_TRUE(state);
     EXPECT_EQ(state->wave_out_volume, 0xFFFFFFFFu);
     EXPECT_EQ(state->cpu_mhz, 249u);
+    // The wave-out word read and set from outside, as a program would set it.
+    DWORD wave_error = 0;
+    EXPECT_EQ(control.WaveOut(std::nullopt, wave_error), 0xFFFFFFFFu);
+    EXPECT_EQ(control.WaveOut(0x0000FFFFu, wave_error), 0x0000FFFFu) << "right channel silent";
+    EXPECT_EQ(control.DriverState()->wave_out_volume, 0x0000FFFFu);
+    // Each change wakes every audio output waiting on the wave-out event; the same value again
+    // wakes none.
+    const auto wait_for_change = [](DWORD timeout) {
+        HANDLE event = OpenEvent(EVENT_ALL_ACCESS, FALSE, kWaveOutVolumeEvent);
+        const DWORD result = event ? WaitForSingleObject(event, timeout) : WAIT_FAILED;
+        if (event) CloseHandle(event);
+        return result;
+    };
+    // Sets volumes every 50 ms until both waiters have an answer.
+    const auto keep_setting = [&](std::future<DWORD>& a, std::future<DWORD>& b, DWORD first, DWORD second) {
+        for (int i = 0; a.wait_for(std::chrono::milliseconds(0)) != std::future_status::ready ||
+                        b.wait_for(std::chrono::milliseconds(0)) != std::future_status::ready;
+             ++i) {
+            control.WaveOut(i % 2 ? second : first, wave_error);
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        }
+    };
+    auto first = std::async(std::launch::async, wait_for_change, 5000);
+    auto second = std::async(std::launch::async, wait_for_change, 5000);
+    keep_setting(first, second, 0x80008000u, 0x40004000u);
+    EXPECT_EQ(first.get(), WAIT_OBJECT_0);
+    EXPECT_EQ(second.get(), WAIT_OBJECT_0);
+    // The same value set again and again is no change.
+    control.WaveOut(0x20002000u, wave_error);
+    first = std::async(std::launch::async, wait_for_change, 700);
+    second = std::async(std::launch::async, wait_for_change, 700);
+    keep_setting(first, second, 0x20002000u, 0x20002000u);
+    EXPECT_EQ(first.get(), WAIT_TIMEOUT);
+    EXPECT_EQ(second.get(), WAIT_TIMEOUT);
 
     using Medium = devicectl::DeviceControl::Medium;
     std::string error;

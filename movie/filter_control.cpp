@@ -1,0 +1,267 @@
+#include "movie/filter_control.h"
+
+#include <vector>
+
+#include "platform/app/message_box.h"
+#include "platform/kernel/debug_output.h"
+#include "platform/kernel/kernel.h"
+#include "platform/media/com_runtime.h"
+#include "platform/media/guid.h"
+#include "platform/media/media_ids.h"
+
+namespace movie {
+namespace {
+
+constexpr const char* kVideoRendererName = "TCC Video Renderer";
+constexpr const char* kEqualiserName = "TCC DEQ Filter";
+
+template <class Interface>
+Interface* Query(IUnknown* object) {
+    void* found = nullptr;
+    if (!object || FAILED(object->QueryInterface(platform::InterfaceTraits<Interface>::kId, &found))) return nullptr;
+    return static_cast<Interface*>(found);
+}
+
+template <class Interface>
+void Release(Interface*& object) {
+    if (object) object->Release();
+    object = nullptr;
+}
+
+// "[FAIL]CoCreateInstance(%x%x%x%x), %s": the class id's four 32-bit words run together.
+std::string CreateFailure(REFCLSID clsid, const char* what) {
+    const auto words = platform::GuidWords(clsid);
+    char text[160];
+    std::snprintf(text, sizeof text, "[FAIL]CoCreateInstance(%x%x%x%x), %s", static_cast<unsigned>(words[0]),
+                  static_cast<unsigned>(words[1]), static_cast<unsigned>(words[2]), static_cast<unsigned>(words[3]),
+                  what);
+    return text;
+}
+
+}  // namespace
+
+CFilterControl::CFilterControl(FilterControlVariant variant) : m_variant(variant) {}
+
+CFilterControl::~CFilterControl() {
+    // Releasing the graph takes its filters with it.
+    DestroyFilterGraph();
+}
+
+bool CFilterControl::CreateFilterGraph() {
+    // A graph still held (Music keeps it across a stop) is let go first, with its COM
+    // initialisation, so that a track change leaks neither.
+    if (m_graph || m_com_initialised) DestroyFilterGraph();
+    const HRESULT initialised = CoInitializeEx(nullptr, 0);
+    m_com_initialised = SUCCEEDED(initialised);
+    void* graph = nullptr;
+    if (!Remember(CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER, IID_IGraphBuilder, &graph))) {
+        MessageBox(nullptr, CreateFailure(CLSID_FilterGraph, "CLSID_FilterGraph fail"),
+                   m_variant == FilterControlVariant::Music ? "Music" : "Movie", MB_OK);
+        if (m_com_initialised) CoUninitialize();
+        m_com_initialised = false;
+        return false;
+    }
+    m_graph = static_cast<IGraphBuilder*>(graph);
+    m_running = false;
+    if (m_variant == FilterControlVariant::Music) AddEqualiser();
+    return true;
+}
+
+void CFilterControl::AddEqualiser() {
+    void* created = nullptr;
+    HRESULT result = CoCreateInstance(CLSID_DEQFilter, nullptr, CLSCTX_INPROC_SERVER, IID_IBaseFilter, &created);
+    auto* filter = static_cast<IBaseFilter*>(created);
+    if (SUCCEEDED(result)) result = m_graph->AddFilter(filter, kEqualiserName);
+    if (FAILED(result)) {
+        // Playback goes on without the equaliser; presets then change nothing.
+        DebugPrintf("HR = %08X\n", static_cast<unsigned>(result));
+        Release(filter);
+        return;
+    }
+    m_equaliser = Query<IDEQSettings>(filter);
+    Release(filter);  // the graph holds it
+    if (m_equaliser) m_equaliser->SetParameters(m_equaliser_record);
+}
+
+bool CFilterControl::ApplyEqualiser(const platform::vendor::DeqRecord& record) {
+    m_equaliser_record = record;
+    if (!m_equaliser) return false;
+    return Remember(m_equaliser->SetParameters(record));
+}
+
+bool CFilterControl::CreateFilterForPlaying(const std::string& path, const RECT& rect) {
+    const bool music = m_variant == FilterControlVariant::Music;
+    if (music) DebugPrintf("[CFilterControl::CreateFilterForPlaying]\n");
+    if (!CreateFilterGraph()) return false;
+    const bool rendered = Remember(m_graph->RenderFile(path, nullptr));
+    const HRESULT render_result = m_last_result;
+    SetVideoWindow(rect.left, rect.top, rect.right, rect.bottom);
+    m_last_result = render_result;  // what the caller asks about is the file
+    if (music) {
+        if (!rendered) return false;
+        DebugPrintf("[CFilterControl::CreateFilterForPlaying]OK\n");
+    }
+    // Movie goes on whatever the file gave: its own probe has already refused bad files.
+    return true;
+}
+
+bool CFilterControl::RunGraph() {
+    if (!m_graph) return false;
+    IMediaControl* control = Query<IMediaControl>(m_graph);
+    const HRESULT result = control ? control->Run() : E_NOINTERFACE;
+    Release(control);
+    m_running = true;
+    if (FAILED(result)) DebugPrintf("Fail : RunGraph(ret=0x%x)\r\n", static_cast<unsigned>(result));
+    return Remember(result);
+}
+
+bool CFilterControl::PauseGraph() {
+    if (!m_graph) return false;
+    IMediaControl* control = Query<IMediaControl>(m_graph);
+    const HRESULT result = control ? control->Pause() : E_NOINTERFACE;
+    Release(control);
+    m_running = true;  // paused counts as running: a stop must still stop it
+    if (FAILED(result)) DebugPrintf("Fail : StopGraph(ret=0x%x)\r\n", static_cast<unsigned>(result));
+    return Remember(result);
+}
+
+bool CFilterControl::StopGraph() {
+    if (!m_graph) return false;
+    if (!m_running) {
+        DebugPrintf("StopGraph(SKIPPED) since it's already stopped\r\n");
+        return false;
+    }
+    IMediaControl* control = Query<IMediaControl>(m_graph);
+    if (!control) {
+        DebugPrintf("Fail : mpGraph->QueryInterface(IID_IMediaControl)\n");
+        return Remember(E_NOINTERFACE);
+    }
+    const HRESULT result = control->Stop();
+    Release(control);
+    m_running = false;
+    if (SUCCEEDED(result)) DebugPrintf("Succeed to stop Graph\n");
+    else DebugPrintf("Fail : StopGraph 0x%x\n", static_cast<unsigned>(result));
+    return Remember(result);
+}
+
+bool CFilterControl::GetDuration(double& seconds) {
+    seconds = 0;  // a failure leaves a defined value
+    if (!m_graph) return false;
+    IMediaPosition* position = Query<IMediaPosition>(m_graph);
+    double value = 0;
+    const HRESULT result = position ? position->get_Duration(&value) : E_NOINTERFACE;
+    Release(position);
+    if (SUCCEEDED(result)) seconds = value;
+    return Remember(result);
+}
+
+bool CFilterControl::GetPosition(double& seconds) {
+    seconds = 0;
+    if (!m_graph) return false;
+    IMediaPosition* position = Query<IMediaPosition>(m_graph);
+    double value = 0;
+    const HRESULT result = position ? position->get_CurrentPosition(&value) : E_NOINTERFACE;
+    Release(position);
+    if (SUCCEEDED(result)) seconds = value;
+    return Remember(result);
+}
+
+bool CFilterControl::SetPosition(double seconds) {
+    if (!m_graph) return false;
+    IMediaPosition* position = Query<IMediaPosition>(m_graph);
+    const HRESULT result = position ? position->put_CurrentPosition(seconds) : E_NOINTERFACE;
+    Release(position);
+    return Remember(result);
+}
+
+bool CFilterControl::SetVolume(int index) {
+    if (!m_graph) return false;
+    // An index outside the table is refused; the volume stays as it was.
+    if (index < 0 || index > 10) return Remember(E_INVALIDARG);
+    IBasicAudio* audio = Query<IBasicAudio>(m_graph);
+    const HRESULT result = audio ? audio->put_Volume(kGraphVolumeTable[index]) : E_NOINTERFACE;
+    Release(audio);
+    return Remember(result);
+}
+
+bool CFilterControl::SetVideoWindow(int left, int top, int right, int bottom) {
+    if (!m_graph) return false;
+    IBaseFilter* renderer = nullptr;
+    if (FAILED(m_graph->FindFilterByName(kVideoRendererName, &renderer)) || !renderer) {
+        DebugPrintf("Fail to find Video Render\n");
+        return Remember(VFW_E_NOT_FOUND);
+    }
+    m_display = {};
+    // A turned-round rectangle shows no picture rather than one drawn outside it.
+    if (right >= left && bottom >= top) {
+        m_display.enable = 1;
+        m_display.left = left;
+        m_display.top = top;
+        m_display.width = right - left;
+        m_display.height = bottom - top;
+    }
+    IVRendererDisplay* display = Query<IVRendererDisplay>(renderer);
+    Release(renderer);
+    const auto& d = m_display;
+    const HRESULT result = display ? display->SetDisplay(d.enable, d.left, d.top, d.width, d.height, d.reserved[0],
+                                                         d.reserved[1], d.reserved[2], d.reserved[3], d.reserved[4])
+                                   : E_NOINTERFACE;
+    Release(display);
+    return Remember(result);
+}
+
+void CFilterControl::LogMemory() {
+    MEMORYSTATUS memory;
+    GlobalMemoryStatus(&memory);
+    DebugPrintf("%dKB, %dKB/%dKB\n", static_cast<int>((memory.dwTotalPhys - memory.dwAvailPhys) / 1000),
+                static_cast<int>(memory.dwAvailPhys / 1000), static_cast<int>(memory.dwTotalPhys / 1000));
+}
+
+bool CFilterControl::DeleteFilters() {
+    if (!m_graph) return false;
+    LogMemory();
+    IEnumFilters* enumerator = nullptr;
+    if (!Remember(m_graph->EnumFilters(&enumerator)) || !enumerator) return false;
+    ULONG count = 0;
+    while (enumerator->Skip(1) == S_OK) ++count;
+    enumerator->Reset();
+    std::vector<IBaseFilter*> filters(count, nullptr);
+    ULONG fetched = 0;
+    if (count) enumerator->Next(count, filters.data(), &fetched);
+    Release(enumerator);
+    // Only what the enumerator returned is there: a graph of 0 or 1 filters has no index 1.
+    filters.resize(fetched);
+    DebugPrintf("DeleteFiltersForPlaying:%d\n", static_cast<int>(fetched));
+    // The second filter first, then the first, then the rest in order.
+    std::vector<std::size_t> order;
+    if (fetched > 1) order.push_back(1);
+    if (fetched > 0) order.push_back(0);
+    for (std::size_t i = 2; i < fetched; ++i) order.push_back(i);
+    for (std::size_t index : order) {
+        IBaseFilter* filter = filters[index];
+        FILTER_INFO info;
+        if (filter && SUCCEEDED(filter->QueryFilterInfo(&info))) {
+            DebugPrintf("DeleteFilters(%d) - %s\n", static_cast<int>(index), info.achName.c_str());
+            if (info.pGraph) info.pGraph->Release();
+        }
+        // Removed while this reference still holds it, released after.
+        if (filter) m_graph->RemoveFilter(filter);
+        Release(filter);
+    }
+    Release(m_equaliser);  // it left the graph with the others
+    LogMemory();
+    return true;
+}
+
+void CFilterControl::DestroyFilterGraph() {
+    const bool music = m_variant == FilterControlVariant::Music;
+    if (music) DebugPrintf("[DestroyFilterGraph]Start\n");
+    Release(m_equaliser);
+    Release(m_graph);
+    m_running = false;
+    if (m_com_initialised) CoUninitialize();
+    m_com_initialised = false;
+    if (music) DebugPrintf("[DestroyFilterGraph]End\n");
+}
+
+}  // namespace movie

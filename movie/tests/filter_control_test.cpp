@@ -1,0 +1,177 @@
+// CFilterControl over the platform's real filter graph on a real device server: the players'
+// full order for a file with its debug lines, the mended edges, Music's equaliser without its
+// class, and the message box of a graph that cannot be made.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <future>
+#include <string>
+#include <thread>
+
+#include "movie/filter_control.h"
+#include "platform/device_root.h"
+#include "platform/media/class_registry.h"
+#include "platform/media/com_object.h"
+#include "platform/media/media_classes.h"
+#include "platform/media/media_ids.h"
+#include "platform/media/result_codes.h"
+#include "platform/testing/media_clips.h"
+#include "platform/testing/temporary_device.h"
+#include "tools/devicectl/device_control.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+using movie::CFilterControl;
+using movie::FilterControlVariant;
+
+class FilterControl : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        std::string failed;
+        ASSERT_TRUE(platform::testing::MakeClips(FILTER_CONTROL_CLIP_DIR, platform::testing::StandardClips(), failed))
+            << failed;
+    }
+    void SetUp() override {
+        ASSERT_TRUE(device.StartServer());
+        ASSERT_EQ(platform::RegisterMediaClasses(), S_OK);
+        m_live_at_start = platform::ComLiveObjects();
+    }
+    void TearDown() override { EXPECT_EQ(platform::ComLiveObjects(), m_live_at_start) << "a COM object was left"; }
+
+    // Puts a clip on the storage card; its device path.
+    std::string Place(const std::string& clip) {
+        const fs::path folder = device.Root() / "fs" / "STORAGE CARD" / "Movie";
+        fs::create_directories(folder);
+        fs::copy_file(fs::path(FILTER_CONTROL_CLIP_DIR) / clip, folder / clip, fs::copy_options::overwrite_existing);
+        return "\\STORAGE CARD\\Movie\\" + clip;
+    }
+    std::string Log() const { return device.Log(platform::ProgramName()); }
+    std::size_t Count(const std::string& line) const {
+        const std::string log = Log();
+        std::size_t count = 0;
+        for (auto at = log.find(line); at != std::string::npos; at = log.find(line, at + 1)) ++count;
+        return count;
+    }
+
+    platform::testing::TemporaryDevice device;
+    std::size_t m_live_at_start = 0;
+};
+
+TEST_F(FilterControl, TheFullOrderForAFileWithItsLines) {
+    CFilterControl control;
+    double seconds = -1;
+    EXPECT_FALSE(control.RunGraph()) << "no graph yet";
+    EXPECT_FALSE(control.GetDuration(seconds));
+    EXPECT_EQ(seconds, 0.0) << "a failure leaves 0, not what was there";
+
+    ASSERT_TRUE(control.CreateFilterForPlaying(Place("movie.ogg"), RECT{0, 0, 800, 410}));
+    EXPECT_EQ(control.LastResult(), S_OK);
+    EXPECT_NE(Log().find("Fail to find Video Render\n"), std::string::npos) << "no vendor renderer in this graph";
+    ASSERT_TRUE(control.GetDuration(seconds));
+    EXPECT_NEAR(seconds, 6.0, 0.05);
+    EXPECT_TRUE(control.SetVolume(7));
+    ASSERT_TRUE(control.RunGraph());
+    std::this_thread::sleep_for(600ms);
+    ASSERT_TRUE(control.GetPosition(seconds));
+    EXPECT_GT(seconds, 0.2);
+    ASSERT_TRUE(control.SetPosition(4.0));
+    ASSERT_TRUE(control.GetPosition(seconds));
+    EXPECT_NEAR(seconds, 4.0, 0.1);
+
+    // Stop after pause really stops: the running flag stays set while paused.
+    ASSERT_TRUE(control.PauseGraph());
+    EXPECT_TRUE(control.Running());
+    EXPECT_TRUE(control.StopGraph());
+    EXPECT_FALSE(control.Running());
+    ASSERT_TRUE(control.GetPosition(seconds));
+    EXPECT_EQ(seconds, 0.0) << "a stopped graph is back at the start";
+    EXPECT_FALSE(control.StopGraph());
+    EXPECT_EQ(Count("Succeed to stop Graph\n"), 1u);
+    EXPECT_EQ(Count("StopGraph(SKIPPED) since it's already stopped\n"), 1u);
+
+    // Three filters come down as index 1, 0, 2, between the two memory lines.
+    ASSERT_TRUE(control.DeleteFilters());
+    const std::string log = Log();
+    const auto listed = log.find("DeleteFiltersForPlaying:3\n");
+    ASSERT_NE(listed, std::string::npos) << log;
+    const auto one = log.find("DeleteFilters(1) - Audio Renderer\n", listed);
+    const auto zero = log.find("DeleteFilters(0) - Source\n", listed);
+    const auto two = log.find("DeleteFilters(2) - Video Renderer\n", listed);
+    ASSERT_NE(one, std::string::npos) << log;
+    EXPECT_LT(one, zero);
+    EXPECT_LT(zero, two);
+    EXPECT_NE(log.find("KB/", two), std::string::npos) << "the memory line after";
+    EXPECT_NE(log.rfind("KB/", listed), std::string::npos) << "the memory line before";
+    control.DestroyFilterGraph();
+    EXPECT_FALSE(control.HasGraph());
+}
+
+TEST_F(FilterControl, MendedEdgesRefuseOrReportInsteadOfReadingPastTheirData) {
+    CFilterControl control;
+    // A file that is not there: the graph holds no filter and tear-down reads nothing past it.
+    ASSERT_TRUE(control.CreateFilterForPlaying("\\STORAGE CARD\\Movie\\gone.ogg", RECT{0, 0, 800, 480}));
+    EXPECT_EQ(control.LastResult(), HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND));
+    EXPECT_TRUE(control.DeleteFilters());
+    EXPECT_NE(Log().find("DeleteFiltersForPlaying:0\n"), std::string::npos);
+    control.DestroyFilterGraph();
+
+    // A volume outside the table is refused and the last good one stays.
+    ASSERT_TRUE(control.CreateFilterForPlaying(Place("tone.wav"), RECT{0, 0, 800, 480}));
+    EXPECT_TRUE(control.SetVolume(3));
+    for (int index : {-1, 11, 1000}) {
+        EXPECT_FALSE(control.SetVolume(index)) << index;
+        EXPECT_EQ(control.LastResult(), E_INVALIDARG);
+    }
+    // A second graph over a held one: the first is let go, nothing piles up.
+    const std::size_t live = platform::ComLiveObjects();
+    ASSERT_TRUE(control.CreateFilterForPlaying(Place("tone.wav"), RECT{0, 0, 800, 480}));
+    EXPECT_EQ(platform::ComLiveObjects(), live);
+    EXPECT_TRUE(control.RunGraph());
+    EXPECT_TRUE(control.StopGraph());
+    EXPECT_TRUE(control.DeleteFilters());
+    control.DestroyFilterGraph();
+    control.DestroyFilterGraph();  // twice: nothing left to release
+}
+
+TEST_F(FilterControl, MusicPlaysWithoutItsEqualiserWhenTheClassIsMissing) {
+    CFilterControl control(FilterControlVariant::Music);
+    ASSERT_TRUE(control.CreateFilterForPlaying(Place("tone.wav"), RECT{0, 0, 0, 0}));
+    EXPECT_NE(Log().find("HR = 80040154\n"), std::string::npos);
+    EXPECT_NE(Log().find("[CFilterControl::CreateFilterForPlaying]OK\n"), std::string::npos);
+    EXPECT_FALSE(control.ApplyEqualiser(platform::vendor::DeqRecord{})) << "no equaliser: a preset changes nothing";
+    EXPECT_TRUE(control.RunGraph());
+    std::this_thread::sleep_for(300ms);
+    double seconds = 0;
+    EXPECT_TRUE(control.GetPosition(seconds));
+    EXPECT_GT(seconds, 0.1);
+    EXPECT_TRUE(control.StopGraph());
+    EXPECT_TRUE(control.DeleteFilters());
+    control.DestroyFilterGraph();
+    EXPECT_NE(Log().find("[DestroyFilterGraph]End\n"), std::string::npos);
+
+    // Music reports a file that would not render.
+    EXPECT_FALSE(control.CreateFilterForPlaying("\\STORAGE CARD\\Movie\\gone.wav", RECT{0, 0, 0, 0}));
+    control.DestroyFilterGraph();
+}
+
+TEST_F(FilterControl, AGraphThatCannotBeMadeShowsTheBox) {
+    ASSERT_EQ(platform::UnregisterComClass(CLSID_FilterGraph), S_OK);
+    CFilterControl control;
+    auto created = std::async(std::launch::async, [&] { return control.CreateFilterGraph(); });
+    ASSERT_NE(platform::testing::WaitForWindow("Movie"), nullptr);
+    EXPECT_NE(Log().find("MessageBox: Movie: [FAIL]CoCreateInstance(e436ebb311ce524f2000539f70a70baf), "
+                         "CLSID_FilterGraph fail\n"),
+              std::string::npos)
+        << Log();
+    devicectl::DeviceControl(device.Root()).Key("enter");
+    ASSERT_EQ(created.wait_for(5s), std::future_status::ready);
+    EXPECT_FALSE(created.get());
+    EXPECT_EQ(control.LastResult(), REGDB_E_CLASSNOTREG);
+    EXPECT_FALSE(control.HasGraph());
+    EXPECT_FALSE(control.RunGraph());
+}
+
+}  // namespace

@@ -1,0 +1,45 @@
+#include "platform/testing/media_clips.h"
+
+#include <cstdlib>
+
+namespace platform::testing {
+namespace {
+
+constexpr ClipRecipe kStandardClips[] = {
+    {"tone.wav", "audiotestsrc samplesperbuffer=4410 num-buffers=60 ! audio/x-raw,rate=44100,channels=2 ! wavenc "
+                 "! filesink"},
+    {"movie.ogg", "videotestsrc num-buffers=150 ! video/x-raw,width=160,height=120,framerate=25/1 ! theoraenc ! mux. "
+                  "audiotestsrc samplesperbuffer=4410 num-buffers=60 ! audioconvert ! vorbisenc ! mux. "
+                  "oggmux name=mux ! filesink"},
+    {"silent.ogg", "videotestsrc num-buffers=150 ! video/x-raw,width=160,height=120,framerate=25/1 ! theoraenc "
+                   "! oggmux ! filesink"},
+};
+
+}  // namespace
+
+std::span<const ClipRecipe> StandardClips() { return kStandardClips; }
+
+bool MakeClips(const std::filesystem::path& folder, std::span<const ClipRecipe> recipes, std::string& failed) {
+    namespace fs = std::filesystem;
+    std::error_code error;
+    fs::create_directories(folder, error);
+    for (const ClipRecipe& recipe : recipes) {
+        const fs::path clip = folder / recipe.file;
+        if (fs::exists(clip, error) && fs::file_size(clip, error) > 0) continue;
+        const fs::path partial = clip.string() + ".partial";
+        const std::string command = std::string("timeout 60 gst-launch-1.0 -q ") + recipe.pipeline + " location='" +
+                                    partial.string() + "' >/dev/null 2>&1";
+        if (std::system(command.c_str()) != 0) {
+            failed = command;
+            return false;
+        }
+        fs::rename(partial, clip, error);
+        if (error) {
+            failed = "rename " + partial.string();
+            return false;
+        }
+    }
+    return true;
+}
+
+}  // namespace platform::testing

@@ -1,0 +1,24 @@
+// Media clips for tests, made once per build tree with gst-launch-1.0 and kept in a cache
+// folder: each is written under another name and renamed, so a test binary stopped half-way
+// never leaves half a clip behind.
+#pragma once
+
+#include <filesystem>
+#include <span>
+#include <string>
+
+namespace platform::testing {
+
+struct ClipRecipe {
+    const char* file;
+    const char* pipeline;  // a gst-launch-1.0 line ending in a filesink; its location is appended
+};
+
+// Six seconds each: tone.wav (44.1 kHz stereo tone), movie.ogg (160x120 Theora at 25 frames a
+// second with a Vorbis tone) and silent.ogg (the same picture without sound).
+std::span<const ClipRecipe> StandardClips();
+
+// Makes the clips missing from the folder; false with the command that failed.
+bool MakeClips(const std::filesystem::path& folder, std::span<const ClipRecipe> recipes, std::string& failed);
+
+}  // namespace platform::testing

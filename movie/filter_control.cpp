@@ -174,6 +174,17 @@ bool CFilterControl::SetPosition(double seconds) {
     return Remember(result);
 }
 
+bool CFilterControl::GetState(int& state, DWORD timeout_ms) {
+    state = -1;
+    if (!m_graph) return false;
+    IMediaControl* control = Query<IMediaControl>(m_graph);
+    OAFilterState value = -1;
+    const HRESULT result = control ? control->GetState(static_cast<LONG>(timeout_ms), &value) : E_NOINTERFACE;
+    Release(control);
+    if (SUCCEEDED(result)) state = static_cast<int>(value);
+    return Remember(result);
+}
+
 bool CFilterControl::SetVolume(int index) {
     if (!m_graph) return false;
     // An index outside the table is refused; the volume stays as it was.

@@ -40,6 +40,9 @@ public:
     bool GetPosition(double& seconds);
     bool SetPosition(double seconds);
     bool SetVolume(int index);
+    // The graph's state (0 stopped, 1 paused, 2 running), waiting at most timeout_ms for a
+    // change in progress.
+    bool GetState(int& state, DWORD timeout_ms = 200);
     bool SetVideoWindow(int left, int top, int right, int bottom);
     bool DeleteFilters();
     void DestroyFilterGraph();

@@ -406,5 +406,53 @@ TEST_F(PlaybackGraph, VolumeInHundredthsOfADecibelScalesWhatIsPlayed)
     }
 }
 
+// Audio sinks whose input the test can hold back: while a blocking probe sits on it no
+// buffer reaches the sink, so a seek never prerolls and the graph stays between states. A
+// flush still passes, as it must for the seek to start.
+class HeldBackSinks final : public media::PlaybackSinks {
+public:
+    explicit HeldBackSinks(std::shared_ptr<GstPad*> input) : m_input(std::move(input)) {}
+
+    GstElement* MakeAudioSink() override
+    {
+        GstElement* sink = gst_element_factory_make("fakesink", nullptr);
+        g_object_set(sink, "sync", TRUE, nullptr);
+        *m_input = gst_element_get_static_pad(sink, "sink");
+        return sink;
+    }
+    GstElement* MakeVideoSink() override { return gst_element_factory_make("fakesink", nullptr); }
+
+private:
+    std::shared_ptr<GstPad*> m_input;
+};
+
+TEST_F(PlaybackGraph, GetStateWaitsNoLongerThanAskedWhileTheGraphIsBetweenStates)
+{
+    auto input = std::make_shared<GstPad*>(nullptr);
+    {
+        Graph graph = AdoptGraph(new media::CFilterGraph([input] { return std::make_unique<HeldBackSinks>(input); }));
+        ASSERT_EQ(graph.builder->RenderFile(Place("tone.wav"), nullptr), S_OK);
+        ASSERT_NE(*input, nullptr);
+        ASSERT_EQ(graph.control->Pause(), S_OK);
+        ASSERT_EQ(Settled(graph), State_Paused);
+
+        const gulong probe = gst_pad_add_probe(
+            *input, static_cast<GstPadProbeType>(GST_PAD_PROBE_TYPE_BLOCK | GST_PAD_PROBE_TYPE_BUFFER),
+            [](GstPad*, GstPadProbeInfo*, gpointer) { return GST_PAD_PROBE_OK; }, nullptr, nullptr);
+        ASSERT_EQ(graph.position->put_CurrentPosition(2.0), S_OK);
+        OAFilterState state = -1;
+        const auto asked = Clock::now();
+        EXPECT_EQ(graph.control->GetState(200, &state), VFW_S_STATE_INTERMEDIATE);
+        EXPECT_EQ(state, State_Paused) << "the state being entered";
+        EXPECT_NEAR(SecondsSince(asked), 0.2, 0.1);
+        EXPECT_EQ(Position(graph), 2.0) << "a seek that has not landed reads as asked";
+
+        gst_pad_remove_probe(*input, probe);
+        EXPECT_EQ(Settled(graph), State_Paused);
+        EXPECT_NEAR(Position(graph), 2.0, 0.1);
+    }
+    gst_object_unref(*input);
+}
+
 }  // namespace
 }  // namespace platform::testing

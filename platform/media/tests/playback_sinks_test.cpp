@@ -155,5 +155,34 @@ TEST_F(PlaybackGraph, AStreamThatCannotBeRenderedIsLeftOutAndTheRestPlays)
     EXPECT_TRUE(WaitUntil([&] { return Position(graph) > 0.5; }, 2s)) << "the audio did not play";
     EXPECT_EQ(Settled(graph), State_Running);
 }
+// The audio goes to a sink that takes only video: the audio branch cannot be linked, and the
+// sink must not stay behind waiting for audio that never comes.
+class MismatchedSinks final : public media::PlaybackSinks {
+public:
+    GstElement* MakeAudioSink() override { return gst_element_factory_make("fakevideosink", nullptr); }
+    GstElement* MakeVideoSink() override
+    {
+        GstElement* sink = gst_element_factory_make("fakesink", nullptr);
+        g_object_set(sink, "sync", TRUE, nullptr);
+        return sink;
+    }
+};
+
+TEST_F(PlaybackGraph, ABranchThatCannotBeLinkedLeavesNothingBehind)
+{
+    gst_init(nullptr, nullptr);
+    GstElementFactory* video_only = gst_element_factory_find("fakevideosink");
+    if (!video_only) GTEST_SKIP() << "fakevideosink is not installed";
+    gst_object_unref(video_only);
+    Graph graph = AdoptGraph(new media::CFilterGraph([] { return std::make_unique<MismatchedSinks>(); }));
+    const auto started = Clock::now();
+    ASSERT_EQ(graph.builder->RenderFile(Place("movie.ogg"), nullptr), S_OK);
+    EXPECT_LT(SecondsSince(started), 1.0);
+    EXPECT_EQ(FilterNames(graph.builder.Get()), (std::vector<std::string>{"Source", "Video Renderer"}));
+    ASSERT_EQ(graph.control->Run(), S_OK);
+    EXPECT_EQ(Settled(graph), State_Running) << "a sink left behind keeps the graph from running";
+    EXPECT_TRUE(WaitUntil([&] { return Position(graph) > 0.5; }, 2s)) << "the video did not play";
+}
+
 }  // namespace
 }  // namespace platform::testing

@@ -9,24 +9,14 @@
 #include <condition_variable>
 #include <mutex>
 #include <optional>
-#include <vector>
 
 #include "platform/kernel/debug_output.h"
+#include "platform/media/playback_branch.h"
 #include "platform/media/playback_sinks.h"
 #include "platform/media/result_codes.h"
 
 namespace platform::media {
 namespace {
-
-enum class Branch { Audio, Video };
-
-// The elements between the decoder and each branch's sink.
-const std::vector<const char*>& ConvertersOf(Branch branch)
-{
-    static const std::vector<const char*> audio = {"audioconvert", "audioresample", "volume"};
-    static const std::vector<const char*> video = {"videoconvert"};
-    return branch == Branch::Audio ? audio : video;
-}
 
 bool InitialiseGStreamer()
 {
@@ -132,57 +122,20 @@ struct PlaybackPipeline::Impl {
     // later ones stay unlinked, which the decoder allows while one stream is linked.
     void OnPadAdded(GstPad* pad)
     {
-        GstCaps* caps = gst_pad_get_current_caps(pad);
-        if (!caps) caps = gst_pad_query_caps(pad, nullptr);
-        const GstStructure* structure = caps && gst_caps_get_size(caps) > 0 ? gst_caps_get_structure(caps, 0) : nullptr;
-        const char* media = structure ? gst_structure_get_name(structure) : "";
-        std::optional<Branch> branch;
+        const std::optional<BranchKind> kind = BranchKindOf(pad);
+        if (!kind) return;
         {
             std::lock_guard lock(mutex);
-            if (g_str_has_prefix(media, "audio/") && !audio_claimed) {
-                audio_claimed = true;
-                branch = Branch::Audio;
-            } else if (g_str_has_prefix(media, "video/") && !video_claimed) {
-                video_claimed = true;
-                branch = Branch::Video;
-            }
+            bool& claimed = *kind == BranchKind::Audio ? audio_claimed : video_claimed;
+            if (claimed) return;
+            claimed = true;
         }
-        if (caps) gst_caps_unref(caps);
-        if (branch) BuildBranch(*branch, pad);
-    }
-
-    // Not under the mutex: adding and starting elements posts messages to the bus handler on
-    // this thread.
-    void BuildBranch(Branch branch, GstPad* decoded)
-    {
-        const char* what = branch == Branch::Audio ? "audio" : "video";
-        std::vector<GstElement*> elements;
-        for (const char* factory : ConvertersOf(branch)) elements.push_back(gst_element_factory_make(factory, nullptr));
-        elements.push_back(branch == Branch::Audio ? sinks->MakeAudioSink() : sinks->MakeVideoSink());
-        bool complete = true;
-        for (GstElement* element : elements) complete = complete && element;
-        if (!complete) {
-            DebugPrintf("Media: the %s branch cannot be made; its stream is not played\n", what);
-            for (GstElement* element : elements) {
-                if (element) gst_object_unref(gst_object_ref_sink(element));
-            }
-            return;
-        }
-        for (GstElement* element : elements) gst_bin_add(GST_BIN(pipeline), element);
-        bool linked = true;
-        for (size_t i = 1; i < elements.size(); ++i) linked = linked && gst_element_link(elements[i - 1], elements[i]);
-        for (auto it = elements.rbegin(); it != elements.rend(); ++it) gst_element_sync_state_with_parent(*it);
-        GstPad* input = gst_element_get_static_pad(elements.front(), "sink");
-        linked = linked && input && gst_pad_link(decoded, input) == GST_PAD_LINK_OK;
-        if (input) gst_object_unref(input);
-        if (!linked) {
-            DebugPrintf("Media: the %s branch cannot be linked; its stream is not played\n", what);
-            return;
-        }
+        const std::optional<PlaybackBranch> branch = BuildPlaybackBranch(GST_BIN(pipeline), pad, *kind, *sinks);
+        if (!branch) return;
         std::lock_guard lock(mutex);
-        if (branch == Branch::Audio) {
+        if (*kind == BranchKind::Audio) {
             audio_built = true;
-            volume = elements[ConvertersOf(branch).size() - 1];
+            volume = branch->volume;
             g_object_set(volume, "volume", gain, nullptr);
         } else {
             video_built = true;

@@ -1,94 +1,14 @@
-// Playback of real files through the filter graph and GStreamer. The clips are made once per
-// build by gst-launch-1.0 into the build tree; each test plays them from a device root of its
-// own, at real-time pace into sinks that output nothing.
-#include <gst/gst.h>
+// Playback of real files through the filter graph and GStreamer, at real-time pace into sinks
+// that output nothing.
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <atomic>
-#include <chrono>
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <functional>
 #include <random>
-#include <string>
-#include <thread>
-#include <vector>
 
-#include "graph_test_support.h"
-#include "platform/files/tests/temp_device_root.h"
 #include "platform/media/com_object.h"
-#include "platform/media/filter_graph.h"
-#include "platform/media/playback_sinks.h"
-#include "platform/media/result_codes.h"
+#include "playback_fixture.h"
 
 namespace platform::testing {
 namespace {
-
-namespace fs = std::filesystem;
-using namespace std::chrono_literals;
-using Clock = std::chrono::steady_clock;
-
-const fs::path kClipDir = MEDIA_GRAPH_CLIP_DIR;
-constexpr double kClipSeconds = 6.0;
-
-// Six seconds each: 25 frames a second of 160x120 video, 44.1 kHz stereo tone.
-struct ClipRecipe {
-    const char* file;
-    const char* pipeline;  // ends in a filesink whose location is appended
-};
-constexpr ClipRecipe kRecipes[] = {
-    {"tone.wav", "audiotestsrc samplesperbuffer=4410 num-buffers=60 ! audio/x-raw,rate=44100,channels=2 ! wavenc "
-                 "! filesink"},
-    {"movie.ogg", "videotestsrc num-buffers=150 ! video/x-raw,width=160,height=120,framerate=25/1 ! theoraenc ! mux. "
-                  "audiotestsrc samplesperbuffer=4410 num-buffers=60 ! audioconvert ! vorbisenc ! mux. "
-                  "oggmux name=mux ! filesink"},
-    {"silent.ogg", "videotestsrc num-buffers=150 ! video/x-raw,width=160,height=120,framerate=25/1 ! theoraenc "
-                   "! oggmux ! filesink"},
-};
-
-std::string ReadFile(const fs::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-class ClipEnvironment : public ::testing::Environment {
-public:
-    void SetUp() override
-    {
-        fs::create_directories(kClipDir);
-        for (const ClipRecipe& recipe : kRecipes) {
-            const fs::path clip = kClipDir / recipe.file;
-            if (fs::exists(clip) && fs::file_size(clip) > 0) continue;
-            // Made under another name and renamed, so a test binary stopped half-way never
-            // leaves a half-written clip in the cache.
-            const fs::path partial = clip.string() + ".partial";
-            const std::string command = std::string("timeout 60 gst-launch-1.0 -q ") + recipe.pipeline + " location='" +
-                                        partial.string() + "' >/dev/null 2>&1";
-            ASSERT_EQ(std::system(command.c_str()), 0) << command;
-            fs::rename(partial, clip);
-        }
-    }
-};
-
-const auto* const kClips = ::testing::AddGlobalTestEnvironment(new ClipEnvironment);
-
-bool WaitUntil(const std::function<bool()>& condition, std::chrono::milliseconds timeout)
-{
-    const auto deadline = Clock::now() + timeout;
-    while (!condition()) {
-        if (Clock::now() >= deadline) return false;
-        std::this_thread::sleep_for(10ms);
-    }
-    return true;
-}
-
-double SecondsSince(Clock::time_point start)
-{
-    return std::chrono::duration<double>(Clock::now() - start).count();
-}
 
 size_t EntriesIn(const char* directory)
 {
@@ -96,70 +16,6 @@ size_t EntriesIn(const char* directory)
     for ([[maybe_unused]] const auto& entry : fs::directory_iterator(directory)) ++count;
     return count;
 }
-
-class PlaybackGraph : public ::testing::Test {
-protected:
-    // Copies a clip into the device and gives its device path.
-    std::string Place(const std::string& clip, const std::string& device_folder = "\\STORAGE CARD\\Music",
-                      const std::string& device_name = {})
-    {
-        const std::string name = device_name.empty() ? clip : device_name;
-        m_root.WriteHostFile(HostRelative(device_folder) + "/" + name, ReadFile(kClipDir / clip));
-        return device_folder + "\\" + name;
-    }
-    void PlaceBytes(const std::string& device_path, const std::string& bytes)
-    {
-        m_root.WriteHostFile(HostRelative(device_path), bytes);
-    }
-    static std::string HostRelative(std::string device_path)
-    {
-        for (char& c : device_path) {
-            if (c == '\\') c = '/';
-        }
-        return device_path.substr(1);
-    }
-
-    // A graph with the clip rendered and nothing run yet.
-    Graph Rendered(const std::string& clip)
-    {
-        Graph graph = MakeGraph();
-        EXPECT_EQ(graph.builder->RenderFile(Place(clip), nullptr), S_OK) << clip;
-        return graph;
-    }
-
-    static double Position(const Graph& graph)
-    {
-        REFTIME seconds = -1;
-        EXPECT_EQ(graph.position->get_CurrentPosition(&seconds), S_OK);
-        return seconds;
-    }
-    static OAFilterState Settled(const Graph& graph)
-    {
-        OAFilterState state = -1;
-        EXPECT_EQ(graph.control->GetState(2000, &state), S_OK) << "the graph did not settle in 2 s";
-        return state;
-    }
-
-    TempDeviceRoot m_root;
-    ComScope m_com;
-};
-
-std::vector<std::string> FilterNames(IGraphBuilder* graph)
-{
-    Held<IEnumFilters> walk;
-    EXPECT_EQ(graph->EnumFilters(walk.Out()), S_OK);
-    std::vector<std::string> names;
-    IBaseFilter* filter = nullptr;
-    while (walk->Next(1, &filter, nullptr) == S_OK) {
-        FILTER_INFO info;
-        EXPECT_EQ(filter->QueryFilterInfo(&info), S_OK);
-        if (info.pGraph) info.pGraph->Release();
-        names.push_back(info.achName);
-        filter->Release();
-    }
-    return names;
-}
-
 TEST_F(PlaybackGraph, RenderFileListsWhatItBuiltAndKnowsTheDurationBeforeRunning)
 {
     struct Case {
@@ -333,77 +189,6 @@ TEST_F(PlaybackGraph, ReleasingTheGraphLeavesNoThreadDescriptorOrObject)
         << EntriesIn("/proc/self/task") << " threads, " << threads << " before";
     EXPECT_EQ(EntriesIn("/proc/self/fd"), descriptors);
     EXPECT_EQ(ComLiveObjects(), objects);
-}
-
-// Audio sinks that keep the loudest 16-bit sample they are handed, or -1 for audio in any
-// other form, so that a test hears what the volume did.
-class PeakSinks final : public media::PlaybackSinks {
-public:
-    explicit PeakSinks(std::shared_ptr<std::atomic<int>> peak) : m_peak(std::move(peak)) {}
-
-    GstElement* MakeAudioSink() override
-    {
-        GstElement* sink = gst_element_factory_make("fakesink", nullptr);
-        g_object_set(sink, "sync", TRUE, "signal-handoffs", TRUE, nullptr);
-        g_signal_connect(sink, "handoff", G_CALLBACK(+[](GstElement*, GstBuffer* buffer, GstPad* pad, gpointer data) {
-                             static_cast<PeakSinks*>(data)->Hear(buffer, pad);
-                         }),
-                         this);
-        return sink;
-    }
-    GstElement* MakeVideoSink() override { return gst_element_factory_make("fakesink", nullptr); }
-
-private:
-    void Hear(GstBuffer* buffer, GstPad* pad)
-    {
-        GstCaps* caps = gst_pad_get_current_caps(pad);
-        const char* format = caps ? gst_structure_get_string(gst_caps_get_structure(caps, 0), "format") : nullptr;
-        const bool s16 = format && std::string(format) == "S16LE";
-        if (caps) gst_caps_unref(caps);
-        if (!s16) {
-            m_peak->store(-1);
-            return;
-        }
-        GstMapInfo map;
-        if (!gst_buffer_map(buffer, &map, GST_MAP_READ)) return;
-        int loudest = 0;
-        for (size_t i = 0; i + 1 < map.size; i += 2) {
-            const auto sample = static_cast<int16_t>(map.data[i] | (map.data[i + 1] << 8));
-            loudest = std::max(loudest, std::abs(static_cast<int>(sample)));
-        }
-        gst_buffer_unmap(buffer, &map);
-        int seen = m_peak->load();
-        while (seen >= 0 && loudest > seen && !m_peak->compare_exchange_weak(seen, loudest)) {
-        }
-    }
-
-    std::shared_ptr<std::atomic<int>> m_peak;
-};
-
-TEST_F(PlaybackGraph, VolumeInHundredthsOfADecibelScalesWhatIsPlayed)
-{
-    auto peak = std::make_shared<std::atomic<int>>(0);
-    Graph graph = AdoptGraph(new media::CFilterGraph([peak] { return std::make_unique<PeakSinks>(peak); }));
-    ASSERT_EQ(graph.builder->RenderFile(Place("tone.wav"), nullptr), S_OK);
-    // The clip's tone peaks at 0.8 of full scale; -20 dB is a tenth of that.
-    struct Case {
-        LONG volume;
-        int expected_peak;
-    };
-    const Case cases[] = {{0, 26214}, {-2000, 2621}, {-10000, 0}, {-600, 13138}};
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.volume);
-        ASSERT_EQ(graph.audio->put_Volume(c.volume), S_OK);
-        // Samples already past the volume were scaled before; a seek sends fresh ones.
-        ASSERT_EQ(graph.control->Pause(), S_OK);
-        ASSERT_EQ(graph.position->put_CurrentPosition(1.0), S_OK);
-        ASSERT_EQ(Settled(graph), State_Paused);
-        peak->store(0);
-        ASSERT_EQ(graph.control->Run(), S_OK);
-        std::this_thread::sleep_for(150ms);
-        ASSERT_EQ(graph.control->Pause(), S_OK);
-        EXPECT_NEAR(peak->load(), c.expected_peak, c.expected_peak / 50 + 2);
-    }
 }
 
 }  // namespace

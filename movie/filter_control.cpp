@@ -144,26 +144,21 @@ bool CFilterControl::StopGraph() {
     return Remember(result);
 }
 
-bool CFilterControl::GetDuration(double& seconds) {
+bool CFilterControl::ReadSeconds(HRESULT (IMediaPosition::*read)(REFTIME*), double& seconds) {
     seconds = 0;  // a failure leaves a defined value
     if (!m_graph) return false;
     IMediaPosition* position = Query<IMediaPosition>(m_graph);
     double value = 0;
-    const HRESULT result = position ? position->get_Duration(&value) : E_NOINTERFACE;
+    const HRESULT result = position ? (position->*read)(&value) : E_NOINTERFACE;
     Release(position);
     if (SUCCEEDED(result)) seconds = value;
     return Remember(result);
 }
 
+bool CFilterControl::GetDuration(double& seconds) { return ReadSeconds(&IMediaPosition::get_Duration, seconds); }
+
 bool CFilterControl::GetPosition(double& seconds) {
-    seconds = 0;
-    if (!m_graph) return false;
-    IMediaPosition* position = Query<IMediaPosition>(m_graph);
-    double value = 0;
-    const HRESULT result = position ? position->get_CurrentPosition(&value) : E_NOINTERFACE;
-    Release(position);
-    if (SUCCEEDED(result)) seconds = value;
-    return Remember(result);
+    return ReadSeconds(&IMediaPosition::get_CurrentPosition, seconds);
 }
 
 bool CFilterControl::SetPosition(double seconds) {

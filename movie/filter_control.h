@@ -58,6 +58,7 @@ public:
 
 private:
     void AddEqualiser();
+    bool ReadSeconds(HRESULT (IMediaPosition::*read)(REFTIME*), double& seconds);
     void LogMemory();
     bool Remember(HRESULT result) {
         m_last_result = result;

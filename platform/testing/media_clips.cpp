@@ -1,6 +1,7 @@
 #include "platform/testing/media_clips.h"
 
 #include <cstdlib>
+#include <unistd.h>
 
 namespace platform::testing {
 namespace {
@@ -26,7 +27,9 @@ bool MakeClips(const std::filesystem::path& folder, std::span<const ClipRecipe> 
     for (const ClipRecipe& recipe : recipes) {
         const fs::path clip = folder / recipe.file;
         if (fs::exists(clip, error) && fs::file_size(clip, error) > 0) continue;
-        const fs::path partial = clip.string() + ".partial";
+        // Test binaries run side by side may make the same clip at once: each writes a file of
+        // its own, and the renames, each of a whole clip, replace one another harmlessly.
+        const fs::path partial = clip.string() + "." + std::to_string(::getpid()) + ".partial";
         const std::string command = std::string("timeout 60 gst-launch-1.0 -q ") + recipe.pipeline + " location='" +
                                     partial.string() + "' >/dev/null 2>&1";
         if (std::system(command.c_str()) != 0) {

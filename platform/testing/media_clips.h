@@ -1,6 +1,7 @@
 // Media clips for tests, made once per build tree with gst-launch-1.0 and kept in a cache
-// folder: each is written under another name and renamed, so a test binary stopped half-way
-// never leaves half a clip behind.
+// folder: each is written under a name of the making process's own and renamed, so a test
+// binary stopped half-way never leaves half a clip behind, and two making it at once do not
+// write into one file.
 #pragma once
 
 #include <filesystem>

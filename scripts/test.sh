@@ -16,7 +16,8 @@ echo "== build and test"
 if [ "${SKIP_SANITIZERS:-}" != "1" ]; then
   echo "== build and test with AddressSanitizer and UndefinedBehaviorSanitizer"
   "$top/scripts/build.sh" build-asan -DHEADUNIT_WERROR=$werror -DHEADUNIT_SANITIZE=ON -DHEADUNIT_BENCHMARKS=OFF
-  (cd build-asan && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 ctest --output-on-failure -j2 --timeout 900)
+  (cd build-asan && ASAN_OPTIONS=detect_leaks=1 LSAN_OPTIONS="suppressions=$top/scripts/lsan.supp" \
+      UBSAN_OPTIONS=print_stacktrace=1 ctest --output-on-failure -j2 --timeout 900)
 fi
 
 if [ "${SKIP_FUZZ:-}" != "1" ]; then

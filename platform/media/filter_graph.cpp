@@ -54,7 +54,7 @@ double GainOf(LONG volume)
 
 }  // namespace
 
-CFilterGraph::CFilterGraph(PlaybackSinksFactory sinks) : m_sinks(sinks ? std::move(sinks) : PlaybackSinksFactory(MakeClockedNullSinks))
+CFilterGraph::CFilterGraph(PlaybackSinksFactory sinks) : m_sinks(sinks ? std::move(sinks) : PlaybackSinksFactory(MakeDeviceSinks))
 {
 }
 

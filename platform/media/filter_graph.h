@@ -24,7 +24,7 @@ using PlaybackSinksFactory = std::function<std::unique_ptr<PlaybackSinks>()>;
 class CFilterGraph final
     : public ComObject<IGraphBuilder, IMediaControl, IMediaPosition, IBasicAudio, IMediaFilter> {
 public:
-    // The graph's sinks come from `sinks` at each RenderFile.
+    // The graph's sinks come from `sinks` at each RenderFile; the device's own when none is given.
     explicit CFilterGraph(PlaybackSinksFactory sinks = {});
 
     // The filters in order, each with a reference the caller releases.

@@ -57,7 +57,7 @@ double GainOf(LONG volume)
 }  // namespace
 
 CFilterGraph::CFilterGraph(PlaybackSinksFactory sinks)
-    : m_video_to_renderer(!sinks), m_sinks(sinks ? std::move(sinks) : PlaybackSinksFactory(MakeClockedNullSinks))
+    : m_video_to_renderer(!sinks), m_sinks(sinks ? std::move(sinks) : PlaybackSinksFactory(MakeDeviceSinks))
 {
 }
 

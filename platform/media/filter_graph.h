@@ -25,8 +25,9 @@ using PlaybackSinksFactory = std::function<std::unique_ptr<PlaybackSinks>()>;
 class CFilterGraph final
     : public ComObject<IGraphBuilder, IMediaControl, IMediaPosition, IBasicAudio, IMediaFilter> {
 public:
-    // The graph's sinks come from `sinks` at each RenderFile. Without sinks of its own the
-    // graph's video renderer, "TCC Video Renderer", shows the video on the overlay plane.
+    // The graph's sinks come from `sinks` at each RenderFile; the device's own when none is
+    // given: the device's audio output, and the graph's video renderer, "TCC Video Renderer",
+    // showing the video on the overlay plane.
     explicit CFilterGraph(PlaybackSinksFactory sinks = {});
 
     // The filters in order, each with a reference the caller releases.

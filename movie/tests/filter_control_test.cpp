@@ -69,7 +69,13 @@ TEST_F(FilterControl, TheFullOrderForAFileWithItsLines) {
 
     ASSERT_TRUE(control.CreateFilterForPlaying(Place("movie.ogg"), RECT{0, 0, 800, 410}));
     EXPECT_EQ(control.LastResult(), S_OK);
-    EXPECT_NE(Log().find("Fail to find Video Render\n"), std::string::npos) << "no vendor renderer in this graph";
+    EXPECT_EQ(Log().find("Fail to find Video Render\n"), std::string::npos) << "the graph's renderer is found";
+    // The picture is placed at the rectangle at once, with the file's first frame.
+    devicectl::DeviceControl device_control(device.Root());
+    auto overlay = device_control.Overlay();
+    ASSERT_TRUE(overlay && overlay->open);
+    EXPECT_EQ(overlay->destination.right, 800);
+    EXPECT_EQ(overlay->destination.bottom, 410);
     ASSERT_TRUE(control.GetDuration(seconds));
     EXPECT_NEAR(seconds, 6.0, 0.05);
     EXPECT_TRUE(control.SetVolume(7));
@@ -99,12 +105,13 @@ TEST_F(FilterControl, TheFullOrderForAFileWithItsLines) {
     ASSERT_NE(listed, std::string::npos) << log;
     const auto one = log.find("DeleteFilters(1) - Audio Renderer\n", listed);
     const auto zero = log.find("DeleteFilters(0) - Source\n", listed);
-    const auto two = log.find("DeleteFilters(2) - Video Renderer\n", listed);
+    const auto two = log.find("DeleteFilters(2) - TCC Video Renderer\n", listed);
     ASSERT_NE(one, std::string::npos) << log;
     EXPECT_LT(one, zero);
     EXPECT_LT(zero, two);
     EXPECT_NE(log.find("KB/", two), std::string::npos) << "the memory line after";
     EXPECT_NE(log.rfind("KB/", listed), std::string::npos) << "the memory line before";
+    EXPECT_FALSE(device_control.Overlay()->open) << "the renderer left with its picture";
     control.DestroyFilterGraph();
     EXPECT_FALSE(control.HasGraph());
 }

@@ -12,6 +12,7 @@
 #include "platform/media/playback_sinks.h"
 #include "platform/media/rendered_filter.h"
 #include "platform/media/result_codes.h"
+#include "platform/media/vendor/video_renderer.h"
 
 namespace platform::media {
 namespace {
@@ -21,6 +22,7 @@ constexpr std::chrono::milliseconds kRenderTimeout{2000};
 // The longest a state query waits, also when asked to wait without limit.
 constexpr std::chrono::milliseconds kLongestStateWait{10000};
 constexpr CLSID kNoClass{};
+constexpr const char* kVideoRendererName = "TCC Video Renderer";
 
 std::chrono::milliseconds StateWait(LONG timeout_ms)
 {
@@ -54,7 +56,8 @@ double GainOf(LONG volume)
 
 }  // namespace
 
-CFilterGraph::CFilterGraph(PlaybackSinksFactory sinks) : m_sinks(sinks ? std::move(sinks) : PlaybackSinksFactory(MakeClockedNullSinks))
+CFilterGraph::CFilterGraph(PlaybackSinksFactory sinks)
+    : m_video_to_renderer(!sinks), m_sinks(sinks ? std::move(sinks) : PlaybackSinksFactory(MakeDeviceSinks))
 {
 }
 
@@ -171,11 +174,31 @@ HRESULT CFilterGraph::AddRenderedFilter(const CLSID& clsid, const std::string& n
     return added;
 }
 
+VideoRenderer* CFilterGraph::AddedVideoRenderer()
+{
+    std::lock_guard lock(m_filters_mutex);
+    for (Entry& entry : m_filters) {
+        if (auto* renderer = dynamic_cast<VideoRenderer*>(entry.filter)) {
+            renderer->AddRef();
+            return renderer;
+        }
+    }
+    return nullptr;
+}
+
 HRESULT CFilterGraph::RenderFile(const std::string& file, const char* /*play_list*/)
 {
     std::lock_guard lock(m_playback_mutex);
     if (m_pipeline) return VFW_E_WRONG_STATE;
-    auto pipeline = std::make_unique<PlaybackPipeline>(m_sinks());
+    // The video goes to the renderer a player added, else to one of the graph's own, which
+    // is listed only when the file has video.
+    VideoRenderer* added = AddedVideoRenderer();
+    std::unique_ptr<VideoRenderer, void (*)(VideoRenderer*)> renderer(
+        added ? added : new (std::nothrow) VideoRenderer(), [](VideoRenderer* held) { held->Release(); });
+    if (!renderer) return E_OUTOFMEMORY;
+    std::unique_ptr<PlaybackSinks> sinks = m_sinks();
+    if (m_video_to_renderer) sinks = renderer->WithVideoSink(std::move(sinks));
+    auto pipeline = std::make_unique<PlaybackPipeline>(std::move(sinks));
     HRESULT opened = pipeline->Open(HostPathOf(file), kRenderTimeout);
     if (FAILED(opened)) {
         DebugPrintf("Media: RenderFile %s: %s\n", file.c_str(), ResultName(opened).c_str());
@@ -186,7 +209,7 @@ HRESULT CFilterGraph::RenderFile(const std::string& file, const char* /*play_lis
     m_state = State_Stopped;
     AddRenderedFilter(kNoClass, "Source");
     if (m_pipeline->HasAudio()) AddRenderedFilter(CLSID_AudioRender, "Audio Renderer");
-    if (m_pipeline->HasVideo()) AddRenderedFilter(kNoClass, "Video Renderer");
+    if (m_pipeline->HasVideo() && !added) AddFilter(renderer.get(), kVideoRendererName);
     return S_OK;
 }
 

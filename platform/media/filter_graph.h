@@ -18,13 +18,16 @@ namespace platform::media {
 
 class PlaybackPipeline;
 class PlaybackSinks;
+class VideoRenderer;
 
 using PlaybackSinksFactory = std::function<std::unique_ptr<PlaybackSinks>()>;
 
 class CFilterGraph final
     : public ComObject<IGraphBuilder, IMediaControl, IMediaPosition, IBasicAudio, IMediaFilter> {
 public:
-    // The graph's sinks come from `sinks` at each RenderFile.
+    // The graph's sinks come from `sinks` at each RenderFile; the device's own when none is
+    // given: the device's audio output, and the graph's video renderer, "TCC Video Renderer",
+    // showing the video on the overlay plane.
     explicit CFilterGraph(PlaybackSinksFactory sinks = {});
 
     // The filters in order, each with a reference the caller releases.
@@ -103,8 +106,11 @@ private:
 
     std::string UniqueName(const std::string& wanted) const;
     HRESULT AddRenderedFilter(const CLSID& clsid, const std::string& name);
+    // The first video renderer a caller added, counted; null when there is none.
+    VideoRenderer* AddedVideoRenderer();
     HRESULT SetState(FILTER_STATE state);
 
+    const bool m_video_to_renderer;  // declared first: the factory is moved from below
     const PlaybackSinksFactory m_sinks;
 
     std::mutex m_filters_mutex;

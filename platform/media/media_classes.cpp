@@ -2,12 +2,15 @@
 
 #include "platform/media/class_registry.h"
 #include "platform/media/filter_graph.h"
+#include "platform/media/vendor/video_renderer.h"
 
 namespace platform {
 
 HRESULT RegisterMediaClasses()
 {
     HRESULT result = RegisterComClass(CLSID_FilterGraph, ComFactoryFor<media::CFilterGraph>());
+    if (SUCCEEDED(result) || result == CO_E_OBJISREG)
+        result = RegisterComClass(CLSID_VRenderer, ComFactoryFor<media::VideoRenderer>());
     return result == CO_E_OBJISREG ? S_OK : result;
 }
 

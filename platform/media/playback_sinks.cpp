@@ -2,6 +2,8 @@
 
 #include <gst/gst.h>
 
+#include "platform/media/audio_output.h"
+
 namespace platform::media {
 namespace {
 
@@ -18,11 +20,22 @@ public:
     GstElement* MakeVideoSink() override { return MakeClockedFakeSink("video-sink"); }
 };
 
+class DeviceSinks final : public PlaybackSinks {
+public:
+    GstElement* MakeAudioSink() override { return MakeAudioOutput(ConfiguredAudioOutputMode()); }
+    GstElement* MakeVideoSink() override { return MakeClockedFakeSink("video-sink"); }
+};
+
 }  // namespace
 
 std::unique_ptr<PlaybackSinks> MakeClockedNullSinks()
 {
     return std::make_unique<ClockedNullSinks>();
+}
+
+std::unique_ptr<PlaybackSinks> MakeDeviceSinks()
+{
+    return std::make_unique<DeviceSinks>();
 }
 
 }  // namespace platform::media

@@ -22,4 +22,8 @@ public:
 // real-time timing without a sound card or a screen.
 std::unique_ptr<PlaybackSinks> MakeClockedNullSinks();
 
+// The device's own sinks: audio goes to the device's audio output, in the mode its
+// device.conf names (audio_output.h); video as the null sinks' until its renderer is ours.
+std::unique_ptr<PlaybackSinks> MakeDeviceSinks();
+
 }  // namespace platform::media

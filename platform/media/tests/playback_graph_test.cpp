@@ -24,9 +24,9 @@ TEST_F(PlaybackGraph, RenderFileListsWhatItBuiltAndKnowsTheDurationBeforeRunning
         std::vector<std::string> filters;
     };
     const Case cases[] = {
-        {"movie.ogg", "노래 #1 100% a+b.ogg", {"Source", "Audio Renderer", "Video Renderer"}},
+        {"movie.ogg", "노래 #1 100% a+b.ogg", {"Source", "Audio Renderer", "TCC Video Renderer"}},
         {"tone.wav", "tone.wav", {"Source", "Audio Renderer"}},
-        {"silent.ogg", "silent.ogg", {"Source", "Video Renderer"}},
+        {"silent.ogg", "silent.ogg", {"Source", "TCC Video Renderer"}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.device_name);

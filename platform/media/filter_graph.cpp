@@ -12,6 +12,7 @@
 #include "platform/media/playback_sinks.h"
 #include "platform/media/rendered_filter.h"
 #include "platform/media/result_codes.h"
+#include "platform/media/vendor/deq_filter.h"
 #include "platform/media/vendor/video_renderer.h"
 
 namespace platform::media {
@@ -174,13 +175,14 @@ HRESULT CFilterGraph::AddRenderedFilter(const CLSID& clsid, const std::string& n
     return added;
 }
 
-VideoRenderer* CFilterGraph::AddedVideoRenderer()
+template <class Filter>
+Filter* CFilterGraph::FirstAdded()
 {
     std::lock_guard lock(m_filters_mutex);
     for (Entry& entry : m_filters) {
-        if (auto* renderer = dynamic_cast<VideoRenderer*>(entry.filter)) {
-            renderer->AddRef();
-            return renderer;
+        if (auto* filter = dynamic_cast<Filter*>(entry.filter)) {
+            filter->AddRef();
+            return filter;
         }
     }
     return nullptr;
@@ -192,12 +194,17 @@ HRESULT CFilterGraph::RenderFile(const std::string& file, const char* /*play_lis
     if (m_pipeline) return VFW_E_WRONG_STATE;
     // The video goes to the renderer a player added, else to one of the graph's own, which
     // is listed only when the file has video.
-    VideoRenderer* added = AddedVideoRenderer();
+    VideoRenderer* added = FirstAdded<VideoRenderer>();
     std::unique_ptr<VideoRenderer, void (*)(VideoRenderer*)> renderer(
         added ? added : new (std::nothrow) VideoRenderer(), [](VideoRenderer* held) { held->Release(); });
     if (!renderer) return E_OUTOFMEMORY;
     std::unique_ptr<PlaybackSinks> sinks = m_sinks();
     if (m_video_to_renderer) sinks = renderer->WithVideoSink(std::move(sinks));
+    // The audio goes through the equaliser a player added, whatever its sinks.
+    if (DeqFilter* equaliser = FirstAdded<DeqFilter>()) {
+        sinks = equaliser->WithEqualiser(std::move(sinks));
+        equaliser->Release();
+    }
     auto pipeline = std::make_unique<PlaybackPipeline>(std::move(sinks));
     HRESULT opened = pipeline->Open(HostPathOf(file), kRenderTimeout);
     if (FAILED(opened)) {

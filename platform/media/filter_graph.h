@@ -27,7 +27,8 @@ class CFilterGraph final
 public:
     // The graph's sinks come from `sinks` at each RenderFile; the device's own when none is
     // given: the device's audio output, and the graph's video renderer, "TCC Video Renderer",
-    // showing the video on the overlay plane.
+    // showing the video on the overlay plane. Whatever the sinks, the audio passes through the
+    // equaliser, "TCC DEQ Filter", when a caller added one before RenderFile.
     explicit CFilterGraph(PlaybackSinksFactory sinks = {});
 
     // The filters in order, each with a reference the caller releases.
@@ -106,8 +107,10 @@ private:
 
     std::string UniqueName(const std::string& wanted) const;
     HRESULT AddRenderedFilter(const CLSID& clsid, const std::string& name);
-    // The first video renderer a caller added, counted; null when there is none.
-    VideoRenderer* AddedVideoRenderer();
+    // The first filter of the class a caller added (a video renderer, an equaliser), counted;
+    // null when there is none.
+    template <class Filter>
+    Filter* FirstAdded();
     HRESULT SetState(FILTER_STATE state);
 
     const bool m_video_to_renderer;  // declared first: the factory is moved from below

@@ -8,12 +8,22 @@
 namespace platform::media {
 namespace {
 
-// The elements between the decoder and each branch's sink; the audio volume comes last.
+// The converters between the decoder and each branch's sink. The audio then passes the
+// sinks' effect, if any, so that an equaliser works on the stream's own rate and layout, and
+// the volume last, so that the listener's volume scales what the equaliser gives.
 const std::vector<const char*>& ConvertersOf(BranchKind kind)
 {
-    static const std::vector<const char*> audio = {"audioconvert", "audioresample", "volume"};
+    static const std::vector<const char*> audio = {"audioconvert", "audioresample"};
     static const std::vector<const char*> video = {"videoconvert"};
     return kind == BranchKind::Audio ? audio : video;
+}
+
+// The audio's elements after its converters: the sinks' effect when they give one, then the
+// volume.
+void AddAudioStages(std::vector<GstElement*>& elements, PlaybackSinks& sinks)
+{
+    if (GstElement* effect = sinks.MakeAudioEffect()) elements.push_back(effect);
+    elements.push_back(gst_element_factory_make("volume", nullptr));
 }
 
 void Discard(GstBin* bin, const std::vector<GstElement*>& added)
@@ -45,6 +55,7 @@ std::optional<PlaybackBranch> BuildPlaybackBranch(GstBin* bin, GstPad* decoded, 
     const char* what = kind == BranchKind::Audio ? "audio" : "video";
     std::vector<GstElement*> elements;
     for (const char* factory : ConvertersOf(kind)) elements.push_back(gst_element_factory_make(factory, nullptr));
+    if (kind == BranchKind::Audio) AddAudioStages(elements, sinks);
     elements.push_back(kind == BranchKind::Audio ? sinks.MakeAudioSink() : sinks.MakeVideoSink());
     bool complete = true;
     for (GstElement* element : elements) complete = complete && element;
@@ -75,7 +86,7 @@ std::optional<PlaybackBranch> BuildPlaybackBranch(GstBin* bin, GstPad* decoded, 
         return std::nullopt;
     }
     PlaybackBranch branch;
-    if (kind == BranchKind::Audio) branch.volume = elements[ConvertersOf(kind).size() - 1];
+    if (kind == BranchKind::Audio) branch.volume = elements[elements.size() - 2];
     return branch;
 }
 

@@ -1,5 +1,5 @@
 // One branch of a playback pipeline: from a decoded stream's pad through conversion (and, for
-// audio, the volume) to the sink the graph's sinks give.
+// audio, the sinks' effect and the volume) to the sink the graph's sinks give.
 #pragma once
 
 #include <gst/gst.h>

@@ -1,6 +1,7 @@
-// The elements a playback pipeline's branches end in. The graph asks for one audio and one
-// video sink per rendered file; replacing this object is how a different audio output or
-// video renderer takes over without touching the pipeline's building.
+// The elements a playback pipeline's branches end in, and what the audio passes through on
+// its way. The graph asks for one audio and one video sink (and one audio effect) per
+// rendered file; replacing this object is how a different audio output, video renderer or
+// equaliser takes over without touching the pipeline's building.
 #pragma once
 
 #include <memory>
@@ -16,6 +17,9 @@ public:
     // branch is then left out and logged).
     virtual GstElement* MakeAudioSink() = 0;
     virtual GstElement* MakeVideoSink() = 0;
+    // A new, floating element with one sink and one source pad that the audio passes through
+    // after its conversion and before its volume (an equaliser); null for none.
+    virtual GstElement* MakeAudioEffect() { return nullptr; }
 };
 
 // Sinks that consume buffers at the pipeline clock's pace and output nothing: playback keeps

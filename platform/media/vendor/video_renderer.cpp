@@ -20,6 +20,7 @@ public:
     }
     GstElement* MakeAudioSink() override { return m_rest ? m_rest->MakeAudioSink() : nullptr; }
     GstElement* MakeVideoSink() override { return m_feed->MakeSink(); }
+    GstElement* MakeAudioEffect() override { return m_rest ? m_rest->MakeAudioEffect() : nullptr; }
 
 private:
     const std::unique_ptr<PlaybackSinks> m_rest;

@@ -26,7 +26,7 @@ std::vector<DeqBand> DeqBandsOf(const DeqRecord& record, int rate)
         DeqBand band;
         band.frequency = std::clamp(static_cast<double>(record.frequency[i]), kLowestBandFrequency, nyquist);
         const int width = std::clamp(record.width[i], std::int32_t{kNarrowestWidth}, std::int32_t{kWidestWidth});
-        band.bandwidth = std::min(band.frequency * width / 9.0, nyquist);
+        band.bandwidth = std::min(band.frequency * width / 9.0, nyquist * kWidestBandwidthShare);
         band.gain_db = std::clamp(static_cast<double>(record.gain[i]), kLowestGainDb, kHighestGainDb);
         band.shape = ShapeOf(record.kind[i]);
         bands.push_back(band);

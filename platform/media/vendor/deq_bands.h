@@ -4,8 +4,9 @@
 //   frequency   an entry with frequency 0 is no band; others are kept within
 //               [kLowestBandFrequency, the Nyquist frequency of the stream's rate]
 //   width       within [kNarrowestWidth, kWidestWidth]; 0 is the narrowest band. The
-//               bandwidth is the (kept) centre frequency × width / 9, at most the Nyquist
-//               frequency
+//               bandwidth is the (kept) centre frequency × width / 9, at most
+//               kWidestBandwidthShare of the Nyquist frequency: a band spanning the whole
+//               spectrum puts the filter's poles on the unit circle
 //   gain        within [kLowestGainDb, kHighestGainDb]
 //   kind        0 low shelf, 1 peak, 2 high shelf; any other kind is a peak
 // A record whose enable flag is 0 has no bands: the audio passes unchanged.
@@ -29,6 +30,7 @@ struct DeqBand {
 constexpr double kLowestBandFrequency = 1.0;
 constexpr int kNarrowestWidth = 1;
 constexpr int kWidestWidth = 18;
+constexpr double kWidestBandwidthShare = 0.9;
 // The gains the equaliser can give: a cut of up to 24 dB and a boost of up to 12 dB.
 constexpr double kLowestGainDb = -24.0;
 constexpr double kHighestGainDb = 12.0;

@@ -1,6 +1,6 @@
 // CFilterControl over the platform's real filter graph on a real device server: the players'
-// full order for a file with its debug lines, the mended edges, Music's equaliser without its
-// class, and the message box of a graph that cannot be made.
+// full order for a file with its debug lines, the mended edges, Music's equaliser with and
+// without its class, and the message box of a graph that cannot be made.
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -143,7 +143,30 @@ TEST_F(FilterControl, MendedEdgesRefuseOrReportInsteadOfReadingPastTheirData) {
     control.DestroyFilterGraph();  // twice: nothing left to release
 }
 
+TEST_F(FilterControl, MusicAddsItsEqualiserToTheGraphAndAppliesPresetsWhilePlaying) {
+    CFilterControl control(FilterControlVariant::Music);
+    ASSERT_TRUE(control.CreateFilterForPlaying(Place("tone.wav"), RECT{0, 0, 0, 0}));
+    EXPECT_EQ(Log().find("HR = "), std::string::npos) << Log();
+    EXPECT_TRUE(control.RunGraph());
+    platform::vendor::DeqRecord preset;
+    preset.enable = 1;
+    preset.frequency[0] = 1000;
+    preset.width[0] = 9;
+    preset.kind[0] = 1;
+    preset.gain[0] = 6;
+    EXPECT_TRUE(control.ApplyEqualiser(preset));
+    std::this_thread::sleep_for(300ms);
+    double seconds = 0;
+    EXPECT_TRUE(control.GetPosition(seconds));
+    EXPECT_GT(seconds, 0.1) << "plays through the equaliser";
+    EXPECT_TRUE(control.StopGraph());
+    ASSERT_TRUE(control.DeleteFilters());
+    EXPECT_NE(Log().find(" - TCC DEQ Filter\n"), std::string::npos) << Log();
+    control.DestroyFilterGraph();
+}
+
 TEST_F(FilterControl, MusicPlaysWithoutItsEqualiserWhenTheClassIsMissing) {
+    ASSERT_EQ(platform::UnregisterComClass(CLSID_DEQFilter), S_OK);
     CFilterControl control(FilterControlVariant::Music);
     ASSERT_TRUE(control.CreateFilterForPlaying(Place("tone.wav"), RECT{0, 0, 0, 0}));
     EXPECT_NE(Log().find("HR = 80040154\n"), std::string::npos);

@@ -62,12 +62,6 @@ public:
     Equaliser(const Equaliser&) = delete;
     Equaliser& operator=(const Equaliser&) = delete;
 
-    vendor::DeqRecord Record() const
-    {
-        std::lock_guard lock(m_mutex);
-        return m_record;
-    }
-
     // Under the lock, so that two records reach the element in the order they were given.
     void SetRecord(const vendor::DeqRecord& record)
     {
@@ -126,7 +120,7 @@ private:
         ApplyRecord(m_element, m_record, m_rate);
     }
 
-    mutable std::mutex m_mutex;
+    std::mutex m_mutex;
     vendor::DeqRecord m_record;  // enable 0: the audio passes unchanged
     GstElement* m_element = nullptr;  // counted
     int m_rate = 0;  // of the element's stream; 0 until it is known
@@ -159,8 +153,6 @@ std::unique_ptr<PlaybackSinks> DeqFilter::WithEqualiser(std::unique_ptr<Playback
 {
     return std::make_unique<EqualiserSinks>(std::move(sinks), m_equaliser);
 }
-
-vendor::DeqRecord DeqFilter::Parameters() const { return m_equaliser->Record(); }
 
 HRESULT DeqFilter::GetClassID(CLSID* clsid)
 {

@@ -28,8 +28,6 @@ public:
     // The same sinks with this filter's equaliser as the audio effect.
     std::unique_ptr<PlaybackSinks> WithEqualiser(std::unique_ptr<PlaybackSinks> sinks);
 
-    vendor::DeqRecord Parameters() const;
-
     // IMediaFilter: the graph drives the pipeline; the filter keeps the state it was given.
     HRESULT GetClassID(CLSID* clsid) override;
     HRESULT Stop() override;

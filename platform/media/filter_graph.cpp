@@ -4,10 +4,14 @@
 #include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <utility>
 
 #include "platform/files/files.h"
 #include "platform/kernel/debug_output.h"
+#include "platform/media/audio_renderer.h"
+#include "platform/media/filter_base.h"
 #include "platform/media/filter_enumerator.h"
+#include "platform/media/hand_built_pipeline.h"
 #include "platform/media/playback_pipeline.h"
 #include "platform/media/playback_sinks.h"
 #include "platform/media/rendered_filter.h"
@@ -49,10 +53,29 @@ FILTER_STATE ToFilterState(PlaybackState state)
     }
 }
 
-// Hundredths of a decibel to a linear gain; the quietest volume is silence.
-double GainOf(LONG volume)
+// The converter a connection between pins of these kinds needs for raw data.
+PinConverter ConverterFor(const FilterPin& out, const FilterPin& in)
 {
-    return volume <= kBasicAudioSilence ? 0.0 : std::pow(10.0, static_cast<double>(volume) / 2000.0);
+    for (const GUID* major : {&out.MajorType(), &in.MajorType()}) {
+        if (*major == MEDIATYPE_Audio) return PinConverter::Audio;
+        if (*major == MEDIATYPE_Video) return PinConverter::Video;
+    }
+    return PinConverter::None;
+}
+
+bool MajorTypesMeet(const GUID& a, const GUID& b)
+{
+    return a == GUID{} || b == GUID{} || a == b;
+}
+
+// Gives a filter the graph's volume, when it is one that plays sound.
+void PassVolume(IBaseFilter* filter, LONG volume)
+{
+    IBasicAudio* audio = nullptr;
+    if (SUCCEEDED(filter->QueryInterface(IID_IBasicAudio, reinterpret_cast<void**>(&audio)))) {
+        audio->put_Volume(volume);
+        audio->Release();
+    }
 }
 
 }  // namespace
@@ -64,12 +87,19 @@ CFilterGraph::CFilterGraph(PlaybackSinksFactory sinks)
 
 CFilterGraph::~CFilterGraph()
 {
-    // The pipeline goes first so that nothing plays while its filters leave.
+    // The pipelines go first so that nothing plays while their filters leave; the filters'
+    // bins leave with the hand-built one, and their connections end with it.
     m_pipeline.reset();
+    m_hand_built.reset();
     for (Entry& entry : m_filters) {
+        if (FilterCore* core = FilterCore::From(entry.filter)) {
+            for (size_t index = 0; index < core->PinCount(); ++index) core->PinAt(index).SetPeer(nullptr);
+        }
+        entry.filter->SetSyncSource(nullptr);
         entry.filter->JoinFilterGraph(nullptr, {});
         entry.filter->Release();
     }
+    if (m_sync_source) m_sync_source->Release();
 }
 
 std::vector<IBaseFilter*> CFilterGraph::Filters()
@@ -121,11 +151,26 @@ HRESULT CFilterGraph::AddFilter(IBaseFilter* filter, const std::string& name)
         }
         return joined;
     }
+    // Not under the playback lock, which RenderFile holds while it lists what it built.
+    PassVolume(filter, m_volume.load());
     return !name.empty() && given != name ? VFW_S_DUPLICATE_NAME : S_OK;
 }
 
 HRESULT CFilterGraph::RemoveFilter(IBaseFilter* filter)
 {
+    if (!filter) return E_POINTER;
+    if (!InGraph(filter)) return VFW_E_NOT_FOUND;
+    // A filter leaves with its connections broken and its elements out of the pipeline.
+    if (FilterCore* core = FilterCore::From(filter)) {
+        std::lock_guard lock(m_playback_mutex);
+        for (size_t index = 0; index < core->PinCount(); ++index) {
+            FilterPin& pin = core->PinAt(index);
+            if (!pin.Peer()) continue;
+            const HRESULT disconnected = DisconnectLocked(pin);
+            if (FAILED(disconnected)) return disconnected;
+        }
+        if (m_hand_built && core->Bin()) m_hand_built->Remove(core->Bin());
+    }
     IBaseFilter* removed = nullptr;
     {
         std::lock_guard lock(m_filters_mutex);
@@ -134,6 +179,19 @@ HRESULT CFilterGraph::RemoveFilter(IBaseFilter* filter)
         removed = found->filter;
         m_filters.erase(found);
     }
+    // A filter that was the graph's clock stops being it; none keeps a clock of this graph.
+    IReferenceClock* clock = nullptr;
+    if (SUCCEEDED(removed->QueryInterface(IID_IReferenceClock, reinterpret_cast<void**>(&clock)))) {
+        IReferenceClock* dropped = nullptr;
+        {
+            std::lock_guard lock(m_playback_mutex);
+            if (m_sync_source == clock) dropped = std::exchange(m_sync_source, nullptr);
+            if (dropped && m_hand_built) m_hand_built->UseClock(nullptr);
+        }
+        if (dropped) dropped->Release();
+        clock->Release();
+    }
+    removed->SetSyncSource(nullptr);
     removed->JoinFilterGraph(nullptr, {});
     removed->Release();
     return S_OK;
@@ -158,13 +216,96 @@ HRESULT CFilterGraph::FindFilterByName(const std::string& name, IBaseFilter** fi
     return S_OK;
 }
 
-// Filters are connected pin to pin only once filters with pins exist.
-HRESULT CFilterGraph::ConnectDirect(IPin*, IPin*, const AM_MEDIA_TYPE*) { return E_NOTIMPL; }
-HRESULT CFilterGraph::Reconnect(IPin*) { return E_NOTIMPL; }
-HRESULT CFilterGraph::Disconnect(IPin*) { return E_NOTIMPL; }
-HRESULT CFilterGraph::SetDefaultSyncSource() { return S_OK; }
-HRESULT CFilterGraph::Connect(IPin*, IPin*) { return E_NOTIMPL; }
-HRESULT CFilterGraph::Render(IPin*) { return E_NOTIMPL; }
+bool CFilterGraph::InGraph(IBaseFilter* filter)
+{
+    std::lock_guard lock(m_filters_mutex);
+    return std::any_of(m_filters.begin(), m_filters.end(), [&](const Entry& entry) { return entry.filter == filter; });
+}
+
+HRESULT CFilterGraph::ConnectPins(IPin* out, IPin* in, const AM_MEDIA_TYPE* media_type, bool convert)
+{
+    if (!out || !in) return E_POINTER;
+    FilterPin* from = FilterPin::From(out);
+    FilterPin* to = FilterPin::From(in);
+    if (!from || !to || !InGraph(from->Filter().Self()) || !InGraph(to->Filter().Self())) return VFW_E_NOT_IN_GRAPH;
+    if (from->Direction() != PINDIR_OUTPUT || to->Direction() != PINDIR_INPUT) return VFW_E_INVALID_DIRECTION;
+    if (&from->Filter() == &to->Filter()) return VFW_E_CANNOT_CONNECT;
+    const GUID wanted = media_type ? media_type->majortype : GUID{};
+    if (!MajorTypesMeet(from->MajorType(), to->MajorType()) || !MajorTypesMeet(from->MajorType(), wanted) ||
+        !MajorTypesMeet(to->MajorType(), wanted))
+        return VFW_E_NO_ACCEPTABLE_TYPES;
+
+    std::lock_guard lock(m_playback_mutex);
+    if (m_pipeline) return VFW_E_WRONG_STATE;
+    if (from->Peer() || to->Peer()) return VFW_E_ALREADY_CONNECTED;
+    if (m_hand_built && !m_hand_built->Stopped()) return VFW_E_NOT_STOPPED;
+    GstElement* from_bin = from->Filter().Bin();
+    GstElement* to_bin = to->Filter().Bin();
+    if (!from_bin || !to_bin) return VFW_E_CANNOT_CONNECT;
+    if (!m_hand_built) {
+        m_hand_built = std::make_unique<HandBuiltPipeline>();
+        if (auto* clock = dynamic_cast<AudioRenderer*>(m_sync_source)) m_hand_built->UseClock(clock->Clock());
+    }
+    const HRESULT linked = m_hand_built->Link(from_bin, from->Filter().PadOf(*from), to_bin, to->Filter().PadOf(*to),
+                                              convert ? ConverterFor(*from, *to) : PinConverter::None);
+    if (FAILED(linked)) {
+        DebugPrintf("Media: %s cannot connect to %s: %s\n", from->Name().c_str(), to->Name().c_str(), ResultName(linked).c_str());
+        return linked;
+    }
+    from->SetPeer(to);
+    to->SetPeer(from);
+    return S_OK;
+}
+
+HRESULT CFilterGraph::DisconnectLocked(FilterPin& pin)
+{
+    FilterPin* peer = pin.Peer();
+    if (!peer) return S_FALSE;
+    if (m_hand_built && !m_hand_built->Stopped()) return VFW_E_NOT_STOPPED;
+    FilterPin& out = pin.Direction() == PINDIR_OUTPUT ? pin : *peer;
+    if (m_hand_built) m_hand_built->Unlink(out.Filter().PadOf(out));
+    pin.SetPeer(nullptr);
+    peer->SetPeer(nullptr);
+    return S_OK;
+}
+
+HRESULT CFilterGraph::ConnectDirect(IPin* out, IPin* in, const AM_MEDIA_TYPE* media_type)
+{
+    return ConnectPins(out, in, media_type, false);
+}
+
+HRESULT CFilterGraph::Connect(IPin* out, IPin* in)
+{
+    return ConnectPins(out, in, nullptr, true);
+}
+
+// Breaks the connection at both of its ends; a second call for the other end finds none.
+HRESULT CFilterGraph::Disconnect(IPin* pin)
+{
+    if (!pin) return E_POINTER;
+    FilterPin* own = FilterPin::From(pin);
+    if (!own || !InGraph(own->Filter().Self())) return VFW_E_NOT_IN_GRAPH;
+    std::lock_guard lock(m_playback_mutex);
+    return DisconnectLocked(*own);
+}
+
+HRESULT CFilterGraph::Reconnect(IPin* pin)
+{
+    if (!pin) return E_POINTER;
+    FilterPin* own = FilterPin::From(pin);
+    if (!own || !InGraph(own->Filter().Self())) return VFW_E_NOT_IN_GRAPH;
+    FilterPin* peer = own->Peer();
+    if (!peer) return VFW_E_NOT_CONNECTED;
+    FilterPin* out = own->Direction() == PINDIR_OUTPUT ? own : peer;
+    FilterPin* in = out == own ? peer : own;
+    const HRESULT disconnected = Disconnect(pin);
+    return FAILED(disconnected) ? disconnected : Connect(out, in);
+}
+
+HRESULT CFilterGraph::SetDefaultSyncSource() { return SetSyncSource(nullptr); }
+
+// A pin is rendered only as part of a file; pins are otherwise connected one by one.
+HRESULT CFilterGraph::Render(IPin* out) { return out ? E_NOTIMPL : E_POINTER; }
 
 HRESULT CFilterGraph::AddRenderedFilter(const CLSID& clsid, const std::string& name)
 {
@@ -191,7 +332,7 @@ Filter* CFilterGraph::FirstAdded()
 HRESULT CFilterGraph::RenderFile(const std::string& file, const char* /*play_list*/)
 {
     std::lock_guard lock(m_playback_mutex);
-    if (m_pipeline) return VFW_E_WRONG_STATE;
+    if (m_pipeline || m_hand_built) return VFW_E_WRONG_STATE;
     // The video goes to the renderer a player added, else to one of the graph's own, which
     // is listed only when the file has video.
     VideoRenderer* added = FirstAdded<VideoRenderer>();
@@ -211,7 +352,7 @@ HRESULT CFilterGraph::RenderFile(const std::string& file, const char* /*play_lis
         DebugPrintf("Media: RenderFile %s: %s\n", file.c_str(), ResultName(opened).c_str());
         return opened;
     }
-    pipeline->SetVolume(GainOf(m_volume));
+    pipeline->SetVolume(LinearGainOf(m_volume));
     m_pipeline = std::move(pipeline);
     m_state = State_Stopped;
     AddRenderedFilter(kNoClass, "Source");
@@ -245,12 +386,17 @@ HRESULT CFilterGraph::Invoke(DISPID, REFIID, LCID, WORD, void*, void*, void*, UI
 
 HRESULT CFilterGraph::SetState(FILTER_STATE state)
 {
-    std::lock_guard lock(m_playback_mutex);
-    if (!m_pipeline) {
-        m_state = state;
-        return S_OK;
+    for (IBaseFilter* filter : Filters()) {
+        if (state == State_Running) filter->Run(0);
+        else if (state == State_Paused) filter->Pause();
+        else filter->Stop();
+        filter->Release();
     }
-    return m_pipeline->SetState(ToPlaybackState(state));
+    std::lock_guard lock(m_playback_mutex);
+    m_state = state;
+    if (m_pipeline) return m_pipeline->SetState(ToPlaybackState(state));
+    if (m_hand_built) return m_hand_built->SetState(ToPlaybackState(state));
+    return S_OK;
 }
 
 HRESULT CFilterGraph::Run() { return SetState(State_Running); }
@@ -261,12 +407,13 @@ HRESULT CFilterGraph::GetState(LONG timeout_ms, OAFilterState* state)
 {
     if (!state) return E_POINTER;
     std::lock_guard lock(m_playback_mutex);
-    if (!m_pipeline) {
+    if (!m_pipeline && !m_hand_built) {
         *state = m_state;
         return S_OK;
     }
     PlaybackState playback = PlaybackState::Stopped;
-    HRESULT result = m_pipeline->GetState(StateWait(timeout_ms), &playback);
+    HRESULT result = m_pipeline ? m_pipeline->GetState(StateWait(timeout_ms), &playback)
+                                : m_hand_built->GetState(StateWait(timeout_ms), &playback);
     *state = ToFilterState(playback);
     return result;
 }
@@ -309,7 +456,8 @@ HRESULT CFilterGraph::get_CurrentPosition(REFTIME* time)
     if (!time) return E_POINTER;
     *time = 0.0;
     std::lock_guard lock(m_playback_mutex);
-    return m_pipeline ? m_pipeline->Position(time) : VFW_E_WRONG_STATE;
+    if (m_pipeline) return m_pipeline->Position(time);
+    return m_hand_built ? m_hand_built->Position(time) : VFW_E_WRONG_STATE;
 }
 
 HRESULT CFilterGraph::get_StopTime(REFTIME* time) { return get_Duration(time); }
@@ -344,9 +492,16 @@ HRESULT CFilterGraph::CanSeekBackward(LONG* can_seek) { return CanSeekForward(ca
 HRESULT CFilterGraph::put_Volume(LONG volume)
 {
     if (volume < kBasicAudioSilence || volume > kBasicAudioFull) return E_INVALIDARG;
-    std::lock_guard lock(m_playback_mutex);
-    m_volume = volume;
-    if (m_pipeline) m_pipeline->SetVolume(GainOf(volume));
+    {
+        std::lock_guard lock(m_playback_mutex);
+        m_volume = volume;
+        if (m_pipeline) m_pipeline->SetVolume(LinearGainOf(volume));
+    }
+    // The renderers connected by hand play at the graph's volume.
+    for (IBaseFilter* filter : Filters()) {
+        PassVolume(filter, volume);
+        filter->Release();
+    }
     return S_OK;
 }
 
@@ -389,11 +544,36 @@ HRESULT CFilterGraph::GetState(DWORD timeout_ms, FILTER_STATE* state)
     return result;
 }
 
-HRESULT CFilterGraph::SetSyncSource(IReferenceClock*) { return S_OK; }
+// The hand-built pipeline runs by the audio renderer's clock when that is the sync source;
+// another clock is kept for those who ask, and the pipeline chooses its own.
+HRESULT CFilterGraph::SetSyncSource(IReferenceClock* clock)
+{
+    if (clock) clock->AddRef();
+    IReferenceClock* old = nullptr;
+    {
+        std::lock_guard lock(m_playback_mutex);
+        if (m_hand_built && !m_hand_built->Stopped()) {
+            if (clock) clock->Release();
+            return VFW_E_NOT_STOPPED;
+        }
+        old = std::exchange(m_sync_source, clock);
+        auto* renderer = dynamic_cast<AudioRenderer*>(clock);
+        if (m_hand_built) m_hand_built->UseClock(renderer ? renderer->Clock() : nullptr);
+    }
+    for (IBaseFilter* filter : Filters()) {
+        filter->SetSyncSource(clock);
+        filter->Release();
+    }
+    if (old) old->Release();
+    return S_OK;
+}
+
 HRESULT CFilterGraph::GetSyncSource(IReferenceClock** clock)
 {
     if (!clock) return E_POINTER;
-    *clock = nullptr;
+    std::lock_guard lock(m_playback_mutex);
+    *clock = m_sync_source;
+    if (m_sync_source) m_sync_source->AddRef();
     return S_OK;
 }
 

@@ -1,9 +1,11 @@
 // The filter graph the players create under CLSID_FilterGraph: an ordered list of named
-// filters, and the playback of a rendered file (a GStreamer pipeline) driven through
-// IMediaControl, IMediaPosition and IBasicAudio. Filters enumerate in the order they were
-// added. Safe to call from any thread.
+// filters, and their playback (a GStreamer pipeline) driven through IMediaControl,
+// IMediaPosition and IBasicAudio. A graph plays either a file it rendered or the filters its
+// caller connected pin to pin (hand_built_pipeline.h), never both. Filters enumerate in the
+// order they were added. Safe to call from any thread.
 #pragma once
 
+#include <atomic>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -13,9 +15,12 @@
 #include "platform/media/com_object.h"
 #include "platform/media/filter_interfaces.h"
 #include "platform/media/graph_control_interfaces.h"
+#include "platform/media/pin_interfaces.h"
 
 namespace platform::media {
 
+class FilterPin;
+class HandBuiltPipeline;
 class PlaybackPipeline;
 class PlaybackSinks;
 class VideoRenderer;
@@ -112,6 +117,12 @@ private:
     template <class Filter>
     Filter* FirstAdded();
     HRESULT SetState(FILTER_STATE state);
+    // Connects two pins of filters in this graph, with `convert` through a converter for raw
+    // audio or video.
+    HRESULT ConnectPins(IPin* out, IPin* in, const AM_MEDIA_TYPE* media_type, bool convert);
+    // Breaks a pin's connection; the caller holds the playback lock.
+    HRESULT DisconnectLocked(FilterPin& pin);
+    bool InGraph(IBaseFilter* filter);
 
     const bool m_video_to_renderer;  // declared first: the factory is moved from below
     const PlaybackSinksFactory m_sinks;
@@ -122,8 +133,10 @@ private:
     // Playback calls are serialised: a state change, a seek and a volume change never overlap.
     std::mutex m_playback_mutex;
     std::unique_ptr<PlaybackPipeline> m_pipeline;
+    std::unique_ptr<HandBuiltPipeline> m_hand_built;  // from the first connection
+    IReferenceClock* m_sync_source = nullptr;          // counted
     FILTER_STATE m_state = State_Stopped;  // the state of a graph with nothing rendered
-    LONG m_volume = 0;
+    std::atomic<LONG> m_volume{kBasicAudioFull};
 };
 
 }  // namespace platform::media

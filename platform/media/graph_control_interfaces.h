@@ -4,6 +4,7 @@
 // the graph answers them with E_NOTIMPL, since nothing here is scripted.
 #pragma once
 
+#include <cmath>
 #include <string>
 
 #include "platform/media/unknown.h"
@@ -23,6 +24,12 @@ constexpr LONG OAFALSE = 0;
 // The quietest and loudest IBasicAudio volumes, in hundredths of a decibel.
 constexpr LONG kBasicAudioSilence = -10000;
 constexpr LONG kBasicAudioFull = 0;
+
+// An IBasicAudio volume as a linear gain: 1 at full, and silence at the quietest.
+inline double LinearGainOf(LONG volume)
+{
+    return volume <= kBasicAudioSilence ? 0.0 : std::pow(10.0, static_cast<double>(volume) / 2000.0);
+}
 
 struct IDispatch : IUnknown {
     virtual HRESULT GetTypeInfoCount(UINT* count) = 0;

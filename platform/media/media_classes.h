@@ -1,6 +1,7 @@
-// Puts the platform's media classes (the filter graph, CLSID_FilterGraph, the video renderer,
-// CLSID_VRenderer, and the equaliser, CLSID_DEQFilter) in the class table, so that
-// CoCreateInstance finds them. Call once before creating them; calling again does nothing more.
+// Puts the platform's media classes (the filter graph, CLSID_FilterGraph; the audio renderer,
+// CLSID_AudioRender; the vendor's video renderer, equaliser and camera, CLSID_VRenderer,
+// CLSID_DEQFilter and CLSID_CAM) in the class table, so that CoCreateInstance finds them. Call
+// once before creating them; calling again does nothing more.
 #pragma once
 
 #include "platform/win32_types.h"

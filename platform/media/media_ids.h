@@ -25,6 +25,11 @@ inline constexpr IID IID_IMediaPosition = platform::GuidLiteral("56A868B2-0AD4-1
 inline constexpr IID IID_IBasicAudio = platform::GuidLiteral("56A868B3-0AD4-11CE-B03A-0020AF0BA770");
 inline constexpr IID IID_IVideoWindow = platform::GuidLiteral("56A868B4-0AD4-11CE-B03A-0020AF0BA770");
 
+// The kinds of data a pin connection carries.
+inline constexpr GUID MEDIATYPE_Video = platform::GuidLiteral("73646976-0000-0010-8000-00AA00389B71");
+inline constexpr GUID MEDIATYPE_Audio = platform::GuidLiteral("73647561-0000-0010-8000-00AA00389B71");
+inline constexpr GUID MEDIATYPE_Stream = platform::GuidLiteral("E436EB83-524F-11CE-9F53-0020AF0BA770");
+
 inline constexpr CLSID CLSID_FilterGraph = platform::GuidLiteral("E436EBB3-524F-11CE-9F53-0020AF0BA770");
 // The platform's audio renderer, "Audio Renderer" in a graph.
 inline constexpr CLSID CLSID_AudioRender = platform::GuidLiteral("E30629D1-27E5-11CE-875D-00608CB78066");

@@ -145,7 +145,11 @@ private:
 
 }  // namespace
 
-DeqFilter::DeqFilter() : m_equaliser(std::make_shared<Equaliser>()) {}
+DeqFilter::DeqFilter()
+    : FilterBase(CLSID_DEQFilter, {{"XForm In", PINDIR_INPUT, MEDIATYPE_Audio}, {"XForm Out", PINDIR_OUTPUT, MEDIATYPE_Audio}}),
+      m_equaliser(std::make_shared<Equaliser>())
+{
+}
 
 DeqFilter::~DeqFilter() = default;
 
@@ -154,85 +158,22 @@ std::unique_ptr<PlaybackSinks> DeqFilter::WithEqualiser(std::unique_ptr<Playback
     return std::make_unique<EqualiserSinks>(std::move(sinks), m_equaliser);
 }
 
-HRESULT DeqFilter::GetClassID(CLSID* clsid)
+bool DeqFilter::BuildElements(GstBin* bin, std::vector<GstPad*>& pads)
 {
-    if (!clsid) return E_POINTER;
-    *clsid = CLSID_DEQFilter;
-    return S_OK;
-}
-
-HRESULT DeqFilter::Stop()
-{
-    std::lock_guard lock(m_mutex);
-    m_state = State_Stopped;
-    return S_OK;
-}
-
-HRESULT DeqFilter::Pause()
-{
-    std::lock_guard lock(m_mutex);
-    m_state = State_Paused;
-    return S_OK;
-}
-
-HRESULT DeqFilter::Run(REFERENCE_TIME /*start*/)
-{
-    std::lock_guard lock(m_mutex);
-    m_state = State_Running;
-    return S_OK;
-}
-
-HRESULT DeqFilter::GetState(DWORD /*timeout_ms*/, FILTER_STATE* state)
-{
-    if (!state) return E_POINTER;
-    std::lock_guard lock(m_mutex);
-    *state = m_state;
-    return S_OK;
-}
-
-HRESULT DeqFilter::SetSyncSource(IReferenceClock* /*clock*/) { return S_OK; }
-
-HRESULT DeqFilter::GetSyncSource(IReferenceClock** clock)
-{
-    if (!clock) return E_POINTER;
-    *clock = nullptr;
-    return S_OK;
-}
-
-HRESULT DeqFilter::EnumPins(IEnumPins** pins)
-{
-    if (pins) *pins = nullptr;
-    return E_NOTIMPL;
-}
-
-HRESULT DeqFilter::FindPin(const std::string& /*id*/, IPin** pin)
-{
-    if (pin) *pin = nullptr;
-    return E_NOTIMPL;
-}
-
-HRESULT DeqFilter::QueryFilterInfo(FILTER_INFO* info)
-{
-    if (!info) return E_POINTER;
-    std::lock_guard lock(m_mutex);
-    info->achName = m_name;
-    info->pGraph = m_graph;
-    if (m_graph) m_graph->AddRef();
-    return S_OK;
-}
-
-HRESULT DeqFilter::JoinFilterGraph(IFilterGraph* graph, const std::string& name)
-{
-    std::lock_guard lock(m_mutex);
-    m_graph = graph;
-    m_name = graph ? name : std::string();
-    return S_OK;
-}
-
-HRESULT DeqFilter::QueryVendorInfo(std::string* vendor_info)
-{
-    if (vendor_info) vendor_info->clear();
-    return E_NOTIMPL;
+    // The equaliser takes float samples; whatever comes in is converted there and back.
+    GstElement* in = gst_element_factory_make("audioconvert", nullptr);
+    GstElement* equaliser = Equaliser::MakeElement(m_equaliser);
+    GstElement* out = gst_element_factory_make("audioconvert", nullptr);
+    if (!in || !equaliser || !out) {
+        for (GstElement* element : {in, equaliser, out})
+            if (element) gst_object_unref(gst_object_ref_sink(element));
+        return false;
+    }
+    gst_bin_add_many(bin, in, equaliser, out, nullptr);
+    if (!gst_element_link_many(in, equaliser, out, nullptr)) return false;
+    pads.push_back(gst_element_get_static_pad(in, "sink"));
+    pads.push_back(gst_element_get_static_pad(out, "src"));
+    return true;
 }
 
 HRESULT DeqFilter::Reserved4() { return E_NOTIMPL; }

@@ -39,6 +39,17 @@ struct IDEQSettings : IUnknown {
     virtual HRESULT SetParameters(platform::vendor::DeqRecord record) = 0;
 };
 
+// "TCCCAMFilter"'s input interface.
+struct ICamInput : IUnknown {
+    virtual HRESULT Reserved4() = 0;
+    // Slot 5: the input channel and the size of the picture taken from it. The fourth value
+    // (10 from every caller) is kept and read back.
+    virtual HRESULT SetVideoInputSize(DWORD channel, DWORD width, DWORD height, DWORD value) = 0;
+    // Slot 6: two values ((320, 240) from every caller), kept and read back; the picture is
+    // the same whatever they hold.
+    virtual HRESULT SetInputWindow(DWORD width, DWORD height) = 0;
+};
+
 template <>
 struct platform::InterfaceTraits<IVRendererDisplay> {
     static constexpr const IID& kId = IID_IVRendererDisplay;
@@ -47,5 +58,10 @@ struct platform::InterfaceTraits<IVRendererDisplay> {
 template <>
 struct platform::InterfaceTraits<IDEQSettings> {
     static constexpr const IID& kId = IID_IDEQSettings;
+    using Base = IUnknown;
+};
+template <>
+struct platform::InterfaceTraits<ICamInput> {
+    static constexpr const IID& kId = IID_ICamInput;
     using Base = IUnknown;
 };

@@ -1,5 +1,7 @@
 #include "platform/media/vendor/video_renderer.h"
 
+#include <gst/gst.h>
+
 #include <algorithm>
 #include <cstdint>
 #include <limits>
@@ -40,7 +42,10 @@ std::optional<RECT> DestinationOf(const vendor::RendererDisplay& display)
 
 }  // namespace
 
-VideoRenderer::VideoRenderer() : m_feed(std::make_shared<OverlayFeed>()) {}
+VideoRenderer::VideoRenderer()
+    : FilterBase(CLSID_VRenderer, {{"Input", PINDIR_INPUT, MEDIATYPE_Video}}), m_feed(std::make_shared<OverlayFeed>())
+{
+}
 
 VideoRenderer::~VideoRenderer()
 {
@@ -72,86 +77,24 @@ DWORD VideoRenderer::PictureOption() const
     return m_picture_option;
 }
 
-HRESULT VideoRenderer::GetClassID(CLSID* clsid)
+bool VideoRenderer::BuildElements(GstBin* bin, std::vector<GstPad*>& pads)
 {
-    if (!clsid) return E_POINTER;
-    *clsid = CLSID_VRenderer;
-    return S_OK;
+    GstElement* convert = gst_element_factory_make("videoconvert", nullptr);
+    GstElement* sink = m_feed->MakeSink();
+    if (!convert || !sink) {
+        for (GstElement* element : {convert, sink})
+            if (element) gst_object_unref(gst_object_ref_sink(element));
+        return false;
+    }
+    gst_bin_add_many(bin, convert, sink, nullptr);
+    if (!gst_element_link(convert, sink)) return false;
+    pads.push_back(gst_element_get_static_pad(convert, "sink"));
+    return true;
 }
 
-HRESULT VideoRenderer::Stop()
+void VideoRenderer::GraphChanged(bool in_graph)
 {
-    std::lock_guard lock(m_mutex);
-    m_state = State_Stopped;
-    return S_OK;
-}
-
-HRESULT VideoRenderer::Pause()
-{
-    std::lock_guard lock(m_mutex);
-    m_state = State_Paused;
-    return S_OK;
-}
-
-HRESULT VideoRenderer::Run(REFERENCE_TIME /*start*/)
-{
-    std::lock_guard lock(m_mutex);
-    m_state = State_Running;
-    return S_OK;
-}
-
-HRESULT VideoRenderer::GetState(DWORD /*timeout_ms*/, FILTER_STATE* state)
-{
-    if (!state) return E_POINTER;
-    std::lock_guard lock(m_mutex);
-    *state = m_state;
-    return S_OK;
-}
-
-HRESULT VideoRenderer::SetSyncSource(IReferenceClock* /*clock*/) { return S_OK; }
-
-HRESULT VideoRenderer::GetSyncSource(IReferenceClock** clock)
-{
-    if (!clock) return E_POINTER;
-    *clock = nullptr;
-    return S_OK;
-}
-
-HRESULT VideoRenderer::EnumPins(IEnumPins** pins)
-{
-    if (pins) *pins = nullptr;
-    return E_NOTIMPL;
-}
-
-HRESULT VideoRenderer::FindPin(const std::string& /*id*/, IPin** pin)
-{
-    if (pin) *pin = nullptr;
-    return E_NOTIMPL;
-}
-
-HRESULT VideoRenderer::QueryFilterInfo(FILTER_INFO* info)
-{
-    if (!info) return E_POINTER;
-    std::lock_guard lock(m_mutex);
-    info->achName = m_name;
-    info->pGraph = m_graph;
-    if (m_graph) m_graph->AddRef();
-    return S_OK;
-}
-
-HRESULT VideoRenderer::JoinFilterGraph(IFilterGraph* graph, const std::string& name)
-{
-    std::lock_guard lock(m_mutex);
-    m_graph = graph;
-    m_name = graph ? name : std::string();
-    m_feed->SetAttached(graph != nullptr);
-    return S_OK;
-}
-
-HRESULT VideoRenderer::QueryVendorInfo(std::string* vendor_info)
-{
-    if (vendor_info) vendor_info->clear();
-    return E_NOTIMPL;
+    m_feed->SetAttached(in_graph);
 }
 
 HRESULT VideoRenderer::Reserved4() { return E_NOTIMPL; }

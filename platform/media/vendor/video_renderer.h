@@ -3,16 +3,16 @@
 // was given. It shows nothing until it is enabled with a rectangle of some size, and nothing
 // once it leaves its graph.
 //
-// The pipeline is the graph's; the renderer gives the graph the GStreamer sink of its video
-// branch (WithVideoSink), which keeps drawing for this renderer while it is in a graph.
+// A graph that renders a file takes the GStreamer sink of its video branch from the renderer
+// (WithVideoSink); in a graph connected by hand, the renderer's input pin "Input" takes raw
+// video of any format. Either way the picture is drawn only while the renderer is in a graph.
 #pragma once
 
 #include <memory>
 #include <mutex>
-#include <string>
+#include <vector>
 
-#include "platform/media/com_object.h"
-#include "platform/media/filter_interfaces.h"
+#include "platform/media/filter_base.h"
 #include "platform/media/vendor/vendor_interfaces.h"
 
 namespace platform::media {
@@ -20,7 +20,7 @@ namespace platform::media {
 class OverlayFeed;
 class PlaybackSinks;
 
-class VideoRenderer final : public ComObject<IBaseFilter, IVRendererDisplay> {
+class VideoRenderer final : public FilterBase<IVRendererDisplay> {
 public:
     VideoRenderer();
 
@@ -30,22 +30,6 @@ public:
     vendor::RendererDisplay Display() const;
     DWORD PictureMode() const;
     DWORD PictureOption() const;
-
-    // IMediaFilter: the graph drives the pipeline; the filter keeps the state it was given.
-    HRESULT GetClassID(CLSID* clsid) override;
-    HRESULT Stop() override;
-    HRESULT Pause() override;
-    HRESULT Run(REFERENCE_TIME start) override;
-    HRESULT GetState(DWORD timeout_ms, FILTER_STATE* state) override;
-    HRESULT SetSyncSource(IReferenceClock* clock) override;
-    HRESULT GetSyncSource(IReferenceClock** clock) override;
-
-    // IBaseFilter. Pins come with the graphs that are connected by hand.
-    HRESULT EnumPins(IEnumPins** pins) override;
-    HRESULT FindPin(const std::string& id, IPin** pin) override;
-    HRESULT QueryFilterInfo(FILTER_INFO* info) override;
-    HRESULT JoinFilterGraph(IFilterGraph* graph, const std::string& name) override;
-    HRESULT QueryVendorInfo(std::string* vendor_info) override;
 
     // IVRendererDisplay
     HRESULT Reserved4() override;
@@ -59,6 +43,10 @@ public:
     HRESULT SetPictureMode(DWORD mode) override;
     HRESULT SetPictureOption(DWORD option) override;
 
+protected:
+    bool BuildElements(GstBin* bin, std::vector<GstPad*>& pads) override;
+    void GraphChanged(bool in_graph) override;
+
 private:
     ~VideoRenderer() override;
 
@@ -68,9 +56,6 @@ private:
     vendor::RendererDisplay m_display;
     DWORD m_picture_mode = 0;
     DWORD m_picture_option = 0;
-    FILTER_STATE m_state = State_Stopped;
-    IFilterGraph* m_graph = nullptr;  // not counted: the graph holds this filter
-    std::string m_name;
 };
 
 }  // namespace platform::media

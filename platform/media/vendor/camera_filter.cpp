@@ -1,0 +1,97 @@
+#include "platform/media/vendor/camera_filter.h"
+
+#include <gst/gst.h>
+
+#include <string>
+
+#include "platform/device_root.h"
+#include "platform/kernel/debug_output.h"
+#include "platform/media/result_codes.h"
+
+namespace platform::media {
+namespace {
+
+constexpr DWORD kChannels = 4;
+constexpr DWORD kLargestSide = 4096;
+// The test pattern of each channel: bars on the AV inputs, a moving ball on the camera.
+constexpr const char* kChannelPatterns[kChannels] = {"smpte", "smpte75", "ball", "checkers-8"};
+
+GstElement* MakeSource(const std::string& camera)
+{
+    if (camera.empty() || camera == "test") {
+        GstElement* source = gst_element_factory_make("videotestsrc", nullptr);
+        if (source) g_object_set(source, "is-live", TRUE, nullptr);
+        return source;
+    }
+    GstElement* source = gst_element_factory_make("v4l2src", nullptr);
+    if (source) g_object_set(source, "device", camera.c_str(), nullptr);
+    else DebugPrintf("Media: TCCCAMFilter: no V4L2 source for %s\n", camera.c_str());
+    return source;
+}
+
+}  // namespace
+
+CameraFilter::CameraFilter() : FilterBase(CLSID_CAM, {{"POut", PINDIR_OUTPUT, MEDIATYPE_Video}}) {}
+
+CameraFilter::InputSize CameraFilter::Input() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_input;
+}
+
+bool CameraFilter::BuildElements(GstBin* bin, std::vector<GstPad*>& pads)
+{
+    const std::string camera = Config().Get("camera", "test");
+    GstElement* source = MakeSource(camera);
+    GstElement* convert = gst_element_factory_make("videoconvert", nullptr);
+    GstElement* scale = gst_element_factory_make("videoscale", nullptr);
+    GstElement* size = gst_element_factory_make("capsfilter", nullptr);
+    if (!source || !convert || !scale || !size) {
+        for (GstElement* element : {source, convert, scale, size})
+            if (element) gst_object_unref(gst_object_ref_sink(element));
+        return false;
+    }
+    gst_bin_add_many(bin, source, convert, scale, size, nullptr);
+    if (!gst_element_link_many(source, convert, scale, size, nullptr)) return false;
+    std::lock_guard lock(m_mutex);
+    m_pattern = G_OBJECT_TYPE(source) == g_type_from_name("GstVideoTestSrc") ? source : nullptr;
+    m_size = size;
+    ApplyInput();
+    pads.push_back(gst_element_get_static_pad(size, "src"));
+    return true;
+}
+
+void CameraFilter::ApplyInput()
+{
+    if (m_pattern) gst_util_set_object_arg(G_OBJECT(m_pattern), "pattern", kChannelPatterns[m_input.channel]);
+    if (!m_size) return;
+    GstCaps* caps = gst_caps_new_simple("video/x-raw", "width", G_TYPE_INT, static_cast<int>(m_input.width), "height",
+                                        G_TYPE_INT, static_cast<int>(m_input.height), nullptr);
+    g_object_set(m_size, "caps", caps, nullptr);
+    gst_caps_unref(caps);
+}
+
+HRESULT CameraFilter::Reserved4() { return E_NOTIMPL; }
+
+HRESULT CameraFilter::SetVideoInputSize(DWORD channel, DWORD width, DWORD height, DWORD value)
+{
+    if (channel >= kChannels || width == 0 || height == 0 || width > kLargestSide || height > kLargestSide)
+        return E_INVALIDARG;
+    std::lock_guard lock(m_mutex);
+    m_input.channel = channel;
+    m_input.width = width;
+    m_input.height = height;
+    m_input.value = value;
+    ApplyInput();
+    return S_OK;
+}
+
+HRESULT CameraFilter::SetInputWindow(DWORD width, DWORD height)
+{
+    std::lock_guard lock(m_mutex);
+    m_input.window_width = width;
+    m_input.window_height = height;
+    return S_OK;
+}
+
+}  // namespace platform::media

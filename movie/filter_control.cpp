@@ -1,5 +1,6 @@
 #include "movie/filter_control.h"
 
+#include <cstdio>
 #include <vector>
 
 #include "platform/app/message_box.h"
@@ -8,12 +9,16 @@
 #include "platform/media/com_runtime.h"
 #include "platform/media/guid.h"
 #include "platform/media/media_ids.h"
+#include "platform/media/pin_interfaces.h"
+#include "platform/media/result_codes.h"
 
 namespace movie {
 namespace {
 
 constexpr const char* kVideoRendererName = "TCC Video Renderer";
 constexpr const char* kEqualiserName = "TCC DEQ Filter";
+constexpr const char* kCameraName = "TCCCAMFilter";
+constexpr const char* kCameraCaption = "TCCAMManager";
 
 template <class Interface>
 Interface* Query(IUnknown* object) {
@@ -36,6 +41,51 @@ std::string CreateFailure(REFCLSID clsid, const char* what) {
                   static_cast<unsigned>(words[1]), static_cast<unsigned>(words[2]), static_cast<unsigned>(words[3]),
                   what);
     return text;
+}
+
+// The renderer's display parameters for a picture between left, top, right and bottom. A
+// turned-round rectangle shows no picture rather than one drawn outside it.
+platform::vendor::RendererDisplay DisplayOf(int left, int top, int right, int bottom) {
+    platform::vendor::RendererDisplay display;
+    if (right >= left && bottom >= top) {
+        display.enable = 1;
+        display.left = left;
+        display.top = top;
+        display.width = right - left;
+        display.height = bottom - top;
+    }
+    return display;
+}
+
+HRESULT Show(IVRendererDisplay* display, const platform::vendor::RendererDisplay& d) {
+    return display ? display->SetDisplay(d.enable, d.left, d.top, d.width, d.height, d.reserved[0], d.reserved[1],
+                                         d.reserved[2], d.reserved[3], d.reserved[4])
+                   : E_NOINTERFACE;
+}
+
+// The filter's pin of that direction and name, found by walking its pins; counted.
+IPin* FindPin(IBaseFilter* filter, PIN_DIRECTION direction, const std::string& name) {
+    IEnumPins* pins = nullptr;
+    if (!filter || FAILED(filter->EnumPins(&pins)) || !pins) return nullptr;
+    IPin* found = nullptr;
+    IPin* pin = nullptr;
+    while (!found && pins->Next(1, &pin, nullptr) == S_OK) {
+        PIN_INFO info;
+        if (SUCCEEDED(pin->QueryPinInfo(&info))) {
+            if (info.pFilter) info.pFilter->Release();
+            if (info.dir == direction && info.achName == name) {
+                found = pin;
+                continue;
+            }
+        }
+        pin->Release();
+    }
+    pins->Release();
+    return found;
+}
+
+void CameraBox(const std::string& text, UINT icon = MB_OK) {
+    MessageBox(nullptr, text, kCameraCaption, MB_OK | icon);
 }
 
 }  // namespace
@@ -197,23 +247,99 @@ bool CFilterControl::SetVideoWindow(int left, int top, int right, int bottom) {
         DebugPrintf("Fail to find Video Render\n");
         return Remember(VFW_E_NOT_FOUND);
     }
-    m_display = {};
-    // A turned-round rectangle shows no picture rather than one drawn outside it.
-    if (right >= left && bottom >= top) {
-        m_display.enable = 1;
-        m_display.left = left;
-        m_display.top = top;
-        m_display.width = right - left;
-        m_display.height = bottom - top;
-    }
+    m_display = DisplayOf(left, top, right, bottom);
     IVRendererDisplay* display = Query<IVRendererDisplay>(renderer);
     Release(renderer);
-    const auto& d = m_display;
-    const HRESULT result = display ? display->SetDisplay(d.enable, d.left, d.top, d.width, d.height, d.reserved[0],
-                                                         d.reserved[1], d.reserved[2], d.reserved[3], d.reserved[4])
-                                   : E_NOINTERFACE;
+    const HRESULT result = Show(display, m_display);
     Release(display);
     return Remember(result);
+}
+
+IBaseFilter* CFilterControl::AddCameraGraphFilter(REFCLSID clsid, const char* failure, const char* name) {
+    void* created = nullptr;
+    if (!Remember(CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IBaseFilter, &created))) {
+        CameraBox(CreateFailure(clsid, failure));
+        return nullptr;
+    }
+    auto* filter = static_cast<IBaseFilter*>(created);
+    if (!Remember(m_graph->AddFilter(filter, name))) {
+        CameraBox(std::string("[FAIL]AddFilter ") + name);
+        Release(filter);
+    }
+    return filter;
+}
+
+bool CFilterControl::ShowCameraPicture() {
+    IVRendererDisplay* display = Query<IVRendererDisplay>(m_renderer);
+    HRESULT result = Show(display, m_display);
+    if (SUCCEEDED(result)) result = display->SetPictureOption(0);
+    Release(display);
+    return Remember(result);
+}
+
+bool CFilterControl::BuildCameraGraph(const RECT& rect) {
+    if (!m_graph) return false;
+    if (m_camera || m_renderer) TearDownCameraGraph();
+    m_camera = AddCameraGraphFilter(CLSID_CAM, "CLSID_CAM fail", kCameraName);
+    if (!m_camera) return false;
+    m_renderer = AddCameraGraphFilter(CLSID_VRenderer, "CLSID_VRenderer fail", kVideoRendererName);
+    if (!m_renderer) return false;
+    m_display = DisplayOf(rect.left, rect.top, rect.right, rect.bottom);
+    ShowCameraPicture();
+
+    IPin* out = FindPin(m_camera, PINDIR_OUTPUT, "POut");
+    IPin* in = FindPin(m_renderer, PINDIR_INPUT, "Input");
+    bool connected = false;
+    if (!out || !in) {
+        CameraBox(std::string("FindPin ") + (out ? "Input" : "POut") + " fail");
+        Remember(VFW_E_NOT_FOUND);
+    } else if (!Remember(m_graph->Connect(out, in))) {
+        char text[160];
+        std::snprintf(text, sizeof text, "%s(0x%x=%d)%d", "Failed to connect TCCAMFilter and TCCMP4EncFilter.",
+                      static_cast<unsigned>(m_last_result), static_cast<int>(m_last_result),
+                      static_cast<int>(GetLastError()));
+        CameraBox(text);
+    } else {
+        connected = true;
+    }
+    Release(out);
+    Release(in);
+    return connected;
+}
+
+bool CFilterControl::SetVideoInputSize(int channel, int width, int height, int x, int y) {
+    ICamInput* input = Query<ICamInput>(m_camera);
+    const HRESULT result = input ? input->SetVideoInputSize(static_cast<DWORD>(channel), static_cast<DWORD>(width),
+                                                            static_cast<DWORD>(height), 10)
+                                 : E_NOINTERFACE;
+    if (!Remember(result)) {
+        char text[96];
+        std::snprintf(text, sizeof text, "SetVideoInputSize: CH%d (%d,%d,%d)", channel, width, height, 10);
+        CameraBox(text, MB_ICONEXCLAMATION);
+        Release(input);
+        return false;
+    }
+    m_display = DisplayOf(x, y, x + width, y + height);
+    ShowCameraPicture();
+    input->SetInputWindow(320, 240);
+    Release(input);
+    m_last_result = result;
+    return true;
+}
+
+void CFilterControl::TearDownCameraGraph() {
+    // Connections change only while the graph is stopped.
+    if (m_running && (m_camera || m_renderer)) StopGraph();
+    if (m_graph && m_camera) {
+        if (IPin* out = FindPin(m_camera, PINDIR_OUTPUT, "POut")) {
+            m_graph->Disconnect(out);
+            Release(out);
+        }
+    }
+    for (IBaseFilter** filter : {&m_camera, &m_renderer}) {
+        if (m_graph && *filter) m_graph->RemoveFilter(*filter);
+        Release(*filter);
+    }
 }
 
 void CFilterControl::LogMemory() {
@@ -263,6 +389,7 @@ void CFilterControl::DestroyFilterGraph() {
     const bool music = m_variant == FilterControlVariant::Music;
     if (music) DebugPrintf("[DestroyFilterGraph]Start\n");
     Release(m_equaliser);
+    TearDownCameraGraph();
     Release(m_graph);
     m_running = false;
     if (m_com_initialised) CoUninitialize();

@@ -6,7 +6,8 @@
 //
 // The players carry the same class with small differences, chosen at construction: Movie's
 // is the plain one; Music's also puts the vendor equaliser into the graph and reports a file
-// that would not render; Extview's builds its graph by hand.
+// that would not render; Extview's builds its graph by hand: the camera filter's "POut" into
+// the vendor renderer's "Input", with its failures in "TCCAMManager" message boxes.
 #pragma once
 
 #include <string>
@@ -19,7 +20,7 @@
 
 namespace movie {
 
-enum class FilterControlVariant { Movie, Music };
+enum class FilterControlVariant { Movie, Music, Extview };
 
 // The graph volume index 0..10 in hundredths of a decibel.
 constexpr LONG kGraphVolumeTable[11] = {-10000, -5600, -4500, -3350, -2800, -2200, -1750, -1300, -800, -500, 0};
@@ -51,6 +52,16 @@ public:
     // built later; false when the graph holds no equaliser.
     bool ApplyEqualiser(const platform::vendor::DeqRecord& record);
 
+    // Extview's camera graph, shown at the rectangle (left, top, right, bottom). False, after
+    // its message box, when a filter cannot be made or added, a pin is missing or the pins
+    // do not connect; what was added stays for the tear-down.
+    bool BuildCameraGraph(const RECT& rect);
+    // The camera's channel and picture size; on success the picture moves to x, y, width,
+    // height. False, after its message box, when the camera refuses them.
+    bool SetVideoInputSize(int channel, int width, int height, int x, int y);
+    // Disconnects "POut" and removes and releases both filters.
+    void TearDownCameraGraph();
+
     bool HasGraph() const { return m_graph != nullptr; }
     bool Running() const { return m_running; }
     HRESULT LastResult() const { return m_last_result; }
@@ -58,6 +69,10 @@ public:
 
 private:
     void AddEqualiser();
+    // Creates a filter by class id and adds it under `name`; null, after the box, on failure.
+    IBaseFilter* AddCameraGraphFilter(REFCLSID clsid, const char* failure, const char* name);
+    // The renderer's display interface given m_display, then its seventh method with 0.
+    bool ShowCameraPicture();
     bool ReadSeconds(HRESULT (IMediaPosition::*read)(REFTIME*), double& seconds);
     void LogMemory();
     bool Remember(HRESULT result) {
@@ -68,6 +83,8 @@ private:
     FilterControlVariant m_variant;
     IGraphBuilder* m_graph = nullptr;
     IDEQSettings* m_equaliser = nullptr;
+    IBaseFilter* m_camera = nullptr;    // Extview's, while its graph is built
+    IBaseFilter* m_renderer = nullptr;  // Extview's, while its graph is built
     platform::vendor::DeqRecord m_equaliser_record;  // enable 0 until a preset is applied
     bool m_com_initialised = false;
     bool m_running = false;

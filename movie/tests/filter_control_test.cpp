@@ -204,4 +204,77 @@ TEST_F(FilterControl, AGraphThatCannotBeMadeShowsTheBox) {
     EXPECT_FALSE(control.RunGraph());
 }
 
+// Extview's camera graph, built by hand: the camera's picture at the rectangle, moved by the
+// input size, gone after the tear-down, and the failures in their "TCCAMManager" boxes.
+TEST_F(FilterControl, ExtviewBuildsTheCameraGraphByHandAndTakesItDown) {
+    devicectl::DeviceControl device_control(device.Root());
+    auto frames = [&] {
+        auto info = device_control.Overlay();
+        return info && info->open ? info->frames : 0;
+    };
+    CFilterControl control(FilterControlVariant::Extview);
+    ASSERT_TRUE(control.CreateFilterGraph());
+    ASSERT_TRUE(control.BuildCameraGraph(RECT{0, 0, 400, 240}));
+    EXPECT_EQ(control.Display().width, 400);
+    ASSERT_TRUE(control.SetVideoInputSize(0, 320, 240, 100, 50));
+    EXPECT_EQ(control.Display().left, 100);
+    EXPECT_EQ(control.Display().height, 240);
+    ASSERT_TRUE(control.RunGraph());
+    ASSERT_TRUE(platform::testing::WaitUntil([&] { return frames() >= 5; }, 3s)) << "no camera picture";
+    auto info = device_control.Overlay();
+    ASSERT_TRUE(info && info->open);
+    EXPECT_EQ(info->width, 320u) << "the camera gives the size asked for";
+    EXPECT_EQ(info->destination.left, 100);
+    EXPECT_EQ(info->destination.right, 420);
+
+    // The display mode changes by a full tear-down and a new build.
+    EXPECT_TRUE(control.StopGraph());
+    control.TearDownCameraGraph();
+    EXPECT_TRUE(platform::testing::WaitUntil([&] { return !device_control.Overlay()->open; }, 2s));
+    ASSERT_TRUE(control.BuildCameraGraph(RECT{0, 0, 800, 480}));
+    ASSERT_TRUE(control.SetVideoInputSize(2, 720, 480, 0, 0));
+    ASSERT_TRUE(control.RunGraph());
+    EXPECT_TRUE(platform::testing::WaitUntil([&] { return frames() >= 5 && device_control.Overlay()->width == 720; }, 3s));
+    EXPECT_TRUE(control.StopGraph());
+    control.TearDownCameraGraph();
+    control.DestroyFilterGraph();
+    EXPECT_EQ(Log().find("MessageBox:"), std::string::npos) << Log();
+}
+
+TEST_F(FilterControl, ExtviewShowsEachCameraFailureInItsBox) {
+    devicectl::DeviceControl device_control(device.Root());
+    CFilterControl control(FilterControlVariant::Extview);
+    ASSERT_TRUE(control.CreateFilterGraph());
+    // The camera refuses a channel it does not have.
+    ASSERT_TRUE(control.BuildCameraGraph(RECT{0, 0, 400, 240}));
+    auto refused = std::async(std::launch::async, [&] { return control.SetVideoInputSize(9, 720, 480, 0, 0); });
+    ASSERT_NE(platform::testing::WaitForWindow("TCCAMManager"), nullptr);
+    EXPECT_NE(Log().find("MessageBox: TCCAMManager: SetVideoInputSize: CH9 (720,480,10)\n"), std::string::npos) << Log();
+    device_control.Key("enter");
+    ASSERT_EQ(refused.wait_for(5s), std::future_status::ready);
+    EXPECT_FALSE(refused.get());
+    EXPECT_EQ(control.LastResult(), E_INVALIDARG);
+    control.TearDownCameraGraph();
+
+    control.DestroyFilterGraph();
+
+    // A camera class that is not there; the control is used from one thread, as a player does.
+    ASSERT_EQ(platform::UnregisterComClass(CLSID_CAM), S_OK);
+    auto built = std::async(std::launch::async, [&] {
+        CFilterControl camera(FilterControlVariant::Extview);
+        const bool made = camera.CreateFilterGraph() && camera.BuildCameraGraph(RECT{0, 0, 400, 240});
+        return std::pair(made, camera.LastResult());
+    });
+    ASSERT_NE(platform::testing::WaitForWindow("TCCAMManager"), nullptr);
+    EXPECT_NE(Log().find("MessageBox: TCCAMManager: [FAIL]CoCreateInstance(5bc39bdc471b86ab5e7e5487f57087eb), "
+                         "CLSID_CAM fail\n"),
+              std::string::npos)
+        << Log();
+    device_control.Key("enter");
+    ASSERT_EQ(built.wait_for(5s), std::future_status::ready);
+    const auto [made, result] = built.get();
+    EXPECT_FALSE(made);
+    EXPECT_EQ(result, REGDB_E_CLASSNOTREG);
+}
+
 }  // namespace

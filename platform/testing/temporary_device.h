@@ -4,6 +4,7 @@
 #pragma once
 
 #include <chrono>
+#include <functional>
 #include <filesystem>
 #include <string>
 #include <sys/types.h>
@@ -85,6 +86,9 @@ private:
     const TemporaryDevice& m_device;
     std::vector<HANDLE> m_processes;
 };
+
+// Asks `condition` every 10 ms until it holds, for at most `timeout`; whether it held.
+bool WaitUntil(const std::function<bool()>& condition, std::chrono::milliseconds timeout = std::chrono::seconds(3));
 
 // Waits for a top-level window with the title, asking on this thread's connection.
 HWND WaitForWindow(const std::string& title, std::chrono::milliseconds timeout = std::chrono::seconds(5));

@@ -15,6 +15,7 @@
 #include "graph_test_support.h"
 #include "platform/files/tests/temp_device_root.h"
 #include "platform/media/result_codes.h"
+#include "platform/testing/temporary_device.h"
 
 namespace platform::testing {
 
@@ -30,16 +31,6 @@ inline std::string ReadFile(const fs::path& path)
 {
     std::ifstream in(path, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-inline bool WaitUntil(const std::function<bool()>& condition, std::chrono::milliseconds timeout)
-{
-    const auto deadline = Clock::now() + timeout;
-    while (!condition()) {
-        if (Clock::now() >= deadline) return false;
-        std::this_thread::sleep_for(10ms);
-    }
-    return true;
 }
 
 inline double SecondsSince(Clock::time_point start)

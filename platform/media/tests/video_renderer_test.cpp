@@ -44,16 +44,6 @@ constexpr ClipRecipe kOddClip[] = {
                 "! oggmux ! filesink"},
 };
 
-bool WaitUntil(const std::function<bool()>& condition, std::chrono::milliseconds timeout = 3s)
-{
-    const auto deadline = Clock::now() + timeout;
-    while (!condition()) {
-        if (Clock::now() >= deadline) return false;
-        std::this_thread::sleep_for(10ms);
-    }
-    return true;
-}
-
 class VideoRenderer : public ::testing::Test {
 protected:
     static void SetUpTestSuite()

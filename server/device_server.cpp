@@ -263,6 +263,7 @@ void DeviceServer::DropClient(std::uint32_t client_id) {
         last_connection = --process->connections == 0;
     slot.client.reset();
     ClientWindowsGone(client_id);
+    DropAudioOf(client_id);
     // A program's overlay goes with the program: its last connection, or its exit.
     if (last_connection && m_compositor && m_compositor->CloseOverlay(pid)) ScreenChanged();
     if (released) SatisfyWaits();
@@ -317,7 +318,8 @@ std::optional<Clock::time_point> DeviceServer::NextDeadline() const {
     std::optional<Clock::time_point> deadline = m_waits.NextDeadline();
     std::optional<Clock::time_point> input_poll;
     if (m_backend && m_backend->HasInput()) input_poll = Clock::now() + std::chrono::milliseconds(8);
-    for (const auto& other : {m_registry_save_at, m_shutdown_deadline, m_present_at, input_poll, NextSendDeadline()})
+    for (const auto& other :
+         {m_registry_save_at, m_shutdown_deadline, m_present_at, input_poll, NextSendDeadline(), NextRecordingDeadline()})
         if (other && (!deadline || *other < *deadline)) deadline = other;
     return deadline;
 }
@@ -328,6 +330,7 @@ int DeviceServer::Run() {
         const auto now = Clock::now();
         m_waits.ExpireDue(now, [this](const PendingWait& wait, std::uint32_t result) { CompleteWait(wait, result); });
         ExpireSends(now);
+        FinishRecordings(now);
         if (m_registry_save_at && *m_registry_save_at <= now) SaveRegistry();
         if (m_backend && m_backend->HasInput())
             m_backend->PollInput([this](const BackendInput& input) { OnBackendInput(input); });

@@ -5,12 +5,14 @@
 #pragma once
 
 #include <filesystem>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
 #include <unordered_map>
 
 #include "platform/protocol/messages.h"
+#include "server/audio/audio_recording.h"
 #include "server/client.h"
 #include "server/compositor/compositor.h"
 #include "server/drivers/board_drivers.h"
@@ -127,6 +129,11 @@ private:
     void SignalDeviceEvent(const std::shared_ptr<EventObject>& event);
     void PostToWindow(std::uint32_t hwnd, std::uint32_t message, std::uint64_t wparam, std::int64_t lparam);
 
+    // Audio outputs and recordings.
+    void FinishRecordings(Clock::time_point now);
+    void DropAudioOf(std::uint32_t client_id);
+    std::optional<Clock::time_point> NextRecordingDeadline() const;
+
     std::optional<Clock::time_point> NextDeadline() const;
     void FinishShutdown();
 
@@ -162,6 +169,16 @@ private:
     std::shared_ptr<EventObject> m_touch_event;
     std::shared_ptr<EventObject> m_wave_out_event;  // pulsed at each change of the wave-out volume
     std::unordered_map<std::uint32_t, std::shared_ptr<EventObject>> m_key_events;
+    // The latest report of each audio output, by (connection, output number): an output
+    // reports on a connection of its own, so its line goes when that connection ends.
+    std::map<std::pair<std::uint32_t, std::uint32_t>, protocol::AudioOutputInfo> m_audio_outputs;
+    struct PendingRecording {
+        std::uint32_t requester = 0;  // client waiting for the reply
+        std::uint32_t sequence = 0;
+        Clock::time_point reply_at;
+        std::unique_ptr<AudioRecording> recording;
+    };
+    std::vector<PendingRecording> m_recordings;
     bool m_shutting_down = false;
     std::optional<Clock::time_point> m_shutdown_deadline;
 };

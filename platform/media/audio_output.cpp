@@ -12,6 +12,8 @@
 #include "platform/device_root.h"
 #include "platform/kernel/debug_output.h"
 #include "platform/media/audio_capture_sink.h"
+#include "platform/media/audio_reporter.h"
+#include "platform/media/state_watched_bin.h"
 #include "platform/media/wave_out_follower.h"
 
 namespace platform::media {
@@ -41,6 +43,8 @@ constexpr const char* kBlockDuration = "1/100";
 
 // The graphs of this program that made a capture output, counted from 1.
 std::atomic<unsigned> s_next_capture{1};
+// The program's audio outputs, counted from 1: how the device server tells them apart.
+std::atomic<unsigned> s_next_output{1};
 
 GstElement* Make(const char* factory, const char* name = nullptr)
 {
@@ -155,6 +159,18 @@ GstElement* AddModeSink(GstBin* bin, AudioOutputMode mode)
     return sink;
 }
 
+// The element of the bin that plays in time: the mode's sink.
+GstElement* SinkOf(GstBin* bin)
+{
+    GstElement* sink = nullptr;
+    GstIterator* sinks = gst_bin_iterate_sinks(bin);
+    GValue item = G_VALUE_INIT;
+    if (gst_iterator_next(sinks, &item) == GST_ITERATOR_OK) sink = GST_ELEMENT(g_value_get_object(&item));
+    g_value_unset(&item);
+    gst_iterator_free(sinks);
+    return sink;  // the bin holds it
+}
+
 bool EqualsIgnoringCase(std::string_view a, std::string_view b)
 {
     return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
@@ -182,7 +198,7 @@ AudioOutputMode ConfiguredAudioOutputMode()
 
 GstElement* MakeAudioOutput(AudioOutputMode mode)
 {
-    GstElement* bin = gst_bin_new("audio-output");
+    GstElement* bin = MakeStateWatchedBin("audio-output");
     GstElement* input = Make("capsfilter", "audio-input");
     GstElement* blocks = Make("audiobuffersplit");
     GstElement* panorama = Make("audiopanorama", "wave-out-balance");
@@ -221,6 +237,14 @@ GstElement* MakeAudioOutput(AudioOutputMode mode)
     }
     g_object_set_data_full(G_OBJECT(bin), "wave-out-stage", new WaveOutStage(panorama, volume),
                            [](gpointer stage) { delete static_cast<WaveOutStage*>(stage); });
+    // What leaves the wave-out volume is what would be heard.
+    if (GstElement* played = SinkOf(GST_BIN(bin))) {
+        auto reporter = std::make_unique<AudioReporter>(bin, played, s_next_output++);
+        GstPad* heard = gst_element_get_static_pad(volume, "src");
+        reporter->Watch(heard);
+        gst_object_unref(heard);
+        SetBinStateListener(bin, std::move(reporter));
+    }
     return bin;
 }
 

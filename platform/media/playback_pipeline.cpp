@@ -11,6 +11,7 @@
 #include <optional>
 
 #include "platform/kernel/debug_output.h"
+#include "platform/media/graph_stopped_mark.h"
 #include "platform/media/gstreamer_init.h"
 #include "platform/media/playback_branch.h"
 #include "platform/media/playback_sinks.h"
@@ -189,6 +190,7 @@ HRESULT PlaybackPipeline::Open(const std::string& host_path, std::chrono::millis
     if (!InitialiseGStreamer()) return E_FAIL;
 
     impl.pipeline = GST_ELEMENT(gst_object_ref_sink(gst_pipeline_new("playback")));
+    MarkGraphStopped(impl.pipeline, true);
     GstElement* source = gst_element_factory_make("filesrc", "source");
     GstElement* decoder = gst_element_factory_make("decodebin", "decoder");
     if (!source || !decoder) {
@@ -249,7 +251,9 @@ HRESULT PlaybackPipeline::SetState(PlaybackState state)
     Impl& impl = *m_impl;
     if (!impl.pipeline) return VFW_E_WRONG_STATE;
     const GstState target = state == PlaybackState::Running ? GST_STATE_PLAYING : GST_STATE_PAUSED;
+    MarkGraphStopped(impl.pipeline, state == PlaybackState::Stopped);
     if (gst_element_set_state(impl.pipeline, target) == GST_STATE_CHANGE_FAILURE) {
+        MarkGraphStopped(impl.pipeline, impl.state == PlaybackState::Stopped);
         DebugPrintf("Media: the pipeline refused to go to %s\n", gst_element_state_get_name(target));
         return E_FAIL;
     }

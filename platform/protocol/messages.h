@@ -5,6 +5,8 @@
 // Add a request at the end of DEVICE_REQUESTS (ids are positions) and bump kProtocolVersion.
 #pragma once
 
+#include <climits>
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -489,6 +491,88 @@ struct WaveOutVolumeRequest {
     template <class V> void Visit(V& v) { v(set); v(volume); }
 };
 
+// ---- Audio outputs ---------------------------------------------------------------------
+// Every graph of a program that plays audio has one audio output, and each output reports to
+// the server on a connection of its own. Times are CLOCK_MONOTONIC nanoseconds, one clock for
+// every program of the machine.
+
+// What the audio outputs hand over while a recording is asked for: interleaved 16-bit
+// little-endian stereo at this rate, whatever the program plays at.
+constexpr std::uint32_t kAudioRecordRate = 48000;
+constexpr std::uint32_t kAudioRecordChannels = 2;
+// The longest recording the server makes (10 minutes).
+constexpr std::uint32_t kMaxAudioRecordMs = 10 * 60 * 1000;
+// The level of silence: nothing played, or below -120 dB of full scale.
+constexpr std::int32_t kSilentAudioLevel = INT32_MIN;
+
+enum class AudioGraphState : std::uint8_t { Stopped = 0, Paused = 1, Running = 2, Closed = 3 };
+
+// A stretch of time whose audio the server wants: [from_ns, to_ns).
+struct AudioRecordWindow {
+    std::uint64_t from_ns = 0;
+    std::uint64_t to_ns = 0;
+    template <class V> void Visit(V& v) { v(from_ns); v(to_ns); }
+};
+struct AudioReportReply {
+    std::vector<AudioRecordWindow> recordings;  // the windows not yet closed; empty when nobody records
+    template <class V> void Visit(V& v) { v(recordings); }
+};
+// An output's state, sent about every 100 ms, at once when the graph changes state, and a last
+// time with state Closed when the graph is torn down (the output's line then goes; it goes too
+// when the connection ends). The reply says which stretches of time are being recorded.
+struct AudioReportRequest {
+    using Reply = AudioReportReply;
+    std::uint32_t output = 0;      // the program's number for the output, from 1
+    std::uint8_t state = 0;        // AudioGraphState
+    std::int64_t position_us = 0;  // the graph's position
+    std::int32_t level = 0;        // peak of the last 100 ms played, hundredths of a dB of full scale
+    template <class V> void Visit(V& v) { v(output); v(state); v(position_us); v(level); }
+};
+// One-way: samples an output played (or will play) from play_ns on, for the recordings the
+// last report's reply named. kAudioRecordChannels x 16-bit at kAudioRecordRate, whole frames.
+struct AudioSamplesRequest {
+    using Reply = void;
+    std::uint32_t output = 0;
+    std::uint64_t play_ns = 0;
+    std::vector<std::uint8_t> samples;  // at most kMaxAudioSamplesBytes
+    template <class V> void Visit(V& v) { v(output); v(play_ns); v(samples); }
+};
+constexpr std::size_t kMaxAudioSamplesBytes = 64 * 1024;
+
+struct AudioOutputInfo {
+    std::uint32_t process_id = 0;
+    std::string program;            // the program file name
+    std::uint32_t output = 0;
+    std::uint8_t state = 0;         // AudioGraphState
+    std::int64_t position_us = 0;
+    std::int32_t level = 0;         // as reported; kSilentAudioLevel for silence
+    template <class V> void Visit(V& v) { v(process_id); v(program); v(output); v(state); v(position_us); v(level); }
+};
+struct AudioListReply {
+    std::vector<AudioOutputInfo> outputs;  // by program, then output number
+    template <class V> void Visit(V& v) { v(outputs); }
+};
+struct AudioListRequest {
+    using Reply = AudioListReply;
+    template <class V> void Visit(V&) {}
+};
+
+struct AudioRecordReply {
+    std::uint32_t error = 0;   // ERROR_INVALID_PARAMETER beyond kMaxAudioRecordMs, ERROR_BUSY when too many record
+    std::uint32_t rate = 0;    // kAudioRecordRate
+    std::uint32_t channels = 0;
+    std::uint64_t frames = 0;  // the memory that comes with the reply holds frames x channels 16-bit samples
+    template <class V> void Visit(V& v) { v(error); v(rate); v(channels); v(frames); }
+};
+// Everything the device's audio outputs play during the next duration_ms, from when the server
+// reads the request, mixed with saturation. The reply comes once the time has passed (and the
+// last samples had time to arrive), with the memory holding the mix.
+struct AudioRecordRequest {
+    using Reply = AudioRecordReply;
+    std::uint32_t duration_ms = 0;
+    template <class V> void Visit(V& v) { v(duration_ms); }
+};
+
 // ---- Screen, surfaces and input ---------------------------------------------------------
 // Pixels are 32-bit 0x00RRGGBB, rows top to bottom, pitch bytes apart.
 
@@ -713,7 +797,11 @@ struct ShutdownRequest {
     X(DriverState)         \
     X(SendMessageTimeout)  \
     X(RegisterTaskBar)     \
-    X(OverlayInfo)
+    X(OverlayInfo)         \
+    X(AudioReport)         \
+    X(AudioSamples)        \
+    X(AudioList)           \
+    X(AudioRecord)
 
 enum class RequestId : std::uint16_t {
     None = 0,

@@ -87,8 +87,22 @@ TemporaryDevice::TemporaryDevice() {
     const char* made = ::mkdtemp(pattern);
     m_root = made ? std::filesystem::path(made) : std::filesystem::temp_directory_path() / "device-fallback";
     std::filesystem::create_directories(m_root / "fs" / "NAND");
+    KeepAudioFake();
     SetDeviceRootDir(m_root);
     ResetThreadConnection();
+}
+
+void TemporaryDevice::KeepAudioFake() const {
+    const auto conf = m_root / "device.conf";
+    if (DeviceConfig::Load(conf).Has("audio")) return;
+    std::string text;
+    {
+        std::ifstream in(conf, std::ios::binary);
+        text.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    }
+    std::ofstream out(conf, std::ios::binary | std::ios::app);
+    if (!text.empty() && text.back() != '\n') out << '\n';
+    out << "audio = fake\n";
 }
 
 TemporaryDevice::~TemporaryDevice() {
@@ -103,6 +117,9 @@ TemporaryDevice::~TemporaryDevice() {
 }
 
 bool TemporaryDevice::StartServer(std::chrono::milliseconds timeout) {
+    // A test may have written device.conf anew since the device was made.
+    KeepAudioFake();
+    ReloadConfig();
     std::string binary = ServerBinary();
     std::string root = m_root.string();
     std::string root_flag = "--root";

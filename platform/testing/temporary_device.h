@@ -29,6 +29,8 @@ std::string StandInBinary(StandIn stand_in);
 // which has no place of its own.
 std::string StandInPath(StandIn stand_in);
 
+// Its device.conf says `audio = fake` unless a test names another audio mode in it (before
+// the server starts), so that tests never play aloud on a machine with a sound card.
 class TemporaryDevice {
 public:
     TemporaryDevice();
@@ -65,6 +67,9 @@ public:
                     std::chrono::milliseconds timeout = std::chrono::seconds(5)) const;
 
 private:
+    // Adds `audio = fake` to device.conf when it names no audio mode.
+    void KeepAudioFake() const;
+
     std::filesystem::path m_root;
     pid_t m_server_pid = -1;
     int m_exit_status = -1;

@@ -14,6 +14,8 @@
 //   reg-read KEY NAME          log a registry string or DWORD value
 //   echo                       log the whole command line's length and text
 //   sleep MS                   sleep
+//   play PATH                  render a media file (device path) in a filter graph and run it;
+//                              the graph plays until the program ends
 #include <cstring>
 #include <map>
 #include <sstream>
@@ -23,6 +25,10 @@
 #include "platform/files/files.h"
 #include "platform/kernel/debug_output.h"
 #include "platform/kernel/kernel.h"
+#include "platform/media/com_runtime.h"
+#include "platform/media/filter_interfaces.h"
+#include "platform/media/graph_control_interfaces.h"
+#include "platform/media/media_classes.h"
 #include "platform/registry/registry.h"
 
 namespace {
@@ -111,6 +117,19 @@ int main() {
                 DebugPrintf("map-read %s error=%u text=%s", name.c_str(), error, std::string(view, strnlen(view, 4095)).c_str());
             }
             UnmapViewOfFile(view);
+        } else if (verb == "play" && words.size() > 1) {
+            // The graph is kept to the end: the program is meant to end or be ended playing.
+            CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+            IGraphBuilder* graph = nullptr;
+            IMediaControl* control = nullptr;
+            HRESULT result = platform::RegisterMediaClasses();
+            if (SUCCEEDED(result))
+                result = CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER, IID_IGraphBuilder,
+                                          reinterpret_cast<void**>(&graph));
+            if (SUCCEEDED(result)) result = graph->RenderFile(name, nullptr);
+            if (SUCCEEDED(result)) result = graph->QueryInterface(IID_IMediaControl, reinterpret_cast<void**>(&control));
+            if (SUCCEEDED(result)) result = control->Run();
+            DebugPrintf("play %s result=0x%08x", name.c_str(), static_cast<unsigned>(result));
         } else if (verb == "sleep" && words.size() > 1) {
             Sleep(static_cast<DWORD>(std::stoul(words[1])));
         }

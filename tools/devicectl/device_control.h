@@ -105,11 +105,20 @@ public:
     // The video overlay plane: its owner, rectangle and frames shown (open false: nobody holds it).
     std::optional<protocol::OverlayInfoReply> Overlay();
 
+    // The programs' audio outputs as they last reported (nothing when the server did not answer).
+    std::optional<std::vector<protocol::AudioOutputInfo>> AudioOutputs();
+    // Saves what the device plays during the next `duration` (at most kMaxAudioRecordMs), all
+    // programs mixed, as a 16-bit stereo WAV file at the recording rate. The file appears only
+    // when complete. False with a reason.
+    bool RecordAudio(const std::filesystem::path& file, std::chrono::milliseconds duration, std::string& error);
+
 private:
     std::filesystem::path m_root;
 };
 
 // Formats a value as devicectl prints it.
 std::string Describe(const RegistryValue& value);
+// "MUSIC.EXE  running  12.345 s  -18.2 dBFS  (pid 812, output 1)"; -inf dBFS for silence.
+std::string Describe(const protocol::AudioOutputInfo& output);
 
 }  // namespace devicectl

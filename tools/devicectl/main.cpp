@@ -40,6 +40,12 @@ int Usage() {
                  "  overlay                       print who holds the video overlay, where, and its frames\n"
                  "  wave-out [VOLUME]             print or set the wave-out volume word (left channel in\n"
                  "                                the low 16 bits, right in the high; hex or decimal)\n"
+                 "  audio                         one line per program audio output: program, graph state\n"
+                 "                                (stopped, paused, running), position, and the peak level\n"
+                 "                                of the last 100 ms played in dBFS (-inf: silence)\n"
+                 "  audio record FILE.wav MS      save the next MS milliseconds (0..600000) of what the\n"
+                 "                                device plays, all programs mixed, as 16-bit stereo\n"
+                 "                                48 kHz WAV\n"
                  "  card in|out, usb in|out       insert or remove the storage card or USB drive\n"
                  "A window NAME is its title, else its class, or its handle as 0x...; numbers may be\n"
                  "decimal or 0x hexadecimal (WM_USER+103 is 1127).\n"
@@ -262,6 +268,27 @@ int main(int argc, char** argv) {
         const auto word = device.WaveOut(volume, error);
         if (!word) return Fail("wave-out", error);
         std::printf("wave-out 0x%08X (left %u, right %u)\n", *word, *word & 0xFFFF, *word >> 16);
+        return 0;
+    }
+    if (command == "audio" && args.size() == 1) {
+        const auto outputs = device.AudioOutputs();
+        if (!outputs) return Fail("audio", ERROR_BROKEN_PIPE);
+        for (const auto& output : *outputs) std::printf("%s\n", devicectl::Describe(output).c_str());
+        return 0;
+    }
+    if (command == "audio" && args.size() == 4 && args[1] == "record") {
+        long long duration = 0;
+        if (!Number(args[3], duration)) return Usage();
+        if (duration < 0 || duration > protocol::kMaxAudioRecordMs) {
+            std::fprintf(stderr, "devicectl: audio record: MS must be 0 to %u (10 minutes), not %s\n",
+                         protocol::kMaxAudioRecordMs, args[3].c_str());
+            return 2;
+        }
+        std::string reason;
+        if (!device.RecordAudio(args[2], std::chrono::milliseconds(duration), reason)) {
+            std::fprintf(stderr, "devicectl: audio record: %s\n", reason.c_str());
+            return 1;
+        }
         return 0;
     }
     if (command == "shutdown" && args.size() == 1) {

@@ -526,6 +526,71 @@ HRESULT CFilterGraph::get_Balance(LONG* balance)
     return S_OK;
 }
 
+HRESULT CFilterGraph::put_Visible(LONG visible)
+{
+    VideoRenderer* renderer = FirstAdded<VideoRenderer>();
+    if (!renderer) return E_NOINTERFACE;
+    vendor::RendererDisplay display = renderer->Display();
+    display.enable = visible != OAFALSE ? 1 : 0;
+    const HRESULT result = renderer->SetDisplay(display.enable, display.left, display.top, display.width, display.height,
+                                                display.reserved[0], display.reserved[1], display.reserved[2],
+                                                display.reserved[3], display.reserved[4]);
+    renderer->Release();
+    return result;
+}
+
+HRESULT CFilterGraph::get_Visible(LONG* visible)
+{
+    if (!visible) return E_POINTER;
+    *visible = OAFALSE;
+    VideoRenderer* renderer = FirstAdded<VideoRenderer>();
+    if (!renderer) return E_NOINTERFACE;
+    *visible = renderer->Display().enable != 0 ? OATRUE : OAFALSE;
+    renderer->Release();
+    return S_OK;
+}
+
+// The owner is kept for those who ask; the picture lies on the overlay plane whatever it is.
+HRESULT CFilterGraph::put_Owner(OAHWND owner)
+{
+    m_video_owner = owner;
+    return S_OK;
+}
+
+HRESULT CFilterGraph::get_Owner(OAHWND* owner)
+{
+    if (!owner) return E_POINTER;
+    *owner = m_video_owner;
+    return S_OK;
+}
+
+HRESULT CFilterGraph::SetWindowPosition(LONG left, LONG top, LONG width, LONG height)
+{
+    VideoRenderer* renderer = FirstAdded<VideoRenderer>();
+    if (!renderer) return E_NOINTERFACE;
+    const vendor::RendererDisplay display = renderer->Display();
+    const HRESULT result = renderer->SetDisplay(display.enable, left, top, width, height, display.reserved[0],
+                                                display.reserved[1], display.reserved[2], display.reserved[3],
+                                                display.reserved[4]);
+    renderer->Release();
+    return result;
+}
+
+HRESULT CFilterGraph::GetWindowPosition(LONG* left, LONG* top, LONG* width, LONG* height)
+{
+    if (!left || !top || !width || !height) return E_POINTER;
+    *left = *top = *width = *height = 0;
+    VideoRenderer* renderer = FirstAdded<VideoRenderer>();
+    if (!renderer) return E_NOINTERFACE;
+    const vendor::RendererDisplay display = renderer->Display();
+    renderer->Release();
+    *left = display.left;
+    *top = display.top;
+    *width = display.width;
+    *height = display.height;
+    return S_OK;
+}
+
 HRESULT CFilterGraph::GetClassID(CLSID* clsid)
 {
     if (!clsid) return E_POINTER;

@@ -28,7 +28,7 @@ class VideoRenderer;
 using PlaybackSinksFactory = std::function<std::unique_ptr<PlaybackSinks>()>;
 
 class CFilterGraph final
-    : public ComObject<IGraphBuilder, IMediaControl, IMediaPosition, IBasicAudio, IMediaFilter> {
+    : public ComObject<IGraphBuilder, IMediaControl, IMediaPosition, IBasicAudio, IVideoWindow, IMediaFilter> {
 public:
     // The graph's sinks come from `sinks` at each RenderFile; the device's own when none is
     // given: the device's audio output, and the graph's video renderer, "TCC Video Renderer",
@@ -95,6 +95,14 @@ public:
     HRESULT put_Balance(LONG balance) override;
     HRESULT get_Balance(LONG* balance) override;
 
+    // IVideoWindow: the picture of the first video renderer in the graph.
+    HRESULT put_Visible(LONG visible) override;
+    HRESULT get_Visible(LONG* visible) override;
+    HRESULT put_Owner(OAHWND owner) override;
+    HRESULT get_Owner(OAHWND* owner) override;
+    HRESULT SetWindowPosition(LONG left, LONG top, LONG width, LONG height) override;
+    HRESULT GetWindowPosition(LONG* left, LONG* top, LONG* width, LONG* height) override;
+
     // IMediaFilter
     HRESULT GetClassID(CLSID* clsid) override;
     HRESULT Run(REFERENCE_TIME start) override;
@@ -137,6 +145,7 @@ private:
     IReferenceClock* m_sync_source = nullptr;          // counted
     FILTER_STATE m_state = State_Stopped;  // the state of a graph with nothing rendered
     std::atomic<LONG> m_volume{kBasicAudioFull};
+    std::atomic<OAHWND> m_video_owner{0};
 };
 
 }  // namespace platform::media

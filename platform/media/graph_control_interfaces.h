@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cmath>
+#include <cstdint>
 #include <string>
 
 #include "platform/media/unknown.h"
@@ -17,6 +18,8 @@ using OAFilterState = LONG;
 using REFTIME = double;
 using LCID = DWORD;
 using DISPID = LONG;
+// A window handle as the control interfaces pass it.
+using OAHWND = std::uintptr_t;
 
 constexpr LONG OATRUE = -1;
 constexpr LONG OAFALSE = 0;
@@ -76,6 +79,18 @@ struct IBasicAudio : IDispatch {
     virtual HRESULT get_Balance(LONG* balance) = 0;
 };
 
+// The graph's video window, which on the device is the picture of the graph's video renderer
+// on the overlay plane: whether it shows, where, and the window it belongs to. The graph
+// answers E_NOINTERFACE while it holds no video renderer.
+struct IVideoWindow : IDispatch {
+    virtual HRESULT put_Visible(LONG visible) = 0;
+    virtual HRESULT get_Visible(LONG* visible) = 0;
+    virtual HRESULT put_Owner(OAHWND owner) = 0;
+    virtual HRESULT get_Owner(OAHWND* owner) = 0;
+    virtual HRESULT SetWindowPosition(LONG left, LONG top, LONG width, LONG height) = 0;
+    virtual HRESULT GetWindowPosition(LONG* left, LONG* top, LONG* width, LONG* height) = 0;
+};
+
 template <>
 struct platform::InterfaceTraits<IDispatch> {
     static constexpr const IID& kId = IID_IDispatch;
@@ -94,5 +109,10 @@ struct platform::InterfaceTraits<IMediaPosition> {
 template <>
 struct platform::InterfaceTraits<IBasicAudio> {
     static constexpr const IID& kId = IID_IBasicAudio;
+    using Base = IDispatch;
+};
+template <>
+struct platform::InterfaceTraits<IVideoWindow> {
+    static constexpr const IID& kId = IID_IVideoWindow;
     using Base = IDispatch;
 };

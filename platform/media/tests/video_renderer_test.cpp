@@ -260,6 +260,39 @@ TEST_F(VideoRenderer, RemovingTheRendererOrReleasingTheGraphTakesThePictureAway)
     }
 }
 
+TEST_F(VideoRenderer, TheGraphsVideoWindowHidesShowsAndMovesThePicture)
+{
+    Held<IVRendererDisplay> display;
+    Graph graph = Rendered("movie.ogg", display);
+    Held<IVideoWindow> window;
+    ASSERT_EQ(graph.builder->QueryInterface(IID_IVideoWindow, window.OutVoid()), S_OK);
+    ASSERT_EQ(window->SetWindowPosition(100, 60, 320, 240), S_OK);
+    LONG visible = OATRUE;
+    EXPECT_EQ(window->get_Visible(&visible), S_OK);
+    EXPECT_EQ(visible, OAFALSE) << "placed, not yet shown";
+    ASSERT_EQ(window->put_Visible(OATRUE), S_OK);
+    EXPECT_TRUE(PictureAt(260, 180));
+
+    ASSERT_EQ(window->put_Visible(OAFALSE), S_OK);
+    EXPECT_TRUE(KeyAt(260, 180));
+    ASSERT_EQ(window->SetWindowPosition(500, 250, 200, 150), S_OK);
+    ASSERT_EQ(window->put_Visible(OATRUE), S_OK);
+    EXPECT_TRUE(PictureAt(600, 300));
+    EXPECT_TRUE(KeyAt(260, 180));
+    LONG left = 0, top = 0, width = 0, height = 0;
+    ASSERT_EQ(window->GetWindowPosition(&left, &top, &width, &height), S_OK);
+    EXPECT_EQ(left, 500);
+    EXPECT_EQ(height, 150);
+    ASSERT_EQ(window->put_Owner(0), S_OK);
+
+    // A graph whose file has no picture has no video window.
+    Graph sound = MakeGraph();
+    ASSERT_EQ(sound.builder->RenderFile(Place("tone.wav"), nullptr), S_OK);
+    Held<IVideoWindow> none;
+    ASSERT_EQ(sound.builder->QueryInterface(IID_IVideoWindow, none.OutVoid()), S_OK);
+    EXPECT_EQ(none->put_Visible(OAFALSE), E_NOINTERFACE);
+}
+
 TEST_F(VideoRenderer, AnOddFrameSizeFillsAnOverlayOfThatSize)
 {
     Held<IVRendererDisplay> display;

@@ -168,6 +168,7 @@ struct Outcome {
     double render_seconds = 0.0;
     double position = 0.0;
     double duration = 0.0;
+    bool duration_known = false;
     double teardown_seconds = 0.0;
 };
 
@@ -183,7 +184,8 @@ protected:
         outcome.rendered = graph.builder->RenderFile(device_path, nullptr);
         outcome.render_seconds = SecondsSince(started);
         if (outcome.rendered == S_OK) {
-            EXPECT_EQ(graph.position->get_Duration(&outcome.duration), S_OK);
+            // A clip cut to a few kilobytes may not say how long it is.
+            outcome.duration_known = graph.position->get_Duration(&outcome.duration) == S_OK;
             EXPECT_EQ(graph.control->Run(), S_OK);
             std::this_thread::sleep_for(kPlayTime);
             outcome.position = Position(graph);
@@ -249,7 +251,9 @@ TEST_F(MutantGraph, DamagedClipsPlayOrFailInTimeAndLeaveNothingBehind)
         EXPECT_LT(outcome.teardown_seconds, 2.0);
         if (outcome.rendered == S_OK) {
             EXPECT_GE(outcome.position, 0.0);
-            EXPECT_LE(outcome.position, std::max(outcome.duration, 0.0) + 0.05);
+            if (outcome.duration_known) {
+                EXPECT_LE(outcome.position, outcome.duration + 0.05);
+            }
         }
         // Played or failed, the mutant is done with: it is only kept if the process dies.
         fs::remove(HostPathOf(device_path));

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <cstring>
 #include <limits>
+#include <random>
 
 #include "container_clips.h"
 #include "platform/media/com_object.h"
@@ -183,23 +184,29 @@ TEST_F(BadInputGraph, PullingTheCardStopsPlaybackWhereTheDataRanOut)
         fs::rename(card, m_root.Root() / "state" / "removed" / "STORAGE CARD");
     };
     const auto delete_file = [](const fs::path& file) { fs::remove(file); };
+    enum class Pulled { WhilePlaying, BeforeRun };
     struct Case {
         const char* clip;
         const char* name;
         std::function<void(const fs::path&)> remove;
+        Pulled when = Pulled::WhilePlaying;
     };
     const Case cases[] = {
         {"movie.ogg", "card out", pull_card},
         {"tone.wav", "card out", pull_card},
         {"h264.mp4", "card out", pull_card},
         {"mjpeg.avi", "file deleted", delete_file},
+        {"theora.mkv", "card out before Run", pull_card, Pulled::BeforeRun},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.clip) + ", " + c.name);
         Graph graph = Rendered(c.clip);
+        if (c.when == Pulled::BeforeRun) c.remove(card / "Music" / c.clip);
         ASSERT_EQ(graph.control->Run(), S_OK);
-        ASSERT_TRUE(WaitUntil([&] { return Position(graph) > 0.3; }, 2s));
-        c.remove(card / "Music" / c.clip);
+        if (c.when == Pulled::WhilePlaying) {
+            ASSERT_TRUE(WaitUntil([&] { return Position(graph) > 0.3; }, 2s));
+            c.remove(card / "Music" / c.clip);
+        }
 
         double last = Position(graph);
         const bool held = WaitUntil(
@@ -220,6 +227,24 @@ TEST_F(BadInputGraph, PullingTheCardStopsPlaybackWhereTheDataRanOut)
         EXPECT_TRUE(BackTo(m_baseline));
         fs::remove_all(card);
         fs::remove_all(m_root.Root() / "state" / "removed");
+    }
+}
+
+// Files with nothing in them to play at all, whose codes the playback tests check.
+TEST_F(BadInputGraph, FilesThatCannotPlayLeaveNothingBehind)
+{
+    std::mt19937 random(20261208u);
+    std::string noise(64 * 1024, '\0');
+    for (char& byte : noise) byte = static_cast<char>(random());
+    PlaceBytes("\\STORAGE CARD\\noise.mp3", noise);
+    PlaceBytes("\\STORAGE CARD\\empty.ogg", "");
+    fs::create_directories(m_root.Fs() / "STORAGE CARD" / "folder.avi");
+    for (const char* device_path :
+         {"\\STORAGE CARD\\noise.mp3", "\\STORAGE CARD\\empty.ogg", "\\STORAGE CARD\\folder.avi",
+          "\\STORAGE CARD\\missing.mp3"}) {
+        SCOPED_TRACE(device_path);
+        EXPECT_TRUE(FAILED(MakeGraph().builder->RenderFile(device_path, nullptr)));
+        EXPECT_TRUE(BackTo(m_baseline));
     }
 }
 

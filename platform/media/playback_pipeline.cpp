@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cmath>
 #include <condition_variable>
@@ -55,6 +56,13 @@ struct PlaybackPipeline::Impl {
     bool ended = false;
     bool seek_pending = false;
     double requested_position = 0.0;
+
+    // The file as it was opened: set before the pipeline starts, then only read by the
+    // streaming thread that reads the file.
+    std::string host_path;
+    dev_t file_device = 0;
+    ino_t file_inode = 0;
+    std::atomic<bool> file_gone = false;
 
     // The caller's side only.
     PlaybackState state = PlaybackState::Stopped;
@@ -127,6 +135,25 @@ struct PlaybackPipeline::Impl {
         }
     }
 
+    // Runs on the streaming thread with each block read from the file. An open descriptor
+    // keeps reading a file whose card was pulled, whose folder moved or which was deleted, so
+    // the path is looked at again: once it no longer names the file that was opened, the
+    // source reports a read error, as the device's card reader does, and nothing more it read
+    // goes on.
+    GstPadProbeReturn OnFileData(GstPad* pad)
+    {
+        if (!file_gone.load()) {
+            struct stat now {};
+            if (::stat(host_path.c_str(), &now) == 0 && now.st_dev == file_device && now.st_ino == file_inode)
+                return GST_PAD_PROBE_OK;
+            file_gone.store(true);
+            DebugPrintf("Media: %s is gone while playing\n", host_path.c_str());
+            GstElement* source = GST_ELEMENT(GST_PAD_PARENT(pad));
+            GST_ELEMENT_ERROR(source, RESOURCE, READ, ("The file is no longer on its medium."), (nullptr));
+        }
+        return GST_PAD_PROBE_DROP;
+    }
+
     // Runs on whichever thread posts. Every message is dropped here, so none piles up on a bus
     // nobody reads (each would hold its source alive); only the mutex-guarded flags remember
     // what matters.
@@ -152,8 +179,9 @@ struct PlaybackPipeline::Impl {
             break;
         }
         case GST_MESSAGE_EOS: {
+            // After an error the stream ends where the data ran out, not at its end.
             std::lock_guard lock(mutex);
-            ended = true;
+            ended = !failed;
             break;
         }
         case GST_MESSAGE_ASYNC_DONE:
@@ -188,6 +216,9 @@ HRESULT PlaybackPipeline::Open(const std::string& host_path, std::chrono::millis
     if (::stat(host_path.c_str(), &info) != 0)
         return errno == EACCES ? E_ACCESSDENIED : HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND);
     if (!InitialiseGStreamer()) return E_FAIL;
+    impl.host_path = host_path;
+    impl.file_device = info.st_dev;
+    impl.file_inode = info.st_ino;
 
     impl.pipeline = GST_ELEMENT(gst_object_ref_sink(gst_pipeline_new("playback")));
     MarkGraphStopped(impl.pipeline, true);
@@ -202,6 +233,12 @@ HRESULT PlaybackPipeline::Open(const std::string& host_path, std::chrono::millis
     // The host path goes to the source as it is, never through a URI, so that any character
     // a file name may hold reaches the file system unchanged.
     g_object_set(source, "location", host_path.c_str(), nullptr);
+    GstPad* read = gst_element_get_static_pad(source, "src");
+    gst_pad_add_probe(
+        read, static_cast<GstPadProbeType>(GST_PAD_PROBE_TYPE_BUFFER | GST_PAD_PROBE_TYPE_PUSH | GST_PAD_PROBE_TYPE_PULL),
+        [](GstPad* pad, GstPadProbeInfo*, gpointer data) { return static_cast<Impl*>(data)->OnFileData(pad); }, &impl,
+        nullptr);
+    gst_object_unref(read);
     GstBus* bus = gst_element_get_bus(impl.pipeline);
     gst_bus_set_sync_handler(
         bus, [](GstBus*, GstMessage* message, gpointer data) { return static_cast<Impl*>(data)->OnMessage(message); },

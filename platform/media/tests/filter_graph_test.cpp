@@ -51,7 +51,7 @@ TEST(FilterGraph, AnswersItsInterfacesWithOneIdentity)
     Held<IUnknown> identity;
     ASSERT_EQ(graph.builder->QueryInterface(IID_IUnknown, identity.OutVoid()), S_OK);
     for (const IID* iid : {&IID_IGraphBuilder, &IID_IFilterGraph, &IID_IMediaControl, &IID_IMediaPosition,
-                           &IID_IBasicAudio, &IID_IMediaFilter, &IID_IPersist, &IID_IDispatch}) {
+                           &IID_IBasicAudio, &IID_IVideoWindow, &IID_IMediaFilter, &IID_IPersist, &IID_IDispatch}) {
         Held<IUnknown> asked;
         ASSERT_EQ(graph.builder->QueryInterface(*iid, asked.OutVoid()), S_OK) << FormatGuid(*iid);
         Held<IUnknown> back;
@@ -59,7 +59,7 @@ TEST(FilterGraph, AnswersItsInterfacesWithOneIdentity)
         EXPECT_EQ(back.Get(), identity.Get()) << FormatGuid(*iid);
     }
     Held<IUnknown> none;
-    EXPECT_EQ(graph.builder->QueryInterface(IID_IVideoWindow, none.OutVoid()), E_NOINTERFACE);
+    EXPECT_EQ(graph.builder->QueryInterface(IID_IPin, none.OutVoid()), E_NOINTERFACE);
 }
 
 TEST(FilterGraph, NamesFiltersUniquelyAndKeepsTheirOrder)

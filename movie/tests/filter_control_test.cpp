@@ -70,11 +70,13 @@ TEST_F(FilterControl, TheFullOrderForAFileWithItsLines) {
     ASSERT_TRUE(control.CreateFilterForPlaying(Place("movie.ogg"), RECT{0, 0, 800, 410}));
     EXPECT_EQ(control.LastResult(), S_OK);
     EXPECT_EQ(Log().find("Fail to find Video Render\n"), std::string::npos) << "the graph's renderer is found";
-    // The picture is placed at the rectangle at once, with the file's first frame.
+    // The picture is placed in the rectangle at once, with the file's first frame, keeping its
+    // 4:3 shape in the middle.
     devicectl::DeviceControl device_control(device.Root());
     auto overlay = device_control.Overlay();
     ASSERT_TRUE(overlay && overlay->open);
-    EXPECT_EQ(overlay->destination.right, 800);
+    EXPECT_EQ(overlay->destination.left, 126);
+    EXPECT_EQ(overlay->destination.right, 673);
     EXPECT_EQ(overlay->destination.bottom, 410);
     ASSERT_TRUE(control.GetDuration(seconds));
     EXPECT_NEAR(seconds, 6.0, 0.05);

@@ -5,6 +5,7 @@
 #include <gst/video/video.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <cstring>
 
@@ -41,6 +42,33 @@ GstFlowReturn OnSample(GstAppSink* sink, gpointer data)
     return GST_FLOW_OK;
 }
 
+// The largest rectangle of the picture's shape centred in `destination`: the picture keeps its
+// aspect ratio (its pixels' own included), and the rest of the rectangle stays the key colour.
+RECT FittedInto(const RECT& destination, const GstVideoInfo& info)
+{
+    const double width = static_cast<double>(destination.right) - destination.left;
+    const double height = static_cast<double>(destination.bottom) - destination.top;
+    const int par_n = GST_VIDEO_INFO_PAR_N(&info) > 0 ? GST_VIDEO_INFO_PAR_N(&info) : 1;
+    const int par_d = GST_VIDEO_INFO_PAR_D(&info) > 0 ? GST_VIDEO_INFO_PAR_D(&info) : 1;
+    const double aspect = static_cast<double>(GST_VIDEO_INFO_WIDTH(&info)) * par_n /
+                          (static_cast<double>(GST_VIDEO_INFO_HEIGHT(&info)) * par_d);
+    if (width <= 0 || height <= 0 || !(aspect > 0)) return destination;
+    double fitted_width = width;
+    double fitted_height = std::round(width / aspect);
+    if (fitted_height > height) {
+        fitted_height = height;
+        fitted_width = std::round(height * aspect);
+    }
+    const auto left = static_cast<LONG>(destination.left + std::floor((width - fitted_width) / 2));
+    const auto top = static_cast<LONG>(destination.top + std::floor((height - fitted_height) / 2));
+    return RECT{left, top, static_cast<LONG>(left + fitted_width), static_cast<LONG>(top + fitted_height)};
+}
+
+bool SameRect(const RECT& a, const RECT& b)
+{
+    return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
+}
+
 }  // namespace
 
 OverlayFeed::~OverlayFeed()
@@ -73,7 +101,11 @@ void OverlayFeed::Place(const std::optional<RECT>& destination)
     if (!Shown()) {
         m_overlay.Close();
     } else if (m_overlay.IsOpen()) {
-        m_overlay.Move(*m_destination);
+        // The frame on show moves without being drawn again.
+        GstVideoInfo info;
+        GstCaps* caps = m_last ? gst_sample_get_caps(m_last) : nullptr;
+        m_shown_at = caps && gst_video_info_from_caps(&info, caps) ? FittedInto(*m_destination, info) : *m_destination;
+        m_overlay.Move(m_shown_at);
     } else if (m_last) {
         Draw(m_last);
     }
@@ -117,8 +149,11 @@ void OverlayFeed::Draw(GstSample* sample)
     if (!gst_video_frame_map(&frame, &info, buffer, GST_MAP_READ)) return;
     const int width = GST_VIDEO_FRAME_WIDTH(&frame);
     const int height = GST_VIDEO_FRAME_HEIGHT(&frame);
-    if (!m_overlay.IsOpen() || m_overlay.Width() != width || m_overlay.Height() != height) {
-        if (!m_overlay.Open(width, height, *m_destination)) {
+    const RECT fitted = FittedInto(*m_destination, info);
+    if (m_overlay.IsOpen() && m_overlay.Width() == width && m_overlay.Height() == height) {
+        if (!SameRect(fitted, m_shown_at)) m_overlay.Move(fitted);
+    } else {
+        if (!m_overlay.Open(width, height, fitted)) {
             if (!m_refusal_logged) {
                 DebugPrintf("Video renderer: the overlay refused a %dx%d frame (%u)\n", width, height,
                             static_cast<unsigned>(GetLastError()));
@@ -143,6 +178,7 @@ void OverlayFeed::Draw(GstSample* sample)
         }
     }
     gst_video_frame_unmap(&frame);
+    m_shown_at = fitted;
     m_overlay.Present();
 }
 

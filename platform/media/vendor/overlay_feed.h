@@ -30,8 +30,8 @@ public:
     // the element.
     GstElement* MakeSink();
 
-    // Where the picture shows; none hides it. A shown picture is moved at once, or drawn
-    // from the last frame when nothing was showing.
+    // The rectangle the picture shows in, keeping its aspect ratio; none hides it. A shown
+    // picture is moved at once, or drawn from the last frame when nothing was showing.
     void Place(const std::optional<RECT>& destination);
     // Whether frames reach the screen at all: the renderer is in a graph. Leaving closes the
     // overlay; the last frame is kept for a return.
@@ -49,6 +49,7 @@ private:
     VideoOverlay m_overlay;
     GstSample* m_last = nullptr;  // counted; the frame a new placement draws
     std::optional<RECT> m_destination;
+    RECT m_shown_at{};  // where the overlay last drew: the destination fitted to the picture's shape
     bool m_attached = false;
     bool m_refusal_logged = false;  // one debug line per placement when the overlay will not open
 };

@@ -44,6 +44,24 @@ constexpr ClipRecipe kOddClip[] = {
                 "! oggmux ! filesink"},
 };
 
+// Two seconds each of red, green and blue: the picture tells the time.
+constexpr ClipRecipe kColourClip[] = {
+    {"colours.ogg", "videotestsrc pattern=red num-buffers=50 ! video/x-raw,width=160,height=120,framerate=25/1 ! c. "
+                    "videotestsrc pattern=green num-buffers=50 ! video/x-raw,width=160,height=120,framerate=25/1 ! c. "
+                    "videotestsrc pattern=blue num-buffers=50 ! video/x-raw,width=160,height=120,framerate=25/1 ! c. "
+                    "concat name=c ! videoconvert ! theoraenc ! oggmux ! filesink"},
+};
+
+// The strongest of a pixel's three colours, when it clearly stands out.
+char ColourOf(DWORD pixel)
+{
+    const int red = (pixel >> 16) & 0xFF, green = (pixel >> 8) & 0xFF, blue = pixel & 0xFF;
+    if (red > 180 && green < 80 && blue < 80) return 'r';
+    if (green > 180 && red < 80 && blue < 80) return 'g';
+    if (blue > 180 && red < 80 && green < 80) return 'b';
+    return '?';
+}
+
 class VideoRenderer : public ::testing::Test {
 protected:
     static void SetUpTestSuite()
@@ -51,6 +69,7 @@ protected:
         std::string failed;
         ASSERT_TRUE(MakeClips(VIDEO_RENDERER_CLIP_DIR, StandardClips(), failed)) << failed;
         ASSERT_TRUE(MakeClips(VIDEO_RENDERER_CLIP_DIR, kOddClip, failed)) << failed;
+        ASSERT_TRUE(MakeClips(VIDEO_RENDERER_CLIP_DIR, kColourClip, failed)) << failed;
     }
     void SetUp() override
     {
@@ -191,6 +210,44 @@ TEST_F(VideoRenderer, ThePictureShowsInItsRectangleFollowsItAndHoldsStillWhilePa
     ASSERT_TRUE(info && info->open);
     EXPECT_EQ(info->destination.right, 700);
     EXPECT_EQ(info->destination.bottom, 400);
+}
+
+TEST_F(VideoRenderer, ASeekShowsThePictureOfItsTimeInEveryState)
+{
+    Held<IVRendererDisplay> display;
+    Graph graph = Rendered("colours.ogg", display);
+    ASSERT_TRUE(display);
+    ASSERT_EQ(display->SetDisplay(1, 0, 0, 320, 240, 0, 0, 0, 0, 0), S_OK);
+    auto colour = [&] { return ColourOf(Shot().At(160, 120)); };
+    EXPECT_TRUE(WaitUntil([&] { return colour() == 'r'; }, 2s)) << "the first frame is red";
+    struct Case {
+        const char* name;
+        HRESULT (IMediaControl::*enter)();
+        OAFilterState state;
+    };
+    const Case cases[] = {
+        {"running", &IMediaControl::Run, State_Running},
+        {"paused", &IMediaControl::Pause, State_Paused},
+        {"stopped", &IMediaControl::Stop, State_Stopped},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ASSERT_EQ(graph.position->put_CurrentPosition(0.5), S_OK);
+        ASSERT_EQ((graph.control.Get()->*c.enter)(), S_OK);
+        ASSERT_EQ(Settled(graph), c.state);
+        for (const auto& [seconds, expected] : {std::pair{3.0, 'g'}, {4.8, 'b'}}) {
+            const auto asked = Clock::now();
+            ASSERT_EQ(graph.position->put_CurrentPosition(seconds), S_OK);
+            ASSERT_EQ(Settled(graph), c.state);
+            REFTIME landed = -1;
+            ASSERT_EQ(graph.position->get_CurrentPosition(&landed), S_OK);
+            const double moved_since =
+                c.state == State_Running ? std::chrono::duration<double>(Clock::now() - asked).count() : 0.0;
+            EXPECT_GE(landed, seconds - 0.1);
+            EXPECT_LE(landed, seconds + moved_since + 0.1);
+            EXPECT_TRUE(WaitUntil([&] { return colour() == expected; }, 1s)) << seconds << " s shows " << colour();
+        }
+    }
 }
 
 TEST_F(VideoRenderer, ADisabledOrTurnedRoundRectangleShowsNothingAndTheLastFrameComesBack)

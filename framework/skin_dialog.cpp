@@ -156,6 +156,21 @@ bool CSkinDialogEx::SetKind(int id, DWORD kind) {
     return true;
 }
 
+bool CSkinDialogEx::EnableControl(int id, bool enabled) {
+    const int index = IndexOf(id);
+    if (index < 0) return false;
+    SkinControl& control = m_controls[static_cast<std::size_t>(index)];
+    if (enabled == !control.Has(SKIN_DISABLED)) return true;
+    if (enabled) {
+        control.kind &= ~SKIN_DISABLED;
+    } else {
+        control.kind = (control.kind | SKIN_DISABLED) & ~(SKIN_PRESSED | SKIN_TAKEN);
+        if (m_pen_control == index) KillTimer(kSkinRepeatTimer);
+    }
+    DrawControl(index);
+    return true;
+}
+
 bool CSkinDialogEx::SetFlags(int id, DWORD mask, DWORD value) {
     const int index = IndexOf(id);
     if (index < 0) return false;

@@ -35,6 +35,7 @@ constexpr DWORD SKIN_LATCH_ON_RELEASE = 0x10;  // a release inside sets SKIN_LAT
 constexpr DWORD SKIN_TAKEN = 0x20;             // the WM_SKIN_CLICK handler took this press
 constexpr DWORD SKIN_HIDDEN = 0x40;            // not hit-tested; drawn as the background
 constexpr DWORD SKIN_HIGHLIGHTED = 0x80;       // keyboard/remote focus look
+constexpr DWORD SKIN_DISABLED = 0x100;         // hit but inert; drawn from the image's disabled row
 constexpr DWORD SKIN_FLAG_MASK = 0x0000FFFF;
 
 constexpr int kMaxSkinControls = 30;
@@ -137,6 +138,10 @@ public:
 
     // Each of these does nothing (false) for an id not in the list.
     bool SetKind(int id, DWORD kind);
+    // A disabled control still covers its place (a press on it is no press on nothing) but
+    // takes no press; a button draws its image's second row, the disabled look, when the image
+    // has one. Disabling a button under the pen ends its press and its auto-repeat.
+    bool EnableControl(int id, bool enabled);
     bool SetFlags(int id, DWORD mask, DWORD value);
     bool SetSlider(int id, int value, int minimum, int maximum, int text_x, int text_y, int segment_image);
     bool SetSliderValue(int id, int value);

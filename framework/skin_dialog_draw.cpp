@@ -105,9 +105,12 @@ void CSkinDialogEx::DrawControl(int index) {
 void CSkinDialogEx::DrawButton(const SkinControl& control) {
     const RECT& rect = control.rect;
     int frame = 0;
-    if (control.Has(SKIN_PRESSED) || control.Has(SKIN_LATCHED)) frame = 1;
+    int row = 0;
+    if (control.Has(SKIN_DISABLED)) row = BitmapSize(control.image).cy >= 2 * Height(rect) ? 1 : 0;
+    else if (control.Has(SKIN_PRESSED) || control.Has(SKIN_LATCHED)) frame = 1;
     else if (control.Has(SKIN_HIGHLIGHTED)) frame = 2;
-    CopyFromBitmap(control.image, rect.left, rect.top, Width(rect), Height(rect), frame * Width(rect), 0);
+    CopyFromBitmap(control.image, rect.left, rect.top, Width(rect), Height(rect), frame * Width(rect),
+                   row * Height(rect));
     if (control.text.empty()) return;
     HFONT font = MakeFont(control.text_size);
     HGDIOBJ previous = SelectObject(m_memory_dc, font);

@@ -82,6 +82,8 @@ void CSkinDialogEx::OnPenDown(POINT point) {
         return;
     }
     SkinControl& control = m_controls[static_cast<std::size_t>(index)];
+    // A disabled control keeps the pen to itself and does nothing with it.
+    if (control.Has(SKIN_DISABLED)) return;
     const int id = control.id;
     switch (control.Kind()) {
         case SKIN_BUTTON:
@@ -120,6 +122,7 @@ void CSkinDialogEx::OnPenMove(POINT point) {
     if (!m_pen_down || m_pen_control < 0 || m_pen_control >= m_count) return;
     const int index = m_pen_control;
     SkinControl& control = m_controls[static_cast<std::size_t>(index)];
+    if (control.Has(SKIN_DISABLED)) return;
     switch (control.Kind()) {
         case SKIN_BUTTON: {
             if (control.Has(SKIN_TAKEN)) return;
@@ -169,7 +172,7 @@ void CSkinDialogEx::OnPenUp(POINT point) {
     if (index >= 0 && index < m_count) {
         SkinControl& control = m_controls[static_cast<std::size_t>(index)];
         const bool inside = Inside(control.rect, point);
-        switch (control.Kind()) {
+        switch (control.Has(SKIN_DISABLED) ? 0 : control.Kind()) {
             case SKIN_BUTTON:
                 if (inside && !control.Has(SKIN_TAKEN)) {
                     control.kind &= ~SKIN_PRESSED;
@@ -212,6 +215,7 @@ void CSkinDialogEx::OnPenUp(POINT point) {
 void CSkinDialogEx::OnRepeatTimer() {
     KillTimer(kSkinRepeatTimer);
     if (m_pen_control < 0 || m_pen_control >= m_count) return;
+    if (m_controls[static_cast<std::size_t>(m_pen_control)].Has(SKIN_DISABLED)) return;
     m_repeat_fired = true;
     PostMessage(m_hWnd, WM_COMMAND, static_cast<WPARAM>(m_controls[static_cast<std::size_t>(m_pen_control)].id), 0);
     SetTimer(kSkinRepeatTimer, kSkinRepeatNextMs);

@@ -39,13 +39,15 @@ bool Eventually(const std::function<bool()>& condition) {
 
 // Pictures and their colours (0xRRGGBB).
 constexpr UINT kBackgroundImage = 1, kButtonImage = 10, kTrackImage = 20, kSegmentImage = 21, kDigitImage = 30,
-               kFillImage = 40, kStaticImage = 50;
+               kFillImage = 40, kStaticImage = 50, kTwoRowImage = 60;
 constexpr std::uint32_t kBackground = 0x202020;
 constexpr std::uint32_t kButtonFrames[3] = {0x0000A0, 0x00A000, 0xA00000};  // normal, pressed, highlighted
 constexpr std::uint32_t kTrackFrames[2] = {0x303080, 0x803030};
 constexpr std::uint32_t kSegment = 0xE0E000;
 constexpr std::uint32_t kFill = 0x00E0E0;
 constexpr std::uint32_t kStaticFrames[2] = {0x406000, 0x604000};
+constexpr std::uint32_t kTwoRowFrames[2] = {0x2060A0, 0x60A020};  // normal, pressed; the row below disabled
+constexpr std::uint32_t kDisabledLook = 0x505050;
 constexpr std::uint32_t kMagenta = 0xFF00FF;
 constexpr std::uint32_t kKnob = 0xC0C0C0;
 std::uint32_t GlyphColour(int glyph) { return 0x0A0A00u * static_cast<std::uint32_t>(glyph + 1) + 0x40; }
@@ -54,7 +56,7 @@ constexpr int kGlyphWidth = 16;
 // Controls of the test screen.
 enum : int {
     kPlain = 1001, kRepeat, kLatching, kLatched, kHighlighted, kHiddenButton, kTaken,
-    kSlider, kSliderFromZero, kClock, kGap, kSeek, kSelectable,
+    kSlider, kSliderFromZero, kClock, kGap, kSeek, kSelectable, kDisablable,
 };
 
 void WritePicture(const std::filesystem::path& dir, UINT id, int width, int height,
@@ -83,6 +85,7 @@ void WriteSkin(const std::filesystem::path& dir) {
     });
     WritePicture(dir, kFillImage, 214, 10, [](int, int) { return kFill; });
     WritePicture(dir, kStaticImage, 200, 80, [](int x, int y) { return y < 40 ? kStaticFrames[x / 100] : 0x102030u; });
+    WritePicture(dir, kTwoRowImage, 200, 120, [](int x, int y) { return y < 60 ? kTwoRowFrames[x / 100] : kDisabledLook; });
 }
 
 // Runs a function on the dialog's thread: lParam points to a std::function<void()>.
@@ -147,6 +150,7 @@ protected:
         AddControl(kSeek, -1, 100, 340, 200, 20, 1, SKIN_SEEKBAR);
         SetSeekBar(kSeek, 0, 0, 100, 0, 5, kFillImage);
         AddControl(kSelectable, kStaticImage, 400, 340, 100, 40, 2, SKIN_STATIC);
+        AddControl(kDisablable, kTwoRowImage, 340, 120, 100, 60, 2, SKIN_BUTTON);
         DrawBackground(m_background, 0, 0);
         RedrawAll();
         EnablePainting(true);
@@ -301,6 +305,44 @@ TEST_F(SkinDialog, ButtonFramesFollowTheFlagsOnTheScreen) {
     EXPECT_TRUE(dialog->Events(WM_COMMAND, kLatched).empty());
     EXPECT_TRUE(dialog->Events(WM_COMMAND, kHiddenButton).empty());
     EXPECT_TRUE(dialog->Events(WM_SKIN_CLICK, kLatched).empty()) << "no WM_SKIN_CLICK for a latched press";
+}
+
+TEST_F(SkinDialog, ADisabledButtonLooksDisabledAndTakesNoPress) {
+    EXPECT_EQ(ScreenShowing(390, 150, kTwoRowFrames[0]).At(390, 150), kTwoRowFrames[0]);
+    OnDialog([&] {
+        dialog->EnableControl(kDisablable, false);
+        dialog->EnableControl(kPlain, false);
+    });
+    EXPECT_EQ(ScreenShowing(390, 150, kDisabledLook).At(390, 150), kDisabledLook) << "the image's disabled row";
+    EXPECT_EQ(ScreenShowing(150, 70, kButtonFrames[0]).At(150, 70), kButtonFrames[0])
+        << "an image without a disabled row draws its normal frame";
+    ASSERT_EQ(control.Press(390, 150), 0u);
+    Settle();
+    EXPECT_EQ(ScreenShowing(390, 150, kDisabledLook).At(390, 150), kDisabledLook) << "no pressed look";
+    ASSERT_EQ(control.Release(390, 150), 0u);
+    ASSERT_EQ(control.Tap(150, 70), 0u);
+    Settle();
+    for (WPARAM id : {WPARAM{kDisablable}, WPARAM{kPlain}}) {
+        EXPECT_TRUE(dialog->Events(WM_COMMAND, id).empty()) << id;
+        EXPECT_TRUE(dialog->Events(WM_SKIN_CLICK, id).empty()) << id;
+    }
+    EXPECT_TRUE(dialog->Events(WM_SKIN_SLIDER, kSkinReleaseOnNothing).empty()) << "a disabled button is not nothing";
+
+    // Enabled again, it acts as before.
+    OnDialog([&] { dialog->EnableControl(kDisablable, true); });
+    EXPECT_EQ(ScreenShowing(390, 150, kTwoRowFrames[0]).At(390, 150), kTwoRowFrames[0]);
+    ASSERT_EQ(control.Tap(390, 150), 0u);
+    EXPECT_EQ(WaitFor(WM_COMMAND, kDisablable, 1).size(), 1u);
+
+    // Disabled while held, an auto-repeat button stops repeating and gives nothing on release.
+    ASSERT_EQ(control.Press(270, 70), 0u);
+    ASSERT_EQ(WaitFor(WM_COMMAND, kRepeat, 1).size(), 1u);
+    OnDialog([&] { dialog->EnableControl(kRepeat, false); });
+    const std::size_t repeats = dialog->Events(WM_COMMAND, kRepeat).size();
+    std::this_thread::sleep_for(350ms);
+    ASSERT_EQ(control.Release(270, 70), 0u);
+    Settle();
+    EXPECT_EQ(dialog->Events(WM_COMMAND, kRepeat).size(), repeats);
 }
 
 TEST_F(SkinDialog, APressTakenByTheClickHandlerGivesNoCommandAndNoPressedLook) {

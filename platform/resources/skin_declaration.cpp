@@ -17,7 +17,9 @@ constexpr LookWord kLooks[] = {
     {"seek-track", SkinLook::SeekTrack},  {"seek-fill", SkinLook::SeekFill},
     {"knob", SkinLook::Knob},             {"digits", SkinLook::Digits},
     {"static", SkinLook::Static},         {"title", SkinLook::Title},
-    {"label", SkinLook::Label},
+    {"label", SkinLook::Label},           {"check-box", SkinLook::CheckBox},
+    {"row-highlight", SkinLook::RowHighlight}, {"list-panel", SkinLook::ListPanel},
+    {"scroll-thumb", SkinLook::ScrollThumb}, {"folder-icon", SkinLook::FolderIcon},
 };
 
 struct IconWord {

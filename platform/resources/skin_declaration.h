@@ -16,7 +16,8 @@ namespace resources {
 
 // How the skin generator draws a bitmap. The table in skin_declaration.cpp gives each its word.
 enum class SkinLook {
-    Button,         // rounded button; frames: normal, pressed, highlighted, latched
+    Button,         // rounded button; frames: normal, pressed, highlighted, latched; a second row
+                    // is the disabled look
     Spinner,        // wait animation, one step of a turning ring per frame (magenta around it)
     WaitBox,        // framed "please wait" box, one animation step per row
     Bar,            // progress bar; row 0 empty, row 1 filled
@@ -31,6 +32,11 @@ enum class SkinLook {
     Static,         // text field plate; frames: normal, selected
     Title,          // a screen's title bar, its label as the title
     Label,          // a caption on the screen's background
+    CheckBox,       // a list row's check box; frames: unchecked, checked
+    RowHighlight,   // the bar behind a list's cursor row
+    ListPanel,      // a list's background, with its row lines
+    ScrollThumb,    // a list's scroll thumb; frames: one page only, several pages
+    FolderIcon,     // a folder on the icon key colour RGB(248, 0, 248)
 };
 
 // The drawn icons a bitmap can carry; the table in skin_declaration.cpp gives each its word.

@@ -32,6 +32,12 @@ constexpr Colour kDimText{150, 160, 176};
 constexpr Colour kGroove{8, 10, 14};
 constexpr Colour kWaitBackground{33, 8, 8};  // HomeDeck's wait screen colour
 constexpr Colour kMagenta{255, 0, 255};
+constexpr Colour kIconKey{248, 0, 248};  // the key colour list icons are drawn on
+constexpr Colour kDisabledTop{40, 44, 52};
+constexpr Colour kDisabledBottom{30, 33, 40};
+constexpr Colour kDisabledInk{92, 100, 114};
+constexpr Colour kFolder{250, 196, 64};
+constexpr Colour kFolderDark{206, 150, 32};
 
 enum class ButtonState { Normal, Pressed, Highlighted, Latched };
 // A button strip's frame order: normal, pressed (also shown when latched), highlighted; a
@@ -74,12 +80,19 @@ void Text(HDC dc, const std::string& text, RECT rect, int height, Colour colour,
 }
 
 void PaintButton(HDC dc, Canvas& canvas, const SkinBitmap& bitmap, const Frame& f) {
-    const ButtonState state = f.index < 4 ? kButtonFrames[f.index] : ButtonState::Normal;
+    // The second row, in every frame, is the disabled look: flat and dim, so the user sees the
+    // button does nothing now.
+    const bool disabled = f.row == 1;
+    const ButtonState state = disabled ? ButtonState::Normal : f.index < 4 ? kButtonFrames[f.index] : ButtonState::Normal;
     canvas.Fill(f.left, f.top, f.left + f.width, f.top + f.height, kPanelBottom);
     const double radius = std::min(f.width, f.height) * 0.22;
     const double l = f.left + 2, t = f.top + 2, r = f.left + f.width - 2, b = f.top + f.height - 2;
     Colour ink = kText;
-    switch (state) {
+    if (disabled) {
+        canvas.RoundRect(l, t, r, b, radius, kDisabledTop, kDisabledBottom);
+        canvas.RoundFrame(l, t, r, b, radius, 1, Colour{56, 62, 72});
+        ink = kDisabledInk;
+    } else switch (state) {
     case ButtonState::Normal:
         canvas.RoundRect(l, t, r, b, radius, kButtonTop, kButtonBottom);
         canvas.RoundFrame(l, t, r, b, radius, 1, kButtonEdge);
@@ -104,7 +117,7 @@ void PaintButton(HDC dc, Canvas& canvas, const SkinBitmap& bitmap, const Frame& 
     const bool has_label = !bitmap.label.empty();
     // Short buttons (a screen's Exit or Save) get a label of at least 14 pixels where it fits.
     const int text_height = std::clamp(std::max(f.height / 4, std::min(f.height * 2 / 5, 14)), 10, 22);
-    const Colour label_colour = state == ButtonState::Pressed ? kAccent : kText;
+    const Colour label_colour = disabled ? kDisabledInk : state == ButtonState::Pressed ? kAccent : kText;
     if (has_icon && has_label && f.width >= 2 * f.height) {
         // A wide, low button: the icon on the left of its label, the pair centred.
         const double icon_size = f.height * 0.46;
@@ -265,6 +278,50 @@ void PaintLabel(HDC dc, Canvas& canvas, const SkinBitmap& bitmap, const Frame& f
              std::clamp(f.height * 7 / 10, 10, 22), kDimText, DT_LEFT | DT_VCENTER | DT_SINGLELINE);
 }
 
+void PaintCheckBox(Canvas& canvas, const Frame& f) {
+    canvas.Fill(f.left, f.top, f.left + f.width, f.top + f.height, kPanelBottom);
+    const double l = f.left + 1.5, t = f.top + 1.5, r = f.left + f.width - 1.5, b = f.top + f.height - 1.5;
+    if (f.index == 1) {
+        canvas.RoundRect(l, t, r, b, 4, kAccent, kAccentDark);
+        const double w = f.width, h = f.height;
+        canvas.Line({f.left + w * 0.24, f.top + h * 0.52}, {f.left + w * 0.43, f.top + h * 0.72}, 2.4, kText);
+        canvas.Line({f.left + w * 0.43, f.top + h * 0.72}, {f.left + w * 0.78, f.top + h * 0.30}, 2.4, kText);
+    } else {
+        canvas.RoundRect(l, t, r, b, 4, kGroove, Colour{20, 24, 30});
+        canvas.RoundFrame(l, t, r, b, 4, 1.5, kButtonEdge);
+    }
+}
+
+void PaintRowHighlight(Canvas& canvas, const Frame& f) {
+    canvas.Fill(f.left, f.top, f.left + f.width, f.top + f.height, kPanelBottom);
+    canvas.RoundRect(f.left + 1, f.top + 1, f.left + f.width - 1, f.top + f.height - 1, 6, Colour{0, 120, 190},
+                     Colour{0, 72, 128});
+    canvas.RoundFrame(f.left + 1, f.top + 1, f.left + f.width - 1, f.top + f.height - 1, 6, 1, kAccent);
+}
+
+// A list's background: a dark well with a faint line under each of its 32-pixel rows, which
+// start a pixel down.
+void PaintListPanel(Canvas& canvas, const Frame& f) {
+    canvas.Fill(f.left, f.top, f.left + f.width, f.top + f.height, Colour{18, 21, 27});
+    for (int y = f.top + 33; y < f.top + f.height - 1; y += 32) canvas.Fill(f.left + 8, y, f.left + f.width - 14, y + 1, Colour{34, 39, 48});
+    canvas.RoundFrame(f.left + 0.5, f.top + 0.5, f.left + f.width - 0.5, f.top + f.height - 0.5, 3, 1, Colour{52, 58, 70});
+}
+
+void PaintScrollThumb(Canvas& canvas, const Frame& f) {
+    canvas.Fill(f.left, f.top, f.left + f.width, f.top + f.height, Colour{18, 21, 27});
+    canvas.RoundRect(f.left, f.top, f.left + f.width, f.top + f.height, f.width / 2.0,
+                     f.index == 1 ? kAccent : Colour{60, 66, 78}, f.index == 1 ? kAccentDark : Colour{48, 54, 64});
+}
+
+// A folder drawn on the icon key colour with hard edges, so the key never blends into it.
+void PaintFolderIcon(Canvas& canvas, const Frame& f) {
+    canvas.Fill(f.left, f.top, f.left + f.width, f.top + f.height, kIconKey);
+    const int l = f.left + 1, r = f.left + f.width - 1, t = f.top + 3, b = f.top + f.height - 3;
+    canvas.Fill(l, t, l + (r - l) * 2 / 5, t + 3, kFolderDark);
+    canvas.Fill(l, t + 2, r, b, kFolderDark);
+    canvas.Fill(l + 1, t + 4, r - 1, b - 1, kFolder);
+}
+
 void PaintFrame(HDC dc, Canvas& canvas, const SkinBitmap& bitmap, const Frame& f) {
     switch (bitmap.look) {
     case SkinLook::Button: PaintButton(dc, canvas, bitmap, f); break;
@@ -285,6 +342,11 @@ void PaintFrame(HDC dc, Canvas& canvas, const SkinBitmap& bitmap, const Frame& f
     case SkinLook::Static: PaintStatic(dc, canvas, bitmap, f); break;
     case SkinLook::Title: PaintTitle(dc, canvas, bitmap, f); break;
     case SkinLook::Label: PaintLabel(dc, canvas, bitmap, f); break;
+    case SkinLook::CheckBox: PaintCheckBox(canvas, f); break;
+    case SkinLook::RowHighlight: PaintRowHighlight(canvas, f); break;
+    case SkinLook::ListPanel: PaintListPanel(canvas, f); break;
+    case SkinLook::ScrollThumb: PaintScrollThumb(canvas, f); break;
+    case SkinLook::FolderIcon: PaintFolderIcon(canvas, f); break;
     }
 }
 

@@ -87,7 +87,10 @@ ListItem MakePlayListItem(const ListItem& file_item, std::string_view full_path)
 }
 
 int CompareNames(std::string_view a, std::string_view b, NameOrder order) {
-    return order == NameOrder::Natural ? CompareNatural(a, b) : CompareIgnoringCase(a, b);
+    if (order == NameOrder::Natural) {
+        if (const int by_value = CompareNatural(a, b)) return by_value;
+    }
+    return CompareIgnoringCase(a, b);
 }
 
 bool FileListOrder::operator()(const ListItem& a, const ListItem& b) const {
@@ -153,6 +156,14 @@ void PlayListPaths::Remember(std::string_view full_path) { m_keys.insert(KeyOf(f
 bool PlayListPaths::TryAdd(std::string_view full_path) { return m_keys.insert(KeyOf(full_path)).second; }
 
 bool PlayListPaths::Contains(std::string_view full_path) const { return m_keys.count(KeyOf(full_path)) != 0; }
+
+std::optional<ListItem> PlayListItemToAdd(std::string_view folder_path, const ListItem& file_item,
+                                          PlayListPaths& paths, const CodePageLength& code_page_length) {
+    std::string full_path = JoinPath(folder_path, file_item.path);
+    if (CheckPlayListPath(full_path, code_page_length) != PathFit::Fits) return std::nullopt;
+    if (!paths.TryAdd(full_path)) return std::nullopt;
+    return MakePlayListItem(file_item, full_path);
+}
 
 bool VolumeChangeAffectsView(std::string_view current_path, VolumePresence before, VolumePresence now) {
     if (before == now) return false;

@@ -120,6 +120,11 @@ private:
     std::unordered_set<std::string> m_keys;
 };
 
+// Adding one file of the file list to the play list: the row to append (its full path is
+// folder_path + '\' + its name), or nothing when its path does not fit or a row has it already.
+std::optional<ListItem> PlayListItemToAdd(std::string_view folder_path, const ListItem& file_item,
+                                          PlayListPaths& paths, const CodePageLength& code_page_length);
+
 // Whether a change of the volumes' presence pushes the view back to the top level: at the top
 // level always; inside a volume when that volume came or went.
 struct VolumePresence {

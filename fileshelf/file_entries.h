@@ -96,7 +96,8 @@ std::string JoinPath(std::string_view folder_path, std::string_view name);
 // written to the playlist file in the system code page, a line of 259 bytes, or the players would
 // read it back cut off. code_page_length gives a path's byte length in the system code page; it
 // is asked only when the UTF-8 text is longer than that, since a character never takes more
-// bytes in the device's single- and double-byte code pages than in UTF-8.
+// bytes in the device's single- and double-byte code pages than in UTF-8; without one, the UTF-8
+// length stands in for it.
 enum class PathFit { Fits, TooManyCharacters, TooManyCodePageBytes };
 using CodePageLength = std::function<std::size_t(std::string_view utf8)>;
 PathFit CheckPlayListPath(std::string_view full_path, const CodePageLength& code_page_length);

@@ -10,7 +10,8 @@ cd "$top"
 root=${DEVICE_ROOT:-$top/device}
 mkdir -p "$root/fs/NAND"
 # The build's program files are the device's \NAND programs (with the stand-ins of Photo and
-# Stacker); the demo device has a storage card with the navigation program's stand-in on it.
+# Stacker); the demo device has a storage card with the navigation program's stand-in, music
+# and films on it.
 if compgen -G "$top/build/nand/*.EXE" >/dev/null; then
   cp -f "$top"/build/nand/*.EXE "$root/fs/NAND/"
 fi
@@ -20,6 +21,8 @@ for dir in "$top"/build/nand/*/; do
 done
 mkdir -p "$root/fs/STORAGE CARD/WAYFARER"
 cp -f "$top/build/tools/standins/wayfarer" "$root/fs/STORAGE CARD/WAYFARER/WAYFARER.EXE"
+# Music and films on the card, made once into the build tree; files already there stay.
+"$top/scripts/demo_card.sh" "$top/build" "$root"
 # The platform's own programs the launcher starts: the shell and the touch calibration screen.
 mkdir -p "$root/fs/WINDOWS"
 cp -f "$top/build/tools/standins/explorer" "$root/fs/WINDOWS/EXPLORER.EXE"

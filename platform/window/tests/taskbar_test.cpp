@@ -69,7 +69,7 @@ TEST_F(Taskbar, HearsOfOwnerlessTopLevelWindowsOnceShownActivatedAndDestroyedWit
     SetForegroundWindow(taskbar);
     SetForegroundWindow(music);
     ASSERT_TRUE(WaitNotices(8));
-    ASSERT_TRUE(TerminateProcess(music_program, 0));  // its owned window goes too, unannounced
+    ASSERT_TRUE(TerminateProcess(music_program, 0));  // its window owned by another program stays, ownerless and unannounced
     ASSERT_TRUE(WaitNotices(9));
     PumpUntil([] { return false; }, 200ms);
     const std::vector<Notice> expected = {

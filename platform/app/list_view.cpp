@@ -213,7 +213,8 @@ UINT CListCtrl::GetItemState(int index, UINT mask) const {
 
 int CListCtrl::GetNextItem(int start, int flags) const {
     Lock lock(m_mutex);
-    for (std::size_t i = static_cast<std::size_t>(std::max(start + 1, 0)); i < m_rows.size(); ++i) {
+    const std::size_t first = start < 0 ? 0 : static_cast<std::size_t>(start) + 1;
+    for (std::size_t i = first; i < m_rows.size(); ++i) {
         const Row& row = m_rows[i];
         if ((flags & LVNI_SELECTED) && !row.selected) continue;
         if ((flags & LVNI_FOCUSED) && !row.focused) continue;

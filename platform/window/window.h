@@ -163,6 +163,9 @@ constexpr WPARAM TASKBAR_WINDOW_ACTIVATED = 8;  // an announced window became th
 ATOM RegisterClass(const WNDCLASS* window_class);
 HWND CreateWindowEx(DWORD ex_style, const std::string& class_name, const std::string& title, DWORD style, int x, int y,
                     int width, int height, HWND parent, void* menu, void* instance, void* param);
+// Destroys one of the program's windows: first, whole, the windows it owns that its own thread
+// made, then the window and its children, each told WM_DESTROY before its own children. Windows
+// of other threads it owns are left to their threads, without an owner.
 BOOL DestroyWindow(HWND hwnd);
 LRESULT DefWindowProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
 // GWL_USERDATA of the program's own windows; GetWindowLong also reads GWL_STYLE and

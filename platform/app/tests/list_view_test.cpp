@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <climits>
 #include <string>
 #include <thread>
 
@@ -124,6 +125,7 @@ TEST_F(ListViewTest, SelectionIsPerRowAndFocusIsOnOneRowAtMost) {
     EXPECT_EQ(m_list.GetNextItem(2, LVNI_SELECTED), 3) << "the search starts after the row given";
     EXPECT_EQ(m_list.GetNextItem(4, LVNI_SELECTED), -1);
     EXPECT_EQ(m_list.GetNextItem(1, LVNI_ALL), 2);
+    EXPECT_EQ(m_list.GetNextItem(INT_MAX, LVNI_ALL), -1);
     EXPECT_EQ(m_list.GetNextItem(-1, LVNI_SELECTED | LVNI_FOCUSED), 4);
     EXPECT_EQ(m_list.GetItemState(4, LVIS_SELECTED | LVIS_FOCUSED), LVIS_SELECTED | LVIS_FOCUSED);
     EXPECT_FALSE(m_list.SetItemState(5, LVIS_SELECTED, LVIS_SELECTED));

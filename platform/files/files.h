@@ -73,7 +73,8 @@ BOOL SetFileAttributes(const std::string& path, DWORD attributes);
 BOOL CreateDirectory(const std::string& path);
 BOOL RemoveDirectory(const std::string& path);
 
-// Wildcards '*' and '?' in the last component; never lists "." or "..".
+// Wildcards '*' and '?' in the last component; never lists "." or "..". The matches come in
+// the order of their names' bytes (capitals before small letters), the same on every run.
 HANDLE FindFirstFile(const std::string& pattern, WIN32_FIND_DATA* find_data);
 BOOL FindNextFile(HANDLE search, WIN32_FIND_DATA* find_data);
 BOOL FindClose(HANDLE search);

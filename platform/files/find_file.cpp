@@ -1,5 +1,9 @@
 // FindFirstFile, FindNextFile and FindClose: a search is a program-local handle over the names of
-// one directory that match the pattern's last component.
+// one directory that match the pattern's last component. The names come in a fixed order, by
+// their bytes, so that a folder lists the same way on every card and every run: what the host's
+// directory order happens to be must not decide the order a folder's files are added to a
+// playlist.
+#include <algorithm>
 #include <cerrno>
 #include <dirent.h>
 #include <mutex>
@@ -111,6 +115,8 @@ HANDLE FindFirstFile(const std::string& pattern, WIN32_FIND_DATA* find_data) {
             if (WildcardMatch(wanted, name)) names.emplace_back(name);
         }
         ::closedir(dir);
+        // std::string compares as unsigned bytes, so UTF-8 names sort by code point.
+        std::sort(names.begin(), names.end());
     }
     auto search = std::make_shared<FileSearch>(resolved->parent, std::move(names));
     if (!search->Next(*find_data)) {

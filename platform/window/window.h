@@ -163,6 +163,9 @@ constexpr WPARAM TASKBAR_WINDOW_ACTIVATED = 8;  // an announced window became th
 ATOM RegisterClass(const WNDCLASS* window_class);
 HWND CreateWindowEx(DWORD ex_style, const std::string& class_name, const std::string& title, DWORD style, int x, int y,
                     int width, int height, HWND parent, void* menu, void* instance, void* param);
+// Destroys one of the program's windows: first, whole, the windows it owns that its own thread
+// made, then the window and its children, each told WM_DESTROY before its own children. Windows
+// of other threads it owns are left to their threads, without an owner.
 BOOL DestroyWindow(HWND hwnd);
 LRESULT DefWindowProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
 // GWL_USERDATA of the program's own windows; GetWindowLong also reads GWL_STYLE and
@@ -187,9 +190,14 @@ DWORD GetWindowThreadProcessId(HWND hwnd, DWORD* process_id);
 // FALSE). The windows are those that exist when the call starts.
 BOOL EnumWindows(WNDENUMPROC callback, LPARAM lparam);
 // The window in a relation to this one: GW_OWNER its owner (a top-level window created with a
-// parent handle and without WS_CHILD), GW_CHILD its front child, GW_HWNDNEXT/GW_HWNDPREV the
+// parent handle and without WS_CHILD; a window created with WS_POPUP and a parent handle is such
+// an owned popup, placed on the screen and in the top-level z-order, always in front of its
+// owner, and destroyed with it when both belong to one thread), GW_CHILD its front child, GW_HWNDNEXT/GW_HWNDPREV the
 // sibling behind/in front of it, GW_HWNDFIRST/GW_HWNDLAST its front/back sibling; null for none.
 HWND GetWindow(HWND hwnd, UINT relation);
+// A child window's parent; the owner of a WS_POPUP window (null when it has none); null for any
+// other top-level window.
+HWND GetParent(HWND hwnd);
 
 // Placement and state.
 BOOL SetWindowPos(HWND hwnd, HWND insert_after, int x, int y, int width, int height, UINT flags);

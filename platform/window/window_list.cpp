@@ -84,3 +84,22 @@ HWND GetWindow(HWND hwnd, UINT relation) {
     }
     return WindowFromNumber(found);
 }
+
+HWND GetParent(HWND hwnd) {
+    protocol::GetWindowInfoRequest request;
+    request.hwnd = WindowNumber(hwnd);
+    protocol::WindowInfoReply reply;
+    if (!hwnd) {
+        SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+        return nullptr;
+    }
+    if (!platform::CallServer(request, reply)) return nullptr;
+    if (reply.error) {
+        SetLastError(reply.error);
+        return nullptr;
+    }
+    if (reply.info.parent) return WindowFromNumber(reply.info.parent);
+    // A popup's "parent" is its owner; any other top-level window has none.
+    if (reply.info.style & WS_POPUP) return WindowFromNumber(reply.info.owner);
+    return nullptr;
+}

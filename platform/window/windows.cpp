@@ -1,4 +1,6 @@
 // Window classes, creating and destroying windows, and the window state kept by the server.
+#include <algorithm>
+
 #include "platform/kernel/kernel.h"
 #include "platform/kernel/server_connection.h"
 #include "platform/window/local_windows.h"
@@ -111,25 +113,42 @@ BOOL DestroyWindow(HWND hwnd) {
         SetLastError(ERROR_INVALID_WINDOW_HANDLE);
         return FALSE;
     }
-    // Children and owned windows go with their parent and owner; each is told with WM_DESTROY
-    // first, as on the device.
     protocol::ListWindowsRequest list;
     protocol::ListWindowsReply windows;
-    std::vector<std::uint32_t> doomed{WindowNumber(hwnd)};
-    if (CallServer(list, windows)) {
-        for (std::size_t i = 0; i < doomed.size(); ++i)
-            for (const auto& info : windows.windows)
-                if (info.parent == doomed[i] || info.owner == doomed[i]) doomed.push_back(info.hwnd);
+    const bool listed = CallServer(list, windows);
+    const std::uint32_t number = WindowNumber(hwnd);
+    // The windows it owns on its own thread are destroyed whole before it is told, as on the
+    // device: in its WM_DESTROY they are gone. Those of other threads only lose their owner
+    // (the server sees to that); their threads close them.
+    if (listed) {
+        for (const auto& info : windows.windows) {
+            if (info.owner != number) continue;
+            auto owned = platform::LocalWindows::Instance().Get(info.hwnd);
+            if (owned && owned->thread_id == local->thread_id) DestroyWindow(WindowFromNumber(info.hwnd));
+        }
     }
-    for (auto number : doomed) {
-        if (auto window = platform::LocalWindows::Instance().Get(number); window && window->procedure)
-            window->procedure(WindowFromNumber(number), WM_DESTROY, 0, 0);
+    // Then the window and its children, each told with WM_DESTROY before its own children.
+    std::vector<std::uint32_t> doomed;
+    std::vector<std::uint32_t> pending{number};
+    while (!pending.empty()) {
+        const std::uint32_t next = pending.back();
+        pending.pop_back();
+        doomed.push_back(next);
+        if (!listed) continue;
+        const std::size_t mark = pending.size();
+        for (const auto& info : windows.windows)
+            if (info.parent == next) pending.push_back(info.hwnd);
+        std::reverse(pending.begin() + static_cast<std::ptrdiff_t>(mark), pending.end());  // front child first
+    }
+    for (auto each : doomed) {
+        if (auto window = platform::LocalWindows::Instance().Get(each); window && window->procedure)
+            window->procedure(WindowFromNumber(each), WM_DESTROY, 0, 0);
     }
     protocol::DestroyWindowRequest request;
     request.hwnd = WindowNumber(hwnd);
     protocol::StatusReply reply;
     const bool ok = CallServer(request, reply);
-    for (auto number : doomed) platform::LocalWindows::Instance().Remove(number);
+    for (auto each : doomed) platform::LocalWindows::Instance().Remove(each);
     platform::ForgetWindowSurfaces(doomed);
     auto& queue = platform::MessageQueue::ForThisThread();
     std::erase_if(queue.timers, [&](const platform::ThreadTimer& timer) {

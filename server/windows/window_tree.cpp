@@ -24,6 +24,8 @@ std::uint32_t WindowTree::Create(Window window) {
     } while (m_windows.count(m_next) || m_next == 0xFFFF);
     window.hwnd = m_next;
     window.topmost = !window.parent && window.topmost;
+    // An owned window lies in front of its owner, so a topmost owner's windows are topmost too.
+    if (window.owner && m_windows.at(window.owner).topmost) window.topmost = true;
     const std::uint32_t hwnd = window.hwnd;
     const std::uint32_t parent = window.parent;
     m_windows.emplace(hwnd, std::move(window));
@@ -63,9 +65,16 @@ std::vector<std::uint32_t> WindowTree::Destroy(std::uint32_t hwnd) {
     std::vector<std::uint32_t> destroyed;
     auto found = m_windows.find(hwnd);
     if (found == m_windows.end()) return destroyed;
+    // The owned windows of the owner's own thread go first; those of other threads only lose
+    // their owner, as on the device: no thread's window is destroyed behind its back, and the
+    // thread closes it itself.
+    const std::uint32_t thread_client = found->second.owner_client;
     std::vector<std::uint32_t> owned;
-    for (const auto& [other, window] : m_windows)
-        if (window.owner == hwnd) owned.push_back(other);
+    for (auto& [other, window] : m_windows) {
+        if (window.owner != hwnd) continue;
+        if (window.owner_client == thread_client) owned.push_back(other);
+        else window.owner = 0;
+    }
     for (auto window : owned) {
         auto more = Destroy(window);
         destroyed.insert(destroyed.end(), more.begin(), more.end());
@@ -158,6 +167,7 @@ void WindowTree::BringToTop(std::uint32_t hwnd) {
     }
     std::erase(m_z_order, hwnd);
     InsertTopLevel(hwnd, true);
+    KeepOwnedInFront();
 }
 
 void WindowTree::SendToBottom(std::uint32_t hwnd) {
@@ -165,14 +175,46 @@ void WindowTree::SendToBottom(std::uint32_t hwnd) {
     if (!window || window->parent) return;
     std::erase(m_z_order, hwnd);
     InsertTopLevel(hwnd, false);
+    KeepOwnedInFront();
 }
 
 void WindowTree::SetTopmost(std::uint32_t hwnd, bool topmost) {
     Window* window = Get(hwnd);
     if (!window || window->parent) return;
-    std::erase(m_z_order, hwnd);
-    window->topmost = topmost;
-    InsertTopLevel(hwnd, true);
+    // The window's owned windows (and theirs) change band with it, so they stay in front of it.
+    std::vector<std::uint32_t> moving{hwnd};
+    for (std::size_t i = 0; i < moving.size(); ++i)
+        for (auto other : m_z_order)
+            if (m_windows.at(other).owner == moving[i]) moving.push_back(other);
+    for (auto each : moving) {
+        std::erase(m_z_order, each);
+        m_windows.at(each).topmost = topmost;
+        InsertTopLevel(each, true);
+    }
+    KeepOwnedInFront();
+}
+
+void WindowTree::KeepOwnedInFront() {
+    // A window found behind its owner in the owner's band goes just in front of it. Each pass
+    // puts right every window it finds out of place; a pass per level of ownership is the most
+    // it takes, and the bound keeps a broken chain from looping.
+    for (std::size_t pass = 0; pass <= m_z_order.size(); ++pass) {
+        bool moved = false;
+        for (std::size_t i = 0; i < m_z_order.size(); ++i) {
+            const Window& window = m_windows.at(m_z_order[i]);
+            if (!window.owner) continue;
+            const auto front = m_z_order.begin();
+            const auto owner = std::find(front, front + static_cast<std::ptrdiff_t>(i), window.owner);
+            if (owner == front + static_cast<std::ptrdiff_t>(i)) continue;  // in front of its owner
+            if (m_windows.at(window.owner).topmost != window.topmost) continue;
+            const std::uint32_t hwnd = m_z_order[i];
+            const auto owner_index = owner - front;
+            m_z_order.erase(front + static_cast<std::ptrdiff_t>(i));
+            m_z_order.insert(m_z_order.begin() + owner_index, hwnd);
+            moved = true;
+        }
+        if (!moved) return;
+    }
 }
 
 void WindowTree::PlaceBehind(std::uint32_t hwnd, std::uint32_t after) {
@@ -188,6 +230,7 @@ void WindowTree::PlaceBehind(std::uint32_t hwnd, std::uint32_t after) {
     std::erase(m_z_order, hwnd);
     auto position = std::find(m_z_order.begin(), m_z_order.end(), after);
     m_z_order.insert(position == m_z_order.end() ? position : position + 1, hwnd);
+    KeepOwnedInFront();
 }
 
 std::uint32_t WindowTree::WindowAt(std::int32_t x, std::int32_t y) const {

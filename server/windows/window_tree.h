@@ -45,8 +45,9 @@ public:
 
     // 0 when the parent or the owner is not a window or the tree is full.
     std::uint32_t Create(Window window);
-    // Destroys the window, its children and the windows it owns; returns every window
-    // destroyed (owned windows and children before their owner and parent).
+    // Destroys the window, its children and the windows it owns that belong to its own thread
+    // (windows of other threads it owned lose their owner); returns every window destroyed
+    // (owned windows and children before their owner and parent).
     std::vector<std::uint32_t> Destroy(std::uint32_t hwnd);
     std::vector<std::uint32_t> DestroyAllOf(std::uint32_t owner_client);
 
@@ -61,7 +62,9 @@ public:
     // Neither the window nor any window it lies in is disabled.
     bool EffectivelyEnabled(std::uint32_t hwnd) const;
 
-    // Z-order of a top-level window within the topmost band or the normal band.
+    // Z-order of a top-level window within the topmost band or the normal band. An owned window
+    // stays in front of its owner: bringing the owner to the top brings its owned windows with
+    // it, and a window made topmost (or not) takes its owned windows into its band.
     void BringToTop(std::uint32_t hwnd);
     void SendToBottom(std::uint32_t hwnd);
     void SetTopmost(std::uint32_t hwnd, bool topmost);
@@ -83,6 +86,7 @@ public:
 private:
     void Unlink(std::uint32_t hwnd);
     void InsertTopLevel(std::uint32_t hwnd, bool front);
+    void KeepOwnedInFront();
 
     std::unordered_map<std::uint32_t, Window> m_windows;
     std::vector<std::uint32_t> m_z_order;  // top-level windows, front to back

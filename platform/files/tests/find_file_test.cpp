@@ -128,6 +128,43 @@ TEST_F(FindFileTest, TheRootListsTheVolumes) {
     EXPECT_EQ(Find("\\*"), (std::vector<std::string>{"NAND", "STORAGE CARD"}));
 }
 
+// The names of a search in the order FindFirstFile and FindNextFile give them.
+std::vector<std::string> FindInOrder(const std::string& pattern) {
+    std::vector<std::string> names;
+    WIN32_FIND_DATA data;
+    HANDLE search = FindFirstFile(pattern, &data);
+    if (search == INVALID_HANDLE_VALUE) return names;
+    do {
+        names.push_back(data.cFileName);
+    } while (FindNextFile(search, &data));
+    FindClose(search);
+    return names;
+}
+
+TEST_F(FindFileTest, AFolderListsByTheBytesOfItsNamesWhateverOrderTheyWereMadeIn) {
+    // Made in an order that is neither byte order nor its reverse; capitals sort before small
+    // letters, "10" before "9", and names beyond ASCII (UTF-8 lead bytes above 0x7F) last.
+    for (const char* name : {"\xEC\x9D\x8C.mp3", "B.mp3", "9.mp3", "a b.mp3", "10.mp3", "_x.mp3", "Z.mp3",
+                             "a.mp3", "cover.jpg"})
+        m_device.WriteHostFile(std::string("STORAGE CARD/Album/") + name, name);
+    std::filesystem::create_directories(m_device.Fs() / "STORAGE CARD" / "Album" / "Disc 2");
+    const std::vector<std::string> every{"10.mp3", "9.mp3", "B.mp3", "Disc 2", "Z.mp3", "_x.mp3", "a b.mp3",
+                                         "a.mp3", "cover.jpg", "\xEC\x9D\x8C.mp3"};
+    EXPECT_EQ(FindInOrder("\\STORAGE CARD\\Album\\*.*"), every);
+    EXPECT_EQ(FindInOrder("\\STORAGE CARD\\Album\\*.MP3"),
+              (std::vector<std::string>{"10.mp3", "9.mp3", "B.mp3", "Z.mp3", "_x.mp3", "a b.mp3", "a.mp3",
+                                        "\xEC\x9D\x8C.mp3"}))
+        << "a pattern keeps the order of what it matches";
+
+    // Adding a folder to a playlist walks it like this; a file made later takes its place by
+    // name rather than coming last.
+    m_device.WriteHostFile("STORAGE CARD/Album/C.mp3", "C");
+    auto again = FindInOrder("\\STORAGE CARD\\Album\\*.*");
+    ASSERT_EQ(again.size(), every.size() + 1);
+    EXPECT_EQ(again[3], "C.mp3");
+    EXPECT_TRUE(std::is_sorted(again.begin(), again.end()));
+}
+
 TEST_F(FindFileTest, AFileDeletedAfterTheSearchBeganIsPassedOver) {
     WIN32_FIND_DATA data;
     HANDLE search = FindFirstFile("\\STORAGE CARD\\Media\\*.txt", &data);

@@ -69,8 +69,12 @@ TEST_F(Taskbar, HearsOfOwnerlessTopLevelWindowsOnceShownActivatedAndDestroyedWit
     SetForegroundWindow(taskbar);
     SetForegroundWindow(music);
     ASSERT_TRUE(WaitNotices(8));
-    ASSERT_TRUE(TerminateProcess(music_program, 0));  // its owned window goes too, unannounced
+    // Its window owned by another program stays, without an owner and unannounced.
+    ASSERT_TRUE(TerminateProcess(music_program, 0));
     ASSERT_TRUE(WaitNotices(9));
+    HWND owned = FindWindow("", "OWNED");
+    EXPECT_NE(owned, nullptr);
+    EXPECT_EQ(GetWindow(owned, GW_OWNER), nullptr);
     PumpUntil([] { return false; }, 200ms);
     const std::vector<Notice> expected = {
         {taskbar, TASKBAR_WINDOW_CREATED, music, "APP_MUSIC"},

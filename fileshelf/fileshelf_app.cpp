@@ -1,12 +1,10 @@
-// FileShelf: a program of the suite that runs once only; its screen comes with its own work.
+// FileShelf: the players' playlist editor. It runs once only; a second start brings the first
+// to the front. The player that starts it names itself on the command line ("APP_MUSIC", ...).
+#include "fileshelf/fileshelf_dlg.h"
 #include "framework/suite_application.h"
+#include "platform/kernel/kernel.h"
 
 namespace {
-
-class CFileShelfDlg : public CSuiteDialog {
-public:
-    CFileShelfDlg() : CSuiteDialog(kFileShelfIdentity) {}
-};
 
 class CFileShelfApp : public CSuiteApp {
 public:
@@ -14,7 +12,7 @@ public:
 
 protected:
     void RunMainDialog() override {
-        CFileShelfDlg dialog;
+        fileshelf::CFileShelfDlg dialog(GetCommandLine());
         dialog.DoModal();
     }
 };

@@ -81,7 +81,16 @@ void PlaylistFile::WriteLine(const std::string& utf8_line) {
     std::string bytes = platform::WideToCodePage(m_code_page, wide);
     InsertCarriageReturns(bytes, 2 * wide.size() + 1);
     DWORD written = 0;
-    if (!bytes.empty()) (void)WriteFile(m_file, bytes.data(), static_cast<DWORD>(bytes.size()), &written);
+    if (bytes.empty()) return;
+    if (!WriteFile(m_file, bytes.data(), static_cast<DWORD>(bytes.size()), &written) || written != bytes.size())
+        m_write_failed = true;
+}
+
+bool PlaylistFile::Commit() {
+    if (m_file == INVALID_HANDLE_VALUE || m_view.IsMapped()) return false;
+    const bool written = !m_write_failed && FlushFileBuffers(m_file);
+    Close();
+    return written;
 }
 
 int PlaylistFile::ReadEntry(std::string& path, std::string& title, std::int32_t& duration_ms) {
@@ -107,6 +116,7 @@ void PlaylistFile::Close() {
         m_file = INVALID_HANDLE_VALUE;
     }
     m_entries_written = 0;
+    m_write_failed = false;
     m_cursor = 0;
     m_file_size = 0;
 }

@@ -34,8 +34,11 @@ public:
     bool Open(const std::string& path, PlaylistAccess access);
 
     // Appends one entry; an empty path writes nothing. "#EXTM3U" goes first with the first
-    // entry. Write errors are not reported: the result is always TRUE.
+    // entry. The result is always TRUE; a write that falls short is noted for Commit.
     BOOL WriteEntry(std::string_view path, std::string_view title, std::int32_t duration_ms);
+    // Ends a file opened for writing: flushes it to the card and closes it. False when any
+    // write fell short or the flush failed, so the caller keeps the list it had.
+    bool Commit();
 
     // The next entry: 1 with the path (and the title and duration of its "#EXTINF:" line, or
     // empty and 0), 0 at the end or when nothing is open for reading.
@@ -51,6 +54,7 @@ private:
     HANDLE m_file = INVALID_HANDLE_VALUE;
     ReadOnlyFileView m_view;  // reading only
     std::size_t m_entries_written = 0;
+    bool m_write_failed = false;
     std::size_t m_cursor = 0;     // byte offset of the next line to examine
     std::size_t m_file_size = 0;  // taken when opened for reading
     UINT m_code_page = 0;         // the system code page, looked up once per open

@@ -1,0 +1,211 @@
+// FileShelf on a real device server, sent by a player's stand-in and driven by taps: what the
+// playlist file holds and what the player is told at each way out, the volumes coming and
+// going under the view, and the buttons' looks.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <string>
+#include <thread>
+
+#include "framework/program_messages.h"
+#include "platform/gfx/png_file.h"
+#include "platform/testing/temporary_device.h"
+#include "tools/devicectl/device_control.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+using devicectl::DeviceControl;
+using platform::testing::TemporaryDevice;
+using platform::testing::WaitUntil;
+
+constexpr auto kHang = 10s;
+
+// "음악" and "노래" in UTF-8 and in code page 949.
+const std::string kMusic = "\xEC\x9D\x8C\xEC\x95\x85";
+const std::string kMusic949 = "\xC0\xBD\xBE\xC7";
+const std::string kSong = "\xEB\x85\xB8\xEB\x9E\x98";
+const std::string kSong949 = "\xB3\xEB\xB7\xA1";
+
+// Screen places: the middle of a file-list row, and of the buttons.
+struct Point {
+    int x, y;
+};
+Point FileRow(int row) { return {602, 88 + 1 + 32 * row + 16}; }
+constexpr Point kOpen{667, 446}, kGoUp{755, 446}, kCheckAll{491, 446}, kAdd{398, 197}, kConfirm{398, 283},
+    kCancel{750, 16}, kClear{132, 446};
+
+class FileShelfDevice : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(device.Install(FILESHELF_BINARY, "FILESHELF.EXE"));
+        ASSERT_TRUE(device.InstallAt(LIST_PLAYER_BINARY, "\\NAND\\LISTPLAYER.EXE"));
+        fs::copy(FILESHELF_RESOURCES, Host("NAND/FILESHELF"), fs::copy_options::recursive);
+        // The card: music in a Korean folder (a film and a text among it), a text at its top.
+        for (const std::string& name : {kSong + " 01.mp3", kSong + " 02.mp3", std::string("A.MP3"),
+                                        std::string("c.mp4"), std::string("x.wma")})
+            Touch("STORAGE CARD/" + kMusic + "/" + name);
+        Touch("STORAGE CARD/readme.txt");
+        fs::create_directories(Host("USB DRIVE"));
+        ASSERT_TRUE(device.StartServer());
+    }
+
+    fs::path Host(const std::string& relative) const { return device.Root() / "fs" / fs::u8path(relative); }
+    void Touch(const std::string& relative) {
+        fs::create_directories(Host(relative).parent_path());
+        std::ofstream(Host(relative)) << "x";
+    }
+    std::string Read(const std::string& relative) const {
+        std::ifstream in(Host(relative), std::ios::binary);
+        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    }
+
+    // The player's stand-in, which starts FileShelf with its own name.
+    void StartFromPlayer(const std::string& player = "APP_MUSIC") {
+        DWORD error = 0;
+        ASSERT_TRUE(control.Start("\\NAND\\LISTPLAYER.EXE", player, error)) << error;
+        ASSERT_NE(control.WaitWindow("APP_BROWSER", kHang), 0u) << device.Log("LISTPLAYER.EXE");
+        Settle();
+    }
+    // Lets the screen catch up with the last tap.
+    void Settle() { std::this_thread::sleep_for(300ms); }
+    void Tap(Point point) {
+        ASSERT_EQ(control.Tap(point.x, point.y), 0u);
+        Settle();
+    }
+    bool FileShelfRunning() {
+        for (const auto& process : control.Processes())
+            if (process.name.find("FILESHELF") != std::string::npos) return true;
+        return false;
+    }
+    bool EndsWithin2s() { return WaitUntil([&] { return !FileShelfRunning(); }, 2s); }
+    bool PlayerWasTold(const std::string& result) {
+        return WaitUntil([&] { return Log("LISTPLAYER.EXE").find("WM_PLAYLIST_RESULT " + result) != std::string::npos; },
+                         kHang);
+    }
+    std::string Log(const std::string& program) const { return device.Log(program); }
+
+    // Whether the button at its place shows the row `row` (0 normal, 1 disabled) of its picture.
+    bool Shows(int image, int left, int top, int row) {
+        std::uint32_t width = 0, height = 0;
+        std::vector<std::uint32_t> pixels;
+        std::string error;
+        if (!platform::ReadPng(Host("NAND/FILESHELF/" + std::to_string(image) + ".png"), width, height, pixels, error))
+            return false;
+        const std::uint32_t frame_height = height / 2;
+        return WaitUntil([&] {
+            DWORD failure = 0;
+            auto screen = control.Screenshot(failure);
+            if (!screen) return false;
+            for (std::uint32_t y = 6; y < frame_height - 6; y += 7)
+                for (std::uint32_t x = 6; x < 40; x += 5)
+                    if (screen->At(left + x, top + y) != pixels[(row * frame_height + y) * width + x]) return false;
+            return true;
+        }, 2s);
+    }
+
+    TemporaryDevice device;
+    DeviceControl control{device.Root()};
+};
+
+TEST_F(FileShelfDevice, ConfirmWritesTheCheckedFilesAndThePlayerStartsTheCurrentEntry) {
+    StartFromPlayer("app_music");
+    Tap(FileRow(0));  // "STORAGE CARD", the first of the two volumes
+    Tap(kOpen);
+    Tap(FileRow(0));  // "음악"; the text file beside it is not music
+    Tap(kOpen);
+    Tap(kCheckAll);
+    Tap(kAdd);
+    Tap(kAdd);  // a second Add finds every file there already
+    Tap(kConfirm);
+    ASSERT_TRUE(PlayerWasTold("0 0")) << Log("LISTPLAYER.EXE") << Log("FILESHELF.EXE");
+    EXPECT_TRUE(EndsWithin2s());
+    // Folders' files in the file list's order, the film left out, in code page 949 with CR LF.
+    const std::string folder = "\\STORAGE CARD\\" + kMusic949 + "\\";
+    EXPECT_EQ(Read("NAND/MUSICLIST.M3U"), "#EXTM3U\r\n"
+                                          "#EXTINF:0\r\n" + folder + "A.MP3\r\n"
+                                          "#EXTINF:0\r\n" + folder + "x.wma\r\n"
+                                          "#EXTINF:0\r\n" + folder + kSong949 + " 01.mp3\r\n"
+                                          "#EXTINF:0\r\n" + folder + kSong949 + " 02.mp3\r\n");
+    const std::string log = Log("FILESHELF.EXE");
+    for (const char* line : {"FILESHELF THREAD END", "Wait MessageLoop CListViewEx-PLAY: WM_QUIT",
+                             "Wait MessageLoop CListViewEx-FILE: WM_QUIT", "CListViewEx::Register => CListViewEx-FILE"})
+        EXPECT_NE(log.find(line), std::string::npos) << line << "\n" << log;
+    EXPECT_EQ(Log("LISTPLAYER.EXE").find("WM_PLAYLIST_RESULT 0 1"), std::string::npos) << "one message only";
+}
+
+TEST_F(FileShelfDevice, CancelKeepsTheFileAndAnUnreadableEntryDropsOnlyFromTheList) {
+    // Two copies of one file and a file the card no longer has.
+    const std::string folder = "\\STORAGE CARD\\" + kMusic949 + "\\";
+    const std::string kept = "#EXTM3U\r\n#EXTINF:0\r\n" + folder + "x.wma\r\n#EXTINF:0\r\n" + folder +
+                             "x.wma\r\n#EXTINF:0\r\n\\STORAGE CARD\\gone.mp3\r\n";
+    std::ofstream(Host("NAND/MUSICLIST.M3U"), std::ios::binary) << kept;
+    StartFromPlayer();
+    Tap(kCancel);
+    ASSERT_TRUE(PlayerWasTold("0 1"));
+    EXPECT_TRUE(EndsWithin2s());
+    EXPECT_EQ(Read("NAND/MUSICLIST.M3U"), kept);
+
+    // Confirmed at once, the list goes back as it was loaded: duplicates stay, the gone file not.
+    EXPECT_EQ(control.Close("APP_MUSIC"), 0u);
+    StartFromPlayer();
+    Tap(kConfirm);
+    ASSERT_TRUE(PlayerWasTold("0 0"));
+    EXPECT_EQ(Read("NAND/MUSICLIST.M3U"),
+              "#EXTM3U\r\n#EXTINF:0\r\n" + folder + "x.wma\r\n#EXTINF:0\r\n" + folder + "x.wma\r\n");
+}
+
+TEST_F(FileShelfDevice, ClosingTheWindowWritesAndTellsNothing) {
+    StartFromPlayer();
+    ASSERT_EQ(control.Post("APP_BROWSER", WM_CLOSE, 0, 0), 0u);
+    EXPECT_TRUE(EndsWithin2s());
+    EXPECT_NE(Log("FILESHELF.EXE").find("FILESHELF WM_CLOSE...\n"), std::string::npos);
+    std::this_thread::sleep_for(300ms);
+    EXPECT_EQ(Log("LISTPLAYER.EXE").find("WM_PLAYLIST_RESULT"), std::string::npos);
+    EXPECT_FALSE(fs::exists(Host("NAND/MUSICLIST.M3U")));
+}
+
+TEST_F(FileShelfDevice, WithoutAModeNothingIsWrittenOrPosted) {
+    DWORD error = 0;
+    ASSERT_TRUE(control.Start("\\NAND\\FILESHELF.EXE", "", error)) << error;
+    ASSERT_NE(control.WaitWindow("APP_BROWSER", kHang), 0u);
+    Settle();
+    Tap(kConfirm);
+    EXPECT_TRUE(EndsWithin2s());
+    for (const char* list : {"NAND/MUSICLIST.M3U", "NAND/MOVIELIST.M3U", "NAND/PHOTOLIST.M3U", "NAND/TEXTLIST.M3U"})
+        EXPECT_FALSE(fs::exists(Host(list))) << list;
+}
+
+TEST_F(FileShelfDevice, ButtonsShowWhetherTheyActAndACardPulledInsideItReturnsToTheTop) {
+    StartFromPlayer();
+    // An empty play list: its clearing does nothing and looks it; at the top level there is
+    // no going up.
+    EXPECT_TRUE(Shows(133, 88, 412, 1)) << "clear disabled";
+    EXPECT_TRUE(Shows(136, 711, 412, 1)) << "go up disabled at the top";
+    Tap(kClear);
+    EXPECT_TRUE(Shows(133, 88, 412, 1));
+
+    Tap(FileRow(0));
+    Tap(kOpen);
+    EXPECT_TRUE(Shows(136, 711, 412, 0)) << "go up inside the card";
+    std::string error;
+    ASSERT_TRUE(control.SetMediumInserted(DeviceControl::Medium::StorageCard, false, error)) << error;
+    EXPECT_TRUE(Shows(136, 711, 412, 1)) << "back at the top within 2 s";
+    // Pulled again while inside the USB drive, nothing changes there.
+    ASSERT_TRUE(control.SetMediumInserted(DeviceControl::Medium::StorageCard, true, error)) << error;
+    std::this_thread::sleep_for(1500ms);
+    Tap(FileRow(1));  // "USB DRIVE", after the card
+    Tap(kOpen);
+    EXPECT_TRUE(Shows(136, 711, 412, 0));
+    ASSERT_TRUE(control.SetMediumInserted(DeviceControl::Medium::StorageCard, false, error)) << error;
+    std::this_thread::sleep_for(1500ms);
+    EXPECT_TRUE(Shows(136, 711, 412, 0)) << "still inside the USB drive";
+    Tap(kGoUp);
+    EXPECT_TRUE(Shows(136, 711, 412, 1));
+}
+
+}  // namespace

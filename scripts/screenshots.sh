@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
-# Takes the README's screenshots of HomeDeck from a running device: a device of its own in a
-# temporary folder, booted to HomeDeck with the card in, driven by devicectl taps through the
-# menus, the two settings screens and the navigation map with the taskbar button over it.
-# Usage: scripts/screenshots.sh [BUILD_DIR]   (after a build; writes docs/homedeck_*.png)
+# Takes the README's screenshots from a running device: a device of its own in a temporary
+# folder, booted to HomeDeck with the card in, driven by devicectl taps through the menus, the
+# two settings screens and the navigation map with the taskbar button over it; then FileShelf,
+# sent by a player's stand-in, with a Korean music folder of the demo card added to its list.
+# Usage: scripts/screenshots.sh [BUILD_DIR]   (after a build; writes docs/homedeck_*.png and
+# docs/fileshelf.png)
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 build=${1:-$top/build}
@@ -15,8 +17,9 @@ cleanup() {
 trap cleanup EXIT
 
 mkdir -p "$root/fs/NAND" "$root/fs/STORAGE CARD/WAYFARER"
-cp "$build/nand/HOMEDECK.EXE" "$root/fs/NAND/"
-cp -r "$build/nand/HOMEDECK" "$root/fs/NAND/"
+cp "$build/nand/HOMEDECK.EXE" "$build/nand/FILESHELF.EXE" "$build/nand/LISTPLAYER.EXE" "$root/fs/NAND/"
+cp -r "$build/nand/HOMEDECK" "$build/nand/FILESHELF" "$root/fs/NAND/"
+"$top/scripts/demo_card.sh" "$build" "$root"
 cp "$build/tools/standins/wayfarer" "$root/fs/STORAGE CARD/WAYFARER/WAYFARER.EXE"
 cp "$top/resources/device/device.conf" "$root/device.conf"
 printf 'board_status = 16\naudio = fake\n' >>"$root/device.conf"
@@ -40,6 +43,20 @@ ctl tap 750 16; ctl tap 750 16     # Exit twice: the main menu
 ctl tap 142 283                    # Navigation: the map, and a second later the button over it
 ctl wait-window Wayfarer 5000 >/dev/null
 sleep 1.5; shot taskbar
+
+# FileShelf as Music sends the user there: into the card's music folder, two songs checked
+# and added, the first entry checked in the play list.
+ctl start '\NAND\LISTPLAYER.EXE' APP_MUSIC >/dev/null
+ctl wait-window APP_BROWSER 5000 >/dev/null
+sleep 1
+ctl tap 602 105; ctl tap 667 446   # STORAGE CARD, open
+sleep 0.5
+ctl tap 602 169; ctl tap 667 446   # 음악, open
+sleep 0.5
+ctl tap 491 446; ctl tap 398 197   # check all, add
+sleep 0.5
+ctl tap 132 105; ctl tap 602 105   # check the play list's first row, uncheck the file list's
+sleep 0.8; ctl screenshot "$top/docs/fileshelf.png" >/dev/null; echo "docs/fileshelf.png"
 ctl shutdown >/dev/null
 wait "$server_pid" 2>/dev/null || true
 server_pid=

@@ -36,8 +36,9 @@ struct Point {
     int x, y;
 };
 Point FileRow(int row) { return {602, 88 + 1 + 32 * row + 16}; }
+Point PlayRow(int row) { return {178, 88 + 1 + 32 * row + 16}; }
 constexpr Point kOpen{667, 446}, kGoUp{755, 446}, kCheckAll{491, 446}, kAdd{398, 197}, kConfirm{398, 283},
-    kCancel{750, 16}, kClear{132, 446};
+    kCancel{750, 16}, kClear{132, 446}, kDeleteChecked{44, 446}, kMoveDown{308, 446};
 
 class FileShelfDevice : public ::testing::Test {
 protected:
@@ -206,6 +207,47 @@ TEST_F(FileShelfDevice, ButtonsShowWhetherTheyActAndACardPulledInsideItReturnsTo
     EXPECT_TRUE(Shows(136, 711, 412, 0)) << "still inside the USB drive";
     Tap(kGoUp);
     EXPECT_TRUE(Shows(136, 711, 412, 1));
+}
+
+TEST_F(FileShelfDevice, EditingKeepsCheckMarksAndTheCurrentRowWhereTheUserExpectsThem) {
+    const std::string folder = "\\STORAGE CARD\\" + kMusic949 + "\\";
+    std::string list = "#EXTM3U\r\n";
+    for (const char* name : {"A.MP3", "x.wma", "c.mp4", "readme.txt"}) {
+        if (std::string(name) == "readme.txt") list += "#EXTINF:0\r\n\\STORAGE CARD\\readme.txt\r\n";
+        else list += "#EXTINF:0\r\n" + folder + name + "\r\n";
+    }
+    std::ofstream(Host("NAND/MUSICLIST.M3U"), std::ios::binary) << list;
+    StartFromPlayer();
+    // The first row cannot go up, even when told to directly; down it takes its check mark.
+    Tap(PlayRow(0));
+    ASSERT_EQ(control.Post("APP_BROWSER", WM_COMMAND, 1006, 0), 0u);
+    Tap(kMoveDown);
+    // Rows: x.wma, A.MP3 (checked, current), c.mp4, readme.txt. Checking the last row and
+    // deleting both checked rows leaves the last remaining row current.
+    Tap(PlayRow(3));
+    Tap(kDeleteChecked);
+    Tap(kConfirm);
+    ASSERT_TRUE(PlayerWasTold("1 0")) << Log("LISTPLAYER.EXE");
+    EXPECT_EQ(Read("NAND/MUSICLIST.M3U"),
+              "#EXTM3U\r\n#EXTINF:0\r\n" + folder + "x.wma\r\n#EXTINF:0\r\n" + folder + "c.mp4\r\n");
+}
+
+TEST_F(FileShelfDevice, StrayCommandsAndMessagesChangeNothingAndTwoConfirmsWriteOnce) {
+    StartFromPlayer();
+    // Add with nothing checked, Open on no folder, a page down past the last page, the slider
+    // notice of a release over nothing, and a tap notice for a row that is not there.
+    for (WPARAM id : {1014u, 1012u, 1003u, 1009u}) ASSERT_EQ(control.Post("APP_BROWSER", WM_COMMAND, id, 0), 0u);
+    ASSERT_EQ(control.Post("APP_BROWSER", WM_USER + 100, 514, 120), 0u);
+    ASSERT_EQ(control.Post("APP_BROWSER", WM_USER + 100, 1001, 57), 0u);
+    Settle();
+    ASSERT_EQ(control.Post("APP_BROWSER", WM_COMMAND, 1015, 0), 0u);
+    ASSERT_EQ(control.Post("APP_BROWSER", WM_COMMAND, 1015, 0), 0u);
+    ASSERT_EQ(control.Post("APP_BROWSER", WM_COMMAND, 1016, 0), 0u);
+    ASSERT_TRUE(PlayerWasTold("0 0"));
+    EXPECT_TRUE(EndsWithin2s());
+    EXPECT_EQ(Read("NAND/MUSICLIST.M3U"), "") << "an empty play list writes an empty file";
+    const std::string told = Log("LISTPLAYER.EXE");
+    EXPECT_EQ(told.find("WM_PLAYLIST_RESULT"), told.rfind("WM_PLAYLIST_RESULT")) << told;
 }
 
 }  // namespace

@@ -11,6 +11,7 @@
 #include <thread>
 
 #include "framework/program_messages.h"
+#include "platform/gfx/gfx.h"
 #include "platform/gfx/png_file.h"
 #include "platform/testing/temporary_device.h"
 #include "tools/devicectl/device_control.h"
@@ -248,6 +249,84 @@ TEST_F(FileShelfDevice, StrayCommandsAndMessagesChangeNothingAndTwoConfirmsWrite
     EXPECT_EQ(Read("NAND/MUSICLIST.M3U"), "") << "an empty play list writes an empty file";
     const std::string told = Log("LISTPLAYER.EXE");
     EXPECT_EQ(told.find("WM_PLAYLIST_RESULT"), told.rfind("WM_PLAYLIST_RESULT")) << told;
+}
+
+// Pixels of a list window on the screen against its pictures: the cursor bar, both check-box
+// looks, folder icons without their key colour, the scroll thumb of page 3 of 3, and a Korean
+// name drawn in the rows' font.
+TEST_F(FileShelfDevice, TheListsArePaintedFromTheirPicturesAndShowKoreanNames) {
+    for (int i = 0; i < 17; ++i) Touch("STORAGE CARD/" + kMusic + "/" + kSong + " " + std::to_string(10 + i) + ".mp3");
+    StartFromPlayer();
+    Tap(FileRow(0));
+    Tap(kOpen);
+    Tap(FileRow(0));  // 음악, checked, and the cursor row
+    auto picture = [&](int image, std::uint32_t& width, std::vector<std::uint32_t>& pixels) {
+        std::uint32_t height = 0;
+        std::string error;
+        EXPECT_TRUE(platform::ReadPng(Host("NAND/FILESHELF/" + std::to_string(image) + ".png"), width, height, pixels,
+                                      error))
+            << error;
+    };
+    std::uint32_t box_width = 0, folder_width = 0, bar_width = 0, thumb_width = 0;
+    std::vector<std::uint32_t> box, folder, bar, thumb;
+    picture(130, box_width, box);
+    picture(134, folder_width, folder);
+    picture(148, bar_width, bar);
+    picture(144, thumb_width, thumb);
+    const int left = 452, top = 88;
+    DWORD error = 0;
+    auto screen = control.Screenshot(error);
+    ASSERT_TRUE(screen) << error;
+    // Row 0 (the cursor, checked, a folder): the bar's edge, the checked box, the folder icon.
+    EXPECT_EQ(screen->At(left + 12 + 1, top + 1 + 16), bar[16 * bar_width + 1]) << "the cursor bar";
+    EXPECT_EQ(screen->At(left + 16 + 10, top + 1 + 5 + 10), box[10 * box_width + 21 + 10]) << "a checked box";
+    for (int y = 0; y < 21; ++y)
+        for (int x = 0; x < 20; ++x) {
+            const std::uint32_t icon = folder[static_cast<std::size_t>(y) * folder_width + x];
+            const std::uint32_t shown = screen->At(left + 41 + x, top + 1 + 5 + y);
+            EXPECT_NE(shown, 0xF800F8u) << "key colour at " << x << "," << y;
+            if (icon != 0xF800F8u) {
+                EXPECT_EQ(shown, icon) << x << "," << y;
+            }
+        }
+
+    Tap(kOpen);
+    // Inside: 21 songs ("A", "x", then the Korean names), three pages. Row 2 is an unchecked
+    // song: its box, and its name.
+    screen = control.Screenshot(error);
+    ASSERT_TRUE(screen);
+    EXPECT_EQ(screen->At(left + 16 + 10, top + 65 + 5 + 10), box[10 * box_width + 10]) << "an unchecked box";
+    HDC dc = CreateCompatibleDC(nullptr);
+    HBITMAP mask = CreateCompatibleBitmap(dc, 300, 32);
+    HGDIOBJ previous = SelectObject(dc, mask);
+    HFONT font = CreateFont(-19, 0, 0, 0, FW_NORMAL, 0, 0, 0, HANGEUL_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
+                            ANTIALIASED_QUALITY, DEFAULT_PITCH, "NanumGothic");
+    HGDIOBJ previous_font = SelectObject(dc, font);
+    SetTextColor(dc, RGB(255, 255, 255));
+    SetBkMode(dc, TRANSPARENT);
+    RECT text{0, 0, 300, 32};
+    DrawText(dc, kSong + " 01", -1, &text, DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);  // row 2
+    int glyph_pixels = 0;
+    for (int y = 0; y < 32; ++y)
+        for (int x = 0; x < 280; ++x) {
+            if ((GetPixel(dc, x, y) & 0xFFFFFF) != 0xFFFFFF) continue;
+            ++glyph_pixels;
+            EXPECT_EQ(screen->At(left + 43 + x, top + 65 + y), 0xFFFFFFu) << "a stroke of the name at " << x << "," << y;
+        }
+    EXPECT_GT(glyph_pixels, 50) << "the font drew the Hangul";
+    SelectObject(dc, previous_font);
+    DeleteObject(font);
+    SelectObject(dc, previous);
+    DeleteObject(mask);
+    DeleteDC(dc);
+
+    // Page 3 of 3: the thumb's several-pages frame at y 191.
+    Tap({710, 379});
+    Tap({710, 379});
+    screen = control.Screenshot(error);
+    ASSERT_TRUE(screen);
+    EXPECT_EQ(screen->At(left + 339 + 1, top + 191 + 32), thumb[32 * thumb_width + 4 + 1]) << "the thumb on page 3";
+    EXPECT_NE(screen->At(left + 339 + 1, top + 190), thumb[32 * thumb_width + 4 + 1]) << "and not above it";
 }
 
 }  // namespace

@@ -8,7 +8,8 @@
 #include <cstdio>
 #include <numbers>
 #include <optional>
-#include <regex>
+#include <algorithm>
+#include <sstream>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -274,8 +275,21 @@ TEST_F(AudioReport, DevicectlPrintsALinePerOutputAndRefusesBadArguments)
     std::this_thread::sleep_for(300ms);
     const Command listed = Devicectl(m_device.Root(), "audio");
     EXPECT_EQ(listed.status, 0);
-    const std::regex line(ProgramName() + R"( +running +\d+\.\d{3} s +-[5-7]\.\d dBFS +\(pid \d+, output \d+\)\n)");
-    EXPECT_TRUE(std::regex_match(listed.output, line)) << listed.output;
+    // One line: "<program>  running  1.234 s  -6.0 dBFS  (pid N, output N)".
+    std::istringstream words(listed.output);
+    std::string name, state, position, seconds, level, decibels, pid;
+    words >> name >> state >> position >> seconds >> level >> decibels >> pid;
+    EXPECT_EQ(name, ProgramName());
+    EXPECT_EQ(state, "running");
+    const auto point = position.find('.');
+    EXPECT_TRUE(point != std::string::npos && point > 0 && position.size() == point + 4 &&
+                position.find_first_not_of("0123456789.") == std::string::npos)
+        << "seconds with three decimals: " << position;
+    EXPECT_EQ(seconds, "s");
+    EXPECT_NEAR(std::stod(level.empty() ? "0" : level), -6.0, 1.0);
+    EXPECT_EQ(decibels, "dBFS");
+    EXPECT_EQ(pid, "(pid");
+    EXPECT_EQ(std::count(listed.output.begin(), listed.output.end(), '\n'), 1) << listed.output;
 
     const Command recorded = Devicectl(m_device.Root(), "audio record '" + Recorded("cli.wav").string() + "' 200");
     EXPECT_EQ(recorded.status, 0);

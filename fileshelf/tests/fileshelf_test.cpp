@@ -329,4 +329,22 @@ TEST_F(FileShelfDevice, TheListsArePaintedFromTheirPicturesAndShowKoreanNames) {
     EXPECT_NE(screen->At(left + 339 + 1, top + 190), thumb[32 * thumb_width + 4 + 1]) << "and not above it";
 }
 
+TEST_F(FileShelfDevice, AFolderGoneBeforeItOpensShowsAnEmptyListWithOnlyTheWayUp) {
+    StartFromPlayer();
+    Tap(FileRow(0));
+    Tap(kOpen);
+    Tap(FileRow(0));  // 음악
+    fs::remove_all(Host("STORAGE CARD/" + kMusic));
+    Tap(kOpen);
+    EXPECT_TRUE(WaitUntil([&] { return Log("FILESHELF.EXE").find(" is no folder\n") != std::string::npos; }, 2s))
+        << Log("FILESHELF.EXE");
+    EXPECT_TRUE(Shows(136, 711, 412, 0)) << "going up still acts";
+    EXPECT_TRUE(Shows(147, 447, 412, 1)) << "nothing to check";
+    EXPECT_TRUE(Shows(135, 623, 412, 1)) << "nothing to open";
+    Tap(kGoUp);  // the card, which holds no music now
+    EXPECT_TRUE(Shows(135, 623, 412, 1));
+    Tap(kGoUp);  // the top level, its first row a folder again
+    EXPECT_TRUE(Shows(135, 623, 412, 0));
+}
+
 }  // namespace

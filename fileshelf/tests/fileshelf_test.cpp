@@ -347,4 +347,18 @@ TEST_F(FileShelfDevice, AFolderGoneBeforeItOpensShowsAnEmptyListWithOnlyTheWayUp
     EXPECT_TRUE(Shows(135, 623, 412, 0));
 }
 
+TEST_F(FileShelfDevice, AListThatCannotBeWrittenKeepsTheOldOneAndThePlayerStartsFromTheTop) {
+    const std::string old_list = "#EXTM3U\r\n#EXTINF:0\r\n\\STORAGE CARD\\readme.txt\r\n";
+    std::ofstream(Host("NAND/MUSICLIST.M3U"), std::ios::binary) << old_list;
+    // The new list is written beside the old one first; a folder in that place stops it.
+    fs::create_directories(Host("NAND/MUSICLIST.M3U.new"));
+    StartFromPlayer();
+    Tap(kClear);
+    Tap(kConfirm);
+    ASSERT_TRUE(PlayerWasTold("0 1")) << Log("LISTPLAYER.EXE");
+    EXPECT_TRUE(EndsWithin2s());
+    EXPECT_EQ(Read("NAND/MUSICLIST.M3U"), old_list);
+    EXPECT_NE(Log("FILESHELF.EXE").find("the old list stays"), std::string::npos) << Log("FILESHELF.EXE");
+}
+
 }  // namespace

@@ -8,6 +8,7 @@
 #include "fileshelf/playlist_file.h"
 #include "fileshelf/volume_watcher.h"
 #include "framework/program_messages.h"
+#include "framework/system_settings.h"
 #include "platform/files/codepage.h"
 #include "platform/files/files.h"
 #include "platform/kernel/debug_output.h"
@@ -111,9 +112,11 @@ BOOL CFileShelfDlg::OnInitDialog() {
     m_play_view = CListViewEx::Create(m_hWnd, m_play_list, kPlayListId, "PLAY");
     m_file_view = CListViewEx::Create(m_hWnd, m_file_list, kFileListId, "FILE");
 
-    // 4. The mode from the command line.
+    // 4. The mode from the command line, and the order of names: "Track 2" before "Track 10"
+    // when the suite's registry value NaturalSort is 1.
     m_mode = FindBrowseMode(m_command_line);
     m_type_table = std::string(TypeTableOf(m_mode));
+    m_order = ReadAppValue("NaturalSort", 0) == 1 ? NameOrder::Natural : NameOrder::Plain;
 
     // 5 and 6. The play list from the player's file, and the top level.
     LoadPlayList();
@@ -222,7 +225,7 @@ bool CFileShelfDlg::BuildFileList() {
         });
         if (!listed) DebugPrintf("FileShelf: %s cannot be listed\n", m_path.c_str());
     }
-    SortFileList(rows);
+    SortFileList(rows, m_order);
     const int select = rows.empty() ? 0 : static_cast<int>(RowToSelect(rows, m_folder_left));
     for (ListItem& row : rows) AppendRow(m_file_list, std::move(row));
     m_file_list.SetRedraw(TRUE);

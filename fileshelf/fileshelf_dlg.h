@@ -75,6 +75,7 @@ private:
     const std::string m_command_line;
     int m_mode = kNoMode;
     std::string m_type_table;
+    NameOrder m_order = NameOrder::Plain;  // numbered names by value when the suite asks for it
     std::string m_path;         // the current folder; empty at the top level
     std::string m_folder_left;  // reselected after going up
     VolumePresence m_volumes;

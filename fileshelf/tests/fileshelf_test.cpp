@@ -361,4 +361,31 @@ TEST_F(FileShelfDevice, AListThatCannotBeWrittenKeepsTheOldOneAndThePlayerStarts
     EXPECT_NE(Log("FILESHELF.EXE").find("the old list stays"), std::string::npos) << Log("FILESHELF.EXE");
 }
 
+TEST_F(FileShelfDevice, NumberedNamesGoByTheirNumbersWhenTheSuiteAsksForIt) {
+    for (const char* name : {"Track 2.mp3", "Track 10.mp3", "Track 1.mp3"}) Touch(std::string("STORAGE CARD/Tracks/") + name);
+    auto added = [&](const char* natural) {
+        EXPECT_EQ(control.RegistrySet("HKEY_LOCAL_MACHINE\\SOFTWARE\\KORVEX\\APP", "NaturalSort", natural), 0u);
+        StartFromPlayer();
+        Tap(FileRow(0));
+        Tap(kOpen);
+        Tap(FileRow(0));  // "Tracks", after "readme.txt" is left out and before 음악
+        Tap(kOpen);
+        Tap(kCheckAll);
+        Tap(kAdd);  // the checked rows in the list's order
+        Tap(kConfirm);
+        EXPECT_TRUE(PlayerWasTold("0 0"));
+        EXPECT_TRUE(EndsWithin2s());
+        EXPECT_EQ(control.Close("APP_MUSIC"), 0u);
+        // The tracks' numbers in the written order.
+        const std::string list = Read("NAND/MUSICLIST.M3U");
+        std::string numbers;
+        for (std::size_t at = list.find("Track "); at != std::string::npos; at = list.find("Track ", at + 1))
+            numbers += list.substr(at + 6, list.find('.', at) - at - 6) + " ";
+        fs::remove(Host("NAND/MUSICLIST.M3U"));
+        return numbers;
+    };
+    EXPECT_EQ(added("0"), "1 10 2 ");
+    EXPECT_EQ(added("1"), "1 2 10 ");
+}
+
 }  // namespace

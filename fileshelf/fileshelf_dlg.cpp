@@ -179,7 +179,8 @@ void CFileShelfDlg::OnCommand(int id) {
         case kUncheckAll: CheckAll(false); break;
         case kOpenFolder: OpenFolder(); break;
         case kGoUp: GoUp(); break;
-        case kAddChecked: AddChecked(); break;
+        case kAddChecked: AddChecked(false); break;
+        case kAddWithSubfolders: AddChecked(true); break;
         case kConfirm: Confirm(); break;
         case kCancel: Cancel(); break;
         default: break;
@@ -267,7 +268,7 @@ void CFileShelfDlg::GoUp() {
     BuildFileList();
 }
 
-void CFileShelfDlg::AddChecked() {
+void CFileShelfDlg::AddChecked(bool with_subfolders) {
     const int file_rows = m_file_list.GetItemCount();
     PlayListPaths paths;
     paths.Reserve(static_cast<std::size_t>(m_play_list.GetItemCount()));
@@ -277,7 +278,13 @@ void CFileShelfDlg::AddChecked() {
         const std::optional<std::string> bytes = InCodePage(utf8);
         return bytes ? bytes->size() : static_cast<std::size_t>(-1);
     };
+    bool full = false;
     auto add = [&](const std::string& folder, const ListItem& file) {
+        if (with_subfolders && m_play_list.GetItemCount() >= kMostPlayListRows) {
+            if (!full) DebugPrintf("FileShelf: the play list holds %d rows; no more are added\n", kMostPlayListRows);
+            full = true;
+            return;
+        }
         const std::string full_path = JoinPath(folder, file.path);
         if (CheckPlayListPath(full_path, code_page_length) != PathFit::Fits || !InCodePage(full_path)) {
             DebugPrintf("FileShelf: %s cannot be written to the playlist; not added\n", full_path.c_str());
@@ -285,23 +292,33 @@ void CFileShelfDlg::AddChecked() {
         }
         if (auto row = PlayListItemToAdd(folder, file, paths, code_page_length)) AppendRow(m_play_list, std::move(*row));
     };
+    // A folder's files in the find-file order; with subfolders each subfolder is walked where
+    // it comes. Paths past the row's 260 characters are not followed, which also bounds the
+    // depth of a folder that contains itself through a link.
+    std::function<void(const std::string&)> add_folder = [&](const std::string& folder) {
+        const bool listed = ForEachEntry(folder, [&](const std::string& name, EntryKind kind) {
+            if (full) return;
+            const Listing listing = with_subfolders ? Listing::Folder : Listing::FilesToAdd;
+            const std::optional<ListItem> entry = MakeFileListItem(name, kind, m_type_table, listing);
+            if (!entry) return;
+            if (entry->kind != ItemKind::Folder) {
+                add(folder, *entry);
+            } else if (const std::optional<std::string> below = ChildFolderPath(folder, entry->path)) {
+                add_folder(*below);
+            } else {
+                DebugPrintf("FileShelf: %s\\%s is too long a path to open\n", folder.c_str(), entry->path.c_str());
+            }
+        });
+        if (!listed) DebugPrintf("FileShelf: %s cannot be listed; nothing added from it\n", folder.c_str());
+    };
 
     m_play_list.SetRedraw(FALSE);
-    for (int row = 0; row < file_rows; ++row) {
+    for (int row = 0; row < file_rows && !full; ++row) {
         if (!m_file_list.GetCheck(row)) continue;
         const ShelfRecord* record = RecordOf(m_file_list, row);
         if (!record) continue;
-        const ListItem& item = record->item;
-        if (item.kind != ItemKind::Folder) {
-            add(m_path, item);
-            continue;
-        }
-        // A folder adds the files directly inside it, in the find-file order.
-        const std::string folder = JoinPath(m_path, item.path);
-        const bool listed = ForEachEntry(folder, [&](const std::string& name, EntryKind kind) {
-            if (auto file = MakeFileListItem(name, kind, m_type_table, Listing::FilesToAdd)) add(folder, *file);
-        });
-        if (!listed) DebugPrintf("FileShelf: %s cannot be listed; nothing added from it\n", folder.c_str());
+        if (record->item.kind != ItemKind::Folder) add(m_path, record->item);
+        else add_folder(JoinPath(m_path, record->item.path));
     }
     m_play_list.SetRedraw(TRUE);
     if (m_play_view) m_play_view->Repaint();
@@ -480,7 +497,11 @@ void CFileShelfDlg::UpdateButtons(ListSide side, ButtonState state) {
     } else {
         DebugPrintf("EnablePlaylistButtons: %d/%d, %d\n", facts.position.top, facts.position.cursor, kRowsPerPage);
     }
-    for (const ButtonChange& change : ButtonChanges(side, state, facts)) EnableControl(change.id, change.enabled);
+    for (const ButtonChange& change : ButtonChanges(side, state, facts)) {
+        EnableControl(change.id, change.enabled);
+        // Adding with subfolders acts whenever Add does.
+        if (change.id == kAddChecked) EnableControl(kAddWithSubfolders, change.enabled);
+    }
 }
 
 }  // namespace fileshelf

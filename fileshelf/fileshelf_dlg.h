@@ -28,6 +28,10 @@ class VolumeWatcher;
 constexpr int kPlayListId = 1000;
 constexpr int kFileListId = 1001;
 constexpr int kTitleId = 1017;
+// Add with subfolders: the checked folders' files at any depth, depth first.
+constexpr int kAddWithSubfolders = 1018;
+// The play list takes no more rows than this from one add with subfolders.
+constexpr int kMostPlayListRows = 10000;
 
 class CFileShelfDlg : public CSkinDialogEx {
 public:
@@ -50,7 +54,9 @@ private:
     bool BuildFileList();
     void OpenFolder();
     void GoUp();
-    void AddChecked();
+    // Adds the checked rows' files; with subfolders also those of folders below the checked
+    // ones, depth first.
+    void AddChecked(bool with_subfolders);
     void CheckAll(bool checked);
     void DeleteChecked();
     void ClearPlayList();

@@ -388,4 +388,24 @@ TEST_F(FileShelfDevice, NumberedNamesGoByTheirNumbersWhenTheSuiteAsksForIt) {
     EXPECT_EQ(added("1"), "1 2 10 ");
 }
 
+TEST_F(FileShelfDevice, AddWithSubfoldersTakesEveryLevelDepthFirst) {
+    for (const char* name : {"Road/b.mp3", "Road/Inner/c.mp3", "Road/Inner/Deeper/d.mp3", "Road/a.mp3", "Road/e.mp4"})
+        Touch(std::string("STORAGE CARD/") + name);
+    StartFromPlayer();
+    EXPECT_TRUE(Shows(149, 361, 88, 1)) << "nothing checked yet";
+    Tap(FileRow(0));
+    Tap(kOpen);
+    Tap(FileRow(0));  // "Road", before 음악
+    EXPECT_TRUE(Shows(149, 361, 88, 0));
+    Tap({398, 121});
+    Tap(kConfirm);
+    ASSERT_TRUE(PlayerWasTold("0 0"));
+    const std::string road = "\\STORAGE CARD\\Road\\";
+    EXPECT_EQ(Read("NAND/MUSICLIST.M3U"), "#EXTM3U\r\n"
+                                          "#EXTINF:0\r\n" + road + "Inner\\Deeper\\d.mp3\r\n"
+                                          "#EXTINF:0\r\n" + road + "Inner\\c.mp3\r\n"
+                                          "#EXTINF:0\r\n" + road + "a.mp3\r\n"
+                                          "#EXTINF:0\r\n" + road + "b.mp3\r\n");
+}
+
 }  // namespace

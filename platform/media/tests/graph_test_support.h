@@ -51,6 +51,19 @@ private:
     Interface* m_object = nullptr;
 };
 
+// The three states a graph is put in, with the call that enters each: for cases that must
+// hold in every state.
+struct StateCase {
+    const char* name;
+    HRESULT (IMediaControl::*enter)();
+    OAFilterState state;
+};
+inline constexpr StateCase kEveryState[] = {
+    {"running", &IMediaControl::Run, State_Running},
+    {"paused", &IMediaControl::Pause, State_Paused},
+    {"stopped", &IMediaControl::Stop, State_Stopped},
+};
+
 struct Graph {
     Held<IGraphBuilder> builder;
     Held<IMediaControl> control;

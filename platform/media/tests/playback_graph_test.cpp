@@ -68,17 +68,7 @@ TEST_F(PlaybackGraph, RunningKeepsWallClockPaceAndPauseHoldsThePosition)
 TEST_F(PlaybackGraph, SeekReadsBackAtOnceAndLandsInEveryState)
 {
     Graph graph = Rendered("movie.ogg");
-    struct Case {
-        const char* name;
-        HRESULT (IMediaControl::*enter)();
-        OAFilterState state;
-    };
-    const Case cases[] = {
-        {"running", &IMediaControl::Run, State_Running},
-        {"paused", &IMediaControl::Pause, State_Paused},
-        {"stopped", &IMediaControl::Stop, State_Stopped},
-    };
-    for (const Case& c : cases) {
+    for (const StateCase& c : kEveryState) {
         SCOPED_TRACE(c.name);
         ASSERT_EQ(graph.position->put_CurrentPosition(1.0), S_OK);
         ASSERT_EQ((graph.control.Get()->*c.enter)(), S_OK);

@@ -220,17 +220,7 @@ TEST_F(VideoRenderer, ASeekShowsThePictureOfItsTimeInEveryState)
     ASSERT_EQ(display->SetDisplay(1, 0, 0, 320, 240, 0, 0, 0, 0, 0), S_OK);
     auto colour = [&] { return ColourOf(Shot().At(160, 120)); };
     EXPECT_TRUE(WaitUntil([&] { return colour() == 'r'; }, 2s)) << "the first frame is red";
-    struct Case {
-        const char* name;
-        HRESULT (IMediaControl::*enter)();
-        OAFilterState state;
-    };
-    const Case cases[] = {
-        {"running", &IMediaControl::Run, State_Running},
-        {"paused", &IMediaControl::Pause, State_Paused},
-        {"stopped", &IMediaControl::Stop, State_Stopped},
-    };
-    for (const Case& c : cases) {
+    for (const StateCase& c : kEveryState) {
         SCOPED_TRACE(c.name);
         ASSERT_EQ(graph.position->put_CurrentPosition(0.5), S_OK);
         ASSERT_EQ((graph.control.Get()->*c.enter)(), S_OK);

@@ -17,6 +17,7 @@
 #include <thread>
 #include <vector>
 
+#include "bench/skin_demo_press.h"
 #include "platform/kernel/kernel.h"
 #include "platform/testing/temporary_device.h"
 #include "platform/window/window.h"
@@ -211,38 +212,16 @@ int StartToFirstFrame() {
     Report("start to first frame (SKINDEMO.EXE, whole dialog)", samples);
     Report("  one screenshot poll (the measure's grain)", shot_times);
 
-    // Press to pressed pixels: the pen goes down on the demo's pause button and the press
-    // counts as shown when the button's body leaves its normal frame's colour; the pen is
-    // lifted and the normal frame awaited before the next press.
+    // Press to pressed pixels on the demo's pause button.
     if (!start_demo() || !wait_window(true)) return 1;
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
-    constexpr std::uint32_t kBodyX = 398, kBodyY = 262;  // inside the pause button, below its icon
-    const auto at_rest = control.Screenshot(error);
-    if (!at_rest) return 1;
-    const std::uint32_t normal = at_rest->At(kBodyX, kBodyY);
-    auto wait_body = [&](bool pressed) {
-        const auto begin = Clock::now();
-        while (Clock::now() - begin < std::chrono::seconds(2)) {
-            const auto screen = control.Screenshot(error);
-            if (screen && (screen->At(kBodyX, kBodyY) != normal) == pressed) return true;
-        }
-        return false;
-    };
-    std::vector<double> presses;
-    for (int round = 0; round < 200; ++round) {
-        const auto start = Clock::now();
-        control.Press(static_cast<std::int32_t>(kBodyX), static_cast<std::int32_t>(kBodyY));
-        if (!wait_body(true)) {
-            std::fprintf(stderr, "press to pixels: the pressed frame did not show\n");
-            return 1;
-        }
-        presses.push_back(Micros(Clock::now() - start));
-        control.Release(static_cast<std::int32_t>(kBodyX), static_cast<std::int32_t>(kBodyY));
-        if (!wait_body(false)) return 1;
-        std::this_thread::sleep_for(std::chrono::milliseconds(40));
+    const auto presses = bench::SkinDemoPressTimes(control, 200);
+    if (!presses) {
+        std::fprintf(stderr, "press to pixels: the pressed frame did not show\n");
+        return 1;
     }
     control.Close("SkinDemo");
-    Report("press to pressed button's pixels (SKINDEMO.EXE)", presses);
+    Report("press to pressed button's pixels (SKINDEMO.EXE)", *presses);
     return 0;
 }
 

@@ -1,5 +1,6 @@
 #include "fileshelf/fileshelf_dlg.h"
 
+#include <algorithm>
 #include <functional>
 #include <utility>
 #include <vector>
@@ -286,7 +287,10 @@ void CFileShelfDlg::AddChecked(bool with_subfolders) {
             return;
         }
         const std::string full_path = JoinPath(folder, file.path);
-        if (CheckPlayListPath(full_path, code_page_length) != PathFit::Fits || !InCodePage(full_path)) {
+        // Plain ASCII has a place in every code page; only other paths are converted to see.
+        const bool ascii = std::all_of(full_path.begin(), full_path.end(),
+                                       [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+        if (CheckPlayListPath(full_path, code_page_length) != PathFit::Fits || (!ascii && !InCodePage(full_path))) {
             DebugPrintf("FileShelf: %s cannot be written to the playlist; not added\n", full_path.c_str());
             return;
         }

@@ -69,7 +69,7 @@ inline WaveFile ReadWave(const fs::path& path)
             wave.rate = static_cast<int>(U32(bytes, at + 12));
         } else if (id == "data" && format && wave.channels > 0 && wave.rate > 0) {
             wave.samples.resize(size / 2);
-            std::memcpy(wave.samples.data(), bytes.data() + at + 8, wave.samples.size() * 2);
+            if (!wave.samples.empty()) std::memcpy(wave.samples.data(), bytes.data() + at + 8, wave.samples.size() * 2);
             wave.valid = true;
         }
         at += 8 + size + (size & 1);

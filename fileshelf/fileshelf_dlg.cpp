@@ -141,7 +141,7 @@ BOOL CFileShelfDlg::OnInitDialog() {
 LRESULT CFileShelfDlg::WindowProc(UINT message, WPARAM wparam, LPARAM lparam) {
     switch (message) {
         case WM_COMMAND:
-            OnCommand(LOWORD(static_cast<DWORD>(wparam)));
+            RunCommand(LOWORD(static_cast<DWORD>(wparam)));
             return 0;
         case WM_LISTVIEWEX_TAP:
             // The same number is the skin dialog's slider notice, whose releases over nothing
@@ -157,16 +157,13 @@ LRESULT CFileShelfDlg::WindowProc(UINT message, WPARAM wparam, LPARAM lparam) {
         case WM_CLOSE:
             Close();
             return 0;
-        case WM_DESTROY:
-            OnDestroy();
-            break;
         default:
             break;
     }
     return CSkinDialogEx::WindowProc(message, wparam, lparam);
 }
 
-void CFileShelfDlg::OnCommand(int id) {
+void CFileShelfDlg::RunCommand(int id) {
     switch (id) {
         case kPlayListPageUp: Page(ListSide::PlayList, false); break;
         case kPlayListPageDown: Page(ListSide::PlayList, true); break;

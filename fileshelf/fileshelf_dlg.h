@@ -43,10 +43,10 @@ protected:
     LRESULT WindowProc(UINT message, WPARAM wparam, LPARAM lparam) override;
 
 private:
-    void OnCommand(int id);
+    void RunCommand(int id);
     void OnTap(int list_id, int row);
     void OnVolumes(VolumePresence now);
-    void OnDestroy();
+    void OnDestroy() override;
 
     void LoadPlayList();
     // Rebuilds the file list from the current path; false when the path is no folder (the

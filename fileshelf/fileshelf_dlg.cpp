@@ -291,7 +291,8 @@ void CFileShelfDlg::AddChecked(bool with_subfolders) {
             DebugPrintf("FileShelf: %s cannot be written to the playlist; not added\n", full_path.c_str());
             return;
         }
-        if (auto row = PlayListItemToAdd(folder, file, paths, code_page_length)) AppendRow(m_play_list, std::move(*row));
+        // The path is joined and checked once, above; only the duplicate test is left.
+        if (paths.TryAdd(full_path)) AppendRow(m_play_list, MakePlayListItem(file, full_path));
     };
     // A folder's files in the find-file order; with subfolders each subfolder is walked where
     // it comes. Paths past the row's 260 characters are not followed, which also bounds the

@@ -11,7 +11,7 @@
 namespace movie {
 
 constexpr int kMaxVolumeLevel = 10;
-// While another program speaks (navigation, a call) the graph plays at most this index.
+// The highest index the graph plays at while the player is ducked.
 constexpr int kDuckedVolumeIndex = 3;
 
 enum class Muting { Off, On };

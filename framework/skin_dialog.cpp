@@ -245,6 +245,19 @@ bool CSkinDialogEx::SetTextAlign(int id, UINT horizontal, bool vertically_centre
     return true;
 }
 
+bool CSkinDialogEx::SetImage(int id, int image_number) {
+    const int index = IndexOf(id);
+    if (index < 0) return false;
+    SkinControl& control = m_controls[static_cast<std::size_t>(index)];
+    if (control.image_number != image_number) {
+        if (control.image) DeleteObject(control.image);
+        control.image = LoadImageNumber(image_number);
+        control.image_number = image_number;
+    }
+    DrawControl(index);
+    return true;
+}
+
 bool CSkinDialogEx::SetImageRow(int id, int row) {
     const int index = IndexOf(id);
     if (index < 0) return false;

@@ -150,6 +150,9 @@ public:
     bool SetTextStyle(int id, int text_size, COLORREF colour, int text_x, int text_y, int digit_image);
     bool SetTextAlign(int id, UINT horizontal, bool vertically_centred);
     bool SetImageRow(int id, int row);
+    // Another skin bitmap for the control (a play button that becomes a pause button); the
+    // control keeps its place, kind and text.
+    bool SetImage(int id, int image_number);
     bool SetControlText(int id, const std::string& text, TextPath path = TextPath::Whole,
                         TextScroll scroll = TextScroll::Off);
     // The same, also setting the text offsets and size; -1 keeps a value.

@@ -55,9 +55,26 @@ int CSuiteApp::ExitInstance() {
 CSuiteDialog::CSuiteDialog(const ProgramIdentity& identity)
     : CDialog(std::string(identity.window_name) + "_DIALOG"), m_identity(identity) {}
 
+namespace {
+
+// The main dialog takes the program's window name and becomes the application's main window.
+void NameMainWindow(HWND hwnd, const ProgramIdentity& identity) {
+    ::SetWindowText(hwnd, identity.window_name);
+    if (auto* application = CWinApp::Current()) application->m_hMainWnd = hwnd;
+}
+
+}  // namespace
+
 BOOL CSuiteDialog::OnInitDialog() {
-    SetWindowText(m_identity.window_name);
-    if (auto* application = CWinApp::Current()) application->m_hMainWnd = m_hWnd;
+    NameMainWindow(m_hWnd, m_identity);
+    return TRUE;
+}
+
+CPlayerDialog::CPlayerDialog(const ProgramIdentity& identity, SkinDialogOptions options)
+    : CSkinDialogEx(std::string(identity.window_name) + "_DIALOG", {}, options), m_identity(identity) {}
+
+BOOL CPlayerDialog::OnInitDialog() {
+    NameMainWindow(m_hWnd, m_identity);
     return TRUE;
 }
 
@@ -66,7 +83,7 @@ LRESULT CPlayerDialog::WindowProc(UINT message, WPARAM wparam, LPARAM lparam) {
         OnSettingRelay(wparam, static_cast<int>(lparam));
         return 0;
     }
-    return CSuiteDialog::WindowProc(message, wparam, lparam);
+    return CSkinDialogEx::WindowProc(message, wparam, lparam);
 }
 
 void CPlayerDialog::OnSettingRelay(WPARAM code, int value) {

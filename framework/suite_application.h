@@ -6,6 +6,7 @@
 #include <string>
 
 #include "framework/program_messages.h"
+#include "framework/skin_dialog.h"
 #include "framework/single_instance.h"
 #include "framework/system_settings.h"
 #include "platform/app/application.h"
@@ -69,17 +70,20 @@ protected:
     const ProgramIdentity& m_identity;
 };
 
-// The main dialog of a player (Music, Movie, Telecast, Extview) until its own screen: it
-// keeps its copy of the shared settings and follows HomeDeck's relays.
-class CPlayerDialog : public CSuiteDialog {
+// The main dialog of a player (Music, Movie, Telecast, Extview): a skin dialog whose window
+// title is the program's window name, set at initialisation before anything can look for it.
+// It keeps its copy of the shared settings and follows HomeDeck's relays.
+class CPlayerDialog : public CSkinDialogEx {
 public:
-    explicit CPlayerDialog(const ProgramIdentity& identity) : CSuiteDialog(identity) {}
+    explicit CPlayerDialog(const ProgramIdentity& identity, SkinDialogOptions options = {});
 
 protected:
+    BOOL OnInitDialog() override;
     LRESULT WindowProc(UINT message, WPARAM wparam, LPARAM lparam) override;
     // A relayed or requested setting change: volume (100), FM channel (101), mute (102), or
     // re-read everything (203).
     virtual void OnSettingRelay(WPARAM code, int value);
 
+    const ProgramIdentity& m_identity;
     CSystemSettings m_settings;
 };

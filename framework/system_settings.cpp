@@ -4,6 +4,7 @@
 #include <string>
 
 #include "framework/settings_file.h"
+#include "framework/state_file.h"
 #include "platform/files/files.h"
 #include "platform/kernel/debug_output.h"
 #include "platform/kernel/kernel.h"
@@ -76,20 +77,7 @@ bool CSystemSettings::Save() const {
     const std::string text = settings_file::Format(stored);
 
     std::lock_guard lock(s_save_mutex);
-    // Written beside the real file and swapped in when complete: a reader opening the file
-    // meanwhile sees the old whole file or the new whole file, never a short one.
-    const std::string temporary = std::string(kFilePath) + ".new";
-    HANDLE file = CreateFile(temporary, GENERIC_WRITE, 0, CREATE_ALWAYS);
-    if (file == INVALID_HANDLE_VALUE) return false;
-    DWORD written = 0;
-    const bool complete = WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written) &&
-                          written == text.size() && FlushFileBuffers(file);
-    CloseHandle(file);
-    if (!complete || !MoveFileEx(temporary, kFilePath, MOVEFILE_REPLACE_EXISTING)) {
-        DeleteFile(temporary);
-        return false;
-    }
-    return true;
+    return ReplaceStateFile(kFilePath, text);
 }
 
 namespace {

@@ -33,6 +33,7 @@
 #include <thread>
 #include <vector>
 
+#include "bench/bench_report.h"
 #include "bench/skin_demo_press.h"
 #include "platform/testing/temporary_device.h"
 #include "tools/devicectl/device_control.h"
@@ -76,29 +77,10 @@ constexpr Point kOpen{667, 446}, kGoUp{755, 446}, kAdd{398, 197}, kCancel{750, 1
     kPlayPageDown{264, 379}, kPlayerWindow{400, 240};
 Point FileRow(int row) { return {602, 88 + 1 + 32 * row + 16}; }
 
-double Millis(Clock::duration d) { return std::chrono::duration<double, std::milli>(d).count(); }
-
-double Median(std::vector<double> samples) {
-    std::sort(samples.begin(), samples.end());
-    return samples.empty() ? 0 : samples[samples.size() / 2];
-}
-
-void Report(const char* what, std::vector<double> samples) {
-    if (samples.empty()) {
-        std::printf("%-62s no samples\n", what);
-        return;
-    }
-    std::sort(samples.begin(), samples.end());
-    const auto at = [&](double q) { return samples[std::min(samples.size() - 1, static_cast<size_t>(q * samples.size()))]; };
-    std::printf("%-62s median %8.2f ms   p90 %8.2f ms   (n=%zu)\n", what, at(0.5), at(0.9), samples.size());
-}
-
-std::string LoadAverage() {
-    std::ifstream in("/proc/loadavg");
-    std::string one, five, fifteen;
-    in >> one >> five >> fifteen;
-    return one + " " + five + " " + fifteen;
-}
+using bench::LoadAverage;
+using bench::Median;
+using bench::Millis;
+using bench::Report;
 
 // The name of the index'th file (from 0) of a folder of `count`: the last `korean` are
 // "노래 0001.mp3" on; the others "<stem> 00001.mp3" on. UTF-8, or code page 949 for a playlist.

@@ -29,6 +29,7 @@
 #include <thread>
 #include <vector>
 
+#include "bench/bench_report.h"
 #include "movie/filter_control.h"
 #include "platform/media/media_classes.h"
 #include "platform/testing/media_clips.h"
@@ -39,6 +40,10 @@ extern char** environ;
 
 namespace {
 
+using bench::CpuSecondsOf;
+using bench::LoadAverage;
+using bench::Millis;
+using bench::Report;
 using Clock = std::chrono::steady_clock;
 using namespace std::chrono_literals;
 namespace fs = std::filesystem;
@@ -57,48 +62,7 @@ constexpr platform::testing::ClipRecipe kClip[] = {
 };
 constexpr RECT kPicture = {0, 0, 800, 480};
 
-double Millis(Clock::duration d) { return std::chrono::duration<double, std::milli>(d).count(); }
 double Seconds(Clock::duration d) { return std::chrono::duration<double>(d).count(); }
-
-void Report(const char* what, std::vector<double> samples)
-{
-    if (samples.empty()) {
-        std::printf("%-60s no samples\n", what);
-        return;
-    }
-    std::sort(samples.begin(), samples.end());
-    const auto at = [&](double q) { return samples[std::min(samples.size() - 1, static_cast<size_t>(q * samples.size()))]; };
-    std::printf("%-60s median %8.1f ms   p90 %8.1f ms   (n=%zu)\n", what, at(0.5), at(0.9), samples.size());
-}
-
-std::string LoadAverage()
-{
-    std::ifstream in("/proc/loadavg");
-    std::string one, five, fifteen;
-    in >> one >> five >> fifteen;
-    return one + " " + five + " " + fifteen;
-}
-
-// Seconds of CPU a process has used, user and system, from /proc/<pid>/stat.
-double CpuSecondsOf(pid_t pid)
-{
-    std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
-    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    // The command name may hold spaces; the fields count from after its closing parenthesis.
-    const size_t close = text.rfind(')');
-    if (close == std::string::npos) return 0.0;
-    std::istringstream fields(text.substr(close + 2));
-    std::string field;
-    unsigned long utime = 0, stime = 0;
-    for (int index = 3; fields >> field; ++index) {
-        if (index == 14) utime = std::stoul(field);
-        if (index == 15) {
-            stime = std::stoul(field);
-            break;
-        }
-    }
-    return static_cast<double>(utime + stime) / static_cast<double>(sysconf(_SC_CLK_TCK));
-}
 
 double OwnCpuSeconds()
 {

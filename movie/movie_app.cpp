@@ -1,13 +1,9 @@
-// Movie: a player of the suite. It runs once only, keeps HomeDeck's window from its start
-// and follows HomeDeck's setting relays in its main dialog.
+// Movie: the video player of the suite. It runs once only, keeps HomeDeck's window from its
+// start and shows its one screen until the user leaves it.
 #include "framework/suite_application.h"
+#include "movie/movie_dlg.h"
 
 namespace {
-
-class CMovieDlg : public CPlayerDialog {
-public:
-    CMovieDlg() : CPlayerDialog(kMovieIdentity) {}
-};
 
 class CMovieApp : public CSuiteApp {
 public:
@@ -15,7 +11,7 @@ public:
 
 protected:
     void RunMainDialog() override {
-        CMovieDlg dialog;
+        movie::CMovieDlg dialog(HomeDeck());
         dialog.DoModal();
     }
 };

@@ -36,5 +36,14 @@ for entry in "${clips[@]}"; do
   fi
 done
 
+# The test film's subtitles, in code page 949 as such files usually come.
+smi="$card/Movie/시험 화면.smi"
+if [ -s "$card/Movie/시험 화면.mp4" ] && [ ! -s "$smi" ]; then
+  printf '%s\r\n' '<SAMI><HEAD><TITLE>시험 화면</TITLE></HEAD><BODY>' \
+    '<SYNC Start=500><P Class=KRCC>시험 화면의 자막입니다' \
+    '<SYNC Start=6000><P Class=KRCC>&nbsp;' '</BODY></SAMI>' | iconv -f UTF-8 -t CP949 >"$smi.partial"
+  mv -f "$smi.partial" "$smi"
+fi
+
 mkdir -p "$root/fs/STORAGE CARD"
 cp -rn "$card"/. "$root/fs/STORAGE CARD/"

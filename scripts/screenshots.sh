@@ -4,7 +4,8 @@
 # two settings screens and the navigation map with the taskbar button over it; then FileShelf,
 # sent by a player's stand-in, with a Korean music folder of the demo card added to its list.
 # Usage: scripts/screenshots.sh [BUILD_DIR]   (after a build; writes docs/homedeck_*.png and
-# docs/fileshelf.png)
+# docs/fileshelf.png); then Movie playing the card's test film with its subtitle, and its list
+# of two pages (docs/movie_video.png, docs/movie_list.png).
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 build=${1:-$top/build}
@@ -17,8 +18,9 @@ cleanup() {
 trap cleanup EXIT
 
 mkdir -p "$root/fs/NAND" "$root/fs/STORAGE CARD/WAYFARER"
-cp "$build/nand/HOMEDECK.EXE" "$build/nand/FILESHELF.EXE" "$build/nand/LISTPLAYER.EXE" "$root/fs/NAND/"
-cp -r "$build/nand/HOMEDECK" "$build/nand/FILESHELF" "$root/fs/NAND/"
+cp "$build/nand/HOMEDECK.EXE" "$build/nand/FILESHELF.EXE" "$build/nand/LISTPLAYER.EXE" "$build/nand/MOVIE.EXE" \
+  "$root/fs/NAND/"
+cp -r "$build/nand/HOMEDECK" "$build/nand/FILESHELF" "$build/nand/MOVIE" "$root/fs/NAND/"
 "$top/scripts/demo_card.sh" "$build" "$root"
 cp "$build/tools/standins/wayfarer" "$root/fs/STORAGE CARD/WAYFARER/WAYFARER.EXE"
 cp "$top/resources/device/device.conf" "$root/device.conf"
@@ -57,6 +59,25 @@ ctl tap 491 446; ctl tap 398 197   # check all, add
 sleep 0.5
 ctl tap 132 105; ctl tap 602 105   # check the play list's first row, uncheck the file list's
 sleep 0.8; ctl screenshot "$top/docs/fileshelf.png" >/dev/null; echo "docs/fileshelf.png"
+ctl close APP_BROWSER >/dev/null || true
+
+# Movie: a list of twelve entries (the card's films again and again, in code page 949 as
+# FileShelf writes it), the test film playing with its subtitle, then the list's second page.
+{
+  printf '#EXTM3U\r\n'
+  for i in $(seq 6); do
+    printf '#EXTINF:0,\r\n\\STORAGE CARD\\Movie\\시험 화면.mp4\r\n'
+    printf '#EXTINF:0,\r\n\\STORAGE CARD\\Movie\\Ball.avi\r\n'
+  done
+} | iconv -f UTF-8 -t CP949 >"$root/fs/NAND/MOVIELIST.M3U"
+ctl start '\NAND\MOVIE.EXE' >/dev/null
+ctl wait-window APP_MOVIE 5000 >/dev/null
+sleep 1
+ctl tap 30 445                     # play
+sleep 2.5; ctl screenshot "$top/docs/movie_video.png" >/dev/null; echo "docs/movie_video.png"
+ctl tap 690 445                    # the list
+ctl tap 743 445                    # its second page
+sleep 0.8; ctl screenshot "$top/docs/movie_list.png" >/dev/null; echo "docs/movie_list.png"
 ctl shutdown >/dev/null
 wait "$server_pid" 2>/dev/null || true
 server_pid=

@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include "platform/kernel/server_connection.h"
+#include "platform/media/media_classes.h"
 
 namespace {
 CWinApp* s_current = nullptr;
@@ -56,6 +57,8 @@ void CloseOnTermination() {
 
 int RunApplication(CWinApp& application) {
     CloseOnTermination();
+    // The device's filters are installed for every program, as the device's system has them.
+    RegisterMediaClasses();
     if (application.InitInstance()) application.Run();
     return application.ExitInstance();
 }

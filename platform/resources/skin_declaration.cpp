@@ -60,7 +60,7 @@ std::optional<std::string> ParseLine(std::string_view line, SkinBitmap& bitmap) 
     const auto words = SplitWords(line);
     if (!words) return "unclosed quote";
     const auto& w = *words;
-    if (w.size() < 5) return "expected: ID WIDTHxHEIGHT FRAMES ROWS LOOK [label \"TEXT\" | icon NAME]";
+    if (w.size() < 5) return "expected: ID WIDTHxHEIGHT FRAMES ROWS LOOK [label \"TEXT\"] [icon NAME] [pitch N]";
     const auto id = ParseNumber(w[0], 0, kMaxBitmapId);
     if (!id) return "bitmap number '" + w[0] + "' is not a number from 0 to 65535";
     const auto size = ParseSize(w[1], kMaxFrameSide);
@@ -94,6 +94,10 @@ std::optional<std::string> ParseLine(std::string_view line, SkinBitmap& bitmap) 
             const auto icon = IconFromWord(value);
             if (!icon) return "unknown icon '" + value + "'";
             bitmap.icon = *icon;
+        } else if (key == "pitch") {
+            const auto pitch = ParseNumber(value, 1, kMaxFrameSide);
+            if (!pitch) return "pitch '" + value + "' is not from 1 to 2048";
+            bitmap.pitch = static_cast<int>(*pitch);
         } else {
             return "unknown attribute '" + key + "'";
         }

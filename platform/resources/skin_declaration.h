@@ -80,6 +80,7 @@ struct SkinBitmap {
     std::string label;              // UTF-8, may be empty
     SkinIcon icon = SkinIcon::None;
     int line = 0;                   // where it was declared
+    int pitch = 32;                 // a list panel's row spacing in pixels
 
     int Width() const { return frame_width * frames; }
     int Height() const { return frame_height * rows; }

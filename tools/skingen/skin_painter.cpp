@@ -292,18 +292,25 @@ void PaintCheckBox(Canvas& canvas, const Frame& f) {
     }
 }
 
-void PaintRowHighlight(Canvas& canvas, const Frame& f) {
+// A second row, where there is one, is the selected row's bar; the first is a quieter one.
+void PaintRowHighlight(Canvas& canvas, const Frame& f, int rows) {
     canvas.Fill(f.left, f.top, f.left + f.width, f.top + f.height, kPanelBottom);
+    if (rows > 1 && f.row == 0) {
+        canvas.RoundRect(f.left + 1, f.top + 1, f.left + f.width - 1, f.top + f.height - 1, 6, Colour{40, 48, 60},
+                         Colour{30, 36, 46});
+        canvas.RoundFrame(f.left + 1, f.top + 1, f.left + f.width - 1, f.top + f.height - 1, 6, 1, Colour{70, 80, 96});
+        return;
+    }
     canvas.RoundRect(f.left + 1, f.top + 1, f.left + f.width - 1, f.top + f.height - 1, 6, Colour{0, 120, 190},
                      Colour{0, 72, 128});
     canvas.RoundFrame(f.left + 1, f.top + 1, f.left + f.width - 1, f.top + f.height - 1, 6, 1, kAccent);
 }
 
-// A list's background: a dark well with a faint line under each of its 32-pixel rows, which
-// start a pixel down.
-void PaintListPanel(Canvas& canvas, const Frame& f) {
+// A list's background: a dark well with a faint line under each of its rows, `pitch` pixels
+// high, which start a pixel down.
+void PaintListPanel(Canvas& canvas, const Frame& f, int pitch) {
     canvas.Fill(f.left, f.top, f.left + f.width, f.top + f.height, Colour{18, 21, 27});
-    for (int y = f.top + 33; y < f.top + f.height - 1; y += 32) canvas.Fill(f.left + 8, y, f.left + f.width - 14, y + 1, Colour{34, 39, 48});
+    for (int y = f.top + 1 + pitch; y < f.top + f.height - 1; y += pitch) canvas.Fill(f.left + 8, y, f.left + f.width - 14, y + 1, Colour{34, 39, 48});
     canvas.RoundFrame(f.left + 0.5, f.top + 0.5, f.left + f.width - 0.5, f.top + f.height - 0.5, 3, 1, Colour{52, 58, 70});
 }
 
@@ -343,8 +350,8 @@ void PaintFrame(HDC dc, Canvas& canvas, const SkinBitmap& bitmap, const Frame& f
     case SkinLook::Title: PaintTitle(dc, canvas, bitmap, f); break;
     case SkinLook::Label: PaintLabel(dc, canvas, bitmap, f); break;
     case SkinLook::CheckBox: PaintCheckBox(canvas, f); break;
-    case SkinLook::RowHighlight: PaintRowHighlight(canvas, f); break;
-    case SkinLook::ListPanel: PaintListPanel(canvas, f); break;
+    case SkinLook::RowHighlight: PaintRowHighlight(canvas, f, bitmap.rows); break;
+    case SkinLook::ListPanel: PaintListPanel(canvas, f, bitmap.pitch); break;
     case SkinLook::ScrollThumb: PaintScrollThumb(canvas, f); break;
     case SkinLook::FolderIcon: PaintFolderIcon(canvas, f); break;
     }

@@ -74,6 +74,8 @@ TEST(SkinDeclaration, BadLinesAreReportedWithTheirLineAndReason) {
         {"156 61x61 8 1 button label \"\"", "label must be"},
         {"156 61x61 8 1 button label \"a\" label \"b\"", "twice"},
         {"156 61x61 8 1 button colour red", "unknown attribute"},
+        {"138 800x340 1 1 list-panel pitch 0", "pitch"},
+        {"138 800x340 1 1 list-panel pitch x", "pitch"},
         {"156 61x61 8 1 button label \"open", "unclosed quote"},
         {"156 61x61 8 1 button label \"\xff\"", "UTF-8"},
     };
@@ -85,6 +87,14 @@ TEST(SkinDeclaration, BadLinesAreReportedWithTheirLineAndReason) {
             << bad.line << " gave: " << result.errors[0].reason;
         EXPECT_EQ(result.bitmaps.size(), 1u) << "the good line stays";
     }
+}
+
+TEST(SkinDeclaration, AListPanelsRowPitchIs32UnlessGiven) {
+    const auto result = ParseSkinDeclaration("137 346x260 1 1 list-panel\n138 800x340 1 1 list-panel pitch 37\n");
+    ASSERT_TRUE(result.errors.empty());
+    ASSERT_EQ(result.bitmaps.size(), 2u);
+    EXPECT_EQ(result.bitmaps[0].pitch, 32);
+    EXPECT_EQ(result.bitmaps[1].pitch, 37);
 }
 
 TEST(SkinDeclaration, SecondDeclarationOfANumberIsRefused) {

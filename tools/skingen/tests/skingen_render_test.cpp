@@ -213,12 +213,17 @@ TEST_F(Rendered, WarningBoxInsideIsLightForItsBlackText) {
 }
 
 TEST_F(Rendered, PlayersCarryTheSpinner) {
-    for (const char* program : {"music", "movie", "extview"}) {
+    // Movie's 156 is its playlist's highlight; its spinner is 172.
+    const std::pair<const char*, std::uint32_t> spinners[] = {{"music", 156}, {"movie", 172}, {"extview", 156}};
+    for (const auto& [program, spinner] : spinners) {
         SCOPED_TRACE(program);
         fs::remove_all(m_dir);
         const auto skin = Install(program);
-        ASSERT_EQ(skin.bitmaps.size(), 1u);
-        EXPECT_EQ(skin.bitmaps[0].id, 156u);
+        const auto found = std::find_if(skin.bitmaps.begin(), skin.bitmaps.end(),
+                                        [&](const auto& bitmap) { return bitmap.look == resources::SkinLook::Spinner; });
+        ASSERT_NE(found, skin.bitmaps.end());
+        EXPECT_EQ(found->id, spinner);
+        EXPECT_EQ(found->frames, 8);
         CheckDeclaredSet(skin);
     }
 }

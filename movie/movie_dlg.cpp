@@ -392,25 +392,23 @@ void CMovieDlg::OnOutsideAudio(WPARAM code) {
 }
 
 void CMovieDlg::OnSettingRelay(WPARAM code, int value) {
+    // The shared settings take the value first (a value out of its range changes nothing),
+    // then the screen and the graph follow them.
+    CPlayerDialog::OnSettingRelay(code, value);
     switch (code) {
         case RELAY_VOLUME:
-            if (value < 0 || value > 10) return;
-            m_settings.SetVolume(value);
             RefreshVolume();
             break;
         case RELAY_MUTE:
-            if (value == 1) {
-                m_settings.SetMute(1);
+            if (m_settings.Mute()) {
                 ApplyGraphVolume();
                 SetImage(kMute, kMutedImage);
-            } else if (value == 0) {
-                m_settings.SetMute(0);
+            } else {
                 RefreshVolume();
             }
             break;
         case RELAY_FM_CHANNEL:
         case SETTING_RELOAD:
-            m_settings.Load();
             RefreshFmButton();
             break;
         default:

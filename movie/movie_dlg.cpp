@@ -15,6 +15,7 @@
 #include "platform/files/codepage.h"
 #include "platform/files/files.h"
 #include "platform/kernel/debug_output.h"
+#include "platform/kernel/kernel.h"
 
 namespace movie {
 namespace {
@@ -31,6 +32,10 @@ constexpr int kFileNameSize = 12;
 constexpr int kVolumeTextSize = 14;
 constexpr int kTimeTextSize = 10;
 constexpr std::size_t kMostResumeBytes = 4096;
+constexpr std::size_t kMostMarksBytes = 64 * 1024;
+constexpr int kLeastOfferedSeconds = 5;
+constexpr UINT kOfferMs = 5000;
+constexpr const char* kOfferFormat = "이어 보기 %s: 화면을 누르세요";
 
 // The end of a file, posted by the position timer: wParam is the open it belongs to.
 constexpr UINT kFileEnded = WM_APP + 30;
@@ -44,6 +49,16 @@ struct EntryRecord final : CListRecord {
     explicit EntryRecord(int number) : file_number(number) {}
     int file_number;
 };
+
+// The file's size, 0 when it cannot be opened.
+std::uint64_t FileSizeOf(const std::string& path) {
+    HANDLE file = CreateFile(path, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING);
+    if (file == INVALID_HANDLE_VALUE) return 0;
+    DWORD high = 0;
+    const DWORD low = GetFileSize(file, &high);
+    CloseHandle(file);
+    return low == INVALID_FILE_SIZE ? 0 : (static_cast<std::uint64_t>(high) << 32) | low;
+}
 
 std::string NoticeText() {
     const std::optional<std::string> text = LoadString(kNoticeString);
@@ -81,7 +96,8 @@ BOOL CMovieDlg::OnInitDialog() {
     // 4. The programs that cannot run beside Movie.
     for (const char* name : kClosedAtStart) homedeck::CloseProgram(name);
 
-    // 5. Where Movie stopped last time.
+    // 5. Where Movie stopped last time, and where each of the last films was left.
+    if (const auto marks = ReadStateFile(kMovieMarksPath, kMostMarksBytes)) m_marks = ParseFilmMarks(*marks);
     const std::optional<std::string> text = ReadStateFile(kMovieResumePath, kMostResumeBytes);
     const MovieResume resume = ParseMovieResume(text ? *text : std::string());
     const int kept = LoadPlaylist(resume.entry);
@@ -278,6 +294,18 @@ void CMovieDlg::PlaySelected(double start_seconds) {
 }
 
 void CMovieDlg::ToggleFullScreen() {
+    // While a film offers its mark, a tap on the picture goes there instead.
+    if (m_offer_seconds >= 0) {
+        const int seconds = m_offer_seconds;
+        WithdrawOffer();
+        if (m_state != kStopped) {
+            m_graph.SetPosition(seconds);
+            m_position = seconds;
+            SetTimeText(kElapsedText, m_position);
+            SetSeekValue(kSeekBar, m_position);
+        }
+        return;
+    }
     if (m_video_box->IsFullScreen()) m_video_box->SetFullScreen(false);
     else if (m_state == kPlaying) m_video_box->SetFullScreen(true);
     else return;
@@ -303,6 +331,9 @@ void CMovieDlg::OnTimer(UINT_PTR id) {
         case kResumeTimer:
             if (m_state == kPlaying) SaveResume();
             break;
+        case kOfferTimer:
+            WithdrawOffer();
+            break;
         default: break;
     }
 }
@@ -325,6 +356,7 @@ void CMovieDlg::OnFileEnded(WPARAM generation) {
     // Only the film that ended moves the list on: a stop, a card taken out or Extview since
     // then leaves Movie where it is.
     if (m_state != kPlaying || generation != m_generation) return;
+    ForgetMark();
     RunCommand(kNext);
 }
 
@@ -498,6 +530,7 @@ bool CMovieDlg::OpenAndPlay(int entry, double start_seconds) {
     // Whatever played before goes first, and nothing of it stays on the box.
     ReleaseGraph();
     KillPlayTimers();
+    WithdrawOffer();
     m_video_box->HideNotice();
     m_video_box->SetSubtitle({});
     m_subtitle.Free();
@@ -539,11 +572,14 @@ bool CMovieDlg::OpenAndPlay(int entry, double start_seconds) {
     ShowTimes();
     ShowPlayButton();
     StartPlayTimers();
+    if (start_seconds <= 0) OfferMark(path);
     return true;
 }
 
 void CMovieDlg::Stop() {
     if (m_state == kStopped) return;
+    KeepMark();
+    WithdrawOffer();
     KillPlayTimers();
     if (m_view == View::Video) m_video_box->Hide();
     ReleaseGraph();
@@ -588,6 +624,52 @@ MovieResume CMovieDlg::CurrentResume() {
 void CMovieDlg::SaveResume() {
     if (!ReplaceStateFile(kMovieResumePath, FormatMovieResume(CurrentResume())))
         DebugPrintf("Movie: %s not written\r\n", kMovieResumePath);
+    KeepMark();
+}
+
+// ---- Film marks --------------------------------------------------------------------------
+
+void CMovieDlg::KeepMark() {
+    if (m_state == kStopped || !m_graph.HasGraph() || m_entries.GetItemCount() == 0) return;
+    double position = m_position;
+    m_graph.GetPosition(position);
+    const std::string path = EntryPath(m_current);
+    const std::uint64_t size = FileSizeOf(path);
+    if (path.empty() || size == 0) return;
+    // A film at its end has nothing to come back to.
+    if (m_duration > 0 && position >= m_duration - 1) {
+        if (m_marks.Forget(path, size)) SaveMarks();
+        return;
+    }
+    if (m_marks.Remember({path, size, WholeSeconds(position)})) SaveMarks();
+}
+
+void CMovieDlg::ForgetMark() {
+    const std::string path = EntryPath(m_current);
+    if (m_marks.Forget(path, FileSizeOf(path))) SaveMarks();
+}
+
+void CMovieDlg::SaveMarks() {
+    if (!ReplaceStateFile(kMovieMarksPath, FormatFilmMarks(m_marks)))
+        DebugPrintf("Movie: %s not written\r\n", kMovieMarksPath);
+}
+
+void CMovieDlg::OfferMark(const std::string& path) {
+    const std::optional<FilmMark> mark = m_marks.Find(path, FileSizeOf(path));
+    if (!mark || mark->seconds < kLeastOfferedSeconds || (m_duration > 0 && mark->seconds >= m_duration - 1)) return;
+    m_offer_seconds = mark->seconds;
+    char text[128];
+    std::snprintf(text, sizeof text, kOfferFormat, ClockText(mark->seconds).c_str());
+    m_video_box->SetOffer(text);
+    SetTimer(kOfferTimer, kOfferMs);
+    DebugPrintf("Movie: %s was left at %d s\r\n", path.c_str(), mark->seconds);
+}
+
+void CMovieDlg::WithdrawOffer() {
+    if (m_offer_seconds < 0) return;
+    m_offer_seconds = -1;
+    KillTimer(kOfferTimer);
+    m_video_box->SetOffer({});
 }
 
 // ---- What the screen shows ---------------------------------------------------------------

@@ -15,6 +15,7 @@
 #include "framework/suite_application.h"
 #include "framework/wait_box.h"
 #include "movie/filter_control.h"
+#include "movie/movie_marks.h"
 #include "movie/movie_player_state.h"
 #include "movie/movie_resume.h"
 #include "movie/smi_subtitle.h"
@@ -27,6 +28,8 @@ class CMoviePlayList;
 
 inline constexpr const char* kMovieResumePath = "\\NAND\\Movie.dat";
 inline constexpr const char* kMovieWaitBoxClass = "CMovieWaitBox";
+// Where each of the last films was left, apart from the resume point.
+inline constexpr const char* kMovieMarksPath = "\\NAND\\MovieMarks.dat";
 
 // Controls and commands.
 enum MovieCommand : int {
@@ -62,6 +65,7 @@ enum MovieTimer : UINT_PTR {
     kSelectTimer = 1003,    // 300 ms after a selection: play it
     kDuckTimer = 1005,      // 1 s after another sound asked to be heard
     kResumeTimer = 1006,    // 5 s while playing: the resume point on the card
+    kOfferTimer = 1007,     // 5 s after a film started from its beginning: its mark is offered
 };
 
 class CMovieDlg : public CPlayerDialog {
@@ -121,6 +125,14 @@ private:
     MovieResume CurrentResume();
     void SaveResume();
 
+    // The current film's mark: where it is now, or none once it played to its end.
+    void KeepMark();
+    void ForgetMark();
+    void SaveMarks();
+    // A film opened from its beginning that was left part-way offers to go back there.
+    void OfferMark(const std::string& path);
+    void WithdrawOffer();
+
     void RefreshVolume(bool tell_mute_change = true);
     void ApplyGraphVolume();
     void RefreshFmButton();
@@ -133,6 +145,8 @@ private:
     const CHomeDeckLink& m_homedeck;
     CFilterControl m_graph;
     SmiSubtitle m_subtitle;
+    FilmMarks m_marks;
+    int m_offer_seconds = -1;  // while the offer shows
     CListCtrl m_entries;  // the kept entries: full path as text, file entry number as record
     std::unique_ptr<CMoviePipBox> m_video_box;
     std::unique_ptr<CMoviePlayList> m_playlist_box;

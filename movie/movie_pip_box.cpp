@@ -15,6 +15,7 @@ constexpr UINT kRepaint = WM_APP + 4;
 constexpr COLORREF kOverlayKey = RGB(16, 0, 16);
 constexpr COLORREF kNoticeKey = RGB(255, 0, 255);
 constexpr int kNoticeTextX = 50, kNoticeTextY = 12;
+constexpr int kOfferTop = 12, kOfferHeight = 36;
 
 HFONT PointFont(HDC dc, int points) {
     const int height = -(points * GetDeviceCaps(dc, LOGPIXELSY) / 72);
@@ -43,6 +44,15 @@ void CMoviePipBox::SetSubtitle(const std::string& text) {
         std::lock_guard lock(m_mutex);
         if (m_subtitle == text) return;
         m_subtitle = text;
+    }
+    PostMessage(Window(), kRepaint, 0, 0);
+}
+
+void CMoviePipBox::SetOffer(const std::string& text) {
+    {
+        std::lock_guard lock(m_mutex);
+        if (m_offer == text) return;
+        m_offer = text;
     }
     PostMessage(Window(), kRepaint, 0, 0);
 }
@@ -157,11 +167,12 @@ LRESULT CMoviePipBox::OnMessage(UINT message, WPARAM wparam, LPARAM lparam) {
 }
 
 void CMoviePipBox::Paint() {
-    std::string subtitle;
+    std::string subtitle, offer;
     bool notice = false;
     {
         std::lock_guard lock(m_mutex);
         subtitle = m_subtitle;
+        offer = m_offer;
         notice = m_notice_shown;
         if (!subtitle.empty()) ++m_subtitle_paints;
     }
@@ -189,10 +200,25 @@ void CMoviePipBox::Paint() {
         SelectObject(dc, previous);
         DeleteObject(font);
     }
+    if (!offer.empty()) {
+        // A dark band across the top of the picture with the offer on it.
+        const RECT band{0, kOfferTop, paint.Width(), kOfferTop + kOfferHeight};
+        HBRUSH dark = CreateSolidBrush(RGB(0, 0, 0));
+        FillRect(dc, &band, dark);
+        DeleteObject(dark);
+        HFONT font = PointFont(dc, kNoticePoints);
+        HGDIOBJ previous = SelectObject(dc, font);
+        RECT text = band;
+        DrawText(dc, offer, -1, &text, DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
+        SelectObject(dc, previous);
+        DeleteObject(font);
+    }
     if (notice) {
         const int x = (paint.Width() - kNoticeWidth) / 2;
         const int y = (paint.Height() - kNoticeHeight) / 2;
         paint.DrawBitmap(m_notice, x, y, kNoticeWidth, kNoticeHeight, 0, 0, true, kNoticeKey);
+        // Dark text on the light notice.
+        SetTextColor(dc, RGB(0, 0, 0));
         HFONT font = PointFont(dc, kNoticePoints);
         HGDIOBJ previous = SelectObject(dc, font);
         RECT text{x + kNoticeTextX, y + kNoticeTextY, x + kNoticeWidth, y + kNoticeHeight};

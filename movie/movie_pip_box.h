@@ -43,6 +43,8 @@ public:
     void ShowNotice(UINT ms);
     // Takes the notice away and ends its timer; the box stays as it is.
     void HideNotice();
+    // The offer to go back to where the film was left (empty: none), shown at the box's top.
+    void SetOffer(const std::string& text);
     // Full screen or the normal rectangle; the box moves and repaints.
     void SetFullScreen(bool full);
     bool IsFullScreen() const;
@@ -69,6 +71,7 @@ private:
 
     mutable std::mutex m_mutex;
     std::string m_subtitle;
+    std::string m_offer;
     bool m_notice_shown = false;
     bool m_full_screen = false;
     int m_subtitle_paints = 0;

@@ -41,7 +41,8 @@ smi="$card/Movie/시험 화면.smi"
 if [ -s "$card/Movie/시험 화면.mp4" ] && [ ! -s "$smi" ]; then
   printf '%s\r\n' '<SAMI><HEAD><TITLE>시험 화면</TITLE></HEAD><BODY>' \
     '<SYNC Start=500><P Class=KRCC>시험 화면의 자막입니다' \
-    '<SYNC Start=6000><P Class=KRCC>&nbsp;' '</BODY></SAMI>' | iconv -f UTF-8 -t CP949 >"$smi.partial"
+    '<SYNC Start=6000><P Class=KRCC>&nbsp;' '<SYNC Start=8000><P Class=KRCC>끝' \
+    '<SYNC Start=9500><P Class=KRCC>&nbsp;' '</BODY></SAMI>' | iconv -f UTF-8 -t CP949 >"$smi.partial"
   mv -f "$smi.partial" "$smi"
 fi
 

@@ -30,6 +30,7 @@
 #include <vector>
 
 #include "bench/bench_report.h"
+#include "bench/first_buffer.h"
 #include "movie/filter_control.h"
 #include "platform/media/media_classes.h"
 #include "platform/testing/media_clips.h"
@@ -180,42 +181,15 @@ void PlaybinToFirstBuffer(const fs::path& clip)
     gchar* uri = gst_filename_to_uri(clip.c_str(), nullptr);
     std::vector<double> first_buffer;
     for (int round = 0; round < kRounds; ++round) {
-        struct Arrival {
-            GMutex mutex;
-            GCond cond;
-            bool arrived = false;
-        } arrival;
-        g_mutex_init(&arrival.mutex);
-        g_cond_init(&arrival.cond);
         const auto started = Clock::now();
         GstElement* playbin = gst_element_factory_make("playbin", nullptr);
         GstElement* video = gst_element_factory_make("fakesink", nullptr);
         GstElement* audio = gst_element_factory_make("fakesink", nullptr);
-        g_object_set(video, "sync", TRUE, "signal-handoffs", TRUE, nullptr);
+        g_object_set(video, "sync", TRUE, nullptr);
         g_object_set(audio, "sync", TRUE, nullptr);
-        // The first buffer the sink is handed, prerolled or played.
-        const auto handed = +[](GstElement*, GstBuffer*, GstPad*, gpointer data) {
-            auto* seen = static_cast<Arrival*>(data);
-            g_mutex_lock(&seen->mutex);
-            seen->arrived = true;
-            g_cond_signal(&seen->cond);
-            g_mutex_unlock(&seen->mutex);
-        };
-        g_signal_connect(video, "preroll-handoff", G_CALLBACK(handed), &arrival);
-        g_signal_connect(video, "handoff", G_CALLBACK(handed), &arrival);
         g_object_set(playbin, "uri", uri, "video-sink", video, "audio-sink", audio, nullptr);
-        gst_element_set_state(playbin, GST_STATE_PLAYING);
-        g_mutex_lock(&arrival.mutex);
-        const gint64 deadline = g_get_monotonic_time() + 5 * G_TIME_SPAN_SECOND;
-        while (!arrival.arrived && g_cond_wait_until(&arrival.cond, &arrival.mutex, deadline)) {
-        }
-        const bool arrived = arrival.arrived;
-        g_mutex_unlock(&arrival.mutex);
-        if (arrived) first_buffer.push_back(Millis(Clock::now() - started));
-        gst_element_set_state(playbin, GST_STATE_NULL);
+        if (auto taken = bench::PlayingToFirstBuffer(playbin, video, started)) first_buffer.push_back(*taken);
         gst_object_unref(playbin);
-        g_cond_clear(&arrival.cond);
-        g_mutex_clear(&arrival.mutex);
     }
     g_free(uri);
     Report("playbin in process: PLAYING to first video buffer", first_buffer);

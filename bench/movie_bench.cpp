@@ -22,6 +22,7 @@
 #include <vector>
 
 #include "bench/bench_report.h"
+#include "bench/first_buffer.h"
 #include "framework/state_file.h"
 #include "platform/testing/media_clips.h"
 #include "platform/testing/temporary_device.h"
@@ -153,40 +154,13 @@ std::vector<double> BareDecodeToFirstBuffer(const fs::path& clip) {
     gst_init(nullptr, nullptr);
     std::vector<double> samples;
     for (int round = 0; round < kPlayRounds; ++round) {
-        struct Arrival {
-            GMutex mutex;
-            GCond cond;
-            bool arrived = false;
-        } arrival;
-        g_mutex_init(&arrival.mutex);
-        g_cond_init(&arrival.cond);
         const auto started = Clock::now();
-        const std::string line = "filesrc location=\"" + clip.string() +
-                                 "\" ! decodebin ! fakesink name=sink sync=true signal-handoffs=true";
+        const std::string line = "filesrc location=\"" + clip.string() + "\" ! decodebin ! fakesink name=sink sync=true";
         GstElement* pipeline = gst_parse_launch(line.c_str(), nullptr);
         GstElement* sink = gst_bin_get_by_name(GST_BIN(pipeline), "sink");
-        const auto handed = +[](GstElement*, GstBuffer*, GstPad*, gpointer data) {
-            auto* seen = static_cast<Arrival*>(data);
-            g_mutex_lock(&seen->mutex);
-            seen->arrived = true;
-            g_cond_signal(&seen->cond);
-            g_mutex_unlock(&seen->mutex);
-        };
-        g_signal_connect(sink, "preroll-handoff", G_CALLBACK(handed), &arrival);
-        g_signal_connect(sink, "handoff", G_CALLBACK(handed), &arrival);
-        gst_element_set_state(pipeline, GST_STATE_PLAYING);
-        g_mutex_lock(&arrival.mutex);
-        const gint64 deadline = g_get_monotonic_time() + 5 * G_TIME_SPAN_SECOND;
-        while (!arrival.arrived && g_cond_wait_until(&arrival.cond, &arrival.mutex, deadline)) {
-        }
-        const bool arrived = arrival.arrived;
-        g_mutex_unlock(&arrival.mutex);
-        if (arrived) samples.push_back(Millis(Clock::now() - started));
-        gst_element_set_state(pipeline, GST_STATE_NULL);
+        if (auto taken = bench::PlayingToFirstBuffer(pipeline, sink, started)) samples.push_back(*taken);
         gst_object_unref(sink);
         gst_object_unref(pipeline);
-        g_cond_clear(&arrival.cond);
-        g_mutex_clear(&arrival.mutex);
     }
     return samples;
 }

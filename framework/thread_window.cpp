@@ -78,8 +78,30 @@ LRESULT CThreadWindow::Procedure(HWND hwnd, UINT message, WPARAM wparam, LPARAM 
     return self->OnMessage(message, wparam, lparam);
 }
 
+void CThreadWindow::Show() const {
+    PostMessage(m_hwnd, WM_THREADWINDOW_SHOW, 0, 0);
+}
+
+void CThreadWindow::Hide() const {
+    PostMessage(m_hwnd, WM_THREADWINDOW_HIDE, 0, 0);
+}
+
+void CThreadWindow::Repaint() const {
+    PostMessage(m_hwnd, WM_THREADWINDOW_REPAINT, 0, 0);
+}
+
 LRESULT CThreadWindow::OnMessage(UINT message, WPARAM wparam, LPARAM lparam) {
     switch (message) {
+        case WM_THREADWINDOW_SHOW:
+            ShowWindow(m_hwnd, SW_SHOWNA);
+            InvalidateRect(m_hwnd, nullptr, FALSE);
+            return 0;
+        case WM_THREADWINDOW_HIDE:
+            ShowWindow(m_hwnd, SW_HIDE);
+            return 0;
+        case WM_THREADWINDOW_REPAINT:
+            InvalidateRect(m_hwnd, nullptr, FALSE);
+            return 0;
         case WM_CLOSE:
             DestroyWindow(m_hwnd);
             return 0;

@@ -13,6 +13,12 @@
 #include "platform/win32_types.h"
 #include "platform/window/window.h"
 
+// The messages every such window takes from any thread: show (not activated), hide, and a
+// repaint of the whole window.
+constexpr UINT WM_THREADWINDOW_SHOW = WM_USER + 96;  // 1120
+constexpr UINT WM_THREADWINDOW_HIDE = WM_USER + 97;  // 1121
+constexpr UINT WM_THREADWINDOW_REPAINT = WM_APP + 0x3F0;
+
 class CThreadWindow {
 public:
     CThreadWindow() = default;
@@ -29,6 +35,11 @@ public:
     // time: the window thread may still use the object, which must then outlive it.
     bool Close(DWORD wait_ms);
 
+    // Each posts its message, so any thread may call it.
+    void Show() const;
+    void Hide() const;
+    void Repaint() const;
+
     HWND Window() const { return m_hwnd; }
     HWND Owner() const { return m_owner; }
     const std::string& ClassName() const { return m_class_name; }
@@ -37,8 +48,9 @@ protected:
     // On the window's thread, once the window exists and before Create returns (load pictures
     // here). False ends the thread and makes Create fail.
     virtual bool OnOpen() { return true; }
-    // Every message of the window. The default closes the window on WM_CLOSE, ends the loop
-    // on WM_DESTROY and hands the rest to DefWindowProc.
+    // Every message of the window. The default shows, hides and repaints the window on the
+    // three messages above, closes it on WM_CLOSE, ends the loop on WM_DESTROY and hands the
+    // rest to DefWindowProc.
     virtual LRESULT OnMessage(UINT message, WPARAM wparam, LPARAM lparam);
     // On the window's thread after its loop ended (free pictures here).
     virtual void OnThreadEnd() {}

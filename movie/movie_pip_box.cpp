@@ -10,7 +10,6 @@ namespace {
 constexpr UINT kShowNotice = WM_APP + 1;  // wParam: milliseconds
 constexpr UINT kHideNotice = WM_APP + 2;
 constexpr UINT kPlace = WM_APP + 3;
-constexpr UINT kRepaint = WM_APP + 4;
 
 constexpr COLORREF kOverlayKey = RGB(16, 0, 16);
 constexpr COLORREF kNoticeKey = RGB(255, 0, 255);
@@ -45,7 +44,7 @@ void CMoviePipBox::SetSubtitle(const std::string& text) {
         if (m_subtitle == text) return;
         m_subtitle = text;
     }
-    PostMessage(Window(), kRepaint, 0, 0);
+    Repaint();
 }
 
 void CMoviePipBox::SetOffer(const std::string& text) {
@@ -54,7 +53,7 @@ void CMoviePipBox::SetOffer(const std::string& text) {
         if (m_offer == text) return;
         m_offer = text;
     }
-    PostMessage(Window(), kRepaint, 0, 0);
+    Repaint();
 }
 
 void CMoviePipBox::ShowNotice(UINT ms) {
@@ -88,14 +87,6 @@ RECT CMoviePipBox::CurrentRect() const {
     return IsFullScreen() ? kVideoFullRect : kVideoNormalRect;
 }
 
-void CMoviePipBox::Show() {
-    PostMessage(Window(), WM_MOVIEBOX_SHOW, 0, 0);
-}
-
-void CMoviePipBox::Hide() {
-    PostMessage(Window(), WM_MOVIEBOX_HIDE, 0, 0);
-}
-
 std::string CMoviePipBox::Subtitle() const {
     std::lock_guard lock(m_mutex);
     return m_subtitle;
@@ -122,18 +113,8 @@ LRESULT CMoviePipBox::OnMessage(UINT message, WPARAM wparam, LPARAM lparam) {
         case WM_PAINT:
             Paint();
             return 0;
-        case kRepaint:
-            InvalidateRect(Window(), nullptr, FALSE);
-            return 0;
         case kPlace:
             Place();
-            return 0;
-        case WM_MOVIEBOX_SHOW:
-            ShowWindow(Window(), SW_SHOWNA);
-            InvalidateRect(Window(), nullptr, FALSE);
-            return 0;
-        case WM_MOVIEBOX_HIDE:
-            ShowWindow(Window(), SW_HIDE);
             return 0;
         case kShowNotice:
             {

@@ -16,8 +16,6 @@
 
 namespace movie {
 
-constexpr UINT WM_MOVIEBOX_SHOW = WM_USER + 96;  // 1120
-constexpr UINT WM_MOVIEBOX_HIDE = WM_USER + 97;  // 1121
 constexpr UINT_PTR kNoticeTimer = 100;
 constexpr UINT kNoticeImage = 146;
 constexpr int kNoticeWidth = 320, kNoticeHeight = 37;
@@ -49,8 +47,6 @@ public:
     void SetFullScreen(bool full);
     bool IsFullScreen() const;
     RECT CurrentRect() const;
-    void Show();
-    void Hide();
 
     // What the box shows, for the debug log and the tests.
     std::string Subtitle() const;

@@ -13,7 +13,6 @@ constexpr UINT kHighlightImage = 156;   // 790 × 37, its second row behind the 
 constexpr int kThumbX = 794, kThumbWidth = 4, kThumbHeight = 64;
 constexpr int kRowLeft = 1, kRowRight = 791, kRowsBottom = 333;
 constexpr int kTextHeight = 18, kTextInset = 4;
-constexpr UINT kRepaint = WM_APP + 1;
 
 std::string_view FileNameOf(std::string_view path) {
     const std::size_t slash = path.find_last_of("\\/");
@@ -47,7 +46,7 @@ bool CMoviePlayList::Changed(Change change) {
         std::lock_guard lock(m_mutex);
         changed = change(m_cursor);
     }
-    if (changed && Window()) PostMessage(Window(), kRepaint, 0, 0);
+    if (changed && Window()) Repaint();
     return changed;
 }
 
@@ -94,14 +93,6 @@ bool CMoviePlayList::PageDown() {
     return Changed([](PlaylistCursor& cursor) { return cursor.PageDown(); });
 }
 
-void CMoviePlayList::Show() {
-    PostMessage(Window(), WM_USER + 96, 0, 0);
-}
-
-void CMoviePlayList::Hide() {
-    PostMessage(Window(), WM_USER + 97, 0, 0);
-}
-
 int CMoviePlayList::RowAt(int y) {
     if (y < 1) return -1;
     const int row = (y - 1) / kPlayListRowHeight;
@@ -112,16 +103,6 @@ LRESULT CMoviePlayList::OnMessage(UINT message, WPARAM wparam, LPARAM lparam) {
     switch (message) {
         case WM_PAINT:
             Paint();
-            return 0;
-        case kRepaint:
-            InvalidateRect(Window(), nullptr, FALSE);
-            return 0;
-        case WM_USER + 96:
-            ShowWindow(Window(), SW_SHOWNA);
-            InvalidateRect(Window(), nullptr, FALSE);
-            return 0;
-        case WM_USER + 97:
-            ShowWindow(Window(), SW_HIDE);
             return 0;
         case WM_LBUTTONDOWN:
         case WM_LBUTTONUP: {

@@ -38,9 +38,6 @@ public:
     bool PageDown();
     PlaylistCursor Cursor() const;
 
-    void Show();
-    void Hide();
-
 protected:
     bool OnOpen() override;
     LRESULT OnMessage(UINT message, WPARAM wparam, LPARAM lparam) override;

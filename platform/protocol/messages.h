@@ -573,6 +573,26 @@ struct AudioRecordRequest {
     template <class V> void Visit(V& v) { v(duration_ms); }
 };
 
+// ---- Removable media --------------------------------------------------------------------
+// The storage card and the USB drive. A medium is inserted while its folder is in the device's
+// file system (fs/STORAGE CARD, fs/USB DRIVE); a removed one keeps its files under
+// state/removed/ and comes back with them when inserted again (platform/removable_media.h).
+
+struct MediumReply {
+    std::uint32_t error = 0;  // ERROR_NOT_READY: the medium to remove is not inserted
+    std::string reason;       // what went wrong, in words: "no STORAGE CARD is inserted"
+    template <class V> void Visit(V& v) { v(error); v(reason); }
+};
+// Inserts or removes a medium, then posts WM_DEVICECHANGE to every top-level window with
+// DBT_DEVICEARRIVAL after an insertion or DBT_DEVICEREMOVECOMPLETE after a removal, lParam 0.
+// Inserting a medium that is in already changes nothing and posts nothing.
+struct SetMediumInsertedRequest {
+    using Reply = MediumReply;
+    std::uint8_t medium = 0;  // platform::RemovableMedium: 0 the storage card, 1 the USB drive
+    bool inserted = false;
+    template <class V> void Visit(V& v) { v(medium); v(inserted); }
+};
+
 // ---- Screen, surfaces and input ---------------------------------------------------------
 // Pixels are 32-bit 0x00RRGGBB, rows top to bottom, pitch bytes apart.
 
@@ -801,7 +821,8 @@ struct ShutdownRequest {
     X(AudioReport)         \
     X(AudioSamples)        \
     X(AudioList)           \
-    X(AudioRecord)
+    X(AudioRecord)         \
+    X(SetMediumInserted)
 
 enum class RequestId : std::uint16_t {
     None = 0,

@@ -91,11 +91,16 @@ constexpr UINT WM_MOUSEMOVE = 0x0200;
 constexpr UINT WM_LBUTTONDOWN = 0x0201;
 constexpr UINT WM_LBUTTONUP = 0x0202;
 constexpr UINT WM_CAPTURECHANGED = 0x0215;
+constexpr UINT WM_DEVICECHANGE = 0x0219;
 constexpr UINT WM_USER = 0x0400;
 constexpr UINT WM_APP = 0x8000;
 
 constexpr WPARAM WA_INACTIVE = 0;
 constexpr WPARAM WA_ACTIVE = 1;
+
+// WM_DEVICECHANGE: a storage card or USB drive was inserted, or removed (lParam 0).
+constexpr WPARAM DBT_DEVICEARRIVAL = 0x8000;
+constexpr WPARAM DBT_DEVICEREMOVECOMPLETE = 0x8004;
 
 // WM_SETICON and WM_GETICON: which of a window's two icons.
 constexpr WPARAM ICON_SMALL = 0;

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "platform/protocol/messages.h"
+#include "platform/removable_media.h"
 #include "platform/win32_types.h"
 
 namespace devicectl {
@@ -57,8 +58,10 @@ public:
     // wave-out volume).
     std::optional<protocol::DriverStateReply> DriverState();
     // Inserts or removes the storage card or the USB drive. A removed medium keeps its files
-    // (under state/removed/) and comes back with them when inserted again.
-    enum class Medium { StorageCard, UsbDrive };
+    // (under state/removed/) and comes back with them when inserted again. A running device
+    // does it and tells its programs (WM_DEVICECHANGE); with none running, the medium's folder
+    // is moved here. False with a reason ("no STORAGE CARD is inserted").
+    using Medium = platform::RemovableMedium;
     bool SetMediumInserted(Medium medium, bool inserted, std::string& error);
 
     // The pen on the touch panel, at screen coordinates.

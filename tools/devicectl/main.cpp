@@ -46,7 +46,8 @@ int Usage() {
                  "  audio record FILE.wav MS      save the next MS milliseconds (0..600000) of what the\n"
                  "                                device plays, all programs mixed, as 16-bit stereo\n"
                  "                                48 kHz WAV\n"
-                 "  card in|out, usb in|out       insert or remove the storage card or USB drive\n"
+                 "  card in|out, usb in|out       insert or remove the storage card or USB drive; a running\n"
+                 "                                device posts WM_DEVICECHANGE to every top-level window\n"
                  "A window NAME is its title, else its class, or its handle as 0x...; numbers may be\n"
                  "decimal or 0x hexadecimal (WM_USER+103 is 1127).\n"
                  "The device root is --root, else $DEVICE_ROOT, else ./device.\n");

@@ -115,6 +115,10 @@ public:
     // when complete. False with a reason.
     bool RecordAudio(const std::filesystem::path& file, std::chrono::milliseconds duration, std::string& error);
 
+    // The programs' playback graphs that have a file, as they last reported (nothing when the
+    // server did not answer).
+    std::optional<std::vector<protocol::GraphInfo>> Graphs();
+
 private:
     std::filesystem::path m_root;
 };
@@ -123,5 +127,9 @@ private:
 std::string Describe(const RegistryValue& value);
 // "MUSIC.EXE  running  12.345 s  -18.2 dBFS  (pid 812, output 1)"; -inf dBFS for silence.
 std::string Describe(const protocol::AudioOutputInfo& output);
+// "MOVIE.EXE (pid 812) graph 1: \STORAGE CARD\a.mp4 running 8.250/30.000 s volume -3350": the
+// position and duration in seconds ("?" for a duration not known), the volume in hundredths
+// of a dB as the program set it.
+std::string Describe(const protocol::GraphInfo& graph);
 
 }  // namespace devicectl

@@ -264,6 +264,7 @@ void DeviceServer::DropClient(std::uint32_t client_id) {
     slot.client.reset();
     ClientWindowsGone(client_id);
     DropAudioOf(client_id);
+    DropGraphsOf(client_id);
     // A program's overlay goes with the program: its last connection, or its exit.
     if (last_connection && m_compositor && m_compositor->CloseOverlay(pid)) ScreenChanged();
     if (released) SatisfyWaits();
@@ -310,6 +311,7 @@ void DeviceServer::OnProcessExit(pid_t pid) {
     process->object->MarkExited(exit_code);
     process->handles.Clear();
     m_shares.ReleaseAllOf(static_cast<std::uint32_t>(pid));
+    DropGraphsOfProcess(static_cast<std::uint32_t>(pid));
     if (m_compositor && m_compositor->CloseOverlay(static_cast<std::uint32_t>(pid))) ScreenChanged();
     SatisfyWaits();
 }

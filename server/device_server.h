@@ -134,6 +134,10 @@ private:
     void DropAudioOf(std::uint32_t client_id);
     std::optional<Clock::time_point> NextRecordingDeadline() const;
 
+    // Playback graphs.
+    void DropGraphsOf(std::uint32_t client_id);
+    void DropGraphsOfProcess(std::uint32_t process_id);
+
     std::optional<Clock::time_point> NextDeadline() const;
     void FinishShutdown();
 
@@ -179,6 +183,13 @@ private:
         std::unique_ptr<AudioRecording> recording;
     };
     std::vector<PendingRecording> m_recordings;
+    // The latest report of each playback graph, by (process id, graph number), with the
+    // connection it came on: the line goes with that connection or with the program.
+    struct ReportedGraph {
+        std::uint32_t client = 0;
+        protocol::GraphInfo info;
+    };
+    std::map<std::pair<std::uint32_t, std::uint32_t>, ReportedGraph> m_graphs;
     bool m_shutting_down = false;
     std::optional<Clock::time_point> m_shutdown_deadline;
 };

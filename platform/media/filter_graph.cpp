@@ -11,6 +11,7 @@
 #include "platform/media/audio_renderer.h"
 #include "platform/media/filter_base.h"
 #include "platform/media/filter_enumerator.h"
+#include "platform/media/graph_reporter.h"
 #include "platform/media/hand_built_pipeline.h"
 #include "platform/media/playback_pipeline.h"
 #include "platform/media/playback_sinks.h"
@@ -87,8 +88,10 @@ CFilterGraph::CFilterGraph(PlaybackSinksFactory sinks)
 
 CFilterGraph::~CFilterGraph()
 {
-    // The pipelines go first so that nothing plays while their filters leave; the filters'
+    // The reporter goes first, with its closed report, while the pipeline it reads is there.
+    // The pipelines go next so that nothing plays while their filters leave; the filters'
     // bins leave with the hand-built one, and their connections end with it.
+    m_reporter.reset();
     m_pipeline.reset();
     m_hand_built.reset();
     for (Entry& entry : m_filters) {
@@ -355,6 +358,8 @@ HRESULT CFilterGraph::RenderFile(const std::string& file, const char* /*play_lis
     pipeline->SetVolume(LinearGainOf(m_volume));
     m_pipeline = std::move(pipeline);
     m_state = State_Stopped;
+    // Its first report waits for the playback lock, so it shows the graph as rendered.
+    m_reporter = std::make_unique<GraphReporter>(file, [this] { return ReadForReport(); });
     AddRenderedFilter(kNoClass, "Source");
     if (m_pipeline->HasAudio()) AddRenderedFilter(CLSID_AudioRender, "Audio Renderer");
     if (m_pipeline->HasVideo() && !added) AddFilter(renderer.get(), kVideoRendererName);
@@ -394,9 +399,36 @@ HRESULT CFilterGraph::SetState(FILTER_STATE state)
     }
     std::lock_guard lock(m_playback_mutex);
     m_state = state;
-    if (m_pipeline) return m_pipeline->SetState(ToPlaybackState(state));
+    if (m_pipeline) {
+        const HRESULT result = m_pipeline->SetState(ToPlaybackState(state));
+        ReportChange();
+        return result;
+    }
     if (m_hand_built) return m_hand_built->SetState(ToPlaybackState(state));
     return S_OK;
+}
+
+void CFilterGraph::ReportChange()
+{
+    if (m_reporter) m_reporter->Changed();
+}
+
+GraphSnapshot CFilterGraph::ReadForReport()
+{
+    GraphSnapshot snapshot;
+    std::lock_guard lock(m_playback_mutex);
+    snapshot.volume = m_volume;
+    if (!m_pipeline) return snapshot;
+    // The state the pipeline took on: a state it refused is not reported.
+    PlaybackState state = PlaybackState::Stopped;
+    m_pipeline->GetState(std::chrono::milliseconds(0), &state);
+    snapshot.state = state == PlaybackState::Running  ? protocol::AudioGraphState::Running
+                     : state == PlaybackState::Paused ? protocol::AudioGraphState::Paused
+                                                      : protocol::AudioGraphState::Stopped;
+    double seconds = 0.0;
+    if (SUCCEEDED(m_pipeline->Position(&seconds))) snapshot.position_ms = std::llround(seconds * 1000.0);
+    if (SUCCEEDED(m_pipeline->Duration(&seconds))) snapshot.duration_ms = std::llround(seconds * 1000.0);
+    return snapshot;
 }
 
 HRESULT CFilterGraph::Run() { return SetState(State_Running); }
@@ -448,7 +480,10 @@ HRESULT CFilterGraph::get_Duration(REFTIME* length)
 HRESULT CFilterGraph::put_CurrentPosition(REFTIME time)
 {
     std::lock_guard lock(m_playback_mutex);
-    return m_pipeline ? m_pipeline->Seek(time) : VFW_E_WRONG_STATE;
+    if (!m_pipeline) return VFW_E_WRONG_STATE;
+    const HRESULT result = m_pipeline->Seek(time);
+    ReportChange();
+    return result;
 }
 
 HRESULT CFilterGraph::get_CurrentPosition(REFTIME* time)
@@ -496,6 +531,7 @@ HRESULT CFilterGraph::put_Volume(LONG volume)
         std::lock_guard lock(m_playback_mutex);
         m_volume = volume;
         if (m_pipeline) m_pipeline->SetVolume(LinearGainOf(volume));
+        ReportChange();
     }
     // The renderers connected by hand play at the graph's volume.
     for (IBaseFilter* filter : Filters()) {

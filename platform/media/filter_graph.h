@@ -2,7 +2,8 @@
 // filters, and their playback (a GStreamer pipeline) driven through IMediaControl,
 // IMediaPosition and IBasicAudio. A graph plays either a file it rendered or the filters its
 // caller connected pin to pin (hand_built_pipeline.h), never both. Filters enumerate in the
-// order they were added. Safe to call from any thread.
+// order they were added. Safe to call from any thread. A graph that rendered a file reports
+// what it plays to the device server (graph_reporter.h) until it is released.
 #pragma once
 
 #include <atomic>
@@ -20,6 +21,8 @@
 namespace platform::media {
 
 class FilterPin;
+class GraphReporter;
+struct GraphSnapshot;
 class HandBuiltPipeline;
 class PlaybackPipeline;
 class PlaybackSinks;
@@ -131,6 +134,10 @@ private:
     // Breaks a pin's connection; the caller holds the playback lock.
     HRESULT DisconnectLocked(FilterPin& pin);
     bool InGraph(IBaseFilter* filter);
+    // What the graph's reports show, read on the reporter's thread.
+    GraphSnapshot ReadForReport();
+    // Tells the reporter, if there is one, that what it shows has changed.
+    void ReportChange();
 
     const bool m_video_to_renderer;  // declared first: the factory is moved from below
     const PlaybackSinksFactory m_sinks;
@@ -142,6 +149,7 @@ private:
     std::mutex m_playback_mutex;
     std::unique_ptr<PlaybackPipeline> m_pipeline;
     std::unique_ptr<HandBuiltPipeline> m_hand_built;  // from the first connection
+    std::unique_ptr<GraphReporter> m_reporter;          // with the rendered file's pipeline
     IReferenceClock* m_sync_source = nullptr;          // counted
     FILTER_STATE m_state = State_Stopped;  // the state of a graph with nothing rendered
     std::atomic<LONG> m_volume{kBasicAudioFull};

@@ -573,6 +573,73 @@ struct AudioRecordRequest {
     template <class V> void Visit(V& v) { v(duration_ms); }
 };
 
+// ---- Playback graphs ----------------------------------------------------------------------
+// Every filter graph that has rendered a file reports what it plays: at once after each change
+// (rendering, a state change, a seek, a volume), about every 250 ms while it runs, and a last
+// time as Closed when it is released; its line then goes, and it goes too with its program.
+// States are those of AudioGraphState.
+
+// The longest device path a graph report carries, in bytes.
+constexpr std::size_t kMaxGraphFileBytes = 1024;
+// A duration the graph does not know (yet).
+constexpr std::int64_t kUnknownGraphDuration = -1;
+// The volume range of IBasicAudio, hundredths of a dB.
+constexpr std::int32_t kGraphVolumeSilence = -10000;
+constexpr std::int32_t kGraphVolumeFull = 0;
+
+struct GraphReportRequest {
+    using Reply = StatusReply;
+    std::uint32_t graph = 0;        // the program's number for the graph, from 1
+    std::string file;               // the device path it rendered, at most kMaxGraphFileBytes
+    std::uint8_t state = 0;         // AudioGraphState
+    std::int64_t position_ms = 0;
+    std::int64_t duration_ms = 0;   // kUnknownGraphDuration when not known
+    std::int32_t volume = 0;        // as put_Volume set it: kGraphVolumeSilence to kGraphVolumeFull
+    template <class V> void Visit(V& v) { v(graph); v(file); v(state); v(position_ms); v(duration_ms); v(volume); }
+};
+
+struct GraphInfo {
+    std::uint32_t process_id = 0;
+    std::string program;            // the program file name
+    std::uint32_t graph = 0;
+    std::string file;
+    std::uint8_t state = 0;         // AudioGraphState
+    std::int64_t position_ms = 0;
+    std::int64_t duration_ms = 0;
+    std::int32_t volume = 0;
+    template <class V> void Visit(V& v) {
+        v(process_id); v(program); v(graph); v(file); v(state); v(position_ms); v(duration_ms); v(volume);
+    }
+};
+struct GraphListReply {
+    std::vector<GraphInfo> graphs;  // by program, process, then graph number
+    template <class V> void Visit(V& v) { v(graphs); }
+};
+struct GraphListRequest {
+    using Reply = GraphListReply;
+    template <class V> void Visit(V&) {}
+};
+
+// ---- Removable media --------------------------------------------------------------------
+// The storage card and the USB drive. A medium is inserted while its folder is in the device's
+// file system (fs/STORAGE CARD, fs/USB DRIVE); a removed one keeps its files under
+// state/removed/ and comes back with them when inserted again (platform/removable_media.h).
+
+struct MediumReply {
+    std::uint32_t error = 0;  // ERROR_NOT_READY: the medium to remove is not inserted
+    std::string reason;       // what went wrong, in words: "no STORAGE CARD is inserted"
+    template <class V> void Visit(V& v) { v(error); v(reason); }
+};
+// Inserts or removes a medium, then posts WM_DEVICECHANGE to every top-level window with
+// DBT_DEVICEARRIVAL after an insertion or DBT_DEVICEREMOVECOMPLETE after a removal, lParam 0.
+// Inserting a medium that is in already changes nothing and posts nothing.
+struct SetMediumInsertedRequest {
+    using Reply = MediumReply;
+    std::uint8_t medium = 0;  // platform::RemovableMedium: 0 the storage card, 1 the USB drive
+    bool inserted = false;
+    template <class V> void Visit(V& v) { v(medium); v(inserted); }
+};
+
 // ---- Screen, surfaces and input ---------------------------------------------------------
 // Pixels are 32-bit 0x00RRGGBB, rows top to bottom, pitch bytes apart.
 
@@ -801,7 +868,10 @@ struct ShutdownRequest {
     X(AudioReport)         \
     X(AudioSamples)        \
     X(AudioList)           \
-    X(AudioRecord)
+    X(AudioRecord)         \
+    X(SetMediumInserted)   \
+    X(GraphReport)         \
+    X(GraphList)
 
 enum class RequestId : std::uint16_t {
     None = 0,

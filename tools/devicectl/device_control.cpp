@@ -360,26 +360,20 @@ std::optional<protocol::DriverStateReply> DeviceControl::DriverState() {
 }
 
 bool DeviceControl::SetMediumInserted(Medium medium, bool inserted, std::string& error) {
-    namespace fs = std::filesystem;
-    const std::string name = medium == Medium::StorageCard ? "STORAGE CARD" : "USB DRIVE";
-    const fs::path slot = m_root / "fs" / name;
-    const fs::path kept = m_root / "state" / "removed" / name;
-    std::error_code ec;
-    if (inserted) {
-        if (fs::exists(slot)) return true;
-        if (fs::exists(kept)) fs::rename(kept, slot, ec);
-        else fs::create_directories(slot, ec);
-    } else {
-        if (!fs::exists(slot)) {
-            error = "no " + name + " is inserted";
-            return false;
-        }
-        if (fs::exists(kept)) fs::remove_all(kept, ec);  // an older removed medium gives way
-        fs::create_directories(kept.parent_path(), ec);
-        fs::rename(slot, kept, ec);
+    if (!Connected()) {
+        // A device root being set up before it boots: nobody runs to be told.
+        const auto change = platform::SetMediumInserted(m_root, medium, inserted, error);
+        return change == platform::MediumChange::Changed || change == platform::MediumChange::Unchanged;
     }
-    if (ec) error = ec.message();
-    return !ec;
+    protocol::SetMediumInsertedRequest request{static_cast<std::uint8_t>(medium), inserted};
+    protocol::MediumReply reply;
+    if (!Call(request, reply)) {
+        error = "the device server did not answer";
+        return false;
+    }
+    if (reply.error == 0) return true;
+    error = reply.reason.empty() ? "error " + std::to_string(reply.error) : reply.reason;
+    return false;
 }
 
 std::string Describe(const RegistryValue& value) {

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "platform/protocol/messages.h"
+#include "platform/removable_media.h"
 #include "platform/win32_types.h"
 
 namespace devicectl {
@@ -57,8 +58,10 @@ public:
     // wave-out volume).
     std::optional<protocol::DriverStateReply> DriverState();
     // Inserts or removes the storage card or the USB drive. A removed medium keeps its files
-    // (under state/removed/) and comes back with them when inserted again.
-    enum class Medium { StorageCard, UsbDrive };
+    // (under state/removed/) and comes back with them when inserted again. A running device
+    // does it and tells its programs (WM_DEVICECHANGE); with none running, the medium's folder
+    // is moved here. False with a reason ("no STORAGE CARD is inserted").
+    using Medium = platform::RemovableMedium;
     bool SetMediumInserted(Medium medium, bool inserted, std::string& error);
 
     // The pen on the touch panel, at screen coordinates.
@@ -112,6 +115,10 @@ public:
     // when complete. False with a reason.
     bool RecordAudio(const std::filesystem::path& file, std::chrono::milliseconds duration, std::string& error);
 
+    // The programs' playback graphs that have a file, as they last reported (nothing when the
+    // server did not answer).
+    std::optional<std::vector<protocol::GraphInfo>> Graphs();
+
 private:
     std::filesystem::path m_root;
 };
@@ -120,5 +127,9 @@ private:
 std::string Describe(const RegistryValue& value);
 // "MUSIC.EXE  running  12.345 s  -18.2 dBFS  (pid 812, output 1)"; -inf dBFS for silence.
 std::string Describe(const protocol::AudioOutputInfo& output);
+// "MOVIE.EXE (pid 812) graph 1: \STORAGE CARD\a.mp4 running 8.250/30.000 s volume -3350": the
+// position and duration in seconds ("?" for a duration not known), the volume in hundredths
+// of a dB as the program set it.
+std::string Describe(const protocol::GraphInfo& graph);
 
 }  // namespace devicectl

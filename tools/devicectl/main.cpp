@@ -46,7 +46,12 @@ int Usage() {
                  "  audio record FILE.wav MS      save the next MS milliseconds (0..600000) of what the\n"
                  "                                device plays, all programs mixed, as 16-bit stereo\n"
                  "                                48 kHz WAV\n"
-                 "  card in|out, usb in|out       insert or remove the storage card or USB drive\n"
+                 "  media                         one line per playback graph that has a file:\n"
+                 "                                PROGRAM (pid N) graph N: FILE STATE POS/DURATION s volume V\n"
+                 "                                (state stopped, paused or running; seconds; duration ?\n"
+                 "                                when not known; volume in 1/100 dB); \"no graphs\" if none\n"
+                 "  card in|out, usb in|out       insert or remove the storage card or USB drive; a running\n"
+                 "                                device posts WM_DEVICECHANGE to every top-level window\n"
                  "A window NAME is its title, else its class, or its handle as 0x...; numbers may be\n"
                  "decimal or 0x hexadecimal (WM_USER+103 is 1127).\n"
                  "The device root is --root, else $DEVICE_ROOT, else ./device.\n");
@@ -289,6 +294,13 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "devicectl: audio record: %s\n", reason.c_str());
             return 1;
         }
+        return 0;
+    }
+    if (command == "media" && args.size() == 1) {
+        const auto graphs = device.Graphs();
+        if (!graphs) return Fail("media", ERROR_BROKEN_PIPE);
+        if (graphs->empty()) std::printf("no graphs\n");
+        for (const auto& graph : *graphs) std::printf("%s\n", devicectl::Describe(graph).c_str());
         return 0;
     }
     if (command == "shutdown" && args.size() == 1) {

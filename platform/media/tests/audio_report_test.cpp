@@ -18,6 +18,7 @@
 #include "platform/kernel/kernel.h"
 #include "platform/testing/media_clips.h"
 #include "platform/testing/temporary_device.h"
+#include "devicectl_command.h"
 #include "playback_fixture.h"
 #include "tools/devicectl/device_control.h"
 #include "wave_reader.h"
@@ -247,24 +248,6 @@ TEST_F(AudioReport, RecordingsThatCannotBeMadeFailWithoutLeavingAFile)
     EXPECT_FALSE(fs::exists(Recorded("long.wav")));
     for (const auto& entry : fs::directory_iterator(m_device.Root()))
         EXPECT_EQ(entry.path().filename().string().find(".wav"), std::string::npos) << entry.path();
-}
-
-// The devicectl command as scripts run it: its output on stdout, and its exit status.
-struct Command {
-    int status = -1;
-    std::string output;
-};
-Command Devicectl(const fs::path& root, const std::string& arguments)
-{
-    const std::string line = std::string(DEVICECTL_BINARY) + " --root '" + root.string() + "' " + arguments + " 2>/dev/null";
-    Command command;
-    FILE* pipe = ::popen(line.c_str(), "r");
-    if (!pipe) return command;
-    char buffer[512];
-    while (std::fgets(buffer, sizeof(buffer), pipe)) command.output += buffer;
-    const int status = ::pclose(pipe);
-    command.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return command;
 }
 
 TEST_F(AudioReport, DevicectlPrintsALinePerOutputAndRefusesBadArguments)

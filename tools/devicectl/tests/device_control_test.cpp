@@ -164,4 +164,23 @@ TEST(DeviceControl, ReportsDriverStateAndMovesMediaInAndOutWithoutLosingFiles) {
     EXPECT_TRUE(std::filesystem::is_directory(device.Root() / "fs" / "USB DRIVE"));
 }
 
+// A device root being set up before it boots: devicectl moves the media's folders itself.
+TEST(DeviceControl, MovesMediaOfADeviceThatIsNotRunning) {
+    platform::testing::TemporaryDevice device;
+    devicectl::DeviceControl control(device.Root());
+    ASSERT_FALSE(control.Connected());
+    using Medium = devicectl::DeviceControl::Medium;
+    std::string error;
+    const auto usb = device.Root() / "fs" / "USB DRIVE";
+    EXPECT_FALSE(control.SetMediumInserted(Medium::UsbDrive, false, error));
+    EXPECT_EQ(error, "no USB DRIVE is inserted");
+    ASSERT_TRUE(control.SetMediumInserted(Medium::UsbDrive, true, error)) << error;
+    std::ofstream(usb / "map.dat") << "data";
+    ASSERT_TRUE(control.SetMediumInserted(Medium::UsbDrive, false, error)) << error;
+    EXPECT_FALSE(std::filesystem::exists(usb));
+    EXPECT_TRUE(std::filesystem::exists(device.Root() / "state" / "removed" / "USB DRIVE" / "map.dat"));
+    ASSERT_TRUE(control.SetMediumInserted(Medium::UsbDrive, true, error)) << error;
+    EXPECT_TRUE(std::filesystem::exists(usb / "map.dat"));
+}
+
 }  // namespace

@@ -87,21 +87,6 @@ RECT CMoviePipBox::CurrentRect() const {
     return IsFullScreen() ? kVideoFullRect : kVideoNormalRect;
 }
 
-std::string CMoviePipBox::Subtitle() const {
-    std::lock_guard lock(m_mutex);
-    return m_subtitle;
-}
-
-bool CMoviePipBox::NoticeShown() const {
-    std::lock_guard lock(m_mutex);
-    return m_notice_shown;
-}
-
-int CMoviePipBox::SubtitlePaints() const {
-    std::lock_guard lock(m_mutex);
-    return m_subtitle_paints;
-}
-
 void CMoviePipBox::Place() {
     const RECT r = CurrentRect();
     SetWindowPos(Window(), HWND_TOP, r.left, r.top, r.right - r.left, r.bottom - r.top, SWP_NOACTIVATE);
@@ -155,7 +140,6 @@ void CMoviePipBox::Paint() {
         subtitle = m_subtitle;
         offer = m_offer;
         notice = m_notice_shown;
-        if (!subtitle.empty()) ++m_subtitle_paints;
     }
     CBufferedPaint paint(Window());
     HDC dc = paint.Dc();

@@ -48,11 +48,6 @@ public:
     bool IsFullScreen() const;
     RECT CurrentRect() const;
 
-    // What the box shows, for the debug log and the tests.
-    std::string Subtitle() const;
-    bool NoticeShown() const;
-    int SubtitlePaints() const;
-
 protected:
     bool OnOpen() override;
     LRESULT OnMessage(UINT message, WPARAM wparam, LPARAM lparam) override;
@@ -70,7 +65,6 @@ private:
     std::string m_offer;
     bool m_notice_shown = false;
     bool m_full_screen = false;
-    int m_subtitle_paints = 0;
 };
 
 }  // namespace movie

@@ -488,6 +488,11 @@ TEST_F(MovieDevice, StartClosesThePlayersAndTheNavigationProgram) {
     StartMovie();
     EXPECT_TRUE(WaitUntil([&] { return control.FindWindowByName("APP_MUSIC") == 0; }, kHang));
     EXPECT_TRUE(WaitUntil([&] { return control.FindWindowByName("Wayfarer") == 0; }, kHang));
+    // An empty list: play, next, previous and a seek do nothing.
+    for (Point point : {kPlay, kNext, kPrevious, SeekPoint(10, 30)}) Tap(point);
+    std::this_thread::sleep_for(500ms);
+    EXPECT_FALSE(Graph());
+    EXPECT_TRUE(MovieRunning());
 }
 
 TEST_F(MovieDevice, FileShelfsResultPlaysTheChosenEntryAcrossMissingOnes) {
@@ -510,6 +515,32 @@ TEST_F(MovieDevice, FileShelfsResultPlaysTheChosenEntryAcrossMissingOnes) {
 }
 
 // ---- Bad input ---------------------------------------------------------------------------
+
+TEST_F(MovieDevice, GarbageFramesMoveOnAndAHugeSubtitleFileWithoutSyncHoldsNothingUp) {
+    // The short film's index stays, its frames become noise.
+    std::string film = [&] {
+        std::ifstream in(fs::path(MOVIE_CLIP_DIR) / "short.mp4", std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    }();
+    const std::size_t frames = film.find("mdat");
+    ASSERT_NE(frames, std::string::npos);
+    std::mt19937 random(11);
+    for (std::size_t i = frames + 4; i < film.size(); ++i) film[i] = static_cast<char>(random());
+    WriteFile("STORAGE CARD/films/noise.mp4", film);
+    PutFilm("short.mp4", "b.mp4");
+    WriteFile("STORAGE CARD/films/b.smi", std::string(10 << 20, 'x'));
+    WritePlaylist({"noise.mp4", "b.mp4"});
+    StartMovie();
+    Tap(kPlay);
+    EXPECT_TRUE(PlayingFile("b.mp4", 15s)) << "the noise plays to its end and the list moves on: " << Log();
+    // Ten megabytes of subtitle file without a block hold nothing up.
+    EXPECT_TRUE(WaitUntil([&] { return Position() > 1.0; }, kHang));
+    // A close while a film opens still saves and ends.
+    Tap(kNext);
+    ASSERT_EQ(control.Close("APP_MOVIE"), 0u);
+    EXPECT_TRUE(WaitUntil([&] { return !MovieRunning(); }, kHang));
+    EXPECT_EQ(ReadFile("NAND/Movie.dat").rfind("1002\n", 0), 0u);
+}
 
 TEST_F(MovieDevice, DamagedStateAndOutOfRangeMessagesChangeNothing) {
     PutFilm("short.mp4", "a.mp4");

@@ -100,17 +100,10 @@ BOOL CMovieDlg::OnInitDialog() {
     if (const auto marks = ReadStateFile(kMovieMarksPath, kMostMarksBytes)) m_marks = ParseFilmMarks(*marks);
     const std::optional<std::string> text = ReadStateFile(kMovieResumePath, kMostResumeBytes);
     const MovieResume resume = ParseMovieResume(text ? *text : std::string());
-    const int kept = LoadPlaylist(resume.entry);
-    m_current = 0;
-    m_state = kStopped;
-    m_position = 0;
-    if (kept >= 0) {
-        m_current = kept;
-        if (resume.state == kPlaying) {
-            m_state = kPlaying;
-            m_position = resume.seconds;
-        }
-    }
+    const StartPoint start = ResumeStartPoint(resume, LoadPlaylist());
+    m_current = start.entry;
+    m_state = start.state;
+    m_position = start.seconds;
     m_playlist_box->Reset(m_current);
     RedrawAll();
     EnablePainting(true);
@@ -342,7 +335,8 @@ void CMovieDlg::OnPositionTimer() {
     double position = 0;
     m_graph.GetPosition(position);
     if (m_duration <= 0) m_graph.GetDuration(m_duration);
-    if (position < m_duration) {
+    // A film whose length the graph cannot tell has nothing to show either: the list moves on.
+    if (!ReachedEnd(position, m_duration) && m_duration > 0) {
         m_position = position;
         SetTimeText(kElapsedText, position);
         SetSeekValue(kSeekBar, position);
@@ -402,7 +396,7 @@ void CMovieDlg::OnPlaylistResult(int start_entry, bool cancelled) {
     if (!cancelled) {
         Stop();
         ShowPlayButton();
-        const int kept = LoadPlaylist(start_entry);
+        const int kept = KeptPosition(LoadPlaylist(), start_entry);
         m_playlist_box->Reset(kept >= 0 ? kept : 0);
         if (m_entries.GetItemCount() > 0) SetTimer(kSelectTimer, 300);
     } else if (m_state_before_shelf == kPlaying && m_state == kPaused) {
@@ -488,10 +482,10 @@ void CMovieDlg::OnDestroy() {
 
 // ---- The playlist ------------------------------------------------------------------------
 
-int CMovieDlg::LoadPlaylist(int file_entry) {
+std::vector<int> CMovieDlg::LoadPlaylist() {
     m_entries.SetRedraw(FALSE);
     m_entries.DeleteAllItems();
-    int kept_position = -1;
+    std::vector<int> kept_numbers;
     fileshelf::PlaylistFile file;
     if (file.Open(fileshelf::kMoviePlaylistPath, fileshelf::PlaylistAccess::Read)) {
         std::string path, title;
@@ -500,13 +494,13 @@ int CMovieDlg::LoadPlaylist(int file_entry) {
             const DWORD attributes = GetFileAttributes(path);
             // Gone files, and folders, are left out.
             if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) continue;
-            if (number == file_entry) kept_position = m_entries.GetItemCount();
+            kept_numbers.push_back(number);
             m_entries.InsertItem(m_entries.GetItemCount(), path, std::make_unique<EntryRecord>(number));
         }
     }
     m_entries.SetRedraw(TRUE);
     DebugPrintf("Movie: %d entries in the list\r\n", m_entries.GetItemCount());
-    return kept_position;
+    return kept_numbers;
 }
 
 std::string CMovieDlg::EntryPath(int entry) const {

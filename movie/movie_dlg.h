@@ -108,9 +108,9 @@ private:
     void OnExtviewResume();
     void OnFileEnded(WPARAM generation);
 
-    // Loads the playlist; the saved file entry number becomes its kept position, -1 when that
-    // entry is not in the list.
-    int LoadPlaylist(int file_entry);
+    // Loads the playlist, leaving out entries whose files are gone; the kept entries' numbers
+    // in the playlist file, in list order.
+    std::vector<int> LoadPlaylist();
     std::string EntryPath(int entry) const;
     int FileNumberOf(int entry) const;
     bool EntryExists(int entry) const;

@@ -52,15 +52,9 @@ namespace fs = std::filesystem;
 constexpr int kRounds = 20;
 constexpr int kCycles = 100;
 constexpr auto kPlayTime = 20s;
-constexpr const char* kClipName = "bench480.mp4";
+constexpr const char* kClipName = bench::k480pClipName;
+constexpr const auto& kClip = bench::k480pClip;
 constexpr const char* kDevicePath = "\\STORAGE CARD\\Movie\\bench480.mp4";
-// 854x480 at 25 frames a second with a stereo tone, 24 s: long enough to play 20 s of it.
-constexpr platform::testing::ClipRecipe kClip[] = {
-    {kClipName, "videotestsrc num-buffers=600 pattern=smpte ! video/x-raw,width=854,height=480,framerate=25/1 "
-                "! x264enc speed-preset=veryfast key-int-max=50 bitrate=1500 ! video/x-h264,profile=main ! mux. "
-                "audiotestsrc num-buffers=1034 ! audio/x-raw,rate=44100,channels=2 ! audioconvert ! avenc_aac "
-                "! mux. mp4mux name=mux ! filesink"},
-};
 constexpr RECT kPicture = {0, 0, 800, 480};
 
 double Seconds(Clock::duration d) { return std::chrono::duration<double>(d).count(); }

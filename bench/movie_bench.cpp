@@ -44,14 +44,8 @@ constexpr int kWriteRounds = 100;
 constexpr int kStartRounds = 5;
 constexpr int kListEntries = 1000;
 constexpr auto kCpuWindow = 10s;
-constexpr const char* kClipName = "movie480.mp4";
-// 854x480 at 25 frames a second with a stereo tone, 24 s.
-constexpr platform::testing::ClipRecipe kClip[] = {
-    {kClipName, "videotestsrc num-buffers=600 pattern=ball ! video/x-raw,width=854,height=480,framerate=25/1 "
-                "! x264enc speed-preset=veryfast key-int-max=50 bitrate=1500 ! video/x-h264,profile=main ! mux. "
-                "audiotestsrc num-buffers=1034 ! audio/x-raw,rate=44100,channels=2 ! audioconvert ! avenc_aac "
-                "! mux. mp4mux name=mux ! filesink"},
-};
+constexpr const char* kClipName = bench::k480pClipName;
+constexpr const auto& kClip = bench::k480pClip;
 constexpr int kPlayX = 30, kPlayY = 445, kStopX = 90, kStopY = 445;
 
 class MovieBench {

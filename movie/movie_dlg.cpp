@@ -157,7 +157,7 @@ void CMovieDlg::RunCommand(int id) {
         case kVolumeDown: ChangeVolume(-1); break;
         case kVolumeUp: ChangeVolume(+1); break;
         case kMute: ToggleMute(); break;
-        case kFmChannel: NextFmChannel(); break;
+        case kFmChannel: CycleFmChannel(); break;
         case kToListView: ShowListView(); break;
         case kToVideoView: ShowVideoView(); break;
         case kEditPlaylist: EditPlaylist(); break;
@@ -216,7 +216,7 @@ void CMovieDlg::MoveSelection(bool forward) {
 }
 
 void CMovieDlg::ChangeVolume(int delta) {
-    const int level = delta < 0 ? VolumeDown(m_settings.Volume()) : VolumeUp(m_settings.Volume());
+    const int level = delta < 0 ? player::VolumeDown(m_settings.Volume()) : player::VolumeUp(m_settings.Volume());
     m_settings.SetVolume(level);
     RefreshVolume();
     m_homedeck.NotifyHomeDeck(SETTING_VOLUME, level);
@@ -233,8 +233,8 @@ void CMovieDlg::ToggleMute() {
     m_homedeck.NotifyHomeDeck(SETTING_MUTE, m_settings.Mute());
 }
 
-void CMovieDlg::NextFmChannel() {
-    const int channel = movie::NextFmChannel(m_settings.FmChannel());
+void CMovieDlg::CycleFmChannel() {
+    const int channel = player::NextFmChannel(m_settings.FmChannel());
     m_settings.SetFmChannel(channel);
     RefreshFmButton();
     TuneFmTransmitter(m_settings.AudioOutput(), channel, m_settings.FrequencyOf(channel));
@@ -336,7 +336,7 @@ void CMovieDlg::OnPositionTimer() {
     m_graph.GetPosition(position);
     if (m_duration <= 0) m_graph.GetDuration(m_duration);
     // A film whose length the graph cannot tell has nothing to show either: the list moves on.
-    if (!ReachedEnd(position, m_duration) && m_duration > 0) {
+    if (!player::ReachedEnd(position, m_duration) && m_duration > 0) {
         m_position = position;
         SetTimeText(kElapsedText, position);
         SetSeekValue(kSeekBar, position);
@@ -396,7 +396,7 @@ void CMovieDlg::OnPlaylistResult(int start_entry, bool cancelled) {
     if (!cancelled) {
         Stop();
         ShowPlayButton();
-        const int kept = KeptPosition(LoadPlaylist(), start_entry);
+        const int kept = player::KeptPosition(LoadPlaylist(), start_entry);
         m_playlist_box->Reset(kept >= 0 ? kept : 0);
         if (m_entries.GetItemCount() > 0) SetTimer(kSelectTimer, 300);
     } else if (m_state_before_shelf == kPlaying && m_state == kPaused) {
@@ -653,7 +653,7 @@ void CMovieDlg::OfferMark(const std::string& path) {
     if (!mark || mark->seconds < kLeastOfferedSeconds || (m_duration > 0 && mark->seconds >= m_duration - 1)) return;
     m_offer_seconds = mark->seconds;
     char text[128];
-    std::snprintf(text, sizeof text, kOfferFormat, ClockText(mark->seconds).c_str());
+    std::snprintf(text, sizeof text, kOfferFormat, player::ClockText(mark->seconds).c_str());
     m_video_box->SetOffer(text);
     SetTimer(kOfferTimer, kOfferMs);
     DebugPrintf("Movie: %s was left at %d s\r\n", path.c_str(), mark->seconds);
@@ -681,14 +681,14 @@ void CMovieDlg::RefreshVolume(bool tell_mute_change) {
 }
 
 void CMovieDlg::ApplyGraphVolume() {
-    m_graph.SetVolume(GraphVolumeIndex(m_settings.Mute() ? Muting::On : Muting::Off,
-                                       m_ducked ? Ducking::On : Ducking::Off, m_settings.Volume()));
+    m_graph.SetVolume(player::GraphVolumeIndex(m_settings.Mute() ? player::Muting::On : player::Muting::Off,
+                                       m_ducked ? player::Ducking::On : player::Ducking::Off, m_settings.Volume()));
 }
 
 void CMovieDlg::RefreshFmButton() {
     const int channel = m_settings.FmChannel();
     SetImage(kFmChannel, channel == 0 ? kFmOffImage : kFmOnImage);
-    SetControlText(kFmChannel, FmText(channel, m_settings.FrequencyOf(channel)));
+    SetControlText(kFmChannel, player::FmText(channel, m_settings.FrequencyOf(channel)));
 }
 
 void CMovieDlg::ShowPlayButton() {

@@ -89,7 +89,7 @@ private:
     void MoveSelection(bool forward);
     void ChangeVolume(int delta);
     void ToggleMute();
-    void NextFmChannel();
+    void CycleFmChannel();
     void ShowListView();
     void ShowVideoView();
     void EditPlaylist();

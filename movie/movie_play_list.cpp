@@ -52,7 +52,7 @@ bool CMoviePlayList::Changed(Change change) {
 
 void CMoviePlayList::Reset(int selected) {
     const int count = m_entries.GetItemCount();
-    Changed([&](PlaylistCursor& cursor) {
+    Changed([&](player::PlaylistCursor& cursor) {
         cursor.Reset(count, selected);
         return true;
     });
@@ -68,35 +68,35 @@ int CMoviePlayList::Count() const {
     return m_cursor.Count();
 }
 
-PlaylistCursor CMoviePlayList::Cursor() const {
+player::PlaylistCursor CMoviePlayList::Cursor() const {
     std::lock_guard lock(m_mutex);
     return m_cursor;
 }
 
 bool CMoviePlayList::Select(int entry) {
-    return Changed([&](PlaylistCursor& cursor) { return cursor.Select(entry); });
+    return Changed([&](player::PlaylistCursor& cursor) { return cursor.Select(entry); });
 }
 
 bool CMoviePlayList::Next() {
-    return Changed([](PlaylistCursor& cursor) { return cursor.Next(); });
+    return Changed([](player::PlaylistCursor& cursor) { return cursor.Next(); });
 }
 
 bool CMoviePlayList::Previous() {
-    return Changed([](PlaylistCursor& cursor) { return cursor.Previous(); });
+    return Changed([](player::PlaylistCursor& cursor) { return cursor.Previous(); });
 }
 
 bool CMoviePlayList::PageUp() {
-    return Changed([](PlaylistCursor& cursor) { return cursor.PageUp(); });
+    return Changed([](player::PlaylistCursor& cursor) { return cursor.PageUp(); });
 }
 
 bool CMoviePlayList::PageDown() {
-    return Changed([](PlaylistCursor& cursor) { return cursor.PageDown(); });
+    return Changed([](player::PlaylistCursor& cursor) { return cursor.PageDown(); });
 }
 
 int CMoviePlayList::RowAt(int y) {
     if (y < 1) return -1;
     const int row = (y - 1) / kPlayListRowHeight;
-    return row > PlaylistCursor::kRowsPerPage - 1 ? PlaylistCursor::kRowsPerPage - 1 : row;
+    return row > player::PlaylistCursor::kRowsPerPage - 1 ? player::PlaylistCursor::kRowsPerPage - 1 : row;
 }
 
 LRESULT CMoviePlayList::OnMessage(UINT message, WPARAM wparam, LPARAM lparam) {
@@ -108,7 +108,7 @@ LRESULT CMoviePlayList::OnMessage(UINT message, WPARAM wparam, LPARAM lparam) {
         case WM_LBUTTONUP: {
             const int row = RowAt(static_cast<short>(HIWORD(static_cast<DWORD>(lparam))));
             int entry = -1;
-            Changed([&](PlaylistCursor& cursor) {
+            Changed([&](player::PlaylistCursor& cursor) {
                 if (row < 0 || !cursor.SelectRow(row)) return false;
                 entry = cursor.Selected();
                 return true;
@@ -124,8 +124,8 @@ LRESULT CMoviePlayList::OnMessage(UINT message, WPARAM wparam, LPARAM lparam) {
 }
 
 void CMoviePlayList::Paint() {
-    const PlaylistCursor cursor = Cursor();
-    const ListPageCopy page = m_entries.CopyPage(cursor.PageStart(), PlaylistCursor::kRowsPerPage);
+    const player::PlaylistCursor cursor = Cursor();
+    const ListPageCopy page = m_entries.CopyPage(cursor.PageStart(), player::PlaylistCursor::kRowsPerPage);
     CBufferedPaint paint(Window());
     HDC dc = paint.Dc();
     if (!dc) return;

@@ -36,7 +36,7 @@ public:
     bool Previous();
     bool PageUp();
     bool PageDown();
-    PlaylistCursor Cursor() const;
+    player::PlaylistCursor Cursor() const;
 
 protected:
     bool OnOpen() override;
@@ -57,7 +57,7 @@ private:
     HBITMAP m_highlight = nullptr;
 
     mutable std::mutex m_mutex;
-    PlaylistCursor m_cursor;
+    player::PlaylistCursor m_cursor;
 };
 
 }  // namespace movie

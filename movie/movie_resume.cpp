@@ -54,13 +54,6 @@ MovieResume ClampMovieResume(const MovieResume& resume) {
     return clamped;
 }
 
-int WholeSeconds(double position) {
-    if (position != position) return 0;  // NaN
-    if (position >= static_cast<double>(INT_MAX)) return INT_MAX;
-    if (position <= static_cast<double>(INT_MIN)) return INT_MIN;
-    return static_cast<int>(position);
-}
-
 std::string FormatMovieResume(const MovieResume& resume) {
     const MovieResume clamped = ClampMovieResume(resume);
     std::string text;

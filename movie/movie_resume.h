@@ -9,6 +9,8 @@
 #include <string>
 #include <string_view>
 
+#include "framework/player_rules.h"
+
 namespace movie {
 
 // The player's state, as Movie keeps it and as Movie.dat stores it.
@@ -30,9 +32,8 @@ struct MovieResume {
 // the state stopped.
 MovieResume ClampMovieResume(const MovieResume& resume);
 
-// A play position as the record stores it: whole seconds, truncated toward zero. NaN gives 0
-// and positions beyond int's range saturate, so that no position makes the conversion undefined.
-int WholeSeconds(double position);
+// A play position as the record stores it: whole seconds, truncated toward zero.
+using player::WholeSeconds;
 
 // "1002\n<entry>\n<state>\n<seconds>\n" of the clamped record.
 std::string FormatMovieResume(const MovieResume& resume);

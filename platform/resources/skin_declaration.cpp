@@ -20,6 +20,7 @@ constexpr LookWord kLooks[] = {
     {"label", SkinLook::Label},           {"check-box", SkinLook::CheckBox},
     {"row-highlight", SkinLook::RowHighlight}, {"list-panel", SkinLook::ListPanel},
     {"scroll-thumb", SkinLook::ScrollThumb}, {"folder-icon", SkinLook::FolderIcon},
+    {"play-state", SkinLook::PlayState},  {"level-bars", SkinLook::LevelBars},
 };
 
 struct IconWord {

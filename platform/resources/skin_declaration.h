@@ -37,6 +37,8 @@ enum class SkinLook {
     ListPanel,      // a list's background, with its row lines
     ScrollThumb,    // a list's scroll thumb; frames: one page only, several pages
     FolderIcon,     // a folder on the icon key colour RGB(248, 0, 248)
+    PlayState,      // a player's state sign per frame: play, stop, pause (a fourth frame first: none)
+    LevelBars,      // a playing animation: bars of changing heights, one step per frame
 };
 
 // The drawn icons a bitmap can carry; the table in skin_declaration.cpp gives each its word.

@@ -308,14 +308,17 @@ bool CSkinDialogEx::SetTimeText(int id, double seconds, int text_x, int text_y, 
     return SetControlText(id, text, TextPath::Whole, TextScroll::Off, text_x, text_y, text_size);
 }
 
-bool CSkinDialogEx::AdvanceScroll(int id) {
+int CSkinDialogEx::AdvanceScroll(int id) {
     const int index = IndexOf(id);
-    if (index < 0) return false;
+    if (index < 0) return -1;
     SkinControl& control = m_controls[static_cast<std::size_t>(index)];
-    if (control.Kind() != SKIN_STATIC || !control.label.scroll) return false;
+    if (control.Kind() != SKIN_STATIC || !control.label.scroll) return -1;
     control.label.scroll_offset += control.label.scroll_step;
     DrawControl(index);
-    return true;
+    // Drawing puts the offset back to 0 once the text has gone by, and ends the scrolling of a
+    // text that fits.
+    if (!control.label.scroll) return -1;
+    return control.label.scroll_offset == 0 ? 0 : kSkinScrollStepsPerSecond;
 }
 
 void CSkinDialogEx::EnablePainting(bool enabled) {

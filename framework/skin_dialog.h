@@ -46,6 +46,7 @@ constexpr UINT kSkinRepeatNextMs = 100;
 constexpr LPARAM kSkinClickPress = 513;         // WM_SKIN_CLICK's lParam
 constexpr WPARAM kSkinReleaseOnNothing = 514;   // WM_SKIN_SLIDER's wParam for a bare release
 constexpr int kSkinScrollStep = 4;
+constexpr int kSkinScrollStepsPerSecond = 10;  // 40 pixels a second
 constexpr COLORREF kSkinKeyColour = RGB(255, 0, 255);
 constexpr int kSeekBarImageMargin = 14;         // the part of a fill image that never shows
 constexpr UINT kSeekBarKnobImage = 164;
@@ -160,8 +161,10 @@ public:
                         int text_size);
     // "hh:mm:ss" of the whole seconds; the control changes only when its text does.
     bool SetTimeText(int id, double seconds, int text_x = -1, int text_y = -1, int text_size = -1);
-    // One step of a scrolling static's text, from the owner's own timer.
-    bool AdvanceScroll(int id);
+    // One step of a scrolling static's text, from the owner's own timer, and when to take the
+    // next: -1 when the text does not scroll (any more), 0 when it is back at its start (the
+    // owner waits a while before the next pass), else the steps per second to keep.
+    int AdvanceScroll(int id);
 
     void DrawBackground(HBITMAP bitmap, int x, int y);
     void DrawText(int left, int top, int right, int bottom, int text_size, COLORREF colour, const std::string& text);

@@ -383,30 +383,34 @@ TEST_F(SkinDialog, ChangesThroughTheSetCallsAreRedrawn) {
 TEST_F(SkinDialog, ScrollingTextMovesUntilItHasShownItsEnd) {
     int offset = -1;
     bool scrolling = false;
+    int speed = 0, restarts = 0;
     OnDialog([&] {
         dialog->SetControlText(kGap, "a long title that is much wider than its place on the screen", TextPath::Whole,
                                TextScroll::On);
         dialog->SetTextStyle(kGap, 10, RGB(255, 255, 255), 0, 0, -1);
         dialog->AdvanceScroll(kGap);
-        dialog->AdvanceScroll(kGap);
+        speed = dialog->AdvanceScroll(kGap);
         offset = dialog->Control(kGap)->label.scroll_offset;
     });
     EXPECT_EQ(offset, 8);
+    EXPECT_EQ(speed, kSkinScrollStepsPerSecond) << "moving on: the next step at the scrolling speed";
     OnDialog([&] {
-        for (int i = 0; i < 500; ++i) dialog->AdvanceScroll(kGap);
+        for (int i = 0; i < 500; ++i) restarts += dialog->AdvanceScroll(kGap) == 0;
         offset = dialog->Control(kGap)->label.scroll_offset;
         scrolling = dialog->Control(kGap)->label.scroll;
     });
     EXPECT_LT(offset, 2000) << "the offset starts again after the end has shown";
+    EXPECT_GE(restarts, 1) << "back at the start, the owner is told to wait";
     EXPECT_TRUE(scrolling);
     OnDialog([&] {
         dialog->SetControlText(kGap, "fits", TextPath::Whole, TextScroll::On);
-        dialog->AdvanceScroll(kGap);
+        speed = dialog->AdvanceScroll(kGap);
         offset = dialog->Control(kGap)->label.scroll_offset;
         scrolling = dialog->Control(kGap)->label.scroll;
     });
     EXPECT_EQ(offset, 0);
     EXPECT_FALSE(scrolling) << "text that fits stops scrolling";
+    EXPECT_EQ(speed, -1);
 }
 
 TEST_F(SkinDialog, AScreenRebuiltUnderThePenLeavesNothingToRelease) {

@@ -329,11 +329,15 @@ void PaintFolderIcon(Canvas& canvas, const Frame& f) {
     canvas.Fill(l + 1, t + 4, r - 1, b - 1, kFolder);
 }
 
-// A player's state on the background: with four frames the first shows nothing and the others
+// A cell's number counting along each row, then down: a strip laid out either way.
+int CellNumber(const SkinBitmap& bitmap, const Frame& f) { return f.row * bitmap.frames + f.index; }
+
+// A player's state on the background: with four cells the first shows nothing and the others
 // play, stop and pause; with fewer, play, stop and pause from the first.
 void PaintPlayState(Canvas& canvas, const SkinBitmap& bitmap, const Frame& f) {
     canvas.Fill(f.left, f.top, f.left + f.width, f.top + f.height, kPanelBottom);
-    const int sign = bitmap.frames >= 4 ? f.index - 1 : f.index;
+    const int cell = CellNumber(bitmap, f);
+    const int sign = bitmap.frames * bitmap.rows >= 4 ? cell - 1 : cell;
     if (sign < 0) return;
     constexpr SkinIcon kSigns[] = {SkinIcon::Play, SkinIcon::Stop, SkinIcon::Pause};
     const Colour ink = sign == 0 ? kAccent : kDimText;
@@ -341,13 +345,13 @@ void PaintPlayState(Canvas& canvas, const SkinBitmap& bitmap, const Frame& f) {
 }
 
 // Bars rising and falling as music plays: each step shifts the heights along.
-void PaintLevelBars(Canvas& canvas, const Frame& f) {
+void PaintLevelBars(Canvas& canvas, const SkinBitmap& bitmap, const Frame& f) {
     canvas.Fill(f.left, f.top, f.left + f.width, f.top + f.height, kPanelBottom);
     constexpr int kHeights[] = {30, 70, 100, 55, 85, 40, 95, 60, 20, 75, 50, 90};
     constexpr int kBars = 24;
     const double pitch = static_cast<double>(f.width) / kBars;
     for (int bar = 0; bar < kBars; ++bar) {
-        const int percent = kHeights[(bar * 5 + f.index * 7) % 12];
+        const int percent = kHeights[(bar * 5 + CellNumber(bitmap, f) * 7) % 12];
         const int height = std::max(2, (f.height - 4) * percent / 100);
         const int left = f.left + static_cast<int>(bar * pitch) + 1;
         const int right = f.left + static_cast<int>((bar + 1) * pitch) - 1;
@@ -381,7 +385,7 @@ void PaintFrame(HDC dc, Canvas& canvas, const SkinBitmap& bitmap, const Frame& f
     case SkinLook::ScrollThumb: PaintScrollThumb(canvas, f); break;
     case SkinLook::FolderIcon: PaintFolderIcon(canvas, f); break;
     case SkinLook::PlayState: PaintPlayState(canvas, bitmap, f); break;
-    case SkinLook::LevelBars: PaintLevelBars(canvas, f); break;
+    case SkinLook::LevelBars: PaintLevelBars(canvas, bitmap, f); break;
     }
 }
 

@@ -139,6 +139,13 @@ protected:
     bool NoGraph(std::chrono::milliseconds within = kHang) {
         return WaitUntil([&] { return !Graph(); }, within);
     }
+    // A test on the graph as it is now, false when there is none: one reading, so the graph
+    // cannot go between the test for it and the look at it.
+    template <class Test>
+    bool GraphIs(Test test) {
+        const auto graph = Graph();
+        return graph && test(*graph);
+    }
     double Position() {
         const auto graph = Graph();
         return graph ? Seconds(graph->position_ms) : -1;
@@ -208,8 +215,8 @@ TEST_F(MovieDevice, AtTheEndOfTheListTheFirstPlaysAgainAndACutFileMovesOnToo) {
     StartMovie();
     Tap(kPlay);
     ASSERT_TRUE(PlayingFile("a.mp4")) << Log();
-    EXPECT_TRUE(WaitUntil([&] { return Graph() && Graph()->file.find("b.mp4") != std::string::npos; }, 15s)) << Log();
-    EXPECT_TRUE(WaitUntil([&] { return Graph() && Graph()->file.find("a.mp4") != std::string::npos; }, 15s))
+    EXPECT_TRUE(WaitUntil([&] { return GraphIs([](const auto& g) { return g.file.find("b.mp4") != std::string::npos; }); }, 15s)) << Log();
+    EXPECT_TRUE(WaitUntil([&] { return GraphIs([](const auto& g) { return g.file.find("a.mp4") != std::string::npos; }); }, 15s))
         << "the list repeats: " << Log();
 }
 
@@ -276,7 +283,7 @@ TEST_F(MovieDevice, ExtviewSuspendsAndResumesMovie) {
 
     // Suspended while paused, it stays stopped when Extview ends.
     Tap(kPlay);  // pause
-    ASSERT_TRUE(WaitUntil([&] { return Graph() && Graph()->state == kPaused; }, kHang));
+    ASSERT_TRUE(WaitUntil([&] { return GraphIs([](const auto& g) { return g.state == kPaused; }); }, kHang));
     Post(kSuspend, 0, 0);
     ASSERT_TRUE(NoGraph());
     Post(kResume, 0, 0);
@@ -372,7 +379,7 @@ TEST_F(MovieDevice, ARowTapInTheListPlaysItsEntryAndTheVideoTapTogglesFullScreen
     EXPECT_TRUE(overlay_is(33, 370));
     // Paused, a tap does nothing.
     Tap(kPlay);
-    ASSERT_TRUE(WaitUntil([&] { return Graph() && Graph()->state == kPaused; }, kHang));
+    ASSERT_TRUE(WaitUntil([&] { return GraphIs([](const auto& g) { return g.state == kPaused; }); }, kHang));
     Tap(kVideo);
     std::this_thread::sleep_for(300ms);
     EXPECT_TRUE(overlay_is(33, 370));
@@ -395,7 +402,7 @@ TEST_F(MovieDevice, AnotherSoundDucksTheFilmUntilASecondAfterItEnds) {
     Tap(kPlay);
     ASSERT_TRUE(PlayingFile("film.mp4"));
     const auto volume_is = [&](int volume, std::chrono::milliseconds within) {
-        return WaitUntil([&] { return Graph() && Graph()->volume == volume; }, within);
+        return WaitUntil([&] { return GraphIs([&](const auto& g) { return g.volume == volume; }); }, within);
     };
     EXPECT_TRUE(volume_is(0, 2s));
     ASSERT_EQ(control.Broadcast(WM_OUTSIDE_AUDIO_EVENT, 1, 0), 0u);

@@ -9,6 +9,7 @@
 #include <iterator>
 #include <sstream>
 #include <spawn.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -124,14 +125,21 @@ bool TemporaryDevice::StartServer(std::chrono::milliseconds timeout) {
     std::string root = m_root.string();
     std::string root_flag = "--root";
     char* argv[] = {binary.data(), root_flag.data(), root.data(), nullptr};
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-    int error = ::posix_spawn(&m_server_pid, binary.c_str(), &actions, nullptr, argv, environ);
-    posix_spawn_file_actions_destroy(&actions);
-    if (error != 0) {
+    // The server ends with the test: a test that dies (a failed sanitizer check aborts it) must
+    // not leave a device running that holds the test runner's output open until it times out.
+    const pid_t test = ::getpid();
+    m_server_pid = ::fork();
+    if (m_server_pid < 0) {
         m_server_pid = -1;
         return false;
+    }
+    if (m_server_pid == 0) {
+        ::prctl(PR_SET_PDEATHSIG, SIGTERM);
+        if (::getppid() != test) ::_exit(127);
+        const int null = ::open("/dev/null", O_WRONLY);
+        if (null >= 0) ::dup2(null, 1);
+        ::execve(binary.c_str(), argv, environ);
+        ::_exit(127);
     }
     ResetThreadConnection();
     const auto deadline = std::chrono::steady_clock::now() + timeout;

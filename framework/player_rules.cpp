@@ -126,6 +126,18 @@ int NextFmChannel(int channel_index) {
 }
 
 
+void TrackEndWatch::Restart() {
+    m_last = -1;
+    m_still = 0;
+}
+
+bool TrackEndWatch::Ended(double position, double duration) {
+    if (duration > 0) return ReachedEnd(position, duration);
+    m_still = position == m_last ? m_still + 1 : 0;
+    m_last = position;
+    return m_still >= m_still_readings;
+}
+
 int WholeSeconds(double position) {
     if (position != position) return 0;  // NaN
     if (position >= static_cast<double>(INT_MAX)) return INT_MAX;

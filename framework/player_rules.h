@@ -85,6 +85,23 @@ int WholeSeconds(double position);
 // caller.
 bool ReachedEnd(double position, double duration);
 
+// The end of a track as the position timer sees it: at the duration once that is known; while
+// it is not (a stream that does not tell it, or a graph that cannot read it), once the
+// position has stood still for a number of readings in a row, so a track that cannot go on
+// never stays "playing" with its time frozen.
+class TrackEndWatch {
+public:
+    explicit TrackEndWatch(int still_readings) : m_still_readings(still_readings) {}
+    // A new track, or a seek: the readings start again.
+    void Restart();
+    bool Ended(double position, double duration);
+
+private:
+    int m_still_readings;
+    double m_last = -1;
+    int m_still = 0;
+};
+
 // "hh:mm:ss" of whole seconds; a negative (or NaN) position shows 0, and hours past 99 show all
 // their digits.
 std::string ClockText(double seconds);

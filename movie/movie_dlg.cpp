@@ -189,6 +189,7 @@ void CMovieDlg::PlayPause() {
     } else if (m_state == kPaused && selected == m_current) {
         m_graph.RunGraph();
         m_state = kPlaying;
+        m_end_watch.Restart();
         StartPlayTimers();
         ShowPlayButton();
     } else {
@@ -334,9 +335,8 @@ void CMovieDlg::OnTimer(UINT_PTR id) {
 void CMovieDlg::OnPositionTimer() {
     double position = 0;
     m_graph.GetPosition(position);
-    if (m_duration <= 0) m_graph.GetDuration(m_duration);
-    // A film whose length the graph cannot tell has nothing to show either: the list moves on.
-    if (!player::ReachedEnd(position, m_duration) && m_duration > 0) {
+    if (m_duration <= 0 && m_graph.GetDuration(m_duration) && m_duration > 0) ShowTimes();
+    if (!m_end_watch.Ended(position, m_duration)) {
         m_position = position;
         SetTimeText(kElapsedText, position);
         SetSeekValue(kSeekBar, position);
@@ -372,6 +372,7 @@ void CMovieDlg::OnSeek() {
     m_position = seek ? std::max(0.0, seek->seek.value) : 0;
     SetTimeText(kElapsedText, m_position);
     if (m_state != kStopped) m_graph.SetPosition(m_position);
+    m_end_watch.Restart();
     if (m_state != kPlaying) PostMessage(m_hWnd, WM_COMMAND, kPlayPause, 0);
 }
 
@@ -402,6 +403,7 @@ void CMovieDlg::OnPlaylistResult(int start_entry, bool cancelled) {
     } else if (m_state_before_shelf == kPlaying && m_state == kPaused) {
         m_graph.RunGraph();
         m_state = kPlaying;
+        m_end_watch.Restart();
         StartPlayTimers();
         ShowPlayButton();
     }
@@ -562,6 +564,7 @@ bool CMovieDlg::OpenAndPlay(int entry, double start_seconds) {
     if (m_view == View::Video) m_video_box->Show();
 
     m_state = kPlaying;
+    m_end_watch.Restart();
     m_graph.GetDuration(m_duration);
     ShowTimes();
     ShowPlayButton();

@@ -145,6 +145,8 @@ private:
     const CHomeDeckLink& m_homedeck;
     CFilterControl m_graph;
     SmiSubtitle m_subtitle;
+    // Three seconds of the position standing still end a film whose length is not known.
+    player::TrackEndWatch m_end_watch{10};
     FilmMarks m_marks;
     int m_offer_seconds = -1;  // while the offer shows
     CListCtrl m_entries;  // the kept entries: full path as text, file entry number as record

@@ -47,8 +47,6 @@ private:
     // Runs a change of the cursor under the lock and repaints when it made one.
     template <class Change>
     bool Changed(Change change);
-    // The row under y, -1 above the first.
-    static int RowAt(int y);
     void Paint();
 
     const CListCtrl& m_entries;

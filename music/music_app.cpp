@@ -1,13 +1,9 @@
-// Music: a player of the suite. It runs once only, keeps HomeDeck's window from its start
-// and follows HomeDeck's setting relays in its main dialog.
+// Music: the audio player of the suite. It runs once only, keeps HomeDeck's window from its
+// start and shows its one screen until the user leaves it.
 #include "framework/suite_application.h"
+#include "music/music_dlg.h"
 
 namespace {
-
-class CMusicDlg : public CPlayerDialog {
-public:
-    CMusicDlg() : CPlayerDialog(kMusicIdentity) {}
-};
 
 class CMusicApp : public CSuiteApp {
 public:
@@ -15,7 +11,7 @@ public:
 
 protected:
     void RunMainDialog() override {
-        CMusicDlg dialog;
+        music::CMusicDlg dialog(HomeDeck());
         dialog.DoModal();
     }
 };

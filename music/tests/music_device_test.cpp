@@ -1,0 +1,357 @@
+// Music on a real device server: tracks from the card played through the real graph and heard
+// at the device's audio output, the four orders, the PLAYLIST box, the resume point with its
+// preset and mode, the volume with HomeDeck, and damaged input.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "framework/program_messages.h"
+#include "platform/testing/media_clips.h"
+#include "platform/testing/temporary_device.h"
+#include "tools/devicectl/device_control.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+using devicectl::DeviceControl;
+using platform::testing::TemporaryDevice;
+using platform::testing::WaitUntil;
+
+constexpr auto kHang = 10s;
+
+// Tracks of 1.5 s, one tone each and told apart by name, and one of 8 s; MP3 with ID3 tags.
+const platform::testing::ClipRecipe kClips[] = {
+    {"a.mp3", "audiotestsrc freq=440 num-buffers=65 samplesperbuffer=1024 ! audio/x-raw,rate=44100 ! audioconvert "
+              "! lamemp3enc ! taginject tags=\"title=Alpha,artist=Tester\" ! id3v2mux ! filesink"},
+    {"b.mp3", "audiotestsrc freq=660 num-buffers=65 samplesperbuffer=1024 ! audio/x-raw,rate=44100 ! audioconvert "
+              "! lamemp3enc ! id3v2mux ! filesink"},
+    {"c.mp3", "audiotestsrc freq=880 num-buffers=65 samplesperbuffer=1024 ! audio/x-raw,rate=44100 ! audioconvert "
+              "! lamemp3enc ! id3v2mux ! filesink"},
+    {"long.mp3", "audiotestsrc freq=550 num-buffers=345 samplesperbuffer=1024 ! audio/x-raw,rate=44100 "
+                 "! audioconvert ! lamemp3enc ! id3v2mux ! filesink"},
+};
+
+struct Point {
+    int x, y;
+};
+constexpr Point kPlay{30, 445}, kStop{90, 445}, kNext{210, 445}, kPreset{206, 328}, kMode{279, 328},
+    kVolumeDown{327, 445}, kVolumeUp{435, 445}, kClose{748, 16};
+Point Row(int row) { return {690, 72 + 1 + 37 * row + 18}; }
+constexpr auto kRunning = static_cast<std::uint8_t>(protocol::AudioGraphState::Running);
+constexpr auto kPaused = static_cast<std::uint8_t>(protocol::AudioGraphState::Paused);
+
+class MusicDevice : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        std::string failed;
+        ASSERT_TRUE(platform::testing::MakeClips(MUSIC_CLIP_DIR, kClips, failed)) << failed;
+    }
+
+    void SetUp() override {
+        ASSERT_TRUE(device.Install(MUSIC_BINARY, "MUSIC.EXE"));
+        fs::copy(MUSIC_RESOURCES, Host("NAND/MUSIC"), fs::copy_options::recursive);
+        fs::create_directories(Host("STORAGE CARD/music"));
+        for (const char* name : {"a.mp3", "b.mp3", "c.mp3", "long.mp3"})
+            fs::copy_file(fs::path(MUSIC_CLIP_DIR) / name, Host(std::string("STORAGE CARD/music/") + name));
+    }
+
+    fs::path Host(const std::string& relative) const { return device.Root() / "fs" / fs::u8path(relative); }
+    void WriteFile(const std::string& relative, const std::string& bytes) {
+        fs::create_directories(Host(relative).parent_path());
+        std::ofstream(Host(relative), std::ios::binary) << bytes;
+    }
+    std::string ReadFile(const std::string& relative) const {
+        std::ifstream in(Host(relative), std::ios::binary);
+        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    }
+    void WritePlaylist(const std::vector<std::string>& names) {
+        std::string text = "#EXTM3U\r\n";
+        for (const auto& name : names) text += "\\STORAGE CARD\\music\\" + name + "\r\n";
+        WriteFile("NAND/MUSICLIST.M3U", text);
+    }
+    void StartMusic() {
+        if (!server_started) {
+            ASSERT_TRUE(device.StartServer());
+            server_started = true;
+        }
+        DWORD error = 0;
+        ASSERT_TRUE(control.Start("\\NAND\\MUSIC.EXE", "", error)) << error;
+        ASSERT_NE(control.WaitWindow("APP_MUSIC", kHang), 0u) << device.Log("MUSIC.EXE");
+        std::this_thread::sleep_for(300ms);
+    }
+    bool MusicRunning() {
+        for (const auto& process : control.Processes())
+            if (process.name == "MUSIC.EXE") return true;
+        return false;
+    }
+    void Tap(Point point) {
+        ASSERT_EQ(control.Tap(point.x, point.y), 0u);
+        std::this_thread::sleep_for(150ms);
+    }
+    std::string Log() const { return device.Log("MUSIC.EXE"); }
+
+    // Music's graph and its audio output as the device sees them.
+    std::optional<protocol::GraphInfo> Graph() {
+        const auto graphs = control.Graphs();
+        if (!graphs) return std::nullopt;
+        for (const auto& graph : *graphs)
+            if (graph.program == "MUSIC.EXE") return graph;
+        return std::nullopt;
+    }
+    std::optional<protocol::AudioOutputInfo> Output() {
+        const auto outputs = control.AudioOutputs();
+        if (!outputs) return std::nullopt;
+        for (const auto& output : *outputs)
+            if (output.program == "MUSIC.EXE") return output;
+        return std::nullopt;
+    }
+    bool Playing(const std::string& name, std::chrono::milliseconds within = kHang) {
+        return WaitUntil([&] {
+            const auto graph = Graph();
+            return graph && graph->state == kRunning && graph->file.find("\\" + name) != std::string::npos;
+        }, within);
+    }
+    // The tracks heard one after another, as the graph names them, until `count` or the time is up.
+    std::vector<std::string> TracksPlayed(std::size_t count, std::chrono::milliseconds within) {
+        std::vector<std::string> played;
+        const auto deadline = std::chrono::steady_clock::now() + within;
+        std::uint32_t last_graph = 0;
+        while (played.size() < count && std::chrono::steady_clock::now() < deadline) {
+            const auto graph = Graph();
+            if (graph && graph->state == kRunning && graph->graph != last_graph) {
+                last_graph = graph->graph;
+                played.push_back(graph->file.substr(graph->file.rfind('\\') + 1));
+            }
+            std::this_thread::sleep_for(20ms);
+        }
+        return played;
+    }
+
+    TemporaryDevice device;
+    DeviceControl control{device.Root()};
+    bool server_started = false;
+};
+
+// ---- Playing and hearing -----------------------------------------------------------------
+
+TEST_F(MusicDevice, ATappedTrackIsHeardItsTimeRunsAndPauseHoldsBoth) {
+    WritePlaylist({"long.mp3"});
+    StartMusic();
+    Tap(kPlay);
+    ASSERT_TRUE(Playing("long.mp3")) << Log();
+    // Heard: the output plays and carries a level.
+    ASSERT_TRUE(WaitUntil([&] {
+        const auto output = Output();
+        return output && output->state == kRunning && output->level != protocol::kSilentAudioLevel;
+    }, kHang));
+    const auto before = Output();
+    std::this_thread::sleep_for(2s);
+    const auto after = Output();
+    ASSERT_TRUE(before && after);
+    const double advanced = static_cast<double>(after->position_us - before->position_us) / 1e6;
+    EXPECT_NEAR(advanced, 2.0, 0.3);
+    Tap(kPlay);  // pause
+    ASSERT_TRUE(WaitUntil([&] {
+        const auto graph = Graph();
+        return graph && graph->state == kPaused;
+    }, kHang));
+    const auto paused = Graph();
+    std::this_thread::sleep_for(1s);
+    const auto still = Graph();
+    ASSERT_TRUE(paused && still);
+    EXPECT_EQ(paused->position_ms, still->position_ms) << "pause holds the position";
+    // The seek bar's middle goes to the middle of the track and plays on.
+    ASSERT_EQ(control.Drag(100, 383, 79 + (420 - 14) / 2, 383, 200ms), 0u);
+    EXPECT_TRUE(WaitUntil([&] {
+        const auto graph = Graph();
+        return graph && graph->state == kRunning && graph->position_ms >= 3500;
+    }, kHang)) << Log();
+}
+
+// ---- Orders ------------------------------------------------------------------------------
+
+TEST_F(MusicDevice, RepeatAllWrapsAndRepeatOneRepeats) {
+    WritePlaylist({"a.mp3", "b.mp3", "c.mp3"});
+    StartMusic();
+    Tap(Row(1));
+    EXPECT_EQ(TracksPlayed(3, 10s), (std::vector<std::string>{"b.mp3", "c.mp3", "a.mp3"})) << Log();
+    // Repeat one: the track comes again at its end; next by hand moves on.
+    for (int i = 0; i < 3; ++i) Tap(kMode);
+    const auto repeated = TracksPlayed(2, 6s);
+    ASSERT_EQ(repeated.size(), 2u) << Log();
+    EXPECT_EQ(repeated[0], repeated[1]);
+    Tap(kNext);
+    EXPECT_TRUE(WaitUntil([&] {
+        const auto graph = Graph();
+        return graph && graph->state == kRunning && graph->file.find("\\" + repeated[1]) == std::string::npos;
+    }, 4s)) << "next by hand moves on: " << Log();
+}
+
+TEST_F(MusicDevice, ShuffleOncePlaysEachRowOnceThenStops) {
+    WritePlaylist({"a.mp3", "b.mp3", "c.mp3"});
+    WriteFile("NAND/Music.dat", "1002\n0\n0\n1\n1\n0\n");  // mode 1, stopped
+    StartMusic();
+    Tap(kPlay);
+    const auto played = TracksPlayed(4, 12s);
+    ASSERT_EQ(played.size(), 3u) << Log();
+    std::vector<std::string> sorted = played;
+    std::sort(sorted.begin(), sorted.end());
+    EXPECT_EQ(sorted, (std::vector<std::string>{"a.mp3", "b.mp3", "c.mp3"}));
+    EXPECT_TRUE(WaitUntil([&] { return !Graph(); }, 3s)) << "stopped after the pass";
+    EXPECT_NE(Log().find("Music: shuffle seed "), std::string::npos);
+}
+
+// ---- The playlist box --------------------------------------------------------------------
+
+TEST_F(MusicDevice, ThePlaylistBoxPlaysATappedRowAndIgnoresATapBelowTheRows) {
+    WritePlaylist({"a.mp3", "b.mp3", "c.mp3"});
+    StartMusic();
+    bool found = false;
+    for (const auto& window : control.Windows()) {
+        if (window.class_name != "PLAYLIST") continue;
+        found = true;
+        EXPECT_EQ(window.rect.left, 582);
+        EXPECT_EQ(window.rect.top, 72);
+        EXPECT_EQ(window.rect.right - window.rect.left, 217);
+        EXPECT_EQ(window.rect.bottom - window.rect.top, 336);
+    }
+    EXPECT_TRUE(found);
+    Tap(Row(5));  // no row there
+    std::this_thread::sleep_for(600ms);
+    EXPECT_FALSE(Graph());
+    Tap(Row(2));
+    EXPECT_TRUE(Playing("c.mp3")) << Log();
+    // Three nexts within 300 ms: only the last plays.
+    ASSERT_EQ(control.Tap(kNext.x, kNext.y, 3, 80ms), 0u);
+    EXPECT_EQ(TracksPlayed(1, 3s), (std::vector<std::string>{"c.mp3"})) << "c → a → b → c: " << Log();
+}
+
+// ---- The resume point --------------------------------------------------------------------
+
+TEST_F(MusicDevice, ResumesTheTrackAtItsSecondWithItsPresetAndMode) {
+    WritePlaylist({"a.mp3", "gone.mp3", "b.mp3", "long.mp3"});
+    fs::remove(Host("STORAGE CARD/music/gone.mp3"));
+    StartMusic();
+    Tap(Row(2));  // long.mp3, the fourth entry of the file
+    ASSERT_TRUE(Playing("long.mp3")) << Log();
+    Tap(kPreset);
+    Tap(kPreset);
+    for (int i = 0; i < 3; ++i) Tap(kMode);
+    ASSERT_TRUE(WaitUntil([&] {
+        const auto graph = Graph();
+        return graph && graph->position_ms >= 5000;
+    }, kHang));
+    ASSERT_EQ(control.Close("APP_MUSIC"), 0u);
+    ASSERT_TRUE(WaitUntil([&] { return !MusicRunning(); }, kHang));
+    int marker = 0, entry = -1, preset = -1, mode = -1, state = -1, seconds = -1;
+    const std::string saved = ReadFile("NAND/Music.dat");
+    ASSERT_EQ(std::sscanf(saved.c_str(), "%d %d %d %d %d %d", &marker, &entry, &preset, &mode, &state, &seconds), 6)
+        << saved;
+    EXPECT_EQ(marker, 1002);
+    EXPECT_EQ(entry, 3) << "the entry's number in the playlist file";
+    EXPECT_EQ(preset, 2);
+    EXPECT_EQ(mode, 3);
+    EXPECT_EQ(state, 0);
+    EXPECT_GE(seconds, 5);
+
+    StartMusic();
+    ASSERT_TRUE(Playing("long.mp3")) << "no tap needed: " << Log();
+    const auto graph = Graph();
+    ASSERT_TRUE(graph);
+    EXPECT_GE(graph->position_ms, seconds * 1000 - 100);
+    EXPECT_LE(graph->position_ms, seconds * 1000 + 1500);
+}
+
+// ---- Volume ------------------------------------------------------------------------------
+
+TEST_F(MusicDevice, VolumeDownToZeroMutesAndTellsHomeDeckAndDuckingLowersTheGraph) {
+    ASSERT_TRUE(device.InstallStandIn(platform::testing::StandIn::ProgramDouble, "\\NAND\\HOMEDECK.EXE"));
+    WriteFile("NAND/System.dat", "1002\n5\n1\n0\n5\n1\n0\n881\n901\n921\n941\n961\n");  // volume 1
+    WritePlaylist({"long.mp3"});
+    ASSERT_TRUE(device.StartServer());
+    server_started = true;
+    DWORD error = 0;
+    ASSERT_TRUE(control.Start("\\NAND\\HOMEDECK.EXE", "", error));
+    ASSERT_NE(control.WaitWindow("APP_HOMEDECK", kHang), 0u);
+    StartMusic();
+    Tap(kPlay);
+    ASSERT_TRUE(Playing("long.mp3"));
+    const auto homedeck_got = [&](int code, int value) {
+        const std::string line = "WM_MMS_SETTING wparam=" + std::to_string(code) +
+                                 " lparam=" + std::to_string(0x10000 + value);
+        return WaitUntil([&] { return device.Log("HOMEDECK.EXE").find(line) != std::string::npos; }, 3s);
+    };
+    const auto volume_is = [&](int volume) {
+        return WaitUntil([&] {
+            const auto graph = Graph();
+            return graph && graph->volume == volume;
+        }, 3s);
+    };
+    Tap(kVolumeDown);
+    EXPECT_TRUE(homedeck_got(200, 0));
+    EXPECT_TRUE(homedeck_got(204, 1)) << device.Log("HOMEDECK.EXE");
+    EXPECT_TRUE(volume_is(-10000));
+    Tap(kVolumeUp);
+    EXPECT_TRUE(homedeck_got(204, 0));
+    EXPECT_TRUE(volume_is(0));
+    // Relayed volume 7, then another sound: level 3; its end gives the sound back after a second.
+    ASSERT_EQ(control.Post("APP_MUSIC", WM_MMS_SETTING, 100, 7), 0u);
+    ASSERT_EQ(control.Broadcast(WM_OUTSIDE_AUDIO_EVENT, 1, 0), 0u);
+    EXPECT_TRUE(volume_is(-3350));
+    ASSERT_EQ(control.Broadcast(WM_OUTSIDE_AUDIO_EVENT, 0, 0), 0u);
+    std::this_thread::sleep_for(700ms);
+    EXPECT_TRUE(volume_is(-3350)) << "not before the second is out";
+    EXPECT_TRUE(volume_is(0));
+    // A relayed mute silences.
+    ASSERT_EQ(control.Post("APP_MUSIC", WM_MMS_SETTING, 102, 1), 0u);
+    EXPECT_TRUE(volume_is(-10000));
+}
+
+// ---- Bad input ---------------------------------------------------------------------------
+
+TEST_F(MusicDevice, DamagedFilesAndMessagesAreSkippedOrIgnored) {
+    // Noise named like a song, an empty file, a folder named like one, then a real track.
+    std::string noise(50000, '\0');
+    for (std::size_t i = 0; i < noise.size(); ++i) noise[i] = static_cast<char>(i * 7919 % 251);
+    WriteFile("STORAGE CARD/music/noise.mp3", noise);
+    WriteFile("STORAGE CARD/music/empty.mp3", "");
+    fs::create_directories(Host("STORAGE CARD/music/folder.mp3"));
+    WritePlaylist({"noise.mp3", "empty.mp3", "folder.mp3", "a.mp3"});
+    WriteFile("NAND/Music.dat", "1002\n0\n9\n-1\n7\n-5\n");
+    StartMusic();
+    Tap(kPlay);
+    EXPECT_TRUE(Playing("a.mp3", 15s)) << "the damaged tracks are passed over: " << Log();
+    for (const auto& [message, wparam, lparam] : {std::tuple{WM_PLAYLIST_RESULT, -1LL, 1LL},
+                                                  std::tuple{WM_SKIN_SLIDER, 1030LL, 99LL},
+                                                  std::tuple{WM_MMS_SETTING, 100LL, -5LL},
+                                                  std::tuple{WM_MMS_SETTING, 102LL, 7LL},
+                                                  std::tuple{WM_OUTSIDE_AUDIO_EVENT, 42LL, 0LL}})
+        ASSERT_EQ(control.Post("APP_MUSIC", message, static_cast<std::uint64_t>(wparam), lparam), 0u);
+    std::this_thread::sleep_for(500ms);
+    EXPECT_TRUE(MusicRunning());
+    // Fifty fast nexts leave one graph.
+    ASSERT_EQ(control.Tap(kNext.x, kNext.y, 50, 20ms), 0u);
+    std::this_thread::sleep_for(1500ms);
+    const auto graphs = control.Graphs();
+    ASSERT_TRUE(graphs);
+    EXPECT_LE(std::count_if(graphs->begin(), graphs->end(),
+                            [](const auto& graph) { return graph.program == "MUSIC.EXE"; }), 1);
+    // The card pulled mid-track: stopped at once.
+    Tap(kPlay);
+    std::string error;
+    ASSERT_TRUE(control.SetMediumInserted(DeviceControl::Medium::StorageCard, false, error)) << error;
+    EXPECT_TRUE(WaitUntil([&] { return !Graph(); }, 500ms));
+    ASSERT_EQ(control.Close("APP_MUSIC"), 0u);
+    ASSERT_TRUE(WaitUntil([&] { return !MusicRunning(); }, kHang));
+    EXPECT_EQ(ReadFile("NAND/Music.dat").rfind("1002\n", 0), 0u);
+}
+
+}  // namespace

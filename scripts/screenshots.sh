@@ -5,7 +5,8 @@
 # sent by a player's stand-in, with a Korean music folder of the demo card added to its list.
 # Usage: scripts/screenshots.sh [BUILD_DIR]   (after a build; writes docs/homedeck_*.png and
 # docs/fileshelf.png); then Movie playing the card's test film with its subtitle, and its list
-# of two pages (docs/movie_video.png, docs/movie_list.png).
+# of two pages (docs/movie_video.png, docs/movie_list.png); then Music playing a Korean-titled
+# song with its list paged down (docs/music.png).
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 build=${1:-$top/build}
@@ -19,8 +20,8 @@ trap cleanup EXIT
 
 mkdir -p "$root/fs/NAND" "$root/fs/STORAGE CARD/WAYFARER"
 cp "$build/nand/HOMEDECK.EXE" "$build/nand/FILESHELF.EXE" "$build/nand/LISTPLAYER.EXE" "$build/nand/MOVIE.EXE" \
-  "$root/fs/NAND/"
-cp -r "$build/nand/HOMEDECK" "$build/nand/FILESHELF" "$build/nand/MOVIE" "$root/fs/NAND/"
+  "$build/nand/MUSIC.EXE" "$root/fs/NAND/"
+cp -r "$build/nand/HOMEDECK" "$build/nand/FILESHELF" "$build/nand/MOVIE" "$build/nand/MUSIC" "$root/fs/NAND/"
 "$top/scripts/demo_card.sh" "$build" "$root"
 cp "$build/tools/standins/wayfarer" "$root/fs/STORAGE CARD/WAYFARER/WAYFARER.EXE"
 cp "$top/resources/device/device.conf" "$root/device.conf"
@@ -78,6 +79,23 @@ sleep 2.5; ctl screenshot "$top/docs/movie_video.png" >/dev/null; echo "docs/mov
 ctl tap 690 445                    # the list
 ctl tap 743 445                    # its second page
 sleep 0.8; ctl screenshot "$top/docs/movie_list.png" >/dev/null; echo "docs/movie_list.png"
+
+# Music: the card's songs four times over, "노래 01" playing, the list on its second page.
+{
+  printf '#EXTM3U\r\n'
+  for i in $(seq 4); do
+    for song in '음악\노래 01.mp3' '음악\노래 02.mp3' '음악\바다 소리.mp3' 'Music\Track 2.mp3' 'Music\Track 10.mp3'; do
+      printf '#EXTINF:0,\r\n\\STORAGE CARD\\%s\r\n' "$song"
+    done
+  done
+} | iconv -f UTF-8 -t CP949 >"$root/fs/NAND/MUSICLIST.M3U"
+ctl start '\NAND\MUSIC.EXE' >/dev/null
+ctl wait-window APP_MUSIC 5000 >/dev/null
+sleep 1
+ctl tap 30 445                     # play the first song
+sleep 0.5
+ctl tap 746 445                    # the list's second page
+sleep 2; ctl screenshot "$top/docs/music.png" >/dev/null; echo "docs/music.png"
 ctl shutdown >/dev/null
 wait "$server_pid" 2>/dev/null || true
 server_pid=

@@ -1,11 +1,18 @@
 #include "platform/files/device_path.h"
 
-#include <cerrno>
-#include <climits>
-#include <cstdlib>
 #include <dirent.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include <algorithm>
+#include <array>
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <ctime>
+#include <mutex>
+#include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "platform/device_root.h"
@@ -30,8 +37,81 @@ bool IsForbiddenInName(unsigned char c, Wildcards wildcards) {
     }
 }
 
+// The names of big folders, folded to upper case, kept between lookups: a list of 10,000 songs
+// with some gone would otherwise read its folder of 10,000 names once for each gone one. A
+// listing is used only while the folder's inode, change times and size are as they were when it
+// was read, and it is kept only when the folder had not changed for a while before the reading,
+// so that a change in the same tick of the file system's clock cannot hide behind equal times.
+class FolderListings {
+public:
+    static constexpr std::size_t kLeastNames = 256;  // smaller folders are simply read again
+    static constexpr std::size_t kFolders = 8;
+
+    // The stored spelling of name in the folder: true when the listing answered (found holds the
+    // answer), false when the folder must be read.
+    bool Find(const std::string& directory, const struct stat& folder, const std::string& name, std::string& stored,
+              bool& found) {
+        std::lock_guard lock(m_mutex);
+        for (Listing& listing : m_listings) {
+            if (listing.directory != directory) continue;
+            if (!Same(listing, folder)) {
+                listing.directory.clear();
+                return false;
+            }
+            const auto hit = listing.names.find(Folded(name));
+            found = hit != listing.names.end();
+            if (found) stored = hit->second;
+            return true;
+        }
+        return false;
+    }
+
+    void Keep(const std::string& directory, const struct stat& folder,
+              std::unordered_map<std::string, std::string> names) {
+        if (names.size() < kLeastNames) return;
+        timespec now {};
+        ::clock_gettime(CLOCK_REALTIME, &now);
+        const auto nanoseconds = [](const timespec& t) { return static_cast<long long>(t.tv_sec) * 1000000000LL + t.tv_nsec; };
+        if (nanoseconds(now) - std::max(nanoseconds(folder.st_mtim), nanoseconds(folder.st_ctim)) < kSettledNs) return;
+        std::lock_guard lock(m_mutex);
+        Listing& slot = m_listings[m_next++ % kFolders];
+        slot = Listing{directory, folder.st_ino, folder.st_mtim, folder.st_ctim, folder.st_size, std::move(names)};
+    }
+
+    static std::string Folded(std::string_view name) {
+        std::string folded(name);
+        for (char& c : folded) c = FoldCase(c);
+        return folded;
+    }
+
+private:
+    static constexpr long long kSettledNs = 50'000'000;  // 50 ms: far above the file system's tick
+    struct Listing {
+        std::string directory;
+        ino_t inode = 0;
+        timespec modified {};
+        timespec changed {};
+        off_t size = 0;
+        std::unordered_map<std::string, std::string> names;  // folded name -> stored name
+    };
+    static bool Same(const Listing& listing, const struct stat& folder) {
+        return listing.inode == folder.st_ino && listing.size == folder.st_size &&
+               listing.modified.tv_sec == folder.st_mtim.tv_sec && listing.modified.tv_nsec == folder.st_mtim.tv_nsec &&
+               listing.changed.tv_sec == folder.st_ctim.tv_sec && listing.changed.tv_nsec == folder.st_ctim.tv_nsec;
+    }
+
+    std::mutex m_mutex;
+    std::array<Listing, kFolders> m_listings;
+    std::size_t m_next = 0;
+};
+
+FolderListings& Listings() {
+    static FolderListings listings;
+    return listings;
+}
+
 // Looks a name up in a directory ignoring case. The caller's exact spelling is tried first (one
-// lstat); only when it is missing is the directory scanned.
+// lstat); only when it is missing is the directory scanned (or its kept listing looked at).
 enum class Lookup { Found, Missing, NotADirectory };
 Lookup FindComponent(const std::string& directory, const std::string& name, std::string& stored, bool& is_link,
                      bool& is_directory) {
@@ -42,19 +122,28 @@ Lookup FindComponent(const std::string& directory, const std::string& name, std:
     } else if (errno == ENOTDIR) {
         return Lookup::NotADirectory;
     } else {
-        DIR* dir = ::opendir(directory.c_str());
-        if (!dir) return errno == ENOTDIR ? Lookup::NotADirectory : Lookup::Missing;
+        struct stat folder {};
+        if (::stat(directory.c_str(), &folder) != 0) return errno == ENOTDIR ? Lookup::NotADirectory : Lookup::Missing;
+        if (!S_ISDIR(folder.st_mode)) return Lookup::NotADirectory;
         bool found = false;
-        while (dirent* entry = ::readdir(dir)) {
-            std::string_view entry_name(entry->d_name);
-            if (entry_name == "." || entry_name == "..") continue;
-            if (NamesEqual(entry_name, name)) {
-                stored.assign(entry_name);
-                found = true;
-                break;
+        if (!Listings().Find(directory, folder, name, stored, found)) {
+            DIR* dir = ::opendir(directory.c_str());
+            if (!dir) return errno == ENOTDIR ? Lookup::NotADirectory : Lookup::Missing;
+            std::unordered_map<std::string, std::string> names;
+            const std::string wanted = FolderListings::Folded(name);
+            while (dirent* entry = ::readdir(dir)) {
+                std::string_view entry_name(entry->d_name);
+                if (entry_name == "." || entry_name == "..") continue;
+                std::string folded = FolderListings::Folded(entry_name);
+                if (!found && folded == wanted) {
+                    stored.assign(entry_name);
+                    found = true;
+                }
+                names.emplace(std::move(folded), std::string(entry_name));
             }
+            ::closedir(dir);
+            Listings().Keep(directory, folder, std::move(names));
         }
-        ::closedir(dir);
         if (!found) return Lookup::Missing;
         candidate = directory + "/" + stored;
         if (::lstat(candidate.c_str(), &info) != 0) return Lookup::Missing;  // vanished meanwhile

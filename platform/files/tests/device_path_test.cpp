@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
+#include <string>
+#include <thread>
 
 #include "platform/files/files.h"
 #include "platform/files/tests/temp_device_root.h"
@@ -25,6 +28,22 @@ TEST_F(DevicePathTest, LowerCasePathFindsUpperCaseFile) {
     ASSERT_TRUE(ReadFile(file, buffer, sizeof(buffer), &read));
     EXPECT_EQ(std::string(buffer, read), "program");
     EXPECT_TRUE(CloseHandle(file));
+}
+
+TEST_F(DevicePathTest, ABigFoldersKeptNamesFollowEveryChangeToIt) {
+    // A folder big enough for its names to be kept between lookups, and settled.
+    for (int i = 0; i < 300; ++i) m_device.WriteHostFile("NAND/Big/Song " + std::to_string(i) + ".MP3", "x");
+    std::this_thread::sleep_for(std::chrono::milliseconds(120));
+    EXPECT_EQ(GetFileAttributes("\\NAND\\Big\\missing.mp3"), INVALID_FILE_ATTRIBUTES);
+    EXPECT_NE(GetFileAttributes("\\NAND\\big\\song 7.mp3"), INVALID_FILE_ATTRIBUTES);
+    // A file made at once after a lookup is found in any spelling; one taken away is gone.
+    m_device.WriteHostFile("NAND/Big/Fresh.MP3", "x");
+    EXPECT_NE(GetFileAttributes("\\NAND\\Big\\fresh.mp3"), INVALID_FILE_ATTRIBUTES);
+    std::filesystem::remove(m_device.Fs() / "NAND" / "Big" / "Song 8.MP3");
+    EXPECT_EQ(GetFileAttributes("\\NAND\\Big\\song 8.mp3"), INVALID_FILE_ATTRIBUTES);
+    std::filesystem::rename(m_device.Fs() / "NAND" / "Big" / "Song 9.MP3", m_device.Fs() / "NAND" / "Big" / "Renamed.mp3");
+    EXPECT_NE(GetFileAttributes("\\NAND\\Big\\RENAMED.MP3"), INVALID_FILE_ATTRIBUTES);
+    EXPECT_EQ(GetFileAttributes("\\NAND\\Big\\song 9.mp3"), INVALID_FILE_ATTRIBUTES);
 }
 
 TEST_F(DevicePathTest, ForwardSlashesAndRepeatedSeparatorsAreAccepted) {

@@ -3,7 +3,9 @@
 // preset and mode, the volume with HomeDeck, and damaged input.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -37,7 +39,35 @@ const platform::testing::ClipRecipe kClips[] = {
               "! lamemp3enc ! id3v2mux ! filesink"},
     {"long.mp3", "audiotestsrc freq=550 num-buffers=345 samplesperbuffer=1024 ! audio/x-raw,rate=44100 "
                  "! audioconvert ! lamemp3enc ! id3v2mux ! filesink"},
+    // Four tones at the band centres of preset 1, 20 s, as plain samples.
+    {"bands.wav", "audiotestsrc freq=100 volume=0.12 num-buffers=940 samplesperbuffer=1024 ! m. "
+                  "audiotestsrc freq=600 volume=0.12 num-buffers=940 samplesperbuffer=1024 ! m. "
+                  "audiotestsrc freq=3000 volume=0.12 num-buffers=940 samplesperbuffer=1024 ! m. "
+                  "audiotestsrc freq=12000 volume=0.12 num-buffers=940 samplesperbuffer=1024 ! m. "
+                  "audiomixer name=m ! audio/x-raw,rate=48000,channels=2,format=S16LE ! wavenc ! filesink"},
 };
+
+// The level in dB of one frequency in a 16-bit stereo WAV recording (its left channel), by the
+// Goertzel filter over the whole recording.
+double ToneLevel(const fs::path& wav, double frequency) {
+    std::ifstream in(wav, std::ios::binary);
+    const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    if (bytes.size() < 44) return -200;
+    const std::size_t frames = (bytes.size() - 44) / 4;
+    const double rate = 48000;
+    const double coefficient = 2 * std::cos(2 * M_PI * frequency / rate);
+    double s1 = 0, s2 = 0;
+    for (std::size_t i = 0; i < frames; ++i) {
+        const auto lo = static_cast<unsigned char>(bytes[44 + i * 4]);
+        const auto hi = static_cast<unsigned char>(bytes[44 + i * 4 + 1]);
+        const double sample = static_cast<std::int16_t>(lo | hi << 8) / 32768.0;
+        const double s0 = sample + coefficient * s1 - s2;
+        s2 = s1;
+        s1 = s0;
+    }
+    const double power = s1 * s1 + s2 * s2 - coefficient * s1 * s2;
+    return 10 * std::log10(power / static_cast<double>(frames * frames) + 1e-20);
+}
 
 struct Point {
     int x, y;
@@ -59,7 +89,7 @@ protected:
         ASSERT_TRUE(device.Install(MUSIC_BINARY, "MUSIC.EXE"));
         fs::copy(MUSIC_RESOURCES, Host("NAND/MUSIC"), fs::copy_options::recursive);
         fs::create_directories(Host("STORAGE CARD/music"));
-        for (const char* name : {"a.mp3", "b.mp3", "c.mp3", "long.mp3"})
+        for (const char* name : {"a.mp3", "b.mp3", "c.mp3", "long.mp3", "bands.wav"})
             fs::copy_file(fs::path(MUSIC_CLIP_DIR) / name, Host(std::string("STORAGE CARD/music/") + name));
     }
 
@@ -232,6 +262,98 @@ TEST_F(MusicDevice, ThePlaylistBoxPlaysATappedRowAndIgnoresATapBelowTheRows) {
     // Three nexts within 300 ms: only the last plays.
     ASSERT_EQ(control.Tap(kNext.x, kNext.y, 3, 80ms), 0u);
     EXPECT_EQ(TracksPlayed(1, 3s), (std::vector<std::string>{"c.mp3"})) << "c → a → b → c: " << Log();
+}
+
+TEST_F(MusicDevice, PagingTwentyRowsMovesTheThumbAndTheFmButtonTunesTheTransmitter) {
+    std::vector<std::string> names;
+    for (int i = 0; i < 20; ++i) names.push_back(i % 2 ? "a.mp3" : "b.mp3");
+    WritePlaylist(names);
+    WriteFile("NAND/System.dat", "1002\n5\n5\n0\n5\n1\n0\n881\n901\n921\n941\n961\n");
+    StartMusic();
+    // Three pages: the second puts the thumb (336 - 66) / 2 + 1 pixels down from its first place.
+    const auto thumb_at = [&](int offset) {
+        DWORD error = 0;
+        const auto screen = control.Screenshot(error);
+        if (!screen) return false;
+        const auto at = [&](int y) { return screen->At(582 + 212, 72 + 1 + y + 32) & 0xFFFFFF; };
+        return at(offset) != at(offset == 0 ? 136 : 0);
+    };
+    EXPECT_TRUE(WaitUntil([&] { return thumb_at(0); }, 3s));
+    Tap({746, 445});  // page down
+    EXPECT_TRUE(WaitUntil([&] { return thumb_at(136); }, 3s));
+    // Four FM taps: channel 4 and its frequency (96.1 MHz) on the transmitter.
+    for (int i = 0; i < 4; ++i) Tap({524, 445});
+    EXPECT_TRUE(WaitUntil([&] {
+        const auto state = control.DriverState();
+        return state && state->fm_word == (0xCC0800u | 961u);
+    }, 3s));
+}
+
+TEST_F(MusicDevice, FileShelfEditsTheListAndItsConfirmPlaysTheChosenEntry) {
+    ASSERT_TRUE(device.Install(FILESHELF_BINARY, "FILESHELF.EXE"));
+    fs::copy(FILESHELF_RESOURCES, Host("NAND/FILESHELF"), fs::copy_options::recursive);
+    WritePlaylist({"a.mp3", "b.mp3", "c.mp3"});
+    StartMusic();
+    Tap({748, 51});  // edit the list
+    ASSERT_NE(control.WaitWindow("APP_BROWSER", kHang), 0u) << Log();
+    EXPECT_TRUE(WaitUntil([&] {
+        for (const auto& process : control.Processes())
+            if (process.name == "FILESHELF.EXE") return process.command_line == "APP_MUSIC";
+        return false;
+    }, 3s));
+    std::this_thread::sleep_for(500ms);
+    // Cancel changes nothing.
+    Tap({750, 16});
+    ASSERT_TRUE(WaitUntil([&] { return control.FindWindowByName("APP_BROWSER") == 0; }, kHang));
+    std::this_thread::sleep_for(500ms);
+    EXPECT_FALSE(Graph());
+    // Again, the third row of FileShelf's play list made current, and confirmed.
+    Tap({748, 51});
+    ASSERT_NE(control.WaitWindow("APP_BROWSER", kHang), 0u);
+    std::this_thread::sleep_for(500ms);
+    Tap({178, 88 + 1 + 32 * 2 + 16});
+    Tap({398, 283});
+    EXPECT_TRUE(Playing("c.mp3")) << Log() << device.Log("FILESHELF.EXE");
+    // An empty list stops and clears the texts.
+    WritePlaylist({});
+    ASSERT_EQ(control.Post("APP_MUSIC", WM_PLAYLIST_RESULT, 0, 0), 0u);
+    EXPECT_TRUE(WaitUntil([&] { return !Graph(); }, 3s));
+}
+
+// ---- The equaliser -----------------------------------------------------------------------
+
+TEST_F(MusicDevice, APresetMovesEachBandItsWayAndTheNextTrackKeepsIt) {
+    WritePlaylist({"bands.wav", "bands.wav"});
+    StartMusic();
+    Tap(kPlay);
+    ASSERT_TRUE(Playing("bands.wav")) << Log();
+    std::this_thread::sleep_for(500ms);
+    const auto record = [&](const std::string& name) {
+        const fs::path file = device.Root() / (name + ".wav");
+        std::string error;
+        EXPECT_TRUE(control.RecordAudio(file, 1500ms, error)) << error;
+        return file;
+    };
+    const fs::path flat = record("flat");
+    Tap(kPreset);  // preset 1: +6 dB at 100 Hz, -4 at 600, +4 at 3000 and 12000
+    std::this_thread::sleep_for(300ms);
+    const fs::path shaped = record("shaped");
+    const struct {
+        double frequency, gain;
+    } bands[] = {{100, 6}, {600, -4}, {3000, 4}, {12000, 4}};
+    for (const auto& band : bands) {
+        const double moved = ToneLevel(shaped, band.frequency) - ToneLevel(flat, band.frequency);
+        EXPECT_GE(moved * (band.gain > 0 ? 1 : -1), std::abs(band.gain) / 3) << band.frequency << " Hz moved " << moved;
+    }
+    // The next track starts with the preset in use.
+    Tap(kNext);
+    ASSERT_TRUE(WaitUntil([&] {
+        const auto graph = Graph();
+        return graph && graph->graph >= 2 && graph->state == kRunning;
+    }, kHang));
+    std::this_thread::sleep_for(500ms);
+    const fs::path next = record("next");
+    EXPECT_GE(ToneLevel(next, 100) - ToneLevel(flat, 100), 2.0);
 }
 
 // ---- The resume point --------------------------------------------------------------------

@@ -39,6 +39,12 @@ const platform::testing::ClipRecipe kClips[] = {
               "! lamemp3enc ! id3v2mux ! filesink"},
     {"long.mp3", "audiotestsrc freq=550 num-buffers=345 samplesperbuffer=1024 ! audio/x-raw,rate=44100 "
                  "! audioconvert ! lamemp3enc ! id3v2mux ! filesink"},
+    {"d.ogg", "audiotestsrc freq=330 num-buffers=65 samplesperbuffer=1024 ! audio/x-raw,rate=44100 ! audioconvert "
+              "! vorbisenc ! oggmux ! filesink"},
+    {"e.flac", "audiotestsrc freq=770 num-buffers=65 samplesperbuffer=1024 ! audio/x-raw,rate=44100 ! audioconvert "
+               "! flacenc ! filesink"},
+    {"f.wav", "audiotestsrc freq=990 num-buffers=65 samplesperbuffer=1024 ! audio/x-raw,rate=44100 ! audioconvert "
+              "! wavenc ! filesink"},
     // Four tones at the band centres of preset 1, 20 s, as plain samples.
     {"bands.wav", "audiotestsrc freq=100 volume=0.12 num-buffers=940 samplesperbuffer=1024 ! m. "
                   "audiotestsrc freq=600 volume=0.12 num-buffers=940 samplesperbuffer=1024 ! m. "
@@ -89,7 +95,7 @@ protected:
         ASSERT_TRUE(device.Install(MUSIC_BINARY, "MUSIC.EXE"));
         fs::copy(MUSIC_RESOURCES, Host("NAND/MUSIC"), fs::copy_options::recursive);
         fs::create_directories(Host("STORAGE CARD/music"));
-        for (const char* name : {"a.mp3", "b.mp3", "c.mp3", "long.mp3", "bands.wav"})
+        for (const char* name : {"a.mp3", "b.mp3", "c.mp3", "long.mp3", "bands.wav", "d.ogg", "e.flac", "f.wav"})
             fs::copy_file(fs::path(MUSIC_CLIP_DIR) / name, Host(std::string("STORAGE CARD/music/") + name));
     }
 
@@ -204,6 +210,13 @@ TEST_F(MusicDevice, ATappedTrackIsHeardItsTimeRunsAndPauseHoldsBoth) {
         const auto graph = Graph();
         return graph && graph->state == kRunning && graph->position_ms >= 3500;
     }, kHang)) << Log();
+}
+
+TEST_F(MusicDevice, OggFlacAndWaveTracksPlayInTurn) {
+    WritePlaylist({"d.ogg", "e.flac", "f.wav"});
+    StartMusic();
+    Tap(kPlay);
+    EXPECT_EQ(TracksPlayed(3, 12s), (std::vector<std::string>{"d.ogg", "e.flac", "f.wav"})) << Log();
 }
 
 // ---- Orders ------------------------------------------------------------------------------

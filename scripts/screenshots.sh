@@ -62,6 +62,9 @@ ctl tap 132 105; ctl tap 602 105   # check the play list's first row, uncheck th
 sleep 0.8; ctl screenshot "$top/docs/fileshelf.png" >/dev/null; echo "docs/fileshelf.png"
 ctl close APP_BROWSER >/dev/null || true
 
+# The players' pictures at full brightness, whatever the taps above left the backlight at.
+ctl backlight 100 >/dev/null
+
 # Movie: a list of twelve entries (the card's films again and again, in code page 949 as
 # FileShelf writes it), the test film playing with its subtitle, then the list's second page.
 {

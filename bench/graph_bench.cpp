@@ -125,12 +125,7 @@ public:
         return player.CreateFilterForPlaying(kDevicePath, kPicture) && SUCCEEDED(player.LastResult()) &&
                player.RunGraph();
     }
-    static void Close(movie::CFilterControl& player)
-    {
-        player.StopGraph();
-        player.DeleteFilters();
-        player.DestroyFilterGraph();
-    }
+    static void Close(movie::CFilterControl& player) { player.TearDown(); }
 
 private:
     platform::testing::TemporaryDevice m_device;

@@ -161,9 +161,7 @@ void BareGraphStarts(MusicBench& bench) {
         const auto started = Clock::now();
         if (!graph.CreateFilterForPlaying("\\STORAGE CARD\\music\\s1.mp3", RECT{0, 0, 0, 0}) || !graph.RunGraph()) continue;
         if (auto taken = bench.FirstAudio(self, last, started)) samples.push_back(*taken);
-        graph.StopGraph();
-        graph.DeleteFilters();
-        graph.DestroyFilterGraph();
+        graph.TearDown();
     }
     ReportWith95("bare graph start in process to its first audio", samples);
 }

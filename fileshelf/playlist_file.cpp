@@ -121,4 +121,26 @@ void PlaylistFile::Close() {
     m_file_size = 0;
 }
 
+std::vector<int> LoadPlaylistRows(const std::string& playlist_path, CListCtrl& rows) {
+    rows.SetRedraw(FALSE);
+    rows.DeleteAllItems();
+    std::vector<int> kept_numbers;
+    PlaylistFile file;
+    if (file.Open(playlist_path, PlaylistAccess::Read)) {
+        std::string path, title;
+        std::int32_t duration = 0;
+        for (int number = 0; file.ReadEntry(path, title, duration); ++number) {
+            const DWORD attributes = GetFileAttributes(path);
+            if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+                DebugPrintf("%s left out\r\n", path.c_str());
+                continue;
+            }
+            kept_numbers.push_back(number);
+            rows.InsertItem(rows.GetItemCount(), path);
+        }
+    }
+    rows.SetRedraw(TRUE);
+    return kept_numbers;
+}
+
 }  // namespace fileshelf

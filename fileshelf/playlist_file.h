@@ -6,9 +6,11 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "fileshelf/file_view.h"
 #include "fileshelf/playlist_format.h"
+#include "platform/app/list_view.h"
 #include "platform/win32_types.h"
 
 namespace fileshelf {
@@ -59,5 +61,11 @@ private:
     std::size_t m_file_size = 0;  // taken when opened for reading
     UINT m_code_page = 0;         // the system code page, looked up once per open
 };
+
+// The entries a player can play, as it keeps them: each entry whose file is there (not gone, and
+// not a folder named like a file) becomes the next row of `rows`, its full path the row's text;
+// the others are left out with a debug line. Returns each kept row's number among all the
+// entries of the file, in row order, so a saved entry number finds its row again.
+std::vector<int> LoadPlaylistRows(const std::string& playlist_path, CListCtrl& rows);
 
 }  // namespace fileshelf

@@ -1,5 +1,7 @@
 #include "framework/suite_application.h"
 
+#include "framework/device_services.h"
+#include "framework/player_rules.h"
 #include "platform/kernel/debug_output.h"
 
 const ProgramIdentity kHomeDeckIdentity = {
@@ -102,4 +104,33 @@ void CPlayerDialog::OnSettingRelay(WPARAM code, int value) {
         default:
             break;  // codes a player does not know are ignored
     }
+}
+
+void CPlayerDialog::DuckFor(WPARAM code, UINT_PTR timer) {
+    if (code == 0) {
+        SetTimer(timer, 1000);
+    } else if (code == 1) {
+        KillTimer(timer);
+        m_ducked = true;
+        ApplyGraphVolume();
+    }
+}
+
+void CPlayerDialog::EndDuck(UINT_PTR timer) {
+    KillTimer(timer);
+    m_ducked = false;
+    ApplyGraphVolume();
+}
+
+int CPlayerDialog::GraphVolumeLevel() const {
+    return player::GraphVolumeIndex(m_settings.Mute() ? player::Muting::On : player::Muting::Off,
+                                    m_ducked ? player::Ducking::On : player::Ducking::Off, m_settings.Volume());
+}
+
+int CPlayerDialog::StepFmChannel(const CHomeDeckLink& homedeck) {
+    const int channel = player::NextFmChannel(m_settings.FmChannel());
+    m_settings.SetFmChannel(channel);
+    TuneFmTransmitter(m_settings.AudioOutput(), channel, m_settings.FrequencyOf(channel));
+    homedeck.NotifyHomeDeck(SETTING_FM_CHANNEL, channel);
+    return channel;
 }

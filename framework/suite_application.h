@@ -84,6 +84,20 @@ protected:
     // re-read everything (203).
     virtual void OnSettingRelay(WPARAM code, int value);
 
+    // Another sound asks to be heard (message 8590): code 1 lowers the player at once, code 0
+    // gives its sound back a second later, on the player's timer `timer`; other codes are
+    // ignored. The player's EndDuck runs when that timer fires.
+    void DuckFor(WPARAM code, UINT_PTR timer);
+    void EndDuck(UINT_PTR timer);
+    // The graph's volume index the player's rules give now: muted, ducked, and the level.
+    int GraphVolumeLevel() const;
+    // Puts GraphVolumeLevel on the player's graph; called whenever it may have changed.
+    virtual void ApplyGraphVolume() {}
+    // The FM transmitter's next channel (0 -> 1 -> 2 -> 3 -> 4 -> 0): kept, told to HomeDeck
+    // and tuned. Returns the channel.
+    int StepFmChannel(const CHomeDeckLink& homedeck);
+
     const ProgramIdentity& m_identity;
     CSystemSettings m_settings;
+    bool m_ducked = false;
 };

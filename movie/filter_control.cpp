@@ -255,6 +255,13 @@ bool CFilterControl::SetVideoWindow(int left, int top, int right, int bottom) {
     return Remember(result);
 }
 
+void CFilterControl::TearDown() {
+    if (!m_graph) return;
+    StopGraph();
+    DeleteFilters();
+    DestroyFilterGraph();
+}
+
 IBaseFilter* CFilterControl::AddCameraGraphFilter(REFCLSID clsid, const char* failure, const char* name) {
     void* created = nullptr;
     if (!Remember(CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IBaseFilter, &created))) {

@@ -47,6 +47,9 @@ public:
     bool SetVideoWindow(int left, int top, int right, int bottom);
     bool DeleteFilters();
     void DestroyFilterGraph();
+    // What a player does when a file stops for good: stop, delete the filters, destroy the graph.
+    // Nothing without a graph.
+    void TearDown();
 
     // Music's equaliser: the record handed to the equaliser filter, now and at every graph
     // built later; false when the graph holds no equaliser.

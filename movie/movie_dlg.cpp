@@ -44,12 +44,6 @@ constexpr UINT kFileEnded = WM_APP + 30;
 constexpr const char* kClosedAtStart[] = {"APP_ROUTEKIT", "APP_BROWSER", "APP_MUSIC", "APP_EXTVIEW",
                                           "DMB_TELECAST", "APP_PHOTO",   "STACKER",   "WAYFARER"};
 
-// A kept entry's record: its number among all the entries of the playlist file.
-struct EntryRecord final : CListRecord {
-    explicit EntryRecord(int number) : file_number(number) {}
-    int file_number;
-};
-
 // The file's size, 0 when it cannot be opened.
 std::uint64_t FileSizeOf(const std::string& path) {
     HANDLE file = CreateFile(path, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING);
@@ -124,7 +118,7 @@ LRESULT CMovieDlg::WindowProc(UINT message, WPARAM wparam, LPARAM lparam) {
             OnPlaylistResult(static_cast<int>(wparam), lparam == 1);
             return 0;
         case WM_OUTSIDE_AUDIO_EVENT:
-            OnOutsideAudio(wparam);
+            DuckFor(wparam, kDuckTimer);
             return 0;
         case WM_DEVICECHANGE:
             RunCommand(kStop);
@@ -235,11 +229,8 @@ void CMovieDlg::ToggleMute() {
 }
 
 void CMovieDlg::CycleFmChannel() {
-    const int channel = player::NextFmChannel(m_settings.FmChannel());
-    m_settings.SetFmChannel(channel);
+    StepFmChannel(m_homedeck);
     RefreshFmButton();
-    TuneFmTransmitter(m_settings.AudioOutput(), channel, m_settings.FrequencyOf(channel));
-    m_homedeck.NotifyHomeDeck(SETTING_FM_CHANNEL, channel);
 }
 
 void CMovieDlg::ShowListView() {
@@ -317,11 +308,7 @@ void CMovieDlg::OnTimer(UINT_PTR id) {
             KillTimer(kSelectTimer);
             RunCommand(kPlayFromStart);
             break;
-        case kDuckTimer:
-            KillTimer(kDuckTimer);
-            m_ducked = false;
-            ApplyGraphVolume();
-            break;
+        case kDuckTimer: EndDuck(kDuckTimer); break;
         case kResumeTimer:
             if (m_state == kPlaying) SaveResume();
             break;
@@ -409,16 +396,6 @@ void CMovieDlg::OnPlaylistResult(int start_entry, bool cancelled) {
     }
 }
 
-void CMovieDlg::OnOutsideAudio(WPARAM code) {
-    if (code == 0) {
-        SetTimer(kDuckTimer, 1000);
-    } else if (code == 1) {
-        KillTimer(kDuckTimer);
-        m_ducked = true;
-        ApplyGraphVolume();
-    }
-}
-
 void CMovieDlg::OnSettingRelay(WPARAM code, int value) {
     // The shared settings take the value first (a value out of its range changes nothing),
     // then the screen and the graph follow them.
@@ -485,24 +462,9 @@ void CMovieDlg::OnDestroy() {
 // ---- The playlist ------------------------------------------------------------------------
 
 std::vector<int> CMovieDlg::LoadPlaylist() {
-    m_entries.SetRedraw(FALSE);
-    m_entries.DeleteAllItems();
-    std::vector<int> kept_numbers;
-    fileshelf::PlaylistFile file;
-    if (file.Open(fileshelf::kMoviePlaylistPath, fileshelf::PlaylistAccess::Read)) {
-        std::string path, title;
-        std::int32_t duration = 0;
-        for (int number = 0; file.ReadEntry(path, title, duration); ++number) {
-            const DWORD attributes = GetFileAttributes(path);
-            // Gone files, and folders, are left out.
-            if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) continue;
-            kept_numbers.push_back(number);
-            m_entries.InsertItem(m_entries.GetItemCount(), path, std::make_unique<EntryRecord>(number));
-        }
-    }
-    m_entries.SetRedraw(TRUE);
+    m_entry_numbers = fileshelf::LoadPlaylistRows(fileshelf::kMoviePlaylistPath, m_entries);
     DebugPrintf("Movie: %d entries in the list\r\n", m_entries.GetItemCount());
-    return kept_numbers;
+    return m_entry_numbers;
 }
 
 std::string CMovieDlg::EntryPath(int entry) const {
@@ -510,8 +472,9 @@ std::string CMovieDlg::EntryPath(int entry) const {
 }
 
 int CMovieDlg::FileNumberOf(int entry) const {
-    const auto* record = m_entries.GetItemDataAs<EntryRecord>(entry);
-    return record ? record->file_number : 0;
+    return entry >= 0 && static_cast<std::size_t>(entry) < m_entry_numbers.size()
+               ? m_entry_numbers[static_cast<std::size_t>(entry)]
+               : 0;
 }
 
 bool CMovieDlg::EntryExists(int entry) const {
@@ -524,7 +487,7 @@ bool CMovieDlg::EntryExists(int entry) const {
 bool CMovieDlg::OpenAndPlay(int entry, double start_seconds) {
     const std::string path = EntryPath(entry);
     // Whatever played before goes first, and nothing of it stays on the box.
-    ReleaseGraph();
+    m_graph.TearDown();
     KillPlayTimers();
     WithdrawOffer();
     m_video_box->HideNotice();
@@ -579,17 +542,10 @@ void CMovieDlg::Stop() {
     WithdrawOffer();
     KillPlayTimers();
     if (m_view == View::Video) m_video_box->Hide();
-    ReleaseGraph();
+    m_graph.TearDown();
     m_video_box->SetSubtitle({});
     m_position = 0;
     m_state = kStopped;
-}
-
-void CMovieDlg::ReleaseGraph() {
-    if (!m_graph.HasGraph()) return;
-    m_graph.StopGraph();
-    m_graph.DeleteFilters();
-    m_graph.DestroyFilterGraph();
 }
 
 void CMovieDlg::StartPlayTimers() {
@@ -684,8 +640,7 @@ void CMovieDlg::RefreshVolume(bool tell_mute_change) {
 }
 
 void CMovieDlg::ApplyGraphVolume() {
-    m_graph.SetVolume(player::GraphVolumeIndex(m_settings.Mute() ? player::Muting::On : player::Muting::Off,
-                                       m_ducked ? player::Ducking::On : player::Ducking::Off, m_settings.Volume()));
+    m_graph.SetVolume(GraphVolumeLevel());
 }
 
 void CMovieDlg::RefreshFmButton() {

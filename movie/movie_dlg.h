@@ -102,7 +102,6 @@ private:
     void OnSeek();
     void OnSelection(int entry);
     void OnPlaylistResult(int start_entry, bool cancelled);
-    void OnOutsideAudio(WPARAM code);
     void OnClose();
     void OnExtviewSuspend();
     void OnExtviewResume();
@@ -118,7 +117,6 @@ private:
     // Probes, then plays the entry from start_seconds; false when the file was refused.
     bool OpenAndPlay(int entry, double start_seconds);
     void Stop();
-    void ReleaseGraph();
     void StartPlayTimers();
     void KillPlayTimers();
 
@@ -134,7 +132,7 @@ private:
     void WithdrawOffer();
 
     void RefreshVolume(bool tell_mute_change = true);
-    void ApplyGraphVolume();
+    void ApplyGraphVolume() override;
     void RefreshFmButton();
     void ShowPlayButton();
     void ShowTimes();
@@ -149,7 +147,8 @@ private:
     player::TrackEndWatch m_end_watch{10};
     FilmMarks m_marks;
     int m_offer_seconds = -1;  // while the offer shows
-    CListCtrl m_entries;  // the kept entries: full path as text, file entry number as record
+    CListCtrl m_entries;  // the kept entries, each its full path as the text
+    std::vector<int> m_entry_numbers;  // each kept entry's number in the playlist file
     std::unique_ptr<CMoviePipBox> m_video_box;
     std::unique_ptr<CMoviePlayList> m_playlist_box;
     CSpinnerWaitBox m_wait_box;
@@ -160,7 +159,6 @@ private:
     double m_duration = 0;
     int m_state_before_shelf = kStopped;
     View m_view = View::Video;
-    bool m_ducked = false;
     bool m_suspended = false;  // stopped by Extview, until it ends
     unsigned m_generation = 0;  // counts opens, so a late end-of-file notice is recognised
     std::string m_title;        // the file name line

@@ -126,7 +126,7 @@ BOOL CMusicDlg::OnInitDialog() {
 LRESULT CMusicDlg::WindowProc(UINT message, WPARAM wparam, LPARAM lparam) {
     // Another sound asking to be heard comes before everything else.
     if (message == WM_OUTSIDE_AUDIO_EVENT) {
-        OnOutsideAudio(wparam);
+        DuckFor(wparam, kDuckTimer);
         return 0;
     }
     switch (message) {
@@ -265,11 +265,8 @@ void CMusicDlg::ToggleMute() {
 }
 
 void CMusicDlg::CycleFmChannel() {
-    const int channel = player::NextFmChannel(m_settings.FmChannel());
-    m_settings.SetFmChannel(channel);
-    m_homedeck.NotifyHomeDeck(SETTING_FM_CHANNEL, channel);
+    StepFmChannel(m_homedeck);
     ShowFm();
-    TuneFmTransmitter(m_settings.AudioOutput(), channel, m_settings.FrequencyOf(channel));
 }
 
 // ---- Messages ----------------------------------------------------------------------------
@@ -309,16 +306,6 @@ void CMusicDlg::OnPlaylistResult(int entry, bool cancelled) {
     Reshuffle();
     if (m_rows.GetItemCount() > 0) SetTimer(kStartTimer, kStartDelayMs);
     else ClearTrackTexts();
-}
-
-void CMusicDlg::OnOutsideAudio(WPARAM code) {
-    if (code == 0) {
-        SetTimer(kDuckTimer, 1000);
-    } else if (code == 1) {
-        KillTimer(kDuckTimer);
-        m_ducked = true;
-        ApplyGraphVolume();
-    }
 }
 
 void CMusicDlg::OnSettingRelay(WPARAM code, int value) {
@@ -364,11 +351,7 @@ void CMusicDlg::OnTimer(UINT_PTR id) {
         case kUpdateTimer: OnUpdateTimer(); break;
         case kStartTimer: OnStartTimer(); break;
         case kScrollTimer: OnScrollTimer(); break;
-        case kDuckTimer:
-            KillTimer(kDuckTimer);
-            m_ducked = false;
-            ApplyGraphVolume();
-            break;
+        case kDuckTimer: EndDuck(kDuckTimer); break;
         case kCheckpointTimer:
             if (m_state == kPlaying) SaveResume();
             break;
@@ -416,30 +399,11 @@ void CMusicDlg::OnDestroy() {
 // ---- The playlist ------------------------------------------------------------------------
 
 std::vector<int> CMusicDlg::LoadPlaylist() {
-    m_rows.SetRedraw(FALSE);
-    m_rows.DeleteAllItems();
-    std::vector<int> kept_numbers;
-    fileshelf::PlaylistFile file;
-    if (file.Open(fileshelf::kMusicPlaylistPath, fileshelf::PlaylistAccess::Read)) {
-        std::string path, title;
-        std::int32_t duration = 0;
-        for (int number = 0; file.ReadEntry(path, title, duration); ++number) {
-            const DWORD attributes = GetFileAttributes(path);
-            // Gone files, and folders named like songs, are left out.
-            if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
-                DebugPrintf("Music: %s left out\r\n", path.c_str());
-                continue;
-            }
-            kept_numbers.push_back(number);
-            m_rows.InsertItem(m_rows.GetItemCount(), path);
-        }
-    }
-    m_rows.SetRedraw(TRUE);
+    m_entry_numbers = fileshelf::LoadPlaylistRows(fileshelf::kMusicPlaylistPath, m_rows);
     m_order.Reset(m_rows.GetItemCount());
     m_failures = 0;
-    m_entry_numbers = kept_numbers;
     DebugPrintf("Music: %d rows in the list\r\n", m_rows.GetItemCount());
-    return kept_numbers;
+    return m_entry_numbers;
 }
 
 std::string CMusicDlg::RowPath(int row) const {
@@ -469,7 +433,7 @@ bool CMusicDlg::StartTrack(int row, double start_seconds) {
     const std::string path = RowPath(row);
     ShowWaitBox(kMusicWaitBoxClass);
     KillTimer(kUpdateTimer);
-    ReleaseGraph();
+    m_graph.TearDown();
     ++m_generation;
     m_current = row;
     SetControlText(kTitle, path, TextPath::LastComponent, TextScroll::On);
@@ -494,7 +458,7 @@ bool CMusicDlg::StartTrack(int row, double start_seconds) {
     if (!m_graph.CreateFilterForPlaying(path, RECT{0, 0, 0, 0})) {
         HideWaitBox(kMusicWaitBoxClass);
         DebugPrintf("Music: %s cannot be played (0x%08X)\r\n", path.c_str(), static_cast<unsigned>(m_graph.LastResult()));
-        ReleaseGraph();
+        m_graph.TearDown();
         SkipFailedTrack();
         return false;
     }
@@ -541,20 +505,13 @@ void CMusicDlg::SkipFailedTrack() {
 }
 
 void CMusicDlg::Stop() {
-    ReleaseGraph();
+    m_graph.TearDown();
     KillTimer(kUpdateTimer);
     KillTimer(kCheckpointTimer);
     m_position = 0;
     m_state = kStopped;
     ShowState();
     ShowTimes();
-}
-
-void CMusicDlg::ReleaseGraph() {
-    if (!m_graph.HasGraph()) return;
-    m_graph.StopGraph();
-    m_graph.DeleteFilters();
-    m_graph.DestroyFilterGraph();
 }
 
 void CMusicDlg::ShowRow(int row) {
@@ -613,9 +570,7 @@ void CMusicDlg::AfterVolumeChange() {
 }
 
 void CMusicDlg::ApplyGraphVolume() {
-    m_graph.SetVolume(player::GraphVolumeIndex(m_settings.Mute() ? player::Muting::On : player::Muting::Off,
-                                               m_ducked ? player::Ducking::On : player::Ducking::Off,
-                                               m_settings.Volume()));
+    m_graph.SetVolume(GraphVolumeLevel());
 }
 
 void CMusicDlg::ShowPreset() {

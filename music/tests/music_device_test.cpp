@@ -2,6 +2,8 @@
 // at the device's audio output, the four orders, the PLAYLIST box, the resume point with its
 // preset and mode, the volume with HomeDeck, and damaged input.
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
@@ -97,6 +99,15 @@ protected:
         fs::create_directories(Host("STORAGE CARD/music"));
         for (const char* name : {"a.mp3", "b.mp3", "c.mp3", "long.mp3", "bands.wav", "d.ogg", "e.flac", "f.wav"})
             fs::copy_file(fs::path(MUSIC_CLIP_DIR) / name, Host(std::string("STORAGE CARD/music/") + name));
+    }
+
+    // The device's programs end with the test, before its server: a program slow to notice
+    // its server gone must not outlive the test and hold the test runner's output open.
+    void TearDown() override {
+        if (!server_started) return;
+        for (const auto& process : control.Processes())
+            if (process.process_id != static_cast<std::uint32_t>(::getpid()) && !process.path.empty())
+                ::kill(static_cast<pid_t>(process.process_id), SIGKILL);
     }
 
     fs::path Host(const std::string& relative) const { return device.Root() / "fs" / fs::u8path(relative); }

@@ -268,7 +268,6 @@ void CMovieDlg::EditPlaylist() {
 void CMovieDlg::ExitProgram() {
     SaveResume();
     HideBoxes();
-    m_ended = true;
     EndDialog(IDOK);
 }
 
@@ -425,7 +424,6 @@ void CMovieDlg::OnClose() {
     DebugPrintf("MOVIE WM_CLOSE...\n");
     SaveResume();
     HideBoxes();
-    m_ended = true;
     EndDialog(IDCANCEL);
 }
 

@@ -162,7 +162,6 @@ private:
     bool m_suspended = false;  // stopped by Extview, until it ends
     unsigned m_generation = 0;  // counts opens, so a late end-of-file notice is recognised
     std::string m_title;        // the file name line
-    bool m_ended = false;
 };
 
 }  // namespace movie

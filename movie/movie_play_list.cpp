@@ -57,11 +57,6 @@ int CMoviePlayList::Selected() const {
     return m_cursor.Selected();
 }
 
-int CMoviePlayList::Count() const {
-    std::lock_guard lock(m_mutex);
-    return m_cursor.Count();
-}
-
 player::PlaylistCursor CMoviePlayList::Cursor() const {
     std::lock_guard lock(m_mutex);
     return m_cursor;

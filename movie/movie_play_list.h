@@ -29,7 +29,6 @@ public:
     // The selection after the entries changed: the page that holds it.
     void Reset(int selected);
     int Selected() const;
-    int Count() const;
     // Each repaints when it changed something.
     bool Select(int entry);
     bool Next();

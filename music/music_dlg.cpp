@@ -439,19 +439,7 @@ bool CMusicDlg::StartTrack(int row, double start_seconds) {
     SetControlText(kTitle, path, TextPath::LastComponent, TextScroll::On);
     SetTimer(kScrollTimer, kScrollPauseMs);
 
-    mediainfo::MediaProbe probe;
-    if (probe.Open(path) == 0 && probe.Info().status == 0) {
-        const mediainfo::MediaInfo& info = probe.Info();
-        char rates[64];
-        std::snprintf(rates, sizeof rates, "%dKHz   %dKbps", static_cast<int>(info.audioSampleRate / 1000),
-                      static_cast<int>(info.audioBitRate / 1000));
-        SetControlText(kRates, rates);
-        SetControlText(kTags, TagLine(info));
-    } else {
-        // Nothing of the last track's stays.
-        SetControlText(kRates, {});
-        SetControlText(kTags, {});
-    }
+    ShowTrackInfo(path);
 
     // The preset in use goes to the equaliser of every graph built from now on.
     m_graph.ApplyEqualiser(EqualiserPreset(m_preset));
@@ -517,21 +505,25 @@ void CMusicDlg::Stop() {
 void CMusicDlg::ShowRow(int row) {
     const std::string path = RowPath(row);
     SetControlText(kTitle, path, TextPath::LastComponent, TextScroll::On);
+    m_duration = ShowTrackInfo(path);
+    ShowTimes();
+}
+
+double CMusicDlg::ShowTrackInfo(const std::string& path) {
     mediainfo::MediaProbe probe;
-    m_duration = 0;
-    if (probe.Open(path) == 0 && probe.Info().status == 0) {
-        const mediainfo::MediaInfo& info = probe.Info();
-        char rates[64];
-        std::snprintf(rates, sizeof rates, "%dKHz   %dKbps", static_cast<int>(info.audioSampleRate / 1000),
-                      static_cast<int>(info.audioBitRate / 1000));
-        SetControlText(kRates, rates);
-        SetControlText(kTags, TagLine(info));
-        m_duration = info.durationSec;
-    } else {
+    if (probe.Open(path) != 0 || probe.Info().status != 0) {
+        // Nothing of the last track's stays.
         SetControlText(kRates, {});
         SetControlText(kTags, {});
+        return 0;
     }
-    ShowTimes();
+    const mediainfo::MediaInfo& info = probe.Info();
+    char rates[64];
+    std::snprintf(rates, sizeof rates, "%dKHz   %dKbps", static_cast<int>(info.audioSampleRate / 1000),
+                  static_cast<int>(info.audioBitRate / 1000));
+    SetControlText(kRates, rates);
+    SetControlText(kTags, TagLine(info));
+    return info.durationSec;
 }
 
 // ---- The resume point --------------------------------------------------------------------

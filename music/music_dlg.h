@@ -116,6 +116,9 @@ private:
     void Stop();
     // A row shown without playing it: its title, rates and duration.
     void ShowRow(int row);
+    // The file's rates and tags from its probe (cleared when it cannot be probed); its duration
+    // in seconds, 0 when unknown.
+    double ShowTrackInfo(const std::string& path);
 
     MusicResume CurrentResume();
     void SaveResume();

@@ -235,6 +235,15 @@ protected:
         ASSERT_TRUE(control.Start(path, "", error)) << path << " " << error;
         ASSERT_NE(control.WaitWindow(title, kHang), 0u) << title;
     }
+    // The launcher's record of the map: 1 once the navigation program has painted and said so.
+    bool MapModeBecomes(std::uint32_t mode)
+    {
+        return Eventually([&] {
+            DWORD error = 0;
+            const auto value = control.RegistryGet(kAppKey, "MapMode", error);
+            return value && value->number == mode;
+        });
+    }
     void OpenSettingsScreen(int id)
     {
         Tap(1005);
@@ -323,12 +332,12 @@ TEST_F(HomeDeckDevice, MusicBesideTheMapNeedsTheMapUp)
     DWORD error = 0;
     ASSERT_TRUE(control.Start("\\STORAGE CARD\\WAYFARER\\WAYFARER.EXE", "", error));
     ASSERT_NE(control.WaitWindow("Wayfarer", kHang), 0u);
+    // Its window may be up before its first paint says the map is: wait for that, or the
+    // cover below could come first and the late "shown" put the map back up.
+    ASSERT_TRUE(MapModeBecomes(1));
     // The map is covered: the taskbar button's state writes MapMode 0.
     ASSERT_TRUE(control.CopyData("Wayfarer", WM_OUTSIDE_AUDIO_EVENT, 50, error));
-    ASSERT_TRUE(Eventually([&] {
-        const auto value = control.RegistryGet(kAppKey, "MapMode", error);
-        return value && value->number == 0;
-    }));
+    ASSERT_TRUE(MapModeBecomes(0));
     ASSERT_EQ(control.Foreground("APP_HOMEDECK"), 0u);
     Tap(1003);
     EXPECT_NE(control.WaitWindow("CWarningBox", kHang), 0u) << "the warning box";
@@ -778,12 +787,10 @@ TEST_F(HomeDeckDevice, AGuardedRemoteKeyTurnsTheBacklightOnAndWarns)
     ASSERT_TRUE(device.InstallStandIn(StandIn::Wayfarer));
     Boot();
     StartAndWait("\\STORAGE CARD\\WAYFARER\\WAYFARER.EXE", "Wayfarer");
+    ASSERT_TRUE(MapModeBecomes(1)) << "the map painted";
     DWORD error = 0;
     ASSERT_TRUE(control.CopyData("Wayfarer", WM_OUTSIDE_AUDIO_EVENT, 50, error));
-    ASSERT_TRUE(Eventually([&] {
-        const auto value = control.RegistryGet(kAppKey, "MapMode", error);
-        return value && value->number == 0;
-    }));
+    ASSERT_TRUE(MapModeBecomes(0));
     ASSERT_EQ(control.Key("7"), 0u);
     ASSERT_TRUE(DriverShows([](const auto& s) { return !s.backlight_on; }));
     ASSERT_EQ(control.Key("2"), 0u);

@@ -1,0 +1,48 @@
+// Reading the comma-separated fields of an NMEA sentence's text. The text ends at "*" (the
+// checksum) or at its end, whichever comes first.
+//
+// FieldScanner reads fields in turn, the way the receiver's sentences are laid out: the first
+// empty or unreadable field ends the scan, and it and every later value keep 0 (or a blank
+// character). Field() gives any one field by number regardless.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string_view>
+
+namespace satscope {
+
+// The text of field `index` (0-based), empty when there is no such field.
+std::string_view Field(std::string_view text, std::size_t index);
+// The number of fields before "*" (an empty text holds one empty field).
+std::size_t FieldCount(std::string_view text);
+
+// A decimal integer at the start of the text, saturated to 32 bits; 0 when none.
+std::int32_t LeadingInt(std::string_view text, bool* read = nullptr);
+// A decimal number at the start of the text; 0 when none. Values beyond a double's range are
+// infinite, as the C library reads them.
+double LeadingDouble(std::string_view text, bool* read = nullptr);
+
+// The value as it reads after passing through single precision.
+double SinglePrecision(double value);
+
+class FieldScanner {
+public:
+    explicit FieldScanner(std::string_view text) : m_text(text) {}
+    void Double(double& value);
+    void Float(double& value);  // read in single precision
+    void Int(std::int32_t& value);
+    void Char(char& value);
+    void Skip();
+    bool Stopped() const { return m_stopped; }
+
+private:
+    // The next field, or nullptr-equivalent (false) once stopped.
+    bool Next(std::string_view& field);
+
+    std::string_view m_text;
+    std::size_t m_index = 0;
+    bool m_stopped = false;
+};
+
+}  // namespace satscope

@@ -130,15 +130,23 @@ void RefuseUnusable(SettingsLoad& result, int screen_width, int screen_height)
 {
     Settings& settings = result.settings;
     const Settings defaults;
-    if (settings.window_width <= 0 || settings.window_height <= 0) {
-        result.traces.push_back("settings: window size " + std::to_string(settings.window_width) + "x" +
-                                std::to_string(settings.window_height) + " refused");
+    const auto size_text = [&] {
+        return std::to_string(settings.window_width) + "x" + std::to_string(settings.window_height) +
+               " with a control column of " + std::to_string(settings.control_width);
+    };
+    if (settings.control_width <= 0) {
+        result.traces.push_back("settings: control column of window " + size_text() + " refused");
+        settings.control_width = defaults.control_width;
+    }
+    // A window must have a size and be wider than its control column; else the screen's size.
+    if (settings.window_width <= 0 || settings.window_height <= 0 ||
+        settings.window_width <= settings.control_width) {
+        result.traces.push_back("settings: window " + size_text() + " refused");
         settings.window_width = screen_width;
         settings.window_height = screen_height;
     }
-    if (settings.control_width <= 0 || settings.control_width >= settings.window_width) {
-        result.traces.push_back("settings: control column " + std::to_string(settings.control_width) +
-                                " refused for a window " + std::to_string(settings.window_width) + " wide");
+    if (settings.control_width >= settings.window_width) {
+        result.traces.push_back("settings: control column of window " + size_text() + " refused");
         settings.control_width = defaults.control_width;
     }
     const long long sum = static_cast<long long>(settings.signal_share) + settings.summary_share + settings.list_share;

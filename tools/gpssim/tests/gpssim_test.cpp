@@ -1,0 +1,336 @@
+// gpssim itself: started as a program, read through the pty it prints, driven by its stdin.
+// Every wait has a generous time-out; nothing here measures speed.
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <optional>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+constexpr auto kPatience = std::chrono::seconds(15);
+
+// gpssim as a child process with its stdin and stdout on pipes.
+class GpssimProcess {
+public:
+    explicit GpssimProcess(const std::vector<std::string>& arguments) {
+        int in[2], out[2];
+        if (::pipe(in) != 0 || ::pipe(out) != 0) return;
+        m_pid = ::fork();
+        if (m_pid == 0) {
+            ::dup2(in[0], STDIN_FILENO);
+            ::dup2(out[1], STDOUT_FILENO);
+            ::close(in[0]), ::close(in[1]), ::close(out[0]), ::close(out[1]);
+            std::vector<char*> argv{const_cast<char*>(GPSSIM_BINARY)};
+            for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
+            argv.push_back(nullptr);
+            ::execv(GPSSIM_BINARY, argv.data());
+            ::_exit(127);
+        }
+        ::close(in[0]);
+        ::close(out[1]);
+        m_stdin = in[1];
+        m_stdout = out[0];
+    }
+    ~GpssimProcess() {
+        if (m_stdin >= 0) ::close(m_stdin);
+        if (m_stdout >= 0) ::close(m_stdout);
+        if (m_pid > 0 && !m_status) {
+            ::kill(m_pid, SIGKILL);
+            ::waitpid(m_pid, nullptr, 0);
+        }
+    }
+
+    // The next line of stdout, without its newline.
+    std::optional<std::string> ReadLine() {
+        const auto deadline = Clock::now() + kPatience;
+        for (;;) {
+            const std::size_t newline = m_buffer.find('\n');
+            if (newline != std::string::npos) {
+                std::string line = m_buffer.substr(0, newline);
+                m_buffer.erase(0, newline + 1);
+                return line;
+            }
+            pollfd fd{m_stdout, POLLIN, 0};
+            if (Clock::now() > deadline || ::poll(&fd, 1, 100) < 0) return std::nullopt;
+            if (fd.revents == 0) continue;
+            char chunk[256];
+            const ssize_t count = ::read(m_stdout, chunk, sizeof chunk);
+            if (count <= 0) return std::nullopt;
+            m_buffer.append(chunk, static_cast<std::size_t>(count));
+        }
+    }
+    // Reads stdout lines until one equals `wanted`.
+    bool WaitForLine(const std::string& wanted) {
+        while (auto line = ReadLine())
+            if (*line == wanted) return true;
+        return false;
+    }
+    void Send(const std::string& text) { ASSERT_EQ(::write(m_stdin, text.data(), text.size()), static_cast<ssize_t>(text.size())); }
+    void CloseStdin() {
+        ::close(m_stdin);
+        m_stdin = -1;
+    }
+    void Signal(int number) { ::kill(m_pid, number); }
+    // The exit status, once the program has ended.
+    std::optional<int> Wait() {
+        const auto deadline = Clock::now() + kPatience;
+        while (!m_status && Clock::now() < deadline) {
+            int raw = 0;
+            if (::waitpid(m_pid, &raw, WNOHANG) == m_pid) m_status = WIFEXITED(raw) ? WEXITSTATUS(raw) : 128 + WTERMSIG(raw);
+            else ::usleep(20000);
+        }
+        return m_status;
+    }
+
+private:
+    pid_t m_pid = -1;
+    int m_stdin = -1;
+    int m_stdout = -1;
+    std::string m_buffer;
+    std::optional<int> m_status;
+};
+
+// The program's end of the line, opened raw at a baud rate, as a serial port driver would.
+class SlavePort {
+public:
+    SlavePort(const std::string& path, speed_t speed) {
+        m_fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+        if (m_fd < 0) return;
+        termios mode{};
+        ::tcgetattr(m_fd, &mode);
+        ::cfmakeraw(&mode);
+        ::cfsetspeed(&mode, speed);
+        ::tcsetattr(m_fd, TCSANOW, &mode);
+        ::tcflush(m_fd, TCIFLUSH);  // what piled up before it was opened
+    }
+    ~SlavePort() {
+        if (m_fd >= 0) ::close(m_fd);
+    }
+    bool IsOpen() const { return m_fd >= 0; }
+    void SetLocalFlags(tcflag_t flags) {
+        termios mode{};
+        ::tcgetattr(m_fd, &mode);
+        mode.c_lflag = flags;
+        ::tcsetattr(m_fd, TCSANOW, &mode);
+    }
+    void Write(const std::string& bytes) { ASSERT_EQ(::write(m_fd, bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size())); }
+    // Whole sentences, from the first "$" on, until `count` have come.
+    std::vector<std::string> ReadSentences(std::size_t count) {
+        std::vector<std::string> sentences;
+        const auto deadline = Clock::now() + kPatience;
+        while (sentences.size() < count && Clock::now() < deadline) {
+            pollfd fd{m_fd, POLLIN, 0};
+            if (::poll(&fd, 1, 100) <= 0) continue;
+            char chunk[512];
+            const ssize_t got = ::read(m_fd, chunk, sizeof chunk);
+            if (got <= 0) continue;
+            m_read.append(chunk, static_cast<std::size_t>(got));
+            m_pending.append(chunk, static_cast<std::size_t>(got));
+            if (!m_synced) {
+                const std::size_t start = m_pending.find("\r\n$");
+                if (start == std::string::npos) continue;
+                m_pending.erase(0, start + 2);
+                m_synced = true;
+            }
+            std::size_t end;
+            while ((end = m_pending.find("\r\n")) != std::string::npos && sentences.size() < count) {
+                sentences.push_back(m_pending.substr(0, end + 2));
+                m_pending.erase(0, end + 2);
+            }
+        }
+        return sentences;
+    }
+    const std::string& AllRead() const { return m_read; }
+
+private:
+    int m_fd = -1;
+    bool m_synced = false;
+    std::string m_pending;
+    std::string m_read;
+};
+
+bool ChecksumRight(const std::string& sentence) {
+    const std::size_t star = sentence.find('*');
+    if (sentence.empty() || sentence[0] != '$' || star == std::string::npos || star + 5 != sentence.size()) return false;
+    int sum = 0;
+    for (std::size_t i = 1; i < star; ++i) sum ^= static_cast<unsigned char>(sentence[i]);
+    char digits[3];
+    std::snprintf(digits, sizeof digits, "%02X", sum);
+    return sentence.compare(star + 1, 2, digits) == 0;
+}
+
+std::string ReadFile(const fs::path& path) {
+    std::ifstream file(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+}
+
+// Waits until a file holds `wanted`.
+bool FileGets(const fs::path& path, const std::string& wanted) {
+    const auto deadline = Clock::now() + kPatience;
+    while (Clock::now() < deadline) {
+        if (ReadFile(path).find(wanted) != std::string::npos) return true;
+        ::usleep(20000);
+    }
+    return false;
+}
+
+class Gpssim : public ::testing::Test {
+protected:
+    void SetUp() override {
+        m_dir = fs::temp_directory_path() / ("gpssim_test_" + std::to_string(::getpid()) + "_" +
+                                             ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(m_dir);
+        fs::create_directories(m_dir);
+    }
+    void TearDown() override { fs::remove_all(m_dir); }
+    fs::path m_dir;
+};
+
+TEST_F(Gpssim, SendsWholeSentencesAt115200AndReportsThePortMode) {
+    const fs::path wire = m_dir / "wire.log";
+    const fs::path sent = m_dir / "sent.bin";
+    const fs::path timing = m_dir / "timing.log";
+    GpssimProcess gpssim({"--baud", "115200", "--rate", "5", "--fix-after", "2", "--3d-after", "1", "--check-port",
+                          "--wire", wire.string(), "--sent", sent.string(), "--timing", timing.string()});
+    const auto path = gpssim.ReadLine();
+    ASSERT_TRUE(path);
+    ASSERT_EQ(path->rfind("/dev/", 0), 0u) << *path;
+    SlavePort port(*path, B115200);
+    ASSERT_TRUE(port.IsOpen());
+    EXPECT_TRUE(gpssim.WaitForLine("port 115200 8N1 raw"));
+
+    const std::vector<std::string> sentences = port.ReadSentences(40);
+    ASSERT_EQ(sentences.size(), 40u);
+    bool fixed = false;
+    for (const std::string& sentence : sentences) {
+        EXPECT_TRUE(ChecksumRight(sentence)) << sentence;
+        fixed |= sentence.rfind("$GPGSA,A,3,", 0) == 0;
+    }
+    EXPECT_TRUE(fixed) << "a 3D fix after three cycles";
+
+    // A line discipline left on is named; the program's port back to raw.
+    port.SetLocalFlags(ICANON | ISIG);
+    EXPECT_TRUE(gpssim.WaitForLine("port 115200 8N1 icanon isig"));
+    port.SetLocalFlags(0);
+    EXPECT_TRUE(gpssim.WaitForLine("port 115200 8N1 raw"));
+    gpssim.Send("check\n");
+    EXPECT_TRUE(gpssim.WaitForLine("port 115200 8N1 raw")) << "on demand, unchanged or not";
+
+    // What the program writes comes out of the wire log frame by frame.
+    port.Write(std::string("$PSRF101,0,0,0,0,0,0,12,1*15\r\n\xB5\x62\x06\x04\x04\x00\x00\x00\x02\x00\x10\x68", 42));
+    EXPECT_TRUE(FileGets(wire, "nmea ok 24 50 53 52 46 31 30 31 2C"));
+    EXPECT_TRUE(FileGets(wire, "ubx ok B5 62 06 04 04 00 00 00 02 00 10 68\n"));
+
+    gpssim.Send("quit\n");
+    EXPECT_EQ(gpssim.Wait(), 0);
+
+    // Everything the program read was sent and logged as sent; each sentence has a timing line.
+    EXPECT_NE(ReadFile(sent).find(port.AllRead()), std::string::npos);
+    std::istringstream lines(ReadFile(timing));
+    std::string line;
+    long long last = 0;
+    int count = 0, with_time = 0;
+    while (std::getline(lines, line)) {
+        long long ns = 0;
+        char address[16] = {}, time[16] = {};
+        const int fields = std::sscanf(line.c_str(), "%lld %15s %15s", &ns, address, time);
+        ASSERT_GE(fields, 2) << line;
+        EXPECT_GE(ns, last);
+        last = ns;
+        ++count;
+        if (fields == 3) {
+            ++with_time;
+            EXPECT_TRUE(std::string(address) == "GPGGA" || std::string(address) == "GPRMC") << line;
+            EXPECT_EQ(std::strlen(time), 9u) << line;
+        }
+    }
+    EXPECT_GE(count, 40);
+    EXPECT_GT(with_time, 0);
+}
+
+TEST_F(Gpssim, ReplaysAFileOnceByItsLineRules) {
+    const fs::path replay = m_dir / "drive.nmea";
+    const fs::path sent = m_dir / "sent.bin";
+    const std::string frame("\xB5\x62\x05\x01\x02\x00\x06\x24\x32\x5B", 10);
+    std::ofstream(replay, std::ios::binary) << "# two seconds\n$GPGGA,1*00\n" << frame << "$GPRMC,1*00\r\n\n$GPGGA,2*00\n$GPRMC,2*00";
+    GpssimProcess gpssim({"--replay", replay.string(), "--once", "--baud", "115200", "--rate", "20", "--sent", sent.string()});
+    ASSERT_TRUE(gpssim.ReadLine());
+    EXPECT_EQ(gpssim.Wait(), 0) << "--once ends at the file's end";
+    EXPECT_EQ(ReadFile(sent), "$GPGGA,1*00\r\n" + frame + "$GPRMC,1*00\r\n$GPGGA,2*00\r\n$GPRMC,2*00\r\n");
+}
+
+TEST_F(Gpssim, FaultsOnDemandAndTheEndOfStdinDoesNotEndIt) {
+    GpssimProcess gpssim({"--baud", "115200", "--rate", "10", "--fix-after", "0"});
+    const auto path = gpssim.ReadLine();
+    ASSERT_TRUE(path);
+    SlavePort port(*path, B115200);
+    ASSERT_EQ(port.ReadSentences(3).size(), 3u);
+    gpssim.Send("bad 3\n");
+    gpssim.CloseStdin();
+    // Three wrong checksums in a row, then right ones again.
+    int bad_in_a_row = 0;
+    bool seen = false;
+    for (int i = 0; i < 200 && !seen; ++i) {
+        const std::vector<std::string> one = port.ReadSentences(1);
+        ASSERT_EQ(one.size(), 1u);
+        if (!ChecksumRight(one[0])) {
+            ++bad_in_a_row;
+        } else if (bad_in_a_row > 0) {
+            EXPECT_EQ(bad_in_a_row, 3);
+            seen = true;
+        }
+    }
+    EXPECT_TRUE(seen);
+    EXPECT_EQ(port.ReadSentences(10).size(), 10u) << "still sending with stdin closed";
+    gpssim.Signal(SIGTERM);
+    EXPECT_EQ(gpssim.Wait(), 0);
+}
+
+TEST_F(Gpssim, TheLineOutlivesTheProgramsPortAndNeverBlocks) {
+    const fs::path sent = m_dir / "sent.bin";
+    // About 45 KB a second with nobody reading at first: the pty's queue fills, and the rest is dropped.
+    GpssimProcess gpssim({"--baud", "1000000", "--rate", "100", "--cycles", "200", "--sent", sent.string()});
+    const auto path = gpssim.ReadLine();
+    ASSERT_TRUE(path);
+    {
+        SlavePort port(*path, B115200);
+        ASSERT_EQ(port.ReadSentences(3).size(), 3u);
+    }
+    // Closed and opened again, as a program does between connections: the line is still there.
+    SlavePort again(*path, B115200);
+    const std::vector<std::string> sentences = again.ReadSentences(5);
+    ASSERT_EQ(sentences.size(), 5u);
+    for (const std::string& sentence : sentences) EXPECT_TRUE(ChecksumRight(sentence)) << sentence;
+    EXPECT_EQ(gpssim.Wait(), 0) << "ends after its 200 cycles, whatever the line took";
+}
+
+TEST_F(Gpssim, HelpListsTheOptionsAndAMistakeIsRefused) {
+    {
+        GpssimProcess gpssim({"--help"});
+        const auto first = gpssim.ReadLine();
+        ASSERT_TRUE(first);
+        EXPECT_EQ(first->rfind("usage: gpssim", 0), 0u);
+        EXPECT_EQ(gpssim.Wait(), 0);
+    }
+    GpssimProcess gpssim({"--rate", "fast"});
+    EXPECT_FALSE(gpssim.ReadLine()) << "no pty path for a bad command line";
+    EXPECT_EQ(gpssim.Wait(), 2);
+}
+
+}  // namespace

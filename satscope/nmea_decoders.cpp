@@ -192,8 +192,10 @@ bool DecodeGsv(std::string_view text, FixState& fix)
     const std::size_t count = FieldCount(text);
     std::int32_t total = 0;
     std::int32_t number = 0;
-    for (std::size_t n = 1; n <= count; ++n) {
-        const std::int32_t value = LeadingInt(Field(text, n - 1));
+    FieldWalker fields(text);
+    std::string_view field;
+    for (std::size_t n = 1; n <= count && fields.Next(field); ++n) {
+        const std::int32_t value = LeadingInt(field);
         if (n == 1) {
             total = value;
         } else if (n == 2) {

@@ -1,6 +1,8 @@
 #include "satscope/nmea_fields.h"
 
+#include <charconv>
 #include <cstdlib>
+#include <system_error>
 #include <limits>
 #include <string>
 
@@ -38,8 +40,10 @@ std::string_view Field(std::string_view text, std::size_t index)
 std::size_t FieldCount(std::string_view text)
 {
     std::size_t count = 1;
-    for (const char c : BeforeChecksum(text))
+    for (const char c : text) {
+        if (c == '*') break;
         if (c == ',') ++count;
+    }
     return count;
 }
 
@@ -63,29 +67,48 @@ std::int32_t LeadingInt(std::string_view text, bool* read)
 
 double LeadingDouble(std::string_view text, bool* read)
 {
-    // strtod wants a terminated string; a field longer than any number is cut, which at worst
-    // reads fewer of its digits.
-    constexpr std::size_t kLongest = 63;
-    char copy[kLongest + 1];
-    const std::size_t length = text.size() < kLongest ? text.size() : kLongest;
-    text.copy(copy, length);
-    copy[length] = 0;
-    char* end = nullptr;
-    const double value = std::strtod(copy, &end);
-    const bool any = end != copy;
+    // The C library's reading, as the receiver's numbers were read: leading blanks and a sign.
+    std::size_t at = 0;
+    while (at < text.size() && (text[at] == ' ' || text[at] == '\t')) ++at;
+    bool negative = false;
+    if (at < text.size() && (text[at] == '+' || text[at] == '-')) negative = text[at++] == '-';
+    double value = 0;
+    const char* begin = text.data() + at;
+    const auto [end, error] = std::from_chars(begin, text.data() + text.size(), value);
+    const bool any = end != begin && (error == std::errc() || error == std::errc::result_out_of_range);
     if (read) *read = any;
-    return any ? value : 0.0;
+    if (!any) return 0.0;
+    if (error == std::errc::result_out_of_range) {
+        // Beyond a double: the C library's answer (infinite, or 0 for a tiny value).
+        const std::string copy(begin, static_cast<std::size_t>(end - begin));
+        value = std::strtod(copy.c_str(), nullptr);
+    }
+    return negative ? -value : value;
+}
+
+FieldWalker::FieldWalker(std::string_view text) : m_rest(text) {}
+
+bool FieldWalker::Next(std::string_view& field)
+{
+    if (m_done) return false;
+    // Fields are a few characters long: a plain loop beats a library search per field.
+    const char* const begin = m_rest.data();
+    const char* const end = begin + m_rest.size();
+    const char* at = begin;
+    while (at < end && *at != ',' && *at != '*') ++at;
+    field = std::string_view(begin, static_cast<std::size_t>(at - begin));
+    if (at == end || *at == '*') {
+        m_done = true;
+    } else {
+        m_rest = std::string_view(at + 1, static_cast<std::size_t>(end - at - 1));
+    }
+    return true;
 }
 
 bool FieldScanner::Next(std::string_view& field)
 {
     if (m_stopped) return false;
-    if (m_index >= FieldCount(m_text)) {
-        m_stopped = true;
-        return false;
-    }
-    field = satscope::Field(m_text, m_index++);
-    if (field.empty()) {
+    if (!m_fields.Next(field) || field.empty()) {
         m_stopped = true;
         return false;
     }

@@ -26,9 +26,21 @@ double LeadingDouble(std::string_view text, bool* read = nullptr);
 // The value as it reads after passing through single precision.
 double SinglePrecision(double value);
 
+// The fields of a text one after another, without a scan from the start for each.
+class FieldWalker {
+public:
+    explicit FieldWalker(std::string_view text);
+    // The next field; false after the last.
+    bool Next(std::string_view& field);
+
+private:
+    std::string_view m_rest;
+    bool m_done = false;
+};
+
 class FieldScanner {
 public:
-    explicit FieldScanner(std::string_view text) : m_text(text) {}
+    explicit FieldScanner(std::string_view text) : m_fields(text) {}
     void Double(double& value);
     void Float(double& value);  // read in single precision
     void Int(std::int32_t& value);
@@ -40,8 +52,7 @@ private:
     // The next field, or nullptr-equivalent (false) once stopped.
     bool Next(std::string_view& field);
 
-    std::string_view m_text;
-    std::size_t m_index = 0;
+    FieldWalker m_fields;
     bool m_stopped = false;
 };
 

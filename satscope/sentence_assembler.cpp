@@ -21,7 +21,35 @@ bool IsGsv(const char* sentence, std::size_t length)
 
 void SentenceAssembler::Feed(std::span<const std::uint8_t> bytes)
 {
-    for (const std::uint8_t byte : bytes) Feed(byte);
+    const std::uint8_t* at = bytes.data();
+    const std::uint8_t* const end = at + bytes.size();
+    while (at < end) {
+        if (m_state == kBody && m_ubx_state == kUbxIdle) {
+            // Inside a sentence's body most bytes only add to the XOR and to the buffer: take
+            // them as a run, up to the first byte that can mean more ("$", "*", the second
+            // byte of a UBX sync pair) or until the buffer is full.
+            std::size_t room = kSentenceBuffer - 1 - m_length;
+            const std::uint8_t* const run = at;
+            std::uint8_t sum = m_xor;
+            char* out = m_sentence.data() + m_length;
+            while (at < end && room > 0) {
+                const std::uint8_t byte = *at;
+                if (byte == '$' || byte == '*' || byte == 0x62) break;
+                sum ^= byte;
+                *out++ = static_cast<char>(byte);
+                ++at;
+                --room;
+            }
+            if (at != run) {
+                m_xor = sum;
+                m_length += static_cast<std::size_t>(at - run);
+                m_previous = at[-1];
+                m_have_previous = true;
+            }
+            if (at == end) break;
+        }
+        Feed(*at++);
+    }
 }
 
 void SentenceAssembler::Feed(std::uint8_t byte)
@@ -45,8 +73,7 @@ void SentenceAssembler::FeedText(std::uint8_t byte)
 {
     if (byte == '$') {
         m_state = kBody;
-        m_sentence.fill(0);
-        m_length = 0;
+        m_length = 0;  // the sentence is handed on with its length: no need to clear the buffer
         m_xor = 0;
         m_received = 0;
     } else if (m_state == kBody && byte != '*') {
@@ -96,7 +123,6 @@ void SentenceAssembler::FeedUbx(std::uint8_t byte)
         break;
     case kUbxLengthHigh:
         m_remaining += static_cast<std::uint32_t>(byte) * 256u;
-        m_payload.fill(0);
         m_payload_count = 0;
         if (m_remaining == 0 || m_remaining > kPayloadBuffer) {
             m_ubx_state = kUbxIdle;

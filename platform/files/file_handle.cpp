@@ -6,9 +6,11 @@
 
 #include "platform/files/device_path.h"
 #include "platform/files/file_object.h"
+#include "platform/devices/serial_port.h"
 #include "platform/devices/stream_device.h"
 #include "platform/files/files.h"
 #include "platform/kernel/file_share.h"
+#include "platform/kernel/kernel.h"
 #include "platform/kernel/last_error.h"
 
 namespace platform::files {
@@ -169,7 +171,9 @@ using platform::files::ErrorFromErrno;
 
 HANDLE CreateFile(const std::string& path, DWORD desired_access, DWORD share_mode, DWORD creation_disposition,
                   DWORD flags_and_attributes) {
-    // "BKL1:", "FMM0:", "COM1:": a stream driver of the board, not a file.
+    // "COM1:": a serial port, driven by this program itself.
+    if (platform::IsSerialPortName(path)) return platform::OpenSerialPort(path, desired_access, creation_disposition);
+    // "BKL1:", "FMM0:": a stream driver of the board, not a file.
     if (platform::IsStreamDeviceName(path)) return platform::OpenStreamDevice(path, desired_access, creation_disposition);
     auto object = platform::files::OpenDeviceFile(path, desired_access, share_mode, creation_disposition,
                                                   flags_and_attributes);
@@ -180,7 +184,9 @@ HANDLE CreateFile(const std::string& path, DWORD desired_access, DWORD share_mod
     return handle;
 }
 
-BOOL ReadFile(HANDLE file, void* buffer, DWORD bytes_to_read, DWORD* bytes_read) {
+namespace {
+
+BOOL ReadOpenFile(HANDLE file, void* buffer, DWORD bytes_to_read, DWORD* bytes_read) {
     if (bytes_read) *bytes_read = 0;
     auto object = FileFromHandle(file);
     if (!object) return FALSE;
@@ -209,7 +215,7 @@ BOOL ReadFile(HANDLE file, void* buffer, DWORD bytes_to_read, DWORD* bytes_read)
     return TRUE;
 }
 
-BOOL WriteFile(HANDLE file, const void* buffer, DWORD bytes_to_write, DWORD* bytes_written) {
+BOOL WriteOpenFile(HANDLE file, const void* buffer, DWORD bytes_to_write, DWORD* bytes_written) {
     if (bytes_written) *bytes_written = 0;
     auto object = FileFromHandle(file);
     if (!object) return FALSE;
@@ -234,6 +240,46 @@ BOOL WriteFile(HANDLE file, const void* buffer, DWORD bytes_to_write, DWORD* byt
         total += static_cast<DWORD>(count);
     }
     if (bytes_written) *bytes_written = total;
+    return TRUE;
+}
+
+}  // namespace
+
+BOOL ReadFile(HANDLE file, void* buffer, DWORD bytes_to_read, DWORD* bytes_read, OVERLAPPED* overlapped) {
+    DWORD done = 0;
+    const BOOL ok = platform::IsSerialPortHandle(file)
+                        ? platform::ReadSerialPort(file, buffer, bytes_to_read, &done)
+                        : ReadOpenFile(file, buffer, bytes_to_read, &done);
+    if (bytes_read) *bytes_read = done;
+    platform::CompleteOverlapped(overlapped, ok, done);
+    return ok;
+}
+
+BOOL WriteFile(HANDLE file, const void* buffer, DWORD bytes_to_write, DWORD* bytes_written, OVERLAPPED* overlapped) {
+    DWORD done = 0;
+    const BOOL ok = platform::IsSerialPortHandle(file)
+                        ? platform::WriteSerialPort(file, buffer, bytes_to_write, &done)
+                        : WriteOpenFile(file, buffer, bytes_to_write, &done);
+    if (bytes_written) *bytes_written = done;
+    platform::CompleteOverlapped(overlapped, ok, done);
+    return ok;
+}
+
+BOOL GetOverlappedResult(HANDLE file, OVERLAPPED* overlapped, DWORD* bytes_transferred, BOOL) {
+    if (bytes_transferred) *bytes_transferred = 0;
+    if (!platform::IsLocalHandle(file) || !platform::LookupLocalHandle(file)) {
+        SetLastError(ERROR_INVALID_HANDLE);
+        return FALSE;
+    }
+    if (!overlapped) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    if (bytes_transferred) *bytes_transferred = static_cast<DWORD>(overlapped->InternalHigh);
+    if (overlapped->Internal != ERROR_SUCCESS) {
+        SetLastError(static_cast<DWORD>(overlapped->Internal));
+        return FALSE;
+    }
     return TRUE;
 }
 
@@ -339,6 +385,15 @@ BOOL FlushFileBuffers(HANDLE file) {
 }
 
 namespace platform {
+
+void CompleteOverlapped(OVERLAPPED* overlapped, BOOL succeeded, DWORD bytes_transferred) {
+    if (!overlapped) return;
+    const DWORD error = GetLastError();
+    overlapped->Internal = succeeded ? ERROR_SUCCESS : (error != ERROR_SUCCESS ? error : ERROR_GEN_FAILURE);
+    overlapped->InternalHigh = bytes_transferred;
+    if (succeeded && overlapped->hEvent) SetEvent(overlapped->hEvent);
+    SetLastError(error);
+}
 
 int FileDescriptorOf(HANDLE file) {
     auto object = LookupLocal<files::FileObject>(file);

@@ -27,6 +27,9 @@ constexpr DWORD FILE_ATTRIBUTE_SYSTEM = 0x00000004u;
 constexpr DWORD FILE_ATTRIBUTE_DIRECTORY = 0x00000010u;
 constexpr DWORD FILE_ATTRIBUTE_ARCHIVE = 0x00000020u;
 constexpr DWORD FILE_ATTRIBUTE_NORMAL = 0x00000080u;
+// Asks for overlapped I/O: reads and writes take an OVERLAPPED record. This platform
+// completes every such operation before the call returns (see ReadFile).
+constexpr DWORD FILE_FLAG_OVERLAPPED = 0x40000000u;
 constexpr DWORD INVALID_FILE_ATTRIBUTES = 0xFFFFFFFFu;
 constexpr DWORD INVALID_FILE_SIZE = 0xFFFFFFFFu;
 constexpr DWORD INVALID_SET_FILE_POINTER = 0xFFFFFFFFu;
@@ -38,6 +41,15 @@ constexpr DWORD FILE_END = 2;
 struct FILETIME {
     DWORD dwLowDateTime = 0;
     DWORD dwHighDateTime = 0;
+};
+
+// The completion record of an overlapped read, write or serial event wait.
+struct OVERLAPPED {
+    UINT_PTR Internal = 0;      // 0 when the operation succeeded, else its error code
+    UINT_PTR InternalHigh = 0;  // bytes transferred
+    DWORD Offset = 0;
+    DWORD OffsetHigh = 0;
+    HANDLE hEvent = nullptr;    // set when the operation completes, when given
 };
 
 struct WIN32_FIND_DATA {
@@ -55,8 +67,19 @@ struct WIN32_FIND_DATA {
 // A file created with a name ending in ".EXE" (any case) is made executable.
 HANDLE CreateFile(const std::string& path, DWORD desired_access, DWORD share_mode, DWORD creation_disposition,
                   DWORD flags_and_attributes = FILE_ATTRIBUTE_NORMAL);
-BOOL ReadFile(HANDLE file, void* buffer, DWORD bytes_to_read, DWORD* bytes_read);
-BOOL WriteFile(HANDLE file, const void* buffer, DWORD bytes_to_write, DWORD* bytes_written);
+// With an OVERLAPPED record the operation still completes before the call returns, as the
+// device's own file system and serial driver do: the call returns TRUE, the record holds the
+// result (Internal 0, InternalHigh the byte count) and its event, when it has one, is set. A
+// file is read and written at its current position; the record's Offset is not used.
+// On a serial port ("COM1:") a read returns what has arrived, as its time-outs say, and a
+// write sends every byte before it returns (see platform/devices/serial_port.h).
+BOOL ReadFile(HANDLE file, void* buffer, DWORD bytes_to_read, DWORD* bytes_read, OVERLAPPED* overlapped = nullptr);
+BOOL WriteFile(HANDLE file, const void* buffer, DWORD bytes_to_write, DWORD* bytes_written,
+               OVERLAPPED* overlapped = nullptr);
+// The result of an overlapped operation on the handle: TRUE with the byte count, or FALSE with
+// the operation's error as the last error. Operations here are never left pending, so `wait`
+// changes nothing.
+BOOL GetOverlappedResult(HANDLE file, OVERLAPPED* overlapped, DWORD* bytes_transferred, BOOL wait);
 DWORD SetFilePointer(HANDLE file, LONG distance, LONG* distance_high, DWORD move_method);
 DWORD GetFileSize(HANDLE file, DWORD* size_high);
 BOOL SetEndOfFile(HANDLE file);
@@ -88,6 +111,11 @@ namespace platform {
 // Components that do not exist yet keep the caller's spelling. Empty when the path is not a
 // device path (it must start with '\' or '/').
 std::string HostPathOf(const std::string& device_path);
+
+// Records the result of an operation that was given an OVERLAPPED record (none: nothing to
+// do): Internal is 0 or the last error, InternalHigh the bytes transferred, and the record's
+// event is set when the operation succeeded. The last error is kept.
+void CompleteOverlapped(OVERLAPPED* overlapped, BOOL succeeded, DWORD bytes_transferred);
 
 // The open file behind a file handle's descriptor, for the kernel's file mappings; -1 if the
 // handle is not an open file.

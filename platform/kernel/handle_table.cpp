@@ -50,6 +50,7 @@ bool RemoveLocalHandle(HANDLE handle) {
         doomed = std::move(found->second);
         table.objects.erase(found);
     }
+    if (doomed) doomed->OnHandleClosed();
     return true;  // the object's destructor runs here, outside the table lock
 }
 

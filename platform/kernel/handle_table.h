@@ -16,6 +16,10 @@ namespace platform {
 class LocalObject {
 public:
     virtual ~LocalObject() = default;
+    // Called once when the handle is closed, before the table lets go of the object. Another
+    // thread may still be inside a call on the object (a serial port's event wait); this is
+    // where the object tells such calls to end, so that the close does not wait for them.
+    virtual void OnHandleClosed() {}
 };
 
 // Values at or above this are program-local handles; the server never hands them out.

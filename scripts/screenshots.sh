@@ -6,13 +6,16 @@
 # Usage: scripts/screenshots.sh [BUILD_DIR]   (after a build; writes docs/homedeck_*.png and
 # docs/fileshelf.png); then Movie playing the card's test film with its subtitle, and its list
 # of two pages (docs/movie_video.png, docs/movie_list.png); then Music playing a Korean-titled
-# song with its list paged down (docs/music.png).
+# song with its list paged down (docs/music.png); then SatScope connected to gpssim at
+# 9600 baud, with a fix and a log running (docs/satscope.png).
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 build=${1:-$top/build}
 root=$(mktemp -d)
 server_pid=
+gpssim_pid=
 cleanup() {
+  if [ -n "$gpssim_pid" ]; then kill "$gpssim_pid" 2>/dev/null || true; fi
   if [ -n "$server_pid" ]; then kill "$server_pid" 2>/dev/null || true; wait "$server_pid" 2>/dev/null || true; fi
   rm -rf "$root"
 }
@@ -20,8 +23,9 @@ trap cleanup EXIT
 
 mkdir -p "$root/fs/NAND" "$root/fs/STORAGE CARD/WAYFARER"
 cp "$build/nand/HOMEDECK.EXE" "$build/nand/FILESHELF.EXE" "$build/nand/LISTPLAYER.EXE" "$build/nand/MOVIE.EXE" \
-  "$build/nand/MUSIC.EXE" "$root/fs/NAND/"
-cp -r "$build/nand/HOMEDECK" "$build/nand/FILESHELF" "$build/nand/MOVIE" "$build/nand/MUSIC" "$root/fs/NAND/"
+  "$build/nand/MUSIC.EXE" "$build/nand/SATSCOPE.EXE" "$root/fs/NAND/"
+cp -r "$build/nand/HOMEDECK" "$build/nand/FILESHELF" "$build/nand/MOVIE" "$build/nand/MUSIC" "$build/nand/SATSCOPE" \
+  "$root/fs/NAND/"
 "$top/scripts/demo_card.sh" "$build" "$root"
 cp "$build/tools/standins/wayfarer" "$root/fs/STORAGE CARD/WAYFARER/WAYFARER.EXE"
 cp "$top/resources/device/device.conf" "$root/device.conf"
@@ -99,6 +103,23 @@ ctl tap 30 445                     # play the first song
 sleep 0.5
 ctl tap 746 445                    # the list's second page
 sleep 2; ctl screenshot "$top/docs/music.png" >/dev/null; echo "docs/music.png"
+ctl close APP_MUSIC >/dev/null || true
+
+# SatScope: COM1 on a gpssim pty, connected by its settings file; a fix after a few cycles.
+mkfifo "$root/gpssim.in"
+"$build/tools/gpssim/gpssim" --baud 9600 --rate 1 --seed 3 --fix-after 2 --3d-after 1 <"$root/gpssim.in" \
+  >"$root/gpssim.out" 2>/dev/null &
+gpssim_pid=$!
+exec 9>"$root/gpssim.in"
+for _ in $(seq 50); do [ -s "$root/gpssim.out" ] && break; sleep 0.1; done
+printf '\nCOM1 = %s\n' "$(head -n 1 "$root/gpssim.out")" >>"$root/device.conf"
+printf '[VORL_GPS_VIEWERS_PARAMETERS]\r\nSTATUS=VALIDATED\r\nCOMPORT=COM1:\r\nBAUDRATE=9600\r\nAUTOCONNECT=1\r\n' \
+  >"$root/fs/NAND/UIConfig.ini"
+ctl start '\NAND\SATSCOPE.EXE' >/dev/null
+ctl wait-window '[VORL] SATSCOPE_PLUS_v1.00' 5000 >/dev/null
+sleep 7
+ctl click '[VORL] SATSCOPE_PLUS_v1.00' 1037 >/dev/null   # start the log
+sleep 1.5; ctl screenshot "$top/docs/satscope.png" >/dev/null; echo "docs/satscope.png"
 ctl shutdown >/dev/null
 wait "$server_pid" 2>/dev/null || true
 server_pid=

@@ -1,0 +1,503 @@
+// SatScope on a real device server, its COM1 mapped to the pty of a running gpssim: settings,
+// connecting, what the receiver sent shown and listed, the log, closing, and a port that goes.
+#include <gtest/gtest.h>
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "platform/testing/temporary_device.h"
+#include "satscope/control_ids.h"
+#include "satscope/fix_state.h"
+#include "satscope/sentence_assembler.h"
+#include "satscope/sentence_handler.h"
+#include "tools/devicectl/device_control.h"
+
+extern char** environ;
+
+namespace {
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+using devicectl::DeviceControl;
+using platform::testing::TemporaryDevice;
+using platform::testing::WaitUntil;
+using namespace satscope;
+
+constexpr auto kHang = 10s;
+
+// gpssim as a child: its pty, its stdin for commands, its end.
+class GpsSim {
+public:
+    explicit GpsSim(const std::vector<std::string>& arguments)
+    {
+        int in[2], out[2];
+        if (::pipe2(in, O_CLOEXEC) != 0 || ::pipe2(out, O_CLOEXEC) != 0) return;
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_adddup2(&actions, in[0], 0);
+        posix_spawn_file_actions_adddup2(&actions, out[1], 1);
+        std::vector<std::string> all = {GPSSIM_BINARY};
+        all.insert(all.end(), arguments.begin(), arguments.end());
+        std::vector<char*> argv;
+        for (auto& a : all) argv.push_back(a.data());
+        argv.push_back(nullptr);
+        if (posix_spawn(&m_pid, GPSSIM_BINARY, &actions, nullptr, argv.data(), environ) != 0) m_pid = -1;
+        posix_spawn_file_actions_destroy(&actions);
+        ::close(in[0]);
+        ::close(out[1]);
+        m_stdin = in[1];
+        m_stdout = ::fdopen(out[0], "r");
+        char line[256] = {};
+        if (m_stdout && std::fgets(line, sizeof line, m_stdout)) {
+            m_pty = line;
+            while (!m_pty.empty() && (m_pty.back() == '\n' || m_pty.back() == '\r')) m_pty.pop_back();
+        }
+    }
+    ~GpsSim() { Stop(); }
+    const std::string& Pty() const { return m_pty; }
+    void Send(const std::string& command)
+    {
+        const std::string line = command + "\n";
+        if (m_stdin >= 0) (void)!::write(m_stdin, line.data(), line.size());
+    }
+    // Waits for it to end by itself (its --cycles done).
+    bool WaitEnd(std::chrono::seconds timeout)
+    {
+        const auto until = std::chrono::steady_clock::now() + timeout;
+        while (m_pid > 0 && std::chrono::steady_clock::now() < until) {
+            int status = 0;
+            if (::waitpid(m_pid, &status, WNOHANG) == m_pid) {
+                m_pid = -1;
+                return true;
+            }
+            std::this_thread::sleep_for(50ms);
+        }
+        return m_pid <= 0;
+    }
+    void Stop()
+    {
+        if (m_pid > 0) {
+            ::kill(m_pid, SIGTERM);
+            ::waitpid(m_pid, nullptr, 0);
+            m_pid = -1;
+        }
+        if (m_stdin >= 0) ::close(m_stdin);
+        m_stdin = -1;
+        if (m_stdout) std::fclose(m_stdout);
+        m_stdout = nullptr;
+    }
+
+private:
+    pid_t m_pid = -1;
+    int m_stdin = -1;
+    FILE* m_stdout = nullptr;
+    std::string m_pty;
+};
+
+// What the window would show for the same bytes: the parser and the handler over a window that
+// keeps texts and list lines.
+struct Model : ScopeWindow, SentenceLog {
+    std::map<int, std::string> texts;
+    std::vector<std::string> list;
+    void SetText(int control, const std::string& text) override { texts[control] = text; }
+    int ListCount() override { return static_cast<int>(list.size()); }
+    void DeleteFirstListLine() override { list.erase(list.begin()); }
+    void AppendListLine(const std::string& line) override { list.push_back(line); }
+    void StartTimer(unsigned, unsigned) override {}
+    void StopTimer(unsigned) override {}
+    void DrawSignal(SignalDraw) override {}
+    void Trace(const std::string&) override {}
+    bool Active() const override { return false; }
+    void WriteSentence(std::string_view) override {}
+};
+
+// The sentences of a byte stream that a careful reader takes, by rules written here: "$", then
+// printable characters other than "$" and "*", "*", two upper-case hex digits matching the XOR,
+// and CR right after them.
+std::vector<std::string> ValidSentences(const std::string& bytes)
+{
+    std::vector<std::string> valid;
+    for (std::size_t at = bytes.find('$'); at != std::string::npos; at = bytes.find('$', at + 1)) {
+        const std::size_t star = bytes.find_first_of("*$", at + 1);
+        if (star == std::string::npos || bytes[star] != '*' || star + 3 >= bytes.size()) continue;
+        unsigned sum = 0;
+        bool printable = true;
+        for (std::size_t i = at + 1; i < star; ++i) {
+            const auto c = static_cast<unsigned char>(bytes[i]);
+            printable &= c >= 0x20 && c < 0x7F;
+            sum ^= c;
+        }
+        const auto hex = [](char c) { return c >= '0' && c <= '9' ? c - '0' : c >= 'A' && c <= 'F' ? c - 'A' + 10 : -1; };
+        const int high = hex(bytes[star + 1]), low = hex(bytes[star + 2]);
+        if (!printable || high < 0 || low < 0 || static_cast<unsigned>(high * 16 + low) != sum || bytes[star + 3] != '\r')
+            continue;
+        valid.push_back(bytes.substr(at, star + 3 - at));
+    }
+    return valid;
+}
+
+std::string Ini(const std::string& port, const std::string& baud, bool auto_connect, const std::string& extra = {})
+{
+    return "[VORL_GPS_VIEWERS_PARAMETERS]\r\nSTATUS=VALIDATED\r\nCOMPORT=" + port + "\r\nBAUDRATE=" + baud +
+           "\r\nAUTOCONNECT=" + (auto_connect ? "1" : "0") + "\r\n" + extra;
+}
+
+class SatScopeDevice : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(device.Install(SATSCOPE_BINARY, "SATSCOPE.EXE"));
+        fs::copy(SATSCOPE_RESOURCES, Host("NAND/SATSCOPE"), fs::copy_options::recursive);
+        sent = (device.Root() / "sent.bin").string();
+    }
+    void TearDown() override
+    {
+        if (!server_started) return;
+        for (const auto& process : control.Processes())
+            if (process.process_id != static_cast<std::uint32_t>(::getpid()) && !process.path.empty())
+                ::kill(static_cast<pid_t>(process.process_id), SIGKILL);
+    }
+    fs::path Host(const std::string& relative) const { return device.Root() / "fs" / fs::u8path(relative); }
+    void WriteFile(const fs::path& path, const std::string& bytes)
+    {
+        fs::create_directories(path.parent_path());
+        std::ofstream(path, std::ios::binary) << bytes;
+    }
+    static std::string ReadAll(const fs::path& path)
+    {
+        std::ifstream in(path, std::ios::binary);
+        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    }
+    void MapCom1(const std::string& pty)
+    {
+        std::ofstream(device.Root() / "device.conf", std::ios::app) << "\nCOM1 = " << pty << "\n";
+    }
+    void Start(const std::string& ini)
+    {
+        WriteFile(Host("NAND/UIConfig.ini"), ini);
+        if (!server_started) {
+            ASSERT_TRUE(device.StartServer());
+            server_started = true;
+        }
+        DWORD error = 0;
+        ASSERT_TRUE(control.Start("\\NAND\\SATSCOPE.EXE", "", error)) << error;
+        ASSERT_TRUE(WaitUntil([&] { return Text(IDC_CONNECT).has_value(); }, kHang)) << device.Log("SATSCOPE.EXE");
+        title = Title();
+    }
+    std::string Title()
+    {
+        for (const auto& window : control.Windows())
+            if (window.program == "SATSCOPE.EXE" && window.parent == 0) return window.title;
+        return {};
+    }
+    std::optional<std::string> Text(int id)
+    {
+        DWORD error = 0;
+        return control.ControlText(title.empty() ? Title() : title, static_cast<std::uint32_t>(id), error);
+    }
+    bool TextBecomes(int id, const std::string& text)
+    {
+        return WaitUntil([&] { return Text(id) == text; }, kHang);
+    }
+    std::vector<std::string> Items(int id)
+    {
+        DWORD error = 0;
+        const auto items = control.Items(title, static_cast<std::uint32_t>(id), error);
+        return items ? items->items : std::vector<std::string>{};
+    }
+    void Click(int id) { ASSERT_EQ(control.Click(title, static_cast<std::uint32_t>(id)), 0u) << id; }
+    std::optional<protocol::WindowInfo> Control(int id)
+    {
+        for (const auto& window : control.Windows())
+            if (window.program == "SATSCOPE.EXE" && window.control_id == static_cast<std::uint32_t>(id)) return window;
+        return std::nullopt;
+    }
+    bool Running()
+    {
+        for (const auto& process : control.Processes())
+            if (process.name == "SATSCOPE.EXE") return true;
+        return false;
+    }
+    std::optional<std::uint32_t> Pid()
+    {
+        for (const auto& process : control.Processes())
+            if (process.name == "SATSCOPE.EXE") return process.process_id;
+        return std::nullopt;
+    }
+
+    TemporaryDevice device;
+    DeviceControl control{device.Root()};
+    bool server_started = false;
+    std::string title;
+    std::string sent;
+};
+
+// At 4,800 and at 115,200 baud, with faults of every kind and UBX frames among the sentences,
+// the summary shows what the same bytes give, and the list holds only whole, valid sentences.
+TEST_F(SatScopeDevice, ShowsWhatTheReceiverSentAtBothSpeeds)
+{
+    const std::pair<const char*, const char*> runs[] = {{"4800", "1"}, {"115200", "4"}};
+    for (const auto& [baud, rate] : runs) {
+        SCOPED_TRACE(baud);
+        GpsSim sim({"--baud", baud, "--rate", rate, "--seed", "11", "--fix-after", "2", "--3d-after", "1", "--cycles",
+                    std::string(baud) == "4800" ? "9" : "28", "--faults", "12", "--ubx", "--sent", sent});
+        ASSERT_FALSE(sim.Pty().empty());
+        MapCom1(sim.Pty());
+        Start(Ini("COM1:", baud, true));
+        ASSERT_TRUE(TextBecomes(IDC_CONNECT, "DISCONNECTION")) << device.Log("SATSCOPE.EXE");
+        ASSERT_TRUE(sim.WaitEnd(60s));
+        std::this_thread::sleep_for(1500ms);  // the last bytes reach the window
+
+        const std::string bytes = ReadAll(sent);
+        Model model;
+        FixState fix;
+        SentenceHandler handler(fix, model, model);
+        SentenceAssembler assembler(handler);
+        assembler.Feed(std::span<const std::uint8_t>(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()));
+        for (int id = IDC_FIX_STATE; id <= IDC_UTC_TIME; ++id) {
+            ASSERT_TRUE(model.texts.count(id)) << id;
+            EXPECT_EQ(Text(id), model.texts[id]) << "control " << id;
+        }
+
+        const std::vector<std::string> valid = ValidSentences(bytes);
+        const std::vector<std::string> listed = Items(IDC_SENTENCES);
+        ASSERT_GE(listed.size(), 10u);
+        ASSERT_LE(listed.size(), valid.size());
+        EXPECT_TRUE(std::equal(listed.begin(), listed.end(), valid.end() - static_cast<long>(listed.size())))
+            << "the list ends with the last valid sentences, in order";
+
+        control.Close(title);
+        ASSERT_TRUE(WaitUntil([&] { return !Running(); }, kHang));
+        fs::remove(sent);
+    }
+}
+
+// No port, no baud rate, a port the device does not have: each leaves its status text in the
+// debug log, the link closed, the caption "CONNECTION" and the lists enabled. A good connect
+// turns both ways.
+TEST_F(SatScopeDevice, ConnectFailuresLeaveTheLinkClosed)
+{
+    GpsSim sim({"--baud", "9600", "--rate", "2"});
+    ASSERT_FALSE(sim.Pty().empty());
+    MapCom1(sim.Pty());
+    struct Case {
+        const char* what;
+        std::string ini;
+        const char* status;
+    };
+    const Case cases[] = {
+        {"a file without STATUS", "[VORL_GPS_VIEWERS_PARAMETERS]\r\nCOMPORT=COM1:\r\n", "comport open fail"},
+        {"a bad baud rate", Ini("COM1:", "14400", false), "baudrate open fail "},
+        {"an unmapped port", Ini("COM2:", "9600", false), "open port fail "},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Start(c.ini);
+        Click(IDC_CONNECT);
+        EXPECT_TRUE(device.WaitForLog("SATSCOPE.EXE", std::string("SatScope: ") + c.status)) << device.Log("SATSCOPE.EXE");
+        EXPECT_EQ(Text(IDC_CONNECT), "CONNECTION");
+        EXPECT_TRUE(Control(IDC_PORTS)->enabled);
+        EXPECT_FALSE(Control(IDC_PAUSE)->enabled) << "commands only while connected";
+        ASSERT_EQ(control.Close(title), 0u);
+        ASSERT_TRUE(WaitUntil([&] { return !Running(); }, kHang));
+    }
+    const std::string log = device.Log("SATSCOPE.EXE");
+    EXPECT_NE(log.find("SatScope: Can't find INI catagory"), std::string::npos);
+    EXPECT_NE(log.find("SatScope: Invalided Baudrate"), std::string::npos);
+
+    Start(Ini("COM1:", "9600", false));
+    Click(IDC_CONNECT);
+    ASSERT_TRUE(TextBecomes(IDC_CONNECT, "DISCONNECTION"));
+    EXPECT_FALSE(Control(IDC_PORTS)->enabled);
+    EXPECT_FALSE(Control(IDC_BAUDS)->enabled);
+    EXPECT_TRUE(Control(IDC_LOG)->enabled);
+    ASSERT_TRUE(WaitUntil([&] { return Text(IDC_UTC_TIME).value_or("").rfind("UTC Time: ", 0) == 0; }, kHang));
+    Click(IDC_CONNECT);
+    ASSERT_TRUE(TextBecomes(IDC_CONNECT, "CONNECTION"));
+    EXPECT_TRUE(Control(IDC_PORTS)->enabled);
+    EXPECT_FALSE(Control(IDC_LOG)->enabled);
+}
+
+// The log: a SYSTEM_TIME header before any RMC, every valid sentence as it came, paused ones
+// too, the pause marks; a second start appends with a UTC_TIME header; closing the window
+// leaves the file whole.
+TEST_F(SatScopeDevice, TheLogHoldsItsHeadersEverySentenceAndThePauseMarks)
+{
+    // A receiver that sends no RMC.
+    std::string replay;
+    for (int i = 0; i < 5; ++i) {
+        const std::string body = "GPGGA,10000" + std::to_string(i) + ",3730.000,N,12700.000,E,1,05,1.1,20.0,M,,,,";
+        unsigned sum = 0;
+        for (const char c : body) sum ^= static_cast<unsigned char>(c);
+        char tail[8];
+        std::snprintf(tail, sizeof tail, "*%02X", sum);
+        replay += "$" + body + tail + "\n";
+    }
+    WriteFile(device.Root() / "gga.nmea", replay);
+    {
+        GpsSim sim({"--baud", "38400", "--replay", (device.Root() / "gga.nmea").string(), "--sent", sent});
+        MapCom1(sim.Pty());
+        Start(Ini("COM1:", "38400", true));
+        ASSERT_TRUE(TextBecomes(IDC_CONNECT, "DISCONNECTION"));
+        Click(IDC_LOG);
+        ASSERT_TRUE(TextBecomes(IDC_LOG, "STOP_WR"));
+        std::this_thread::sleep_for(1500ms);
+        Click(IDC_PAUSE);
+        ASSERT_TRUE(TextBecomes(IDC_PAUSE, "RUNNING"));
+        const auto list_paused = Items(IDC_SENTENCES);
+        std::this_thread::sleep_for(1500ms);
+        EXPECT_EQ(Items(IDC_SENTENCES), list_paused) << "the list stands still while paused";
+        Click(IDC_PAUSE);
+        ASSERT_TRUE(TextBecomes(IDC_PAUSE, "PAUSE"));
+        std::this_thread::sleep_for(1000ms);
+        ASSERT_EQ(control.Close(title), 0u);
+        ASSERT_TRUE(WaitUntil([&] { return !Running(); }, kHang));
+    }
+    const std::string log = ReadAll(Host("NAND/log.txt"));
+    ASSERT_EQ(log.rfind(" \n\n\n---- WRITE LOG START ----\n---- TIME [SYSTEM_TIME: ", 0), 0u) << log;
+    const std::size_t body = log.find("----\n\n", log.find("---- POSITION [")) + 6;
+    ASSERT_NE(log.find("---- POSITION [LATI: 0.000000( ) LONGI:0.000000( )]  ----\n\n"), std::string::npos)
+        << "no position yet at the start";
+    const std::size_t start = log.find("\n_pause_start_\n");
+    const std::size_t end = log.find("\n_pause_end_\n");
+    ASSERT_NE(start, std::string::npos);
+    ASSERT_NE(end, std::string::npos);
+    EXPECT_LT(start, end);
+    // Outside the marks, the log is sentences, each on its own line, each a valid one in the
+    // order sent.
+    std::string lines = log.substr(body, start - body) + "\n" + log.substr(start + 15, end - start - 15) + "\n" +
+                        log.substr(end + 13);
+    const std::vector<std::string> valid = ValidSentences(ReadAll(sent));
+    std::vector<std::string> logged;
+    for (std::size_t at = 0; at < lines.size();) {
+        const std::size_t next = lines.find('\n', at);
+        const std::string line = lines.substr(at, next - at);
+        if (!line.empty()) logged.push_back(line);
+        at = next == std::string::npos ? lines.size() : next + 1;
+    }
+    ASSERT_GE(logged.size(), 10u);
+    const auto first = std::find(valid.begin(), valid.end(), logged.front());
+    ASSERT_NE(first, valid.end());
+    for (std::size_t i = 0; i < logged.size(); ++i) {
+        ASSERT_LT(static_cast<std::size_t>(first - valid.begin()) + i, valid.size());
+        EXPECT_EQ(logged[i], *(first + static_cast<long>(i))) << "line " << i;
+    }
+
+    // With RMC: the next start appends and stamps the receiver's time.
+    GpsSim sim({"--baud", "38400", "--rate", "4", "--fix-after", "0", "--start", "2026-07-04T10:20:30"});
+    MapCom1(sim.Pty());
+    Start(Ini("COM1:", "38400", true));
+    ASSERT_TRUE(WaitUntil([&] { return Text(IDC_UTC_DATE) == "UTC Date: 2026-07-04"; }, kHang));
+    Click(IDC_LOG);
+    ASSERT_TRUE(TextBecomes(IDC_LOG, "STOP_WR"));
+    Click(IDC_LOG);
+    ASSERT_TRUE(TextBecomes(IDC_LOG, "WR_LOG"));
+    const std::string appended = ReadAll(Host("NAND/log.txt"));
+    ASSERT_EQ(appended.rfind(log, 0), 0u) << "the first log stays as it was";
+    EXPECT_EQ(appended.find("---- TIME [UTC_TIME: 2026-7-4  10:", log.size()), log.size() + 30) << appended.substr(log.size());
+}
+
+// Closing while connected ends the program; twenty connect rounds leave no descriptor behind.
+TEST_F(SatScopeDevice, ConnectRoundsLeakNothingAndCloseEndsTheProgram)
+{
+    GpsSim sim({"--baud", "115200", "--rate", "5"});
+    MapCom1(sim.Pty());
+    Start(Ini("COM1:", "115200", false));
+    const auto pid = Pid();
+    ASSERT_TRUE(pid);
+    const auto descriptors = [&] {
+        std::size_t count = 0;
+        for ([[maybe_unused]] const auto& entry : fs::directory_iterator("/proc/" + std::to_string(*pid) + "/fd")) ++count;
+        return count;
+    };
+    Click(IDC_CONNECT);
+    ASSERT_TRUE(TextBecomes(IDC_CONNECT, "DISCONNECTION"));
+    Click(IDC_CONNECT);
+    ASSERT_TRUE(TextBecomes(IDC_CONNECT, "CONNECTION"));
+    const std::size_t before = descriptors();
+    for (int round = 0; round < 20; ++round) {
+        Click(IDC_CONNECT);
+        ASSERT_TRUE(TextBecomes(IDC_CONNECT, "DISCONNECTION")) << round;
+        Click(IDC_CONNECT);
+        ASSERT_TRUE(TextBecomes(IDC_CONNECT, "CONNECTION")) << round;
+    }
+    EXPECT_EQ(descriptors(), before);
+
+    Click(IDC_CONNECT);
+    ASSERT_TRUE(TextBecomes(IDC_CONNECT, "DISCONNECTION"));
+    ASSERT_EQ(control.Close(title), 0u);
+    EXPECT_TRUE(WaitUntil([&] { return !Running(); }, kHang)) << device.Log("SATSCOPE.EXE");
+}
+
+// The receiver's line goes away while connected: one debug line, and the connect button still
+// disconnects.
+TEST_F(SatScopeDevice, AVanishedPortCanStillBeDisconnected)
+{
+    GpsSim sim({"--baud", "9600", "--rate", "2"});
+    MapCom1(sim.Pty());
+    Start(Ini("COM1:", "9600", true));
+    ASSERT_TRUE(TextBecomes(IDC_CONNECT, "DISCONNECTION"));
+    ASSERT_TRUE(WaitUntil([&] { return Text(IDC_UTC_TIME).value_or("").rfind("UTC Time: ", 0) == 0; }, kHang));
+    sim.Stop();
+    ASSERT_TRUE(device.WaitForLog("SATSCOPE.EXE", "the line is gone"));
+    std::this_thread::sleep_for(500ms);
+    const std::string log = device.Log("SATSCOPE.EXE");
+    EXPECT_EQ(log.find("the line is gone"), log.rfind("the line is gone")) << "once";
+    Click(IDC_CONNECT);
+    EXPECT_TRUE(TextBecomes(IDC_CONNECT, "CONNECTION"));
+    ASSERT_EQ(control.Close(title), 0u);
+    EXPECT_TRUE(WaitUntil([&] { return !Running(); }, kHang));
+}
+
+// The window at the screen's 800 x 480 and at 320 x 240, where it is compact.
+TEST_F(SatScopeDevice, LaysItselfOutFullAndCompact)
+{
+    Start(Ini("COM1:", "4800", false));
+    EXPECT_EQ(title, "[VORL] SATSCOPE_PLUS_v1.00");
+    auto rect = [&](int id) { return Control(id)->rect; };
+    EXPECT_EQ(rect(IDC_SENTENCES).left, 2);
+    EXPECT_EQ(rect(IDC_SENTENCES).top, 272);
+    EXPECT_EQ(rect(IDC_CONNECT).left, 572);
+    EXPECT_EQ(rect(IDC_CONNECT).right - rect(IDC_CONNECT).left, 222);
+    EXPECT_EQ(rect(IDC_LOG).top, 414);
+    EXPECT_TRUE(Control(IDC_PRESET_FIRST)->visible);
+    EXPECT_TRUE(Control(IDC_PAUSE)->visible);
+    EXPECT_FALSE(Control(IDC_COMMAND_FIRST)->visible) << "no receiver commands yet";
+    EXPECT_FALSE(Control(IDC_NOTICE)->visible);
+    EXPECT_EQ(Text(IDC_TYPE_SIRF), "GGMS");
+    ASSERT_EQ(control.Close(title), 0u);
+    ASSERT_TRUE(WaitUntil([&] { return !Running(); }, kHang));
+
+    Start(Ini("COM1:", "4800", false, "TOTAL_WINDOWS_WIDTH=320\r\nTOTAL_WINDOWS_HEIGHT=240\r\n"));
+    EXPECT_EQ(title, "[VORL] MINI SatScope_v1.00 ");
+    EXPECT_EQ(Text(IDC_TYPE_SIRF), "S");
+    EXPECT_EQ(Text(IDC_TYPE_PTC), "P");
+    EXPECT_EQ(Text(IDC_CONNECT), "CON");
+    EXPECT_EQ(Text(IDC_PAUSE), "PAU");
+    EXPECT_EQ(Text(IDC_LOG), "W_L");
+    EXPECT_FALSE(Control(IDC_PRESET_FIRST)->visible);
+    EXPECT_FALSE(Control(IDC_VERSION_FIRST)->visible);
+    EXPECT_FALSE(Control(IDC_UTC_DATE)->visible);
+    EXPECT_FALSE(Control(IDC_TIME_TO_FIX)->visible);
+    EXPECT_EQ(rect(IDC_CONNECT).left, 222);
+    EXPECT_EQ(rect(IDC_CONNECT).right - rect(IDC_CONNECT).left, 92);
+    for (const auto& window : control.Windows())
+        if (window.program == "SATSCOPE.EXE" && window.parent == 0) {
+            EXPECT_EQ(window.rect.right - window.rect.left, 320);
+            EXPECT_EQ(window.rect.bottom - window.rect.top, 240);
+        }
+}
+
+}  // namespace

@@ -121,8 +121,10 @@ public:
     // of InitSkin and AddControl: the template's background (loaded and owned here), then its
     // controls in the template's order with their images, kinds, captions and text styles. A
     // slider, seek bar or digit static still takes its range or glyph strip from the program.
-    // FALSE, with a debug line, when the file or the template is missing or has a bad line;
-    // the dialog then has no screen and no controls.
+    // FALSE, with a debug line, when the file or the template is missing or has a bad line,
+    // or the template holds more than kMaxSkinControls controls or a standard control (list
+    // box, combo box, radio button) that only a plain dialog has; the dialog then has no
+    // screen and no controls.
     BOOL InitFromTemplate(const std::string& name);
     // Another screen of the same dialog from the template `name`: its background and controls
     // replace the current ones, and the window stays where it is, shown or hidden, in front or

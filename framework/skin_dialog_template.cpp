@@ -2,39 +2,14 @@
 // screen's layout, captions and text alignment live with its skin and not in the code.
 #include <algorithm>
 #include <cstdint>
-#include <filesystem>
-#include <fstream>
 #include <optional>
 
 #include "framework/skin_dialog.h"
-#include "platform/device_root.h"
+#include "platform/app/template_dialog.h"
 #include "platform/kernel/debug_output.h"
 #include "platform/resources/dialog_template.h"
 
 namespace {
-
-// Far above any real template (30 controls of a few hundred bytes each per dialog).
-constexpr std::uintmax_t kMaxTemplateFileBytes = 1024 * 1024;
-
-std::optional<std::string> ReadTemplateFile(const std::filesystem::path& path, std::string& problem) {
-    std::error_code error;
-    const auto size = std::filesystem::file_size(path, error);
-    if (error) {
-        problem = "cannot read";
-        return std::nullopt;
-    }
-    if (size > kMaxTemplateFileBytes) {
-        problem = "larger than " + std::to_string(kMaxTemplateFileBytes) + " bytes";
-        return std::nullopt;
-    }
-    std::ifstream in(path, std::ios::binary);
-    std::string text(static_cast<std::size_t>(size), '\0');
-    if (!in.read(text.data(), static_cast<std::streamsize>(text.size()))) {
-        problem = "cannot read";
-        return std::nullopt;
-    }
-    return text;
-}
 
 DWORD KindWord(resources::ControlKind kind) {
     switch (kind) {
@@ -42,8 +17,20 @@ DWORD KindWord(resources::ControlKind kind) {
         case resources::ControlKind::Static: return SKIN_STATIC;
         case resources::ControlKind::Slider: return SKIN_SLIDER;
         case resources::ControlKind::SeekBar: return SKIN_SEEKBAR;
+        case resources::ControlKind::ListBox:
+        case resources::ControlKind::ComboBox:
+        case resources::ControlKind::Radio: return 0;  // a standard control: not in a skin
     }
-    return SKIN_STATIC;
+    return 0;
+}
+
+const char* KindName(resources::ControlKind kind) {
+    switch (kind) {
+        case resources::ControlKind::ListBox: return "listbox";
+        case resources::ControlKind::ComboBox: return "combobox";
+        case resources::ControlKind::Radio: return "radio";
+        default: return "control";
+    }
 }
 
 // How many frames of the control's size its image strip holds side by side.
@@ -65,16 +52,15 @@ BOOL CSkinDialogEx::ChangeScreen(const std::string& name) {
 
 BOOL CSkinDialogEx::BuildFromTemplate(const std::string& name, TemplatePlacement placement) {
     ClearControls();
-    const std::filesystem::path path = std::filesystem::path(platform::ResourceDir()) / "dialog.txt";
     std::string problem;
-    const auto text = ReadTemplateFile(path, problem);
-    if (!text) {
-        DebugPrintf("%s: CSkinDialogEx::InitFromTemplate %s: %s\r\n", m_name.c_str(), path.c_str(), problem.c_str());
+    const auto loaded = LoadDialogTemplates(problem);
+    if (!loaded) {
+        DebugPrintf("%s: CSkinDialogEx::InitFromTemplate %s\r\n", m_name.c_str(), problem.c_str());
         return FALSE;
     }
     // A file with a bad line is refused whole: a template read in part would show a screen
     // with controls silently missing.
-    const resources::DialogTemplates templates = resources::ParseDialogTemplates(*text);
+    const resources::DialogTemplates& templates = *loaded;
     for (const auto& error : templates.errors)
         DebugPrintf("%s: CSkinDialogEx::InitFromTemplate dialog.txt:%d: %s\r\n", m_name.c_str(), error.line,
                     error.reason.c_str());
@@ -85,6 +71,19 @@ BOOL CSkinDialogEx::BuildFromTemplate(const std::string& name, TemplatePlacement
     if (!found) {
         DebugPrintf("%s: CSkinDialogEx::InitFromTemplate no dialog '%s' in dialog.txt\r\n", m_name.c_str(),
                     name.c_str());
+        return FALSE;
+    }
+    // A screen the skin cannot hold whole is refused before anything changes: more controls
+    // than its list takes, or a standard control, which only a plain dialog has.
+    if (found->controls.size() > static_cast<std::size_t>(kMaxSkinControls)) {
+        DebugPrintf("%s: CSkinDialogEx::InitFromTemplate dialog.txt:%d: dialog '%s' has %zu controls, more than %d\r\n",
+                    m_name.c_str(), found->line, name.c_str(), found->controls.size(), kMaxSkinControls);
+        return FALSE;
+    }
+    for (const auto& control : found->controls) {
+        if (KindWord(control.kind) != 0) continue;
+        DebugPrintf("%s: CSkinDialogEx::InitFromTemplate dialog.txt:%d: a skin dialog has no %s control\r\n",
+                    m_name.c_str(), control.line, KindName(control.kind));
         return FALSE;
     }
 

@@ -24,6 +24,7 @@
 #include "server/objects/wait_queue.h"
 #include "server/processes/process.h"
 #include "server/registry/registry_store.h"
+#include "server/windows/published_items.h"
 #include "server/windows/taskbar.h"
 #include "server/windows/window_tree.h"
 
@@ -157,6 +158,7 @@ private:
     bool m_registry_file_unreadable = false;  // the registry file is there but could not be read
     ShareTable m_shares;
     WindowTree m_windows;
+    PublishedItemTable m_published_items;
     Taskbar m_taskbar;
     std::unordered_map<std::uint64_t, PendingSend> m_sends;
     std::uint64_t m_next_send_id = 1;

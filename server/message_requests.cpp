@@ -87,6 +87,7 @@ void DeviceServer::StartSend(Client& client, std::uint32_t sequence, protocol::R
     event.has_copydata = request.has_copydata;
     event.copydata_code = request.copydata_code;
     event.data = request.data;
+    event.sender_process = static_cast<std::uint32_t>(client.Pid());
     Deliver(send.target, event);
 }
 

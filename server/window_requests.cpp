@@ -73,6 +73,7 @@ void DeviceServer::ActivateAfterHiding(std::uint32_t hwnd) {
 void DeviceServer::WindowsGone(const std::vector<std::uint32_t>& destroyed) {
     if (destroyed.empty()) return;
     m_compositor->DropSurfaces(destroyed);
+    m_published_items.Forget(destroyed);
     ScreenChanged();
     for (const auto& post : m_taskbar.Gone(destroyed)) PostToTaskbar(post);
     // The foreground window went away: the front visible window becomes the foreground.
@@ -108,6 +109,8 @@ void DeviceServer::Handle(Client& client, std::uint32_t sequence, const protocol
     window.ex_style = request.ex_style;
     window.topmost = (request.ex_style & kWsExTopmost) != 0;
     window.rect = request.rect;
+    // A child's menu argument is its control id; a top-level window has none.
+    if (request.style & kWsChild) window.control_id = request.control_id;
     reply.hwnd = m_windows.Create(std::move(window));
     if (!reply.hwnd) reply.error = ERROR_NOT_ENOUGH_MEMORY;
     client.Reply(sequence, Kind(protocol::RequestId::CreateWindow), reply);

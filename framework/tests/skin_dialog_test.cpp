@@ -748,6 +748,9 @@ TEST_F(SkinTemplate, ChangingTheScreenKeepsTheWindowWhereItIs) {
 }
 
 TEST_F(SkinTemplate, AMissingOrBadTemplateIsRefusedWithItsReason) {
+    // A template may hold more controls than a skin dialog, and kinds only a plain dialog has.
+    std::string crowded = "dialog screen 800x480\n";
+    for (int id = 0; id <= kMaxSkinControls; ++id) crowded += "control " + std::to_string(id) + " button 0,0 1x1 -\n";
     const struct {
         const char* file;  // nullptr: no dialog.txt at all
         const char* line;
@@ -755,6 +758,9 @@ TEST_F(SkinTemplate, AMissingOrBadTemplateIsRefusedWithItsReason) {
         {nullptr, "SkinTemplate: CSkinDialogEx::InitFromTemplate "},
         {"dialog other 800x480\n", "SkinTemplate: CSkinDialogEx::InitFromTemplate no dialog 'screen' in dialog.txt"},
         {"dialog screen 800x480\ncontrol 7 knob 0,0 1x1 -\n", "SkinTemplate: CSkinDialogEx::InitFromTemplate dialog.txt:2: "},
+        {crowded.c_str(), "SkinTemplate: CSkinDialogEx::InitFromTemplate dialog.txt:1: dialog 'screen' has 31 controls, more than 30"},
+        {"dialog screen 800x480\ncontrol 7 button 0,0 1x1 -\ncontrol 8 listbox 0,0 1x1 -\n",
+         "SkinTemplate: CSkinDialogEx::InitFromTemplate dialog.txt:3: a skin dialog has no listbox control"},
     };
     for (const auto& c : cases) {
         std::filesystem::remove(resources / "dialog.txt");

@@ -5,6 +5,7 @@
 #include <thread>
 #include <unistd.h>
 
+#include "platform/app/controls.h"
 #include "platform/kernel/server_connection.h"
 #include "platform/media/media_classes.h"
 
@@ -57,8 +58,10 @@ void CloseOnTermination() {
 
 int RunApplication(CWinApp& application) {
     CloseOnTermination();
-    // The device's filters are installed for every program, as the device's system has them.
+    // The device's filters and standard controls are there for every program, as the device's
+    // system has them.
     RegisterMediaClasses();
+    RegisterStandardControls();
     if (application.InitInstance()) application.Run();
     return application.ExitInstance();
 }

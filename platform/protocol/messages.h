@@ -270,7 +270,8 @@ struct CreateWindowRequest {
     std::uint32_t ex_style = 0;  // WS_EX_ bits (WS_EX_TOPMOST, WS_EX_TOOLWINDOW)
     Rect rect;
     std::uint32_t parent = 0;
-    template <class V> void Visit(V& v) { v(class_name); v(title); v(style); v(ex_style); v(rect); v(parent); }
+    std::uint32_t control_id = 0;  // a child's control id (the menu argument of CreateWindowEx); 0 otherwise
+    template <class V> void Visit(V& v) { v(class_name); v(title); v(style); v(ex_style); v(rect); v(parent); v(control_id); }
 };
 struct DestroyWindowRequest {
     using Reply = StatusReply;
@@ -302,9 +303,10 @@ struct WindowInfo {
     std::uint32_t style = 0;
     std::uint32_t owner = 0;     // a top-level window's owner; 0 for none
     std::uint32_t ex_style = 0;  // WS_EX_ bits; WS_EX_TOPMOST while in the topmost band
+    std::uint32_t control_id = 0;  // a child window's control id; 0 for top-level windows
     template <class V> void Visit(V& v) {
         v(hwnd); v(parent); v(class_name); v(title); v(process_id); v(thread_id); v(program); v(rect);
-        v(visible); v(enabled); v(topmost); v(foreground); v(style); v(owner); v(ex_style);
+        v(visible); v(enabled); v(topmost); v(foreground); v(style); v(owner); v(ex_style); v(control_id);
     }
 };
 struct WindowInfoReply {
@@ -385,6 +387,44 @@ struct RegisterTaskBarRequest {
     template <class V> void Visit(V& v) { v(hwnd); }
 };
 
+// ---- Dialog controls --------------------------------------------------------------------
+
+// The first child of a window (the oldest, when several) that carries a control id.
+struct GetDlgItemRequest {
+    using Reply = WindowReply;  // ERROR_CONTROL_ID_NOT_FOUND (1421) when it has none
+    std::uint32_t parent = 0;
+    std::uint32_t control_id = 0;
+    template <class V> void Visit(V& v) { v(parent); v(control_id); }
+};
+
+// The items a list box or combo box shows, as its program last published them, for devicectl
+// and the tests. A control publishes its whole list after changes, at most a few times a
+// second; what does not fit into kMaxPublishedItemBytes is left out (count still says how many
+// there are).
+constexpr std::size_t kMaxPublishedItemBytes = 128 * 1024;
+constexpr std::size_t kMaxPublishedItemText = 1024;  // bytes of one item; longer ones are cut
+// One-way. Only the window's own program publishes its items.
+struct PublishControlItemsRequest {
+    using Reply = void;
+    std::uint32_t hwnd = 0;
+    std::int32_t selection = -1;       // -1: none
+    std::uint32_t count = 0;           // items the control holds
+    std::vector<std::string> items;    // the first of them, in order
+    template <class V> void Visit(V& v) { v(hwnd); v(selection); v(count); v(items); }
+};
+struct ControlItemsReply {
+    std::uint32_t error = 0;  // ERROR_INVALID_WINDOW_HANDLE; ERROR_NOT_SUPPORTED when it never published
+    std::int32_t selection = -1;
+    std::uint32_t count = 0;
+    std::vector<std::string> items;
+    template <class V> void Visit(V& v) { v(error); v(selection); v(count); v(items); }
+};
+struct GetControlItemsRequest {
+    using Reply = ControlItemsReply;
+    std::uint32_t hwnd = 0;
+    template <class V> void Visit(V& v) { v(hwnd); }
+};
+
 // ---- Messages ---------------------------------------------------------------------------
 
 struct SendMessageReply {
@@ -446,7 +486,13 @@ struct IncomingSendEvent {
     bool has_copydata = false;
     std::uint64_t copydata_code = 0;
     std::vector<std::uint8_t> data;
-    template <class V> void Visit(V& v) { v(send_id); v(hwnd); v(message); v(wparam); v(lparam); v(has_copydata); v(copydata_code); v(data); }
+    // The process of the sending program (0: the server). A pointer in wparam or lparam means
+    // something only inside its own process.
+    std::uint32_t sender_process = 0;
+    template <class V> void Visit(V& v) {
+        v(send_id); v(hwnd); v(message); v(wparam); v(lparam); v(has_copydata); v(copydata_code); v(data);
+        v(sender_process);
+    }
 };
 struct PostedEvent {
     std::uint32_t hwnd = 0;
@@ -871,7 +917,10 @@ struct ShutdownRequest {
     X(AudioRecord)         \
     X(SetMediumInserted)   \
     X(GraphReport)         \
-    X(GraphList)
+    X(GraphList)           \
+    X(GetDlgItem)          \
+    X(PublishControlItems) \
+    X(GetControlItems)
 
 enum class RequestId : std::uint16_t {
     None = 0,

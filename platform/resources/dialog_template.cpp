@@ -14,6 +14,9 @@ constexpr KindWord kKinds[] = {
     {"static", ControlKind::Static},
     {"slider", ControlKind::Slider},
     {"seekbar", ControlKind::SeekBar},
+    {"listbox", ControlKind::ListBox},
+    {"combobox", ControlKind::ComboBox},
+    {"radio", ControlKind::Radio},
 };
 
 struct StyleWord {
@@ -46,8 +49,15 @@ std::optional<uint32_t> ParseStyles(std::string_view words) {
     }
 }
 
-std::optional<std::string> ParseDialog(const std::vector<std::string>& w, DialogTemplate& dialog) {
-    if (w.size() != 3 && w.size() != 5) return "expected: dialog NAME WIDTHxHEIGHT [background ID]";
+// titled: the line ends in a quoted word, which is the dialog's title.
+std::optional<std::string> ParseDialog(std::vector<std::string> w, bool titled, DialogTemplate& dialog) {
+    if (titled && w.size() >= 4) {
+        if (w.back().size() > kMaxCaptionBytes || !IsValidUtf8(w.back()))
+            return "dialog title must be UTF-8 of at most 259 characters";
+        dialog.title = w.back();
+        w.pop_back();
+    }
+    if (w.size() != 3 && w.size() != 5) return "expected: dialog NAME WIDTHxHEIGHT [background ID] [\"TITLE\"]";
     if (w[1].empty() || !IsValidUtf8(w[1])) return "dialog name must be UTF-8 text";
     const auto size = ParseSize(w[2], kMaxCoordinate);
     if (!size) return "dialog size '" + w[2] + "' is not WIDTHxHEIGHT from 1 to 4096";
@@ -121,7 +131,9 @@ DialogTemplates ParseDialogTemplates(std::string_view text) {
         if (keyword == "dialog") {
             DialogTemplate dialog;
             dialog.line = number;
-            if (auto problem = ParseDialog(*words, dialog)) return fail(std::move(*problem));
+            const size_t last = line.find_last_not_of(" \t");
+            const bool titled = last != std::string_view::npos && line[last] == '"';
+            if (auto problem = ParseDialog(*words, titled, dialog)) return fail(std::move(*problem));
             if (!names.insert(dialog.name).second) return fail("dialog '" + dialog.name + "' declared twice");
             ids.clear();
             result.dialogs.push_back(std::move(dialog));
@@ -133,7 +145,8 @@ DialogTemplates ParseDialogTemplates(std::string_view text) {
             control.line = number;
             if (auto problem = ParseControl(*words, control)) return fail(std::move(*problem));
             auto& dialog = result.dialogs.back();
-            if (dialog.controls.size() >= kMaxControlsPerDialog) return fail("more than 30 controls in one dialog");
+            if (dialog.controls.size() >= kMaxControlsPerDialog)
+                return fail("more than " + std::to_string(kMaxControlsPerDialog) + " controls in one dialog");
             if (!ids.insert(control.id).second) return fail("control " + std::to_string(control.id) + " declared twice");
             dialog.controls.push_back(std::move(control));
             return;

@@ -1,8 +1,10 @@
 // A program's dialog templates (resources/<program>/dialog.txt):
-//   dialog NAME WIDTHxHEIGHT [background ID]
+//   dialog NAME WIDTHxHEIGHT [background ID] ["TITLE"]
 //   control ID KIND X,Y WIDTHxHEIGHT STYLE[,STYLE...] [skin ID] ["CAPTION"]
-// Controls belong to the dialog line above them. KIND is button, static, slider or seekbar;
-// STYLE words are left, center, right, vcenter, wordbreak, noprefix (or "-" for none).
+// Controls belong to the dialog line above them. KIND is button, static, slider or seekbar (the
+// skin dialog's kinds), or listbox, combobox or radio (standard controls of a plain dialog);
+// STYLE words are left, center, right, vcenter, wordbreak, noprefix (or "-" for none). A
+// dialog's title must be quoted.
 #pragma once
 
 #include <cstdint>
@@ -15,7 +17,7 @@
 
 namespace resources {
 
-enum class ControlKind { Button, Static, Slider, SeekBar };
+enum class ControlKind { Button, Static, Slider, SeekBar, ListBox, ComboBox, Radio };
 
 // Alignment and text style bits; the values are the device's DrawText flags, so a template's
 // style can be handed to DrawText as it stands.
@@ -47,12 +49,14 @@ struct DialogTemplate {
     int width = 0;
     int height = 0;
     std::optional<uint32_t> background;
+    std::string title;  // UTF-8; empty when the line gives none
     std::vector<TemplateControl> controls;
     int line = 0;
     bool operator==(const DialogTemplate&) const = default;
 };
 
-constexpr size_t kMaxControlsPerDialog = 30;  // what a skin dialog holds
+// Far above any screen of the suite; a skin dialog holds fewer (see CSkinDialogEx).
+constexpr size_t kMaxControlsPerDialog = 64;
 constexpr int kMaxCoordinate = 4096;
 constexpr size_t kMaxCaptionBytes = 259 * 3;
 

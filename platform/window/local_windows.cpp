@@ -1,5 +1,6 @@
 #include "platform/window/local_windows.h"
 
+#include <algorithm>
 #include <cctype>
 #include <vector>
 
@@ -31,8 +32,19 @@ std::optional<WNDPROC> LocalWindows::ClassProcedure(const std::string& name) {
     return found->second;
 }
 
+void LocalWindows::SetDrawsText(const std::string& name) {
+    std::lock_guard lock(m_mutex);
+    m_text_classes[Fold(name)] = true;
+}
+
+bool LocalWindows::DrawsText(const std::string& name) {
+    std::lock_guard lock(m_mutex);
+    return m_text_classes.count(Fold(name)) != 0;
+}
+
 void LocalWindows::Add(std::uint32_t hwnd, LocalWindow window) {
     std::lock_guard lock(m_mutex);
+    window.created = m_next_created++;
     m_windows[hwnd] = std::move(window);
 }
 
@@ -85,6 +97,32 @@ bool LocalWindows::HoldsShowing(std::uint32_t hwnd) {
     std::lock_guard lock(m_mutex);
     auto found = m_windows.find(hwnd);
     return found != m_windows.end() && found->second.holding_show;
+}
+
+std::vector<std::pair<std::uint32_t, LocalWindow>> LocalWindows::ChildrenOf(std::uint32_t parent) {
+    std::vector<std::pair<std::uint32_t, LocalWindow>> children;
+    {
+        std::lock_guard lock(m_mutex);
+        for (const auto& [hwnd, window] : m_windows)
+            if (parent && window.parent == parent) children.emplace_back(hwnd, window);
+    }
+    std::sort(children.begin(), children.end(),
+              [](const auto& a, const auto& b) { return a.second.created < b.second.created; });
+    return children;
+}
+
+std::uint32_t LocalWindows::ChildWithId(std::uint32_t parent, std::uint32_t control_id) {
+    std::lock_guard lock(m_mutex);
+    std::uint32_t found = 0;
+    std::uint64_t oldest = 0;
+    for (const auto& [hwnd, window] : m_windows) {
+        if (!parent || window.parent != parent || window.control_id != control_id) continue;
+        if (!found || window.created < oldest) {
+            found = hwnd;
+            oldest = window.created;
+        }
+    }
+    return found;
 }
 
 std::vector<std::uint32_t> LocalWindows::OwnedBy(DWORD thread_id) {

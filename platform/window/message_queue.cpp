@@ -8,6 +8,8 @@
 namespace platform {
 namespace {
 
+thread_local bool t_send_from_other_program = false;
+
 class ThreadMessageSink final : public EventSink {
 public:
     void OnServerEvent(std::uint16_t kind, const std::vector<std::uint8_t>& payload, bool during_send) override {
@@ -23,6 +25,7 @@ public:
                 AddPostedInvalidation(WindowFromNumber(event.hwnd), event.wparam, event.lparam);
                 return;
             }
+            if (CarriesPointer(event.message)) return;  // nobody can post one; its pointer is no one's
             MSG msg;
             msg.hwnd = WindowFromNumber(event.hwnd);
             msg.message = event.message;
@@ -41,10 +44,29 @@ MessageQueue& MessageQueue::ForThisThread() {
     return queue;
 }
 
+bool SendFromOtherProgram() { return t_send_from_other_program; }
+
+OwnMessageScope::OwnMessageScope() : m_outer(t_send_from_other_program) { t_send_from_other_program = false; }
+OwnMessageScope::~OwnMessageScope() { t_send_from_other_program = m_outer; }
+
+bool CarriesPointer(UINT message) {
+    // WM_SETTEXT, WM_GETTEXT, WM_COPYDATA; the list box's and combo box's string messages.
+    constexpr UINT kPointerMessages[] = {0x000C, 0x000D, 0x004A, 0x0143, 0x0148, 0x014A, 0x014C, 0x014D, 0x0158,
+                                         0x0180, 0x0181, 0x0189, 0x018C, 0x018F, 0x01A2};
+    for (UINT each : kPointerMessages)
+        if (each == message) return true;
+    return false;
+}
+
 void HandleIncomingSend(const protocol::IncomingSendEvent& event) {
     LRESULT result = 0;
     auto window = LocalWindows::Instance().Get(event.hwnd);
     if (window && window->procedure) {
+        // Sends nest (a procedure may send on, and be sent to meanwhile): each restores what
+        // the one around it saw.
+        const bool outer = t_send_from_other_program;
+        t_send_from_other_program =
+            event.sender_process != 0 && event.sender_process != static_cast<std::uint32_t>(GetCurrentProcessId());
         HWND hwnd = WindowFromNumber(event.hwnd);
         if (event.has_copydata) {
             // The sender's COPYDATASTRUCT, rebuilt around the bytes that travelled.
@@ -58,6 +80,7 @@ void HandleIncomingSend(const protocol::IncomingSendEvent& event) {
             result = window->procedure(hwnd, event.message, static_cast<WPARAM>(event.wparam),
                                        static_cast<LPARAM>(event.lparam));
         }
+        t_send_from_other_program = outer;
     }
     if (event.send_id == 0) return;
     if (auto* connection = ServerConnection::Current()) {

@@ -39,6 +39,24 @@ struct MessageQueue {
 
 // Runs a window procedure for a message sent from elsewhere and answers the sender.
 void HandleIncomingSend(const protocol::IncomingSendEvent& event);
+// Whether the message this thread is handling now was sent by another program: a pointer in
+// its parameters is then not one of this program's, and a window procedure must not follow it.
+bool SendFromOtherProgram();
+// Marks, for its lifetime, the message being handled as this program's own (a send to a window
+// of this thread, a dispatched message), whatever the message around it came from.
+class OwnMessageScope {
+public:
+    OwnMessageScope();
+    ~OwnMessageScope();
+    OwnMessageScope(const OwnMessageScope&) = delete;
+    OwnMessageScope& operator=(const OwnMessageScope&) = delete;
+
+private:
+    bool m_outer;
+};
+// Messages whose wparam or lparam is a pointer (texts, buffers) by their definition: they can
+// be sent within a program but never posted.
+bool CarriesPointer(UINT message);
 // Installs the sink that routes server events into the threads' queues.
 void EnsureMessageRouting();
 

@@ -118,7 +118,10 @@ bool MakeSendRequest(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam, prot
 
 LRESULT SendMessage(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
     platform::LocalWindow local;
-    if (OwnedByThisThread(hwnd, &local)) return local.procedure ? local.procedure(hwnd, message, wparam, lparam) : 0;
+    if (OwnedByThisThread(hwnd, &local)) {
+        platform::OwnMessageScope own;
+        return local.procedure ? local.procedure(hwnd, message, wparam, lparam) : 0;
+    }
     platform::EnsureMessageRouting();
     protocol::SendMessageRequest request;
     if (!MakeSendRequest(hwnd, message, wparam, lparam, request)) return 0;
@@ -135,6 +138,7 @@ LRESULT SendMessageTimeout(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam
     platform::LocalWindow local;
     if (OwnedByThisThread(hwnd, &local)) {
         // This thread's own window: its procedure runs now, as SendMessage runs it.
+        platform::OwnMessageScope own;
         const LRESULT answer = local.procedure ? local.procedure(hwnd, message, wparam, lparam) : 0;
         if (result) *result = static_cast<DWORD_PTR>(answer);
         return TRUE;
@@ -162,6 +166,10 @@ LRESULT SendMessageTimeout(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam
 BOOL PostMessage(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
     if (message == WM_COPYDATA) {
         SetLastError(ERROR_INVALID_PARAMETER);  // its data cannot outlive the call
+        return FALSE;
+    }
+    if (platform::CarriesPointer(message)) {
+        SetLastError(ERROR_MESSAGE_SYNC_ONLY);  // nor can a text or buffer it points to
         return FALSE;
     }
     if (hwnd == nullptr || OwnedByThisThread(hwnd)) {
@@ -220,6 +228,7 @@ BOOL TranslateMessage(const MSG* msg) {
 
 LRESULT DispatchMessage(const MSG* msg) {
     if (!msg) return 0;
+    platform::OwnMessageScope own;
     if (msg->message == WM_TIMER && msg->lParam) {
         auto procedure = reinterpret_cast<TIMERPROC>(msg->lParam);
         procedure(msg->hwnd, WM_TIMER, msg->wParam, msg->time);

@@ -78,6 +78,8 @@ constexpr UINT WM_CLOSE = 0x0010;
 constexpr UINT WM_QUIT = 0x0012;
 constexpr UINT WM_ERASEBKGND = 0x0014;
 constexpr UINT WM_SHOWWINDOW = 0x0018;
+constexpr UINT WM_SETFONT = 0x0030;  // wparam: the HFONT, lparam: repaint now when TRUE
+constexpr UINT WM_GETFONT = 0x0031;
 constexpr UINT WM_COPYDATA = 0x004A;
 constexpr UINT WM_GETICON = 0x007F;
 constexpr UINT WM_SETICON = 0x0080;
@@ -86,6 +88,7 @@ constexpr UINT WM_KEYUP = 0x0101;
 constexpr UINT WM_CHAR = 0x0102;
 constexpr UINT WM_INITDIALOG = 0x0110;
 constexpr UINT WM_COMMAND = 0x0111;
+constexpr UINT WM_CTLCOLORSTATIC = 0x0138;  // wparam: the control's HDC, lparam: the control
 constexpr UINT WM_TIMER = 0x0113;
 constexpr UINT WM_MOUSEMOVE = 0x0200;
 constexpr UINT WM_LBUTTONDOWN = 0x0201;
@@ -94,6 +97,14 @@ constexpr UINT WM_CAPTURECHANGED = 0x0215;
 constexpr UINT WM_DEVICECHANGE = 0x0219;
 constexpr UINT WM_USER = 0x0400;
 constexpr UINT WM_APP = 0x8000;
+
+// A message's two 16-bit halves, as WM_COMMAND and the pen messages carry them.
+constexpr WPARAM MAKEWPARAM(WORD low, WORD high) { return static_cast<WPARAM>(MAKELONG(low, high)); }
+constexpr LPARAM MAKELPARAM(WORD low, WORD high) { return static_cast<LPARAM>(MAKELONG(low, high)); }
+
+// Errors of the window calls.
+constexpr DWORD ERROR_MESSAGE_SYNC_ONLY = 1159;   // a message that carries a pointer cannot be posted
+constexpr DWORD ERROR_CONTROL_ID_NOT_FOUND = 1421;
 
 constexpr WPARAM WA_INACTIVE = 0;
 constexpr WPARAM WA_ACTIVE = 1;
@@ -117,6 +128,10 @@ constexpr DWORD WS_CHILD = 0x40000000u;
 constexpr DWORD WS_CLIPSIBLINGS = 0x04000000u;
 constexpr DWORD WS_VISIBLE = 0x10000000u;
 constexpr DWORD WS_DISABLED = 0x08000000u;
+constexpr DWORD WS_BORDER = 0x00800000u;
+constexpr DWORD WS_VSCROLL = 0x00200000u;
+constexpr DWORD WS_GROUP = 0x00020000u;    // a control that starts a group (of radio buttons)
+constexpr DWORD WS_TABSTOP = 0x00010000u;
 constexpr DWORD WS_EX_TOPMOST = 0x00000008u;
 constexpr DWORD WS_EX_TOOLWINDOW = 0x00000080u;
 constexpr int CW_USEDEFAULT = static_cast<int>(0x80000000u);
@@ -165,7 +180,8 @@ constexpr WPARAM TASKBAR_WINDOW_CREATED = 6;    // it first became visible; its 
 constexpr WPARAM TASKBAR_WINDOW_DESTROYED = 7;  // an announced window is gone
 constexpr WPARAM TASKBAR_WINDOW_ACTIVATED = 8;  // an announced window became the foreground window
 
-// Classes and windows.
+// Classes and windows. A child window (WS_CHILD) takes its control id from menu:
+// reinterpret_cast<void*>(id); the server keeps it, so every program sees it.
 ATOM RegisterClass(const WNDCLASS* window_class);
 HWND CreateWindowEx(DWORD ex_style, const std::string& class_name, const std::string& title, DWORD style, int x, int y,
                     int width, int height, HWND parent, void* menu, void* instance, void* param);
@@ -186,6 +202,8 @@ BOOL RegisterTaskBar(HWND hwnd);
 HWND FindWindow(const std::string& class_name, const std::string& title);
 int GetWindowText(HWND hwnd, std::string& text);
 std::string GetWindowText(HWND hwnd);
+// Sets the text the server keeps for the window; a standard control (button, static, ...)
+// repaints with it.
 BOOL SetWindowText(HWND hwnd, const std::string& text);
 BOOL IsWindow(HWND hwnd);
 BOOL IsWindowVisible(HWND hwnd);
@@ -208,6 +226,8 @@ HWND GetParent(HWND hwnd);
 // Placement and state.
 BOOL SetWindowPos(HWND hwnd, HWND insert_after, int x, int y, int width, int height, UINT flags);
 BOOL ShowWindow(HWND hwnd, int command);
+// Places and sizes the window (as SetWindowPos without changing z-order or activation); with
+// repaint TRUE the window is painted anew at its new size.
 BOOL MoveWindow(HWND hwnd, int x, int y, int width, int height, BOOL repaint);
 BOOL EnableWindow(HWND hwnd, BOOL enable);
 BOOL SetForegroundWindow(HWND hwnd);
@@ -233,6 +253,22 @@ LRESULT DispatchMessage(const MSG* msg);
 void PostQuitMessage(int exit_code);
 UINT_PTR SetTimer(HWND hwnd, UINT_PTR id, UINT elapse_ms, TIMERPROC timer_proc);
 BOOL KillTimer(HWND hwnd, UINT_PTR id);
+
+// Dialog controls: the child windows of a dialog, found by their control ids. They work on
+// any program's windows (through the server when the dialog is not this program's).
+// GetDlgItem gives the dialog's oldest child with that id; null with ERROR_CONTROL_ID_NOT_FOUND
+// when it has none.
+int GetDlgCtrlID(HWND hwnd);
+HWND GetDlgItem(HWND dialog, int id);
+BOOL SetDlgItemText(HWND dialog, int id, const std::string& text);
+int GetDlgItemText(HWND dialog, int id, std::string& text);
+std::string GetDlgItemText(HWND dialog, int id);
+LRESULT SendDlgItemMessage(HWND dialog, int id, UINT message, WPARAM wparam, LPARAM lparam);
+
+// The device's screen size in pixels (device.conf screen_width and screen_height).
+constexpr int SM_CXSCREEN = 0;
+constexpr int SM_CYSCREEN = 1;
+int GetSystemMetrics(int index);  // 0 for any other index
 
 namespace platform {
 inline std::uint32_t WindowNumber(HWND hwnd) { return static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(hwnd)); }

@@ -56,7 +56,7 @@ ATOM RegisterClass(const WNDCLASS* window_class) {
 }
 
 HWND CreateWindowEx(DWORD ex_style, const std::string& class_name, const std::string& title, DWORD style, int x, int y,
-                    int width, int height, HWND parent, void*, void*, void* param) {
+                    int width, int height, HWND parent, void* menu, void*, void* param) {
     auto procedure = platform::LocalWindows::Instance().ClassProcedure(class_name);
     if (!procedure) {
         SetLastError(ERROR_CANNOT_FIND_WND_CLASS);
@@ -74,6 +74,9 @@ HWND CreateWindowEx(DWORD ex_style, const std::string& class_name, const std::st
     request.ex_style = ex_style;
     request.rect = {x, y, x + std::max(0, width), y + std::max(0, height)};
     request.parent = WindowNumber(parent);
+    // A child's menu argument is its control id, as on the device.
+    const bool child = (style & WS_CHILD) != 0;
+    if (child) request.control_id = static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(menu));
     protocol::WindowReply reply;
     if (!CallServer(request, reply)) return nullptr;
     if (!reply.hwnd) {
@@ -84,6 +87,9 @@ HWND CreateWindowEx(DWORD ex_style, const std::string& class_name, const std::st
     local.procedure = *procedure;
     local.thread_id = GetCurrentThreadId();
     local.class_name = class_name;
+    local.parent = child ? WindowNumber(parent) : 0;
+    local.control_id = request.control_id;
+    local.style = style;
     platform::LocalWindows::Instance().Add(reply.hwnd, local);
     HWND hwnd = WindowFromNumber(reply.hwnd);
     CREATESTRUCT create;
@@ -170,7 +176,9 @@ LRESULT DefWindowProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
             ValidateRect(hwnd, nullptr);
             return 0;
         case WM_SETTEXT:
-            return lparam ? SetWindowText(hwnd, reinterpret_cast<const char*>(lparam)) : FALSE;
+            // A text pointer from another program points nowhere here.
+            if (!lparam || platform::SendFromOtherProgram()) return FALSE;
+            return SetWindowText(hwnd, reinterpret_cast<const char*>(lparam));
         case WM_SETICON: {
             HICON previous = nullptr;
             platform::LocalWindows::Instance().SetIcon(WindowNumber(hwnd), wparam, reinterpret_cast<HICON>(lparam),
@@ -234,7 +242,24 @@ BOOL SetWindowText(HWND hwnd, const std::string& text) {
     protocol::SetWindowTextRequest request;
     request.hwnd = WindowNumber(hwnd);
     request.text = text;
-    return platform::CallForStatus(request);
+    if (!platform::CallForStatus(request)) return FALSE;
+    // A window that draws its text (a standard control) shows the new one. The class of
+    // another program's window is asked for only then.
+    auto& windows = platform::LocalWindows::Instance();
+    std::string class_name;
+    if (auto local = windows.Get(request.hwnd)) {
+        class_name = local->class_name;
+    } else {
+        // The text is set whatever this finds: a window gone meanwhile leaves no error behind.
+        protocol::GetWindowInfoRequest info_request;
+        info_request.hwnd = request.hwnd;
+        protocol::WindowInfoReply info;
+        if (CallServer(info_request, info) && !info.error) class_name = info.info.class_name;
+    }
+    // The whole window, without asking the server for its size: painting clips to it.
+    constexpr RECT kWholeWindow = {0, 0, 0x7FFF, 0x7FFF};
+    if (windows.DrawsText(class_name)) InvalidateRect(hwnd, &kWholeWindow, TRUE);
+    return TRUE;
 }
 
 BOOL IsWindow(HWND hwnd) { return Info(hwnd).has_value(); }
@@ -290,8 +315,10 @@ BOOL ShowWindow(HWND hwnd, int command) {
     return ok && reply.previous ? TRUE : FALSE;  // whether it was visible before
 }
 
-BOOL MoveWindow(HWND hwnd, int x, int y, int width, int height, BOOL) {
-    return SetWindowPos(hwnd, nullptr, x, y, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+BOOL MoveWindow(HWND hwnd, int x, int y, int width, int height, BOOL repaint) {
+    if (!SetWindowPos(hwnd, nullptr, x, y, width, height, SWP_NOZORDER | SWP_NOACTIVATE)) return FALSE;
+    if (repaint) InvalidateRect(hwnd, nullptr, TRUE);
+    return TRUE;
 }
 
 BOOL EnableWindow(HWND hwnd, BOOL enable) {

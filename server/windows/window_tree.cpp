@@ -283,7 +283,17 @@ protocol::WindowInfo WindowTree::Info(std::uint32_t hwnd) const {
     info.style = window->style;
     info.owner = window->owner;
     info.ex_style = (window->ex_style & ~kWsExTopmost) | (window->topmost ? kWsExTopmost : 0);
+    info.control_id = window->control_id;
     return info;
+}
+
+std::uint32_t WindowTree::ChildWithId(std::uint32_t parent, std::uint32_t control_id) const {
+    const Window* window = Get(parent);
+    if (!window) return 0;
+    // Children are kept front to back and a new one goes to the front, so the oldest is last.
+    for (auto child = window->children.rbegin(); child != window->children.rend(); ++child)
+        if (m_windows.at(*child).control_id == control_id) return *child;
+    return 0;
 }
 
 std::vector<protocol::WindowInfo> WindowTree::List() const {

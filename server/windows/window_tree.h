@@ -37,6 +37,7 @@ struct Window {
     bool topmost = false;
     protocol::Rect rect;                 // children: in the parent's client area
     std::vector<std::uint32_t> children;  // front to back
+    std::uint32_t control_id = 0;        // children only
 };
 
 class WindowTree {
@@ -55,6 +56,8 @@ public:
     const Window* Get(std::uint32_t hwnd) const;
     std::uint32_t TopLevelOf(std::uint32_t hwnd) const;
     std::uint32_t Find(const std::optional<std::string>& class_name, const std::optional<std::string>& title) const;
+    // The oldest child of parent with that control id, or 0.
+    std::uint32_t ChildWithId(std::uint32_t parent, std::uint32_t control_id) const;
     const std::vector<std::uint32_t>& TopLevel() const { return m_z_order; }
 
     protocol::Rect ScreenRect(std::uint32_t hwnd) const;

@@ -119,6 +119,29 @@ public:
     // server did not answer).
     std::optional<std::vector<protocol::GraphInfo>> Graphs();
 
+    // Controls of a window (named as above, usually a dialog's title), by control id: the
+    // child GetDlgItem finds. Errors: ERROR_INVALID_WINDOW_HANDLE for no such window,
+    // ERROR_CONTROL_ID_NOT_FOUND for no such control.
+    std::uint32_t FindControl(const std::string& name, std::uint32_t id, DWORD& error);
+    // The control's window text (a combo box's: its selected item).
+    std::optional<std::string> ControlText(const std::string& name, std::uint32_t id, DWORD& error);
+    // A list box's or combo box's items as it last published them (a few times a second at
+    // most after a change): the first of them in order, how many it holds, and which is
+    // selected (-1: none). ERROR_NOT_SUPPORTED for a control that publishes no items.
+    struct ControlItems {
+        std::vector<std::string> items;
+        std::uint32_t count = 0;
+        std::int32_t selection = -1;
+    };
+    std::optional<ControlItems> Items(const std::string& name, std::uint32_t id, DWORD& error);
+    // A tap at the centre of the control, as a finger gives it: pressed and released through
+    // the touch panel, so it reaches the control only when it is visible, enabled and not
+    // covered. It returns once both are in the server; a button holds the pen from the press
+    // until its program has handled the release, so a tap elsewhere that follows at once may
+    // still reach the button: wait for the effect of one tap (a log line, a text, the capture
+    // gone) before the next.
+    DWORD Click(const std::string& name, std::uint32_t id);
+
 private:
     std::filesystem::path m_root;
 };

@@ -21,7 +21,14 @@ int Usage() {
                  "  reg set KEY VALUE DATA        write a registry value (number: DWORD, else string)\n"
                  "  log PROGRAM                   print a program's debug log (e.g. MUSIC.EXE, server)\n"
                  "  shutdown                      shut the device down\n"
-                 "  windows                       list the windows, front to back\n"
+                 "  windows                       list the windows, front to back; a child's state ends\n"
+                 "                                with its control id (id=1001)\n"
+                 "  text NAME ID                  print the text of control ID of window NAME\n"
+                 "  items NAME ID                 print a list box's or combo box's items, one a line:\n"
+                 "                                \"* \" before the selected one, two spaces before the\n"
+                 "                                others; a last line \"(N items, M shown)\" when not all\n"
+                 "                                of them were published\n"
+                 "  click NAME ID                 tap the centre of control ID of window NAME, as a finger\n"
                  "  send NAME MSG WPARAM LPARAM   send a message and print the result\n"
                  "  post NAME MSG WPARAM LPARAM   post a message\n"
                  "  broadcast MSG WPARAM LPARAM   post a message to every top-level window\n"
@@ -140,9 +147,32 @@ int main(int argc, char** argv) {
             if (!window.enabled) state += " disabled";
             if (window.parent) state += " child-of-0x" + [&] { char b[16]; std::snprintf(b, sizeof(b), "%x", window.parent); return std::string(b); }();
             if (window.owner) state += " owned-by-0x" + [&] { char b[16]; std::snprintf(b, sizeof(b), "%x", window.owner); return std::string(b); }();
+            if (window.parent) state += " id=" + std::to_string(window.control_id);
             std::printf("0x%-8x %-20s %-20s %-14s %-22s %s\n", window.hwnd, window.title.c_str(), window.class_name.c_str(),
                         window.program.c_str(), rect, state.c_str());
         }
+        return 0;
+    }
+    long long control_id = 0;
+    if ((command == "text" || command == "items" || command == "click") && args.size() == 3 &&
+        Number(args[2], control_id) && control_id >= 0 && control_id <= 0xFFFFFFFFll) {
+        const auto id = static_cast<std::uint32_t>(control_id);
+        if (command == "click") {
+            error = device.Click(args[1], id);
+            return error ? Fail("click", error) : 0;
+        }
+        if (command == "text") {
+            const auto text = device.ControlText(args[1], id, error);
+            if (!text) return Fail("text", error);
+            std::printf("%s\n", text->c_str());
+            return 0;
+        }
+        const auto items = device.Items(args[1], id, error);
+        if (!items) return Fail("items", error);
+        for (std::size_t i = 0; i < items->items.size(); ++i)
+            std::printf("%s%s\n", static_cast<std::int32_t>(i) == items->selection ? "* " : "  ", items->items[i].c_str());
+        if (items->count > items->items.size())
+            std::printf("(%u items, %zu shown)\n", items->count, items->items.size());
         return 0;
     }
     long long message = 0, wparam = 0, lparam = 0;

@@ -62,6 +62,27 @@ void Caption(HDC dc, const resources::TemplateControl& control, int inset) {
     DeleteObject(font);
 }
 
+// A standard control of a plain dialog (list box, combo box, radio button), which has no skin:
+// a white box with a dark border and its caption, enough to see where it lies.
+void DrawPlainControl(HDC dc, const resources::TemplateControl& control) {
+    const RECT box{control.x, control.y, control.x + control.width, control.y + control.height};
+    HBRUSH white = CreateSolidBrush(RGB(255, 255, 255));
+    HBRUSH dark = CreateSolidBrush(RGB(64, 64, 64));
+    FillRect(dc, &box, white);
+    const RECT edges[] = {{box.left, box.top, box.right, box.top + 1},
+                          {box.left, box.bottom - 1, box.right, box.bottom},
+                          {box.left, box.top, box.left + 1, box.bottom},
+                          {box.right - 1, box.top, box.right, box.bottom}};
+    for (const RECT& edge : edges) FillRect(dc, &edge, dark);
+    DeleteObject(white);
+    DeleteObject(dark);
+    if (control.caption.empty()) return;
+    SetBkMode(dc, TRANSPARENT);
+    SetTextColor(dc, RGB(0, 0, 0));
+    RECT text{box.left + 4, box.top, box.right - 4, box.bottom};
+    DrawText(dc, control.caption, -1, &text, DT_LEFT | DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX);
+}
+
 // Draws one control as it looks untouched: buttons in their normal frame, a slider and a seek
 // bar part way along, digit text through its glyph strip.
 void DrawControl(HDC dc, Pictures& pictures, const resources::SkinDeclaration& skin,
@@ -69,6 +90,11 @@ void DrawControl(HDC dc, Pictures& pictures, const resources::SkinDeclaration& s
     const auto* image = pictures.Find(control.skin);
     using resources::ControlKind;
     using resources::SkinLook;
+    if (control.kind == ControlKind::ListBox || control.kind == ControlKind::ComboBox ||
+        control.kind == ControlKind::Radio) {
+        DrawPlainControl(dc, control);
+        return;
+    }
     if (control.kind == ControlKind::Static && image && image->look == SkinLook::Digits) {
         int x = control.x;
         for (const char c : control.caption) {

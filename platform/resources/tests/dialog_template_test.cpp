@@ -92,13 +92,62 @@ TEST(DialogTemplate, ControlBeforeDialogAndOverflowAreRefused) {
     ASSERT_EQ(result.errors.size(), 1u);
     EXPECT_EQ(result.errors[0], (ParseError{1, "control before any dialog line"}));
 
+    // A plain dialog holds 64 controls (a skin dialog fewer, which it checks itself).
     std::string many = "dialog full 800x480\n";
-    for (int id = 0; id < 31; ++id) many += "control " + std::to_string(id) + " button 0,0 5x5 -\n";
+    for (int id = 0; id < 65; ++id) many += "control " + std::to_string(id) + " static 0,0 5x5 -\n";
     result = ParseDialogTemplates(many);
     ASSERT_EQ(result.dialogs.size(), 1u);
+    EXPECT_EQ(kMaxControlsPerDialog, 64u);
     EXPECT_EQ(result.dialogs[0].controls.size(), kMaxControlsPerDialog);
     ASSERT_EQ(result.errors.size(), 1u);
-    EXPECT_EQ(result.errors[0].line, 32);
+    EXPECT_EQ(result.errors[0].line, 66);
+    EXPECT_NE(result.errors[0].reason.find("more than 64"), std::string::npos) << result.errors[0].reason;
+}
+
+TEST(DialogTemplate, StandardControlKindsAndADialogTitleParse) {
+    const auto result = ParseDialogTemplates(
+        "dialog 102 800x480 \"[VORL] empty\"\n"
+        "control 1011 listbox 2,300 568x176 -\n"
+        "control 1013 combobox 572,2 111x20 -\n"
+        "control 1038 radio 572,49 76x25 center \"GGMS\"\n"
+        "dialog skinned 800x480 background 7 \"Title \"\n"
+        "dialog plain 10x10\n"
+        "dialog background 10x10 \"background\"\n");
+    ASSERT_TRUE(result.errors.empty()) << result.errors[0].line << ": " << result.errors[0].reason;
+    ASSERT_EQ(result.dialogs.size(), 4u);
+    const auto& gps = result.dialogs[0];
+    EXPECT_EQ(gps.name, "102");
+    EXPECT_EQ(gps.title, "[VORL] empty");
+    EXPECT_FALSE(gps.background);
+    ASSERT_EQ(gps.controls.size(), 3u);
+    EXPECT_EQ(gps.controls[0], (TemplateControl{1011, ControlKind::ListBox, 2, 300, 568, 176, kStyleLeft,
+                                                std::nullopt, "", 2}));
+    EXPECT_EQ(gps.controls[1].kind, ControlKind::ComboBox);
+    EXPECT_EQ(gps.controls[2], (TemplateControl{1038, ControlKind::Radio, 572, 49, 76, 25, kStyleCenter,
+                                                std::nullopt, "GGMS", 4}));
+    EXPECT_EQ(result.dialogs[1].background, 7u);
+    EXPECT_EQ(result.dialogs[1].title, "Title ") << "a title keeps its spaces";
+    EXPECT_EQ(result.dialogs[2].title, "");
+    // A quoted last word is a title, even one that reads like an attribute.
+    EXPECT_EQ(result.dialogs[3].title, "background");
+    EXPECT_FALSE(result.dialogs[3].background);
+}
+
+TEST(DialogTemplate, BadDialogTitlesAreReported) {
+    const BadLine cases[] = {
+        {"dialog t 10x10 title", "expected: dialog"},            // a title must be quoted
+        {"dialog t 10x10 \"a\" \"b\"", "expected: dialog"},      // one title at most
+        {"dialog t 10x10 \"\xff\"", "UTF-8"},
+        {"dialog t 10x10 \"a\" background 3", "expected: dialog"},  // the title comes last
+    };
+    for (const auto& bad : cases) {
+        const auto result = ParseDialogTemplates(std::string(bad.line) + "\n");
+        ASSERT_EQ(result.errors.size(), 1u) << bad.line;
+        EXPECT_EQ(result.errors[0].line, 1) << bad.line;
+        EXPECT_NE(result.errors[0].reason.find(bad.reason_part), std::string::npos)
+            << bad.line << " gave: " << result.errors[0].reason;
+        EXPECT_TRUE(result.dialogs.empty()) << bad.line;
+    }
 }
 
 TEST(DialogTemplate, ControlIdsMayRepeatAcrossDialogs) {

@@ -6,6 +6,7 @@
 #include "platform/app/template_dialog.h"
 #include "platform/kernel/debug_output.h"
 #include "platform/kernel/kernel.h"
+#include "platform/kernel/system_time.h"
 #include "satscope/control_ids.h"
 #include "satscope/log_text.h"
 
@@ -24,7 +25,7 @@ CSatScopeDlg::~CSatScopeDlg() = default;
 BOOL CSatScopeDlg::OnInitDialog()
 {
     std::string problem;
-    const auto dialog = platform::LoadDialogTemplate("102", problem);
+    const auto dialog = LoadDialogTemplate("102", problem);
     if (!dialog || !CreateTemplateControls(m_hWnd, *dialog)) {
         DebugPrintf("SatScope: dialog 102: %s\r\n", problem.c_str());
         EndDialog(IDCANCEL);

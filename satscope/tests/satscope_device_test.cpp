@@ -193,13 +193,14 @@ protected:
         }
         DWORD error = 0;
         ASSERT_TRUE(control.Start("\\NAND\\SATSCOPE.EXE", "", error)) << error;
-        ASSERT_TRUE(WaitUntil([&] { return Text(IDC_CONNECT).has_value(); }, kHang)) << device.Log("SATSCOPE.EXE");
-        title = Title();
+        // The window shows once it is built and laid out.
+        ASSERT_TRUE(WaitUntil([&] { return !(title = Title()).empty(); }, kHang)) << device.Log("SATSCOPE.EXE");
     }
     std::string Title()
     {
         for (const auto& window : control.Windows())
-            if (window.program == "SATSCOPE.EXE" && window.parent == 0) return window.title;
+            if (window.program == "SATSCOPE.EXE" && window.parent == 0 && window.owner == 0 && window.visible)
+                return window.title;
         return {};
     }
     std::optional<std::string> Text(int id)
@@ -338,12 +339,16 @@ TEST_F(SatScopeDevice, TheLogHoldsItsHeadersEverySentenceAndThePauseMarks)
     // A receiver that sends no RMC.
     std::string replay;
     for (int i = 0; i < 5; ++i) {
-        const std::string body = "GPGGA,10000" + std::to_string(i) + ",3730.000,N,12700.000,E,1,05,1.1,20.0,M,,,,";
-        unsigned sum = 0;
-        for (const char c : body) sum ^= static_cast<unsigned char>(c);
-        char tail[8];
-        std::snprintf(tail, sizeof tail, "*%02X", sum);
-        replay += "$" + body + tail + "\n";
+        const std::string second = std::to_string(i);
+        for (const std::string& body : std::vector<std::string>{"GPGGA,10000" + second + ",3730.000,N,12700.000,E,1,05,1.1,20.0,M,,,,",
+                                       "GPGSA,A,3,01,02,03,04,05,,,,,,,,2.0,1.1,1.7", "GPVTG,0.0,T,,M,0.0,N,0.0,K",
+                                       "GPGLL,3730.000,N,12700.000,E,10000" + second + ",A"}) {
+            unsigned sum = 0;
+            for (const char c : body) sum ^= static_cast<unsigned char>(c);
+            char tail[8];
+            std::snprintf(tail, sizeof tail, "*%02X", sum);
+            replay += "$" + body + tail + "\n";
+        }
     }
     WriteFile(device.Root() / "gga.nmea", replay);
     {

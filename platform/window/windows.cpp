@@ -243,22 +243,14 @@ BOOL SetWindowText(HWND hwnd, const std::string& text) {
     request.hwnd = WindowNumber(hwnd);
     request.text = text;
     if (!platform::CallForStatus(request)) return FALSE;
-    // A window that draws its text (a standard control) shows the new one. The class of
-    // another program's window is asked for only then.
+    // A window that draws its text (a standard control) shows the new one. Which classes do
+    // is known only to the program that registered them, so another program's window is
+    // repainted whatever its class: a needless repaint costs less than a stale text.
     auto& windows = platform::LocalWindows::Instance();
-    std::string class_name;
-    if (auto local = windows.Get(request.hwnd)) {
-        class_name = local->class_name;
-    } else {
-        // The text is set whatever this finds: a window gone meanwhile leaves no error behind.
-        protocol::GetWindowInfoRequest info_request;
-        info_request.hwnd = request.hwnd;
-        protocol::WindowInfoReply info;
-        if (CallServer(info_request, info) && !info.error) class_name = info.info.class_name;
-    }
+    const auto local = windows.Get(request.hwnd);
     // The whole window, without asking the server for its size: painting clips to it.
     constexpr RECT kWholeWindow = {0, 0, 0x7FFF, 0x7FFF};
-    if (windows.DrawsText(class_name)) InvalidateRect(hwnd, &kWholeWindow, TRUE);
+    if (!local || windows.DrawsText(local->class_name)) InvalidateRect(hwnd, &kWholeWindow, TRUE);
     return TRUE;
 }
 

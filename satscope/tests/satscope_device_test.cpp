@@ -23,8 +23,7 @@
 #include "satscope/sentence_assembler.h"
 #include "satscope/sentence_handler.h"
 #include "tools/devicectl/device_control.h"
-
-extern char** environ;
+#include "tools/gpssim/gpssim_child.h"
 
 namespace {
 
@@ -34,77 +33,9 @@ using devicectl::DeviceControl;
 using platform::testing::TemporaryDevice;
 using platform::testing::WaitUntil;
 using namespace satscope;
+using gpssim::GpsSim;
 
 constexpr auto kHang = 10s;
-
-// gpssim as a child: its pty, its stdin for commands, its end.
-class GpsSim {
-public:
-    explicit GpsSim(const std::vector<std::string>& arguments)
-    {
-        int in[2], out[2];
-        if (::pipe2(in, O_CLOEXEC) != 0 || ::pipe2(out, O_CLOEXEC) != 0) return;
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_adddup2(&actions, in[0], 0);
-        posix_spawn_file_actions_adddup2(&actions, out[1], 1);
-        std::vector<std::string> all = {GPSSIM_BINARY};
-        all.insert(all.end(), arguments.begin(), arguments.end());
-        std::vector<char*> argv;
-        for (auto& a : all) argv.push_back(a.data());
-        argv.push_back(nullptr);
-        if (posix_spawn(&m_pid, GPSSIM_BINARY, &actions, nullptr, argv.data(), environ) != 0) m_pid = -1;
-        posix_spawn_file_actions_destroy(&actions);
-        ::close(in[0]);
-        ::close(out[1]);
-        m_stdin = in[1];
-        m_stdout = ::fdopen(out[0], "r");
-        char line[256] = {};
-        if (m_stdout && std::fgets(line, sizeof line, m_stdout)) {
-            m_pty = line;
-            while (!m_pty.empty() && (m_pty.back() == '\n' || m_pty.back() == '\r')) m_pty.pop_back();
-        }
-    }
-    ~GpsSim() { Stop(); }
-    const std::string& Pty() const { return m_pty; }
-    void Send(const std::string& command)
-    {
-        const std::string line = command + "\n";
-        if (m_stdin >= 0) (void)!::write(m_stdin, line.data(), line.size());
-    }
-    // Waits for it to end by itself (its --cycles done).
-    bool WaitEnd(std::chrono::seconds timeout)
-    {
-        const auto until = std::chrono::steady_clock::now() + timeout;
-        while (m_pid > 0 && std::chrono::steady_clock::now() < until) {
-            int status = 0;
-            if (::waitpid(m_pid, &status, WNOHANG) == m_pid) {
-                m_pid = -1;
-                return true;
-            }
-            std::this_thread::sleep_for(50ms);
-        }
-        return m_pid <= 0;
-    }
-    void Stop()
-    {
-        if (m_pid > 0) {
-            ::kill(m_pid, SIGTERM);
-            ::waitpid(m_pid, nullptr, 0);
-            m_pid = -1;
-        }
-        if (m_stdin >= 0) ::close(m_stdin);
-        m_stdin = -1;
-        if (m_stdout) std::fclose(m_stdout);
-        m_stdout = nullptr;
-    }
-
-private:
-    pid_t m_pid = -1;
-    int m_stdin = -1;
-    FILE* m_stdout = nullptr;
-    std::string m_pty;
-};
 
 // What the window would show for the same bytes: the parser and the handler over a window that
 // keeps texts and list lines.
@@ -252,13 +183,13 @@ TEST_F(SatScopeDevice, ShowsWhatTheReceiverSentAtBothSpeeds)
     const std::pair<const char*, const char*> runs[] = {{"4800", "1"}, {"115200", "4"}};
     for (const auto& [baud, rate] : runs) {
         SCOPED_TRACE(baud);
-        GpsSim sim({"--baud", baud, "--rate", rate, "--seed", "11", "--fix-after", "2", "--3d-after", "1", "--cycles",
+        GpsSim sim(GPSSIM_BINARY, {"--baud", baud, "--rate", rate, "--seed", "11", "--fix-after", "2", "--3d-after", "1", "--cycles",
                     std::string(baud) == "4800" ? "9" : "28", "--faults", "12", "--ubx", "--sent", sent});
         ASSERT_FALSE(sim.Pty().empty());
         MapCom1(sim.Pty());
         Start(Ini("COM1:", baud, true));
         ASSERT_TRUE(TextBecomes(IDC_CONNECT, "DISCONNECTION")) << device.Log("SATSCOPE.EXE");
-        ASSERT_TRUE(sim.WaitEnd(60s));
+        ASSERT_TRUE(sim.Wait(60s));
         std::this_thread::sleep_for(1500ms);  // the last bytes reach the window
 
         const std::string bytes = ReadAll(sent);
@@ -290,7 +221,7 @@ TEST_F(SatScopeDevice, ShowsWhatTheReceiverSentAtBothSpeeds)
 // turns both ways.
 TEST_F(SatScopeDevice, ConnectFailuresLeaveTheLinkClosed)
 {
-    GpsSim sim({"--baud", "9600", "--rate", "2"});
+    GpsSim sim(GPSSIM_BINARY, {"--baud", "9600", "--rate", "2"});
     ASSERT_FALSE(sim.Pty().empty());
     MapCom1(sim.Pty());
     struct Case {
@@ -352,7 +283,7 @@ TEST_F(SatScopeDevice, TheLogHoldsItsHeadersEverySentenceAndThePauseMarks)
     }
     WriteFile(device.Root() / "gga.nmea", replay);
     {
-        GpsSim sim({"--baud", "38400", "--replay", (device.Root() / "gga.nmea").string(), "--sent", sent});
+        GpsSim sim(GPSSIM_BINARY, {"--baud", "38400", "--replay", (device.Root() / "gga.nmea").string(), "--sent", sent});
         MapCom1(sim.Pty());
         Start(Ini("COM1:", "38400", true));
         ASSERT_TRUE(TextBecomes(IDC_CONNECT, "DISCONNECTION"));
@@ -401,7 +332,7 @@ TEST_F(SatScopeDevice, TheLogHoldsItsHeadersEverySentenceAndThePauseMarks)
     }
 
     // With RMC: the next start appends and stamps the receiver's time.
-    GpsSim sim({"--baud", "38400", "--rate", "4", "--fix-after", "0", "--start", "2026-07-04T10:20:30"});
+    GpsSim sim(GPSSIM_BINARY, {"--baud", "38400", "--rate", "4", "--fix-after", "0", "--start", "2026-07-04T10:20:30"});
     MapCom1(sim.Pty());
     Start(Ini("COM1:", "38400", true));
     ASSERT_TRUE(WaitUntil([&] { return Text(IDC_UTC_DATE) == "UTC Date: 2026-07-04"; }, kHang));
@@ -417,7 +348,7 @@ TEST_F(SatScopeDevice, TheLogHoldsItsHeadersEverySentenceAndThePauseMarks)
 // Closing while connected ends the program; twenty connect rounds leave no descriptor behind.
 TEST_F(SatScopeDevice, ConnectRoundsLeakNothingAndCloseEndsTheProgram)
 {
-    GpsSim sim({"--baud", "115200", "--rate", "5"});
+    GpsSim sim(GPSSIM_BINARY, {"--baud", "115200", "--rate", "5"});
     MapCom1(sim.Pty());
     Start(Ini("COM1:", "115200", false));
     const auto pid = Pid();
@@ -450,7 +381,7 @@ TEST_F(SatScopeDevice, ConnectRoundsLeakNothingAndCloseEndsTheProgram)
 // disconnects.
 TEST_F(SatScopeDevice, AVanishedPortCanStillBeDisconnected)
 {
-    GpsSim sim({"--baud", "9600", "--rate", "2"});
+    GpsSim sim(GPSSIM_BINARY, {"--baud", "9600", "--rate", "2"});
     MapCom1(sim.Pty());
     Start(Ini("COM1:", "9600", true));
     ASSERT_TRUE(TextBecomes(IDC_CONNECT, "DISCONNECTION"));

@@ -19,6 +19,8 @@
 #include <string>
 #include <vector>
 
+#include "tools/gpssim/gpssim_child.h"
+
 namespace {
 
 namespace fs = std::filesystem;
@@ -26,84 +28,10 @@ using Clock = std::chrono::steady_clock;
 constexpr auto kPatience = std::chrono::seconds(15);
 
 // gpssim as a child process with its stdin and stdout on pipes.
-class GpssimProcess {
+class GpssimProcess : public gpssim::GpsSim {
 public:
-    explicit GpssimProcess(const std::vector<std::string>& arguments) {
-        int in[2], out[2];
-        if (::pipe(in) != 0 || ::pipe(out) != 0) return;
-        m_pid = ::fork();
-        if (m_pid == 0) {
-            ::dup2(in[0], STDIN_FILENO);
-            ::dup2(out[1], STDOUT_FILENO);
-            ::close(in[0]), ::close(in[1]), ::close(out[0]), ::close(out[1]);
-            std::vector<char*> argv{const_cast<char*>(GPSSIM_BINARY)};
-            for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
-            argv.push_back(nullptr);
-            ::execv(GPSSIM_BINARY, argv.data());
-            ::_exit(127);
-        }
-        ::close(in[0]);
-        ::close(out[1]);
-        m_stdin = in[1];
-        m_stdout = out[0];
-    }
-    ~GpssimProcess() {
-        if (m_stdin >= 0) ::close(m_stdin);
-        if (m_stdout >= 0) ::close(m_stdout);
-        if (m_pid > 0 && !m_status) {
-            ::kill(m_pid, SIGKILL);
-            ::waitpid(m_pid, nullptr, 0);
-        }
-    }
-
-    // The next line of stdout, without its newline.
-    std::optional<std::string> ReadLine() {
-        const auto deadline = Clock::now() + kPatience;
-        for (;;) {
-            const std::size_t newline = m_buffer.find('\n');
-            if (newline != std::string::npos) {
-                std::string line = m_buffer.substr(0, newline);
-                m_buffer.erase(0, newline + 1);
-                return line;
-            }
-            pollfd fd{m_stdout, POLLIN, 0};
-            if (Clock::now() > deadline || ::poll(&fd, 1, 100) < 0) return std::nullopt;
-            if (fd.revents == 0) continue;
-            char chunk[256];
-            const ssize_t count = ::read(m_stdout, chunk, sizeof chunk);
-            if (count <= 0) return std::nullopt;
-            m_buffer.append(chunk, static_cast<std::size_t>(count));
-        }
-    }
-    // Reads stdout lines until one equals `wanted`.
-    bool WaitForLine(const std::string& wanted) {
-        while (auto line = ReadLine())
-            if (*line == wanted) return true;
-        return false;
-    }
-    void Send(const std::string& text) { ASSERT_EQ(::write(m_stdin, text.data(), text.size()), static_cast<ssize_t>(text.size())); }
-    void CloseStdin() {
-        ::close(m_stdin);
-        m_stdin = -1;
-    }
-    void Signal(int number) { ::kill(m_pid, number); }
-    // The exit status, once the program has ended.
-    std::optional<int> Wait() {
-        const auto deadline = Clock::now() + kPatience;
-        while (!m_status && Clock::now() < deadline) {
-            int raw = 0;
-            if (::waitpid(m_pid, &raw, WNOHANG) == m_pid) m_status = WIFEXITED(raw) ? WEXITSTATUS(raw) : 128 + WTERMSIG(raw);
-            else ::usleep(20000);
-        }
-        return m_status;
-    }
-
-private:
-    pid_t m_pid = -1;
-    int m_stdin = -1;
-    int m_stdout = -1;
-    std::string m_buffer;
-    std::optional<int> m_status;
+    explicit GpssimProcess(const std::vector<std::string>& arguments) : GpsSim(GPSSIM_BINARY, arguments) {}
+    void Send(const std::string& text) { ASSERT_TRUE(GpsSim::Send(text)); }
 };
 
 // The program's end of the line, opened raw at a baud rate, as a serial port driver would.

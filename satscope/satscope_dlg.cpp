@@ -4,6 +4,7 @@
 
 #include "platform/app/controls.h"
 #include "platform/app/template_dialog.h"
+#include "platform/gfx/window_dc.h"
 #include "platform/kernel/debug_output.h"
 #include "platform/kernel/kernel.h"
 #include "platform/kernel/system_time.h"
@@ -20,7 +21,10 @@ constexpr UINT kMostBytesPerMessage = 4096;
 
 CSatScopeDlg::CSatScopeDlg() : CDialog("SATSCOPE", "[VORL] empty") {}
 
-CSatScopeDlg::~CSatScopeDlg() = default;
+CSatScopeDlg::~CSatScopeDlg()
+{
+    if (m_background) DeleteObject(m_background);
+}
 
 BOOL CSatScopeDlg::OnInitDialog()
 {
@@ -272,6 +276,15 @@ LRESULT CSatScopeDlg::WindowProc(UINT message, WPARAM wparam, LPARAM lparam)
     case WM_CLOSE:
         CloseWindow();
         return 0;
+    case WM_PAINT: {
+        // The window's own ground, white; its controls paint themselves over it.
+        PAINTSTRUCT paint;
+        const HDC dc = BeginPaint(m_hWnd, &paint);
+        if (!m_background) m_background = CreateSolidBrush(RGB(255, 255, 255));
+        FillRect(dc, &paint.rcPaint, m_background);
+        EndPaint(m_hWnd, &paint);
+        return 0;
+    }
     default:
         return CDialog::WindowProc(message, wparam, lparam);
     }

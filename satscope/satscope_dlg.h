@@ -7,6 +7,7 @@
 #include <string>
 
 #include "platform/app/dialog.h"
+#include "platform/gfx/gfx.h"
 #include "satscope/fix_state.h"
 #include "satscope/layout.h"
 #include "satscope/program_files.h"
@@ -75,6 +76,7 @@ private:
     bool m_logging = false;
     bool m_log_active = false;
     bool m_built = false;
+    HBRUSH m_background = nullptr;
 };
 
 }  // namespace satscope

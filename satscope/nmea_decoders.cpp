@@ -37,26 +37,23 @@ int Truncated(double value)
     return static_cast<int>(value);
 }
 
-void ShowLatitude(DecodeContext& context, double raw, char hemisphere)
+// A latitude or longitude: shown when its value or hemisphere changed.
+void ShowCoordinate(DecodeContext& context, int control, const char* label, double raw, char hemisphere,
+                    double& stored, char& stored_hemisphere)
 {
-    FixState& fix = context.fix;
     const double degrees = DegreesFromNmea(raw);
-    if (degrees == fix.latitude && hemisphere == fix.latitude_hemisphere) return;
-    fix.latitude = degrees;
-    fix.latitude_hemisphere = hemisphere;
-    context.texts.SetText(IDC_LATITUDE, context.compact ? Format("%0.4f%c", degrees, Shown(hemisphere))
-                                                        : Format("LATI: %0.6f %c", degrees, Shown(hemisphere)));
+    if (degrees == stored && hemisphere == stored_hemisphere) return;
+    stored = degrees;
+    stored_hemisphere = hemisphere;
+    context.texts.SetText(control, context.compact ? Format("%0.4f%c", degrees, Shown(hemisphere))
+                                                   : Format("%s: %0.6f %c", label, degrees, Shown(hemisphere)));
 }
 
-void ShowLongitude(DecodeContext& context, double raw, char hemisphere)
+void ShowPosition(DecodeContext& context, double latitude, char north, double longitude, char east)
 {
     FixState& fix = context.fix;
-    const double degrees = DegreesFromNmea(raw);
-    if (degrees == fix.longitude && hemisphere == fix.longitude_hemisphere) return;
-    fix.longitude = degrees;
-    fix.longitude_hemisphere = hemisphere;
-    context.texts.SetText(IDC_LONGITUDE, context.compact ? Format("%0.4f%c", degrees, Shown(hemisphere))
-                                                         : Format("LONGI: %0.6f %c", degrees, Shown(hemisphere)));
+    ShowCoordinate(context, IDC_LATITUDE, "LATI", latitude, north, fix.latitude, fix.latitude_hemisphere);
+    ShowCoordinate(context, IDC_LONGITUDE, "LONGI", longitude, east, fix.longitude, fix.longitude_hemisphere);
 }
 
 void ShowTime(DecodeContext& context, double raw)
@@ -112,8 +109,7 @@ void DecodeGga(std::string_view text, DecodeContext& context)
     scan.Char(unit);
 
     FixState& fix = context.fix;
-    ShowLatitude(context, latitude, north);
-    ShowLongitude(context, longitude, east);
+    ShowPosition(context, latitude, north, longitude, east);
     if (altitude != fix.altitude || unit != fix.altitude_unit) {
         fix.altitude = altitude;
         fix.altitude_unit = unit;
@@ -241,8 +237,7 @@ void DecodeRmc(std::string_view text, DecodeContext& context)
     scan.Double(speed);
     const double date = LeadingDouble(Field(text, 8));
 
-    ShowLatitude(context, latitude, north);
-    ShowLongitude(context, longitude, east);
+    ShowPosition(context, latitude, north, longitude, east);
     ShowTime(context, time);
 
     FixState& fix = context.fix;

@@ -19,6 +19,12 @@
 namespace platform::serial {
 namespace {
 
+// The failure of a call: its error for GetLastError, and FALSE.
+BOOL Failed(DWORD error) {
+    SetLastError(error);
+    return FALSE;
+}
+
 using Clock = std::chrono::steady_clock;
 
 constexpr const char* kHungUp = "the other end hung up";
@@ -97,14 +103,8 @@ BOOL SerialPortObject::WaitEvent(DWORD& events) {
     std::uint64_t mask_changes = 0;
     {
         std::lock_guard lock(m_mutex);
-        if (m_closed) {
-            SetLastError(ERROR_INVALID_HANDLE);
-            return FALSE;
-        }
-        if (m_waiting) {
-            SetLastError(ERROR_INVALID_PARAMETER);
-            return FALSE;
-        }
+        if (m_closed) return Failed(ERROR_INVALID_HANDLE);
+        if (m_waiting) return Failed(ERROR_INVALID_PARAMETER);
         // Nothing to wait for. This is also how a wait that begins just after the mask was
         // cleared to end it (a port being closed by another thread) still ends.
         if (m_mask == 0) return TRUE;
@@ -126,10 +126,7 @@ BOOL SerialPortObject::WaitEvent(DWORD& events) {
         switch (PollLine(watch, wanted, m_event_wake, -1)) {
             case LineReady::Woken: {
                 std::lock_guard lock(m_mutex);
-                if (m_closed) {
-                    SetLastError(ERROR_OPERATION_ABORTED);
-                    return FALSE;
-                }
+                if (m_closed) return Failed(ERROR_OPERATION_ABORTED);
                 if (m_mask_changes != mask_changes) return TRUE;  // the mask changed: no event
                 break;  // a wake left over from before this wait
             }
@@ -160,10 +157,7 @@ BOOL SerialPortObject::Read(void* buffer, DWORD size, DWORD& done) {
     std::uint64_t aborts = 0;
     {
         std::lock_guard lock(m_mutex);
-        if (m_closed) {
-            SetLastError(ERROR_INVALID_HANDLE);
-            return FALSE;
-        }
+        if (m_closed) return Failed(ERROR_INVALID_HANDLE);
         if (m_line_gone) return TRUE;  // nothing will arrive any more
         timeouts = m_timeouts;
         aborts = m_receive_aborts;
@@ -199,10 +193,7 @@ BOOL SerialPortObject::Read(void* buffer, DWORD size, DWORD& done) {
         switch (PollLine(LineWatch::Watch, POLLIN, m_read_wake, wait_ms)) {
             case LineReady::Woken: {
                 std::lock_guard lock(m_mutex);
-                if (m_closed || m_receive_aborts != aborts) {
-                    SetLastError(ERROR_OPERATION_ABORTED);
-                    return FALSE;
-                }
+                if (m_closed || m_receive_aborts != aborts) return Failed(ERROR_OPERATION_ABORTED);
                 break;
             }
             case LineReady::HungUp:
@@ -228,14 +219,8 @@ BOOL SerialPortObject::Write(const void* buffer, DWORD size, DWORD& done) {
     std::uint64_t aborts = 0;
     {
         std::lock_guard lock(m_mutex);
-        if (m_closed) {
-            SetLastError(ERROR_INVALID_HANDLE);
-            return FALSE;
-        }
-        if (m_line_gone) {
-            SetLastError(ERROR_DEVICE_NOT_CONNECTED);
-            return FALSE;
-        }
+        if (m_closed) return Failed(ERROR_INVALID_HANDLE);
+        if (m_line_gone) return Failed(ERROR_DEVICE_NOT_CONNECTED);
         timeouts = m_timeouts;
         aborts = m_transmit_aborts;
     }
@@ -263,10 +248,7 @@ BOOL SerialPortObject::Write(const void* buffer, DWORD size, DWORD& done) {
         switch (PollLine(LineWatch::Watch, POLLOUT, m_write_wake, wait_ms)) {
             case LineReady::Woken: {
                 std::lock_guard lock(m_mutex);
-                if (m_closed || m_transmit_aborts != aborts) {
-                    SetLastError(ERROR_OPERATION_ABORTED);
-                    return FALSE;
-                }
+                if (m_closed || m_transmit_aborts != aborts) return Failed(ERROR_OPERATION_ABORTED);
                 break;
             }
             case LineReady::HungUp:

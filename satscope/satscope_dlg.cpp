@@ -1,5 +1,6 @@
 #include "satscope/satscope_dlg.h"
 
+#include <cstdlib>
 #include <vector>
 
 #include "platform/app/controls.h"

@@ -92,7 +92,13 @@ LineReady SerialPortObject::PollLine(LineWatch watch, short events, const WakeDe
         wake.Drain();
         return LineReady::Woken;
     }
-    if (fds[0].revents & (POLLHUP | POLLERR | POLLNVAL)) return LineReady::HungUp;
+    if (fds[0].revents & (POLLHUP | POLLERR | POLLNVAL)) {
+        // Bytes the other end sent before it hung up are still the program's: the line is
+        // gone only once they have been read. (A hung-up terminal also says "readable" with
+        // nothing in it, so the queue itself is asked.)
+        if ((events & POLLIN) && BytesWaiting() > 0) return LineReady::Ready;
+        return LineReady::HungUp;
+    }
     if (fds[0].revents & events) return LineReady::Ready;
     return LineReady::Nothing;
 }

@@ -204,11 +204,13 @@ TEST_F(SatScopeDevice, ShowsWhatTheReceiverSentAtBothSpeeds)
         }
 
         const std::vector<std::string> valid = ValidSentences(bytes);
-        const std::vector<std::string> listed = Items(IDC_SENTENCES);
+        // The list's items reach the server a moment after the list changes.
+        std::vector<std::string> listed;
+        WaitUntil([&] { return !(listed = Items(IDC_SENTENCES)).empty() && listed.back() == valid.back(); }, kHang);
         ASSERT_GE(listed.size(), 10u);
         ASSERT_LE(listed.size(), valid.size());
-        EXPECT_TRUE(std::equal(listed.begin(), listed.end(), valid.end() - static_cast<long>(listed.size())))
-            << "the list ends with the last valid sentences, in order";
+        const std::vector<std::string> tail(valid.end() - static_cast<long>(listed.size()), valid.end());
+        EXPECT_EQ(listed, tail) << "the list ends with the last valid sentences, in order\n" << device.Log("SATSCOPE.EXE");
 
         control.Close(title);
         ASSERT_TRUE(WaitUntil([&] { return !Running(); }, kHang));

@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/ioctl.h>
 #include <unistd.h>
 
 namespace gpssim {
@@ -69,6 +70,12 @@ PtyLine::ReadResult PtyLine::Read(char* buffer, std::size_t size) {
         if (count < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) return {0, LineState::Open};
         return {0, LineState::Gone};  // EIO: no slave is open
     }
+}
+
+std::size_t PtyLine::Unread() const {
+    int waiting = 0;
+    if (m_kept_slave < 0 || ::ioctl(m_kept_slave, FIONREAD, &waiting) != 0 || waiting < 0) return 0;
+    return static_cast<std::size_t>(waiting);
 }
 
 std::optional<termios> PtyLine::SlaveMode() const {

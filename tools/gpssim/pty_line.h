@@ -46,6 +46,8 @@ public:
     WriteResult Write(std::string_view bytes);
     // A non-blocking read of what the program wrote.
     ReadResult Read(char* buffer, std::size_t size);
+    // Bytes sent that wait in the slave's input queue, not yet read by the program.
+    std::size_t Unread() const;
     // The mode the program set on its end, read from the slave path; nothing when it cannot be read.
     std::optional<termios> SlaveMode() const;
 

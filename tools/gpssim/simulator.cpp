@@ -228,6 +228,19 @@ std::int64_t Simulator::WakeTime(std::int64_t now) const {
     return std::max(wake, now);
 }
 
+void Simulator::Linger() {
+    // Ending closes the line, and a terminal that hangs up may drop what its reader has not
+    // taken yet: the last cycle would be lost. So the end waits (at most 2 s, as nobody may be
+    // reading) until the program has read everything sent and the queue has stayed empty a
+    // moment, for bytes still on their way into it.
+    const std::int64_t give_up = MonotonicNs() + 2 * kSecond;
+    int empty_checks = 0;
+    while (empty_checks < 5 && MonotonicNs() < give_up && !m_stop) {
+        empty_checks = m_line.Unread() == 0 ? empty_checks + 1 : 0;
+        ::usleep(10000);
+    }
+}
+
 void Simulator::Run() {
     m_period = std::max<std::int64_t>(1, std::llround(kSecond / m_options.rate));
     m_next_due = MonotonicNs();
@@ -244,7 +257,10 @@ void Simulator::Run() {
         const std::size_t budget = m_pacer.Take(now, m_transmitter.Waiting());
         m_transmitter.Send(budget, m_sink);
         if (m_options.check_port && now >= m_next_port_check) CheckPort(now, false);
-        if (m_transmitter.Idle() && (m_source_ended || CycleLimitReached())) break;
+        if (m_transmitter.Idle() && (m_source_ended || CycleLimitReached())) {
+            Linger();
+            break;
+        }
 
         pollfd fds[2];
         nfds_t count = 0;

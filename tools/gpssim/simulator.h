@@ -93,6 +93,8 @@ public:
     void Summary() const;
 
 private:
+    // Waits, before the end, for the program to read what was sent.
+    void Linger();
     bool CycleLimitReached() const { return m_options.cycles && m_cycles_sent >= *m_options.cycles; }
     void ProduceDueCycles(std::int64_t now);
     void CheckPort(std::int64_t now, bool always);

@@ -60,13 +60,10 @@ void CSatScopeDlg::LoadSettings()
 {
     const std::string path = ProgramFolder() + std::string(kSettingsFile);
     const std::optional<std::string> file = ReadSettingsFile(path);
+    // The load leaves the status text of the check that stopped it (a lookup's own, when a
+    // lookup failed): that one is shown, not one per key looked for.
     const SettingsLoad load = satscope::LoadSettings(
-        [&](std::string_view key) {
-            LookupResult result = LookupSetting(file ? &*file : nullptr, key);
-            if (result.code == LookupCode::FileUnusable) SetStatus(kNoFileText);
-            if (result.code == LookupCode::KeyAbsent) SetStatus(kNoKeyText);
-            return result;
-        },
+        [&](std::string_view key) { return LookupSetting(file ? &*file : nullptr, key); },
         GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
     for (const std::string& trace : load.traces) DebugPrintf("SatScope: %s\r\n", trace.c_str());
     m_settings = load.settings;

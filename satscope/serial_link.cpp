@@ -16,7 +16,6 @@ BOOL SerialLink::Open(HWND window, const std::string& port_name, DWORD baud_rate
     m_running.store(0, std::memory_order_release);
     m_link_id = link_id;
     m_window = window;
-    m_port_name = port_name;
 
     m_read = {};
     m_write = {};

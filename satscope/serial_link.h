@@ -48,7 +48,6 @@ private:
 
     HWND m_window = nullptr;
     HANDLE m_port = INVALID_HANDLE_VALUE;
-    std::string m_port_name;
     OVERLAPPED m_read{};
     OVERLAPPED m_write{};
     std::atomic<std::uint32_t> m_running{0};

@@ -24,6 +24,7 @@
 #include "satscope/sentence_handler.h"
 #include "tools/devicectl/device_control.h"
 #include "tools/gpssim/gpssim_child.h"
+#include "tools/gpssim/sentence_frames.h"
 
 namespace {
 
@@ -276,11 +277,7 @@ TEST_F(SatScopeDevice, TheLogHoldsItsHeadersEverySentenceAndThePauseMarks)
         for (const std::string& body : std::vector<std::string>{"GPGGA,10000" + second + ",3730.000,N,12700.000,E,1,05,1.1,20.0,M,,,,",
                                        "GPGSA,A,3,01,02,03,04,05,,,,,,,,2.0,1.1,1.7", "GPVTG,0.0,T,,M,0.0,N,0.0,K",
                                        "GPGLL,3730.000,N,12700.000,E,10000" + second + ",A"}) {
-            unsigned sum = 0;
-            for (const char c : body) sum ^= static_cast<unsigned char>(c);
-            char tail[8];
-            std::snprintf(tail, sizeof tail, "*%02X", sum);
-            replay += "$" + body + tail + "\n";
+            replay += gpssim::MakeSentence(body);
         }
     }
     WriteFile(device.Root() / "gga.nmea", replay);

@@ -1,7 +1,6 @@
 #include "satscope/nmea_decoders.h"
 
 #include <cmath>
-#include <cstdarg>
 #include <cstdio>
 
 #include "satscope/control_ids.h"
@@ -9,24 +8,6 @@
 
 namespace satscope {
 namespace {
-
-std::string Format(const char* format, ...) __attribute__((format(printf, 1, 2)));
-std::string Format(const char* format, ...)
-{
-    char text[160];
-    va_list args;
-    va_start(args, format);
-    std::vsnprintf(text, sizeof text, format, args);
-    va_end(args);
-    return text;
-}
-
-// A character from the wire as shown: printable ASCII, else a blank (never a NUL that would cut
-// the text, never a byte that is no character).
-char Shown(char c)
-{
-    return c > ' ' && c < 0x7F ? c : ' ';
-}
 
 // int() of a double the receiver sent, saturated instead of undefined.
 int Truncated(double value)

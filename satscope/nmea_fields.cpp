@@ -1,6 +1,8 @@
 #include "satscope/nmea_fields.h"
 
 #include <charconv>
+#include <cstdarg>
+#include <cstdio>
 #include <cstdlib>
 #include <system_error>
 #include <limits>
@@ -163,6 +165,21 @@ void FieldScanner::Skip()
 {
     std::string_view field;
     Next(field);
+}
+
+std::string Format(const char* format, ...)
+{
+    char text[200];
+    va_list args;
+    va_start(args, format);
+    std::vsnprintf(text, sizeof text, format, args);
+    va_end(args);
+    return text;
+}
+
+char Shown(char c)
+{
+    return c > ' ' && c < 0x7F ? c : ' ';
 }
 
 }  // namespace satscope

@@ -8,6 +8,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 namespace satscope {
@@ -25,6 +26,12 @@ double LeadingDouble(std::string_view text, bool* read = nullptr);
 
 // The value as it reads after passing through single precision.
 double SinglePrecision(double value);
+
+// A text for the window, formatted as printf does; at most 199 characters.
+std::string Format(const char* format, ...) __attribute__((format(printf, 1, 2)));
+// A character from the wire as shown: printable ASCII, else a blank (never a NUL that would cut
+// the text, never a byte that is no character).
+char Shown(char c);
 
 // The fields of a text one after another, without a scan from the start for each.
 class FieldWalker {

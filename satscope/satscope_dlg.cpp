@@ -11,16 +11,28 @@
 #include "platform/kernel/system_time.h"
 #include "satscope/control_ids.h"
 #include "satscope/log_text.h"
+#include "satscope/signal_canvas.h"
 
 namespace satscope {
 namespace {
 
 constexpr WORD kLinkId = 1;
 constexpr UINT kMostBytesPerMessage = 4096;
+constexpr unsigned kNoticeMs = 3000;
+constexpr int kNoticeBandHeight = 20;
+
+// The window-split presets, UI1..UI5: the proportions signal : summary : list.
+struct PresetShares {
+    int signal, summary, list;
+};
+constexpr PresetShares kPresetShares[5] = {{5, 1, 4}, {9, 1, 0}, {0, 2, 8}, {4, 1, 5}, {1, 1, 1}};
 
 }  // namespace
 
-CSatScopeDlg::CSatScopeDlg() : CDialog("SATSCOPE", "[VORL] empty") {}
+CSatScopeDlg::CSatScopeDlg() : CDialog("SATSCOPE", "[VORL] empty")
+{
+    m_handler.SetReplies(&m_replies);
+}
 
 CSatScopeDlg::~CSatScopeDlg()
 {
@@ -91,6 +103,7 @@ void CSatScopeDlg::Layout()
     m_layout = ComputeLayout(input);
     m_compact = m_layout.compact;
     m_handler.SetCompact(m_compact);
+    m_replies.SetCompact(m_compact);
 
     RECT rect;
     GetWindowRect(m_hWnd, &rect);
@@ -103,11 +116,57 @@ void CSatScopeDlg::Layout()
     }
     for (const auto& [id, caption] : m_layout.captions) SetDlgItemText(m_hWnd, id, caption);
 
-    // The command buttons: the receiver's commands are not offered yet; pause and log are, with
-    // captions that say their state.
-    for (int id = IDC_COMMAND_FIRST; id <= IDC_COMMAND_LAST; ++id) ShowControl(id, id == IDC_PAUSE || id == IDC_LOG);
-    SetDlgItemText(m_hWnd, IDC_PAUSE, m_fix.paused ? Caption("RUNNING", "RUN") : Caption("PAUSE", "PAU"));
-    SetDlgItemText(m_hWnd, IDC_LOG, m_logging ? Caption("STOP_WR", "S_W") : Caption("WR_LOG", "W_L"));
+    SetUpReceiverType();
+}
+
+void CSatScopeDlg::SetUpReceiverType()
+{
+    // Captions follow the window's size and the pause and log states; the D buttons appear only
+    // in developer mode, and a type's unused buttons stay hidden.
+    for (int id = IDC_COMMAND_FIRST; id <= IDC_COMMAND_LAST; ++id) ShowControl(id, false);
+    m_buttons = CommandButtons(m_type, m_settings.developer, m_compact, m_fix.paused, m_logging);
+    for (const CommandButton& button : m_buttons) {
+        if (button.action == ButtonAction::Hidden) continue;
+        SetDlgItemText(m_hWnd, button.id, button.caption);
+        ShowControl(button.id, true);
+    }
+}
+
+void CSatScopeDlg::OnReceiverType(ReceiverType type)
+{
+    if (type == m_type) return;
+    m_type = type;
+    SetUpReceiverType();
+}
+
+void CSatScopeDlg::OnCommandButton(int id)
+{
+    const CommandButton& button = m_buttons[static_cast<std::size_t>(id - IDC_COMMAND_FIRST)];
+    switch (button.action) {
+    case ButtonAction::Command: m_commands.Run(button.command); break;
+    case ButtonAction::Pause: OnPause(); break;
+    case ButtonAction::Log: OnLog(); break;
+    case ButtonAction::Hidden: break;
+    }
+}
+
+void CSatScopeDlg::OnPreset(int preset)
+{
+    if (preset == m_handler.Preset()) return;
+    DrawSignal(SignalDraw::Clear);
+    DrawSignal(SignalDraw::Full);
+    // The stored window height never loses the caption bar (the layout takes it off a copy), so
+    // there is no height to give back here: any number of preset changes keeps the window's size.
+    DrawSignal(SignalDraw::ClearGrey);
+    ShowControl(IDC_SENTENCES, true);
+    const PresetShares& shares = kPresetShares[preset - 1];
+    m_settings.signal_share = shares.signal;
+    m_settings.summary_share = shares.summary;
+    m_settings.list_share = shares.list;
+    m_handler.SetPreset(preset);
+    Layout();
+    DrawSignal(SignalDraw::Clear);
+    SetTimer(kTimerFullRedraw, 1);
 }
 
 void CSatScopeDlg::EnableCommandButtons(bool enable)
@@ -128,8 +187,9 @@ void CSatScopeDlg::OnConnect()
         EnableWindow(GetDlgItem(m_hWnd, IDC_BAUDS), TRUE);
         CloseLinkIfOpen();
         m_connected = false;
-        SetDlgItemText(m_hWnd, IDC_CONNECT, Caption("CONNECTION", "CON"));
+        // The caption changes last: once it says so, the rest of the window says so too.
         EnableCommandButtons(false);
+        SetDlgItemText(m_hWnd, IDC_CONNECT, Caption("CONNECTION", "CON"));
         m_fix.satellites_in_view = 0;
         return;
     }
@@ -173,10 +233,10 @@ void CSatScopeDlg::OnConnect()
     EnableWindow(GetDlgItem(m_hWnd, IDC_PORTS), FALSE);
     EnableWindow(GetDlgItem(m_hWnd, IDC_BAUDS), FALSE);
     m_connected = true;
-    SetDlgItemText(m_hWnd, IDC_CONNECT, Caption("DISCONNECTION", "DIS"));
     DrawSignal(SignalDraw::Full);
     SetTimer(kTimerFullRedraw, 1);
     EnableCommandButtons(true);
+    SetDlgItemText(m_hWnd, IDC_CONNECT, Caption("DISCONNECTION", "DIS"));
 }
 
 void CSatScopeDlg::OnGpsData()
@@ -196,15 +256,10 @@ void CSatScopeDlg::OnGpsData()
 
 void CSatScopeDlg::OnPause()
 {
-    if (!m_fix.paused) {
-        m_fix.paused = true;
-        SetDlgItemText(m_hWnd, IDC_PAUSE, Caption("RUNNING", "RUN"));
-        if (m_log_active) m_log.Write(kLogPauseStart);
-    } else {
-        m_fix.paused = false;
-        SetDlgItemText(m_hWnd, IDC_PAUSE, Caption("PAUSE", "PAU"));
-        if (m_log_active) m_log.Write(kLogPauseEnd);
-    }
+    const PausePress press = PressPause(m_fix.paused, m_compact, m_log_active);
+    m_fix.paused = press.paused;
+    SetDlgItemText(m_hWnd, IDC_PAUSE, press.caption);
+    if (press.log_mark) m_log.Write(press.log_mark);
 }
 
 void CSatScopeDlg::OnLog()
@@ -212,7 +267,7 @@ void CSatScopeDlg::OnLog()
     if (m_logging) {
         m_logging = false;
         m_log_active = false;
-        SetDlgItemText(m_hWnd, IDC_LOG, Caption("WR_LOG", "W_L"));
+        SetDlgItemText(m_hWnd, IDC_LOG, LogCaption(false, m_compact));
         m_log.Close();
         return;
     }
@@ -222,7 +277,7 @@ void CSatScopeDlg::OnLog()
                           now.wMilliseconds};
     if (!m_log.Open(ProgramFolder() + "log.txt")) return;  // the caption stays: nothing is logged
     m_logging = true;
-    SetDlgItemText(m_hWnd, IDC_LOG, Caption("STOP_WR", "S_W"));
+    SetDlgItemText(m_hWnd, IDC_LOG, LogCaption(true, m_compact));
     m_log.Write(LogHeader(m_fix, clock));
     m_log_active = true;
 }
@@ -246,10 +301,20 @@ BOOL CSatScopeDlg::OnCommand(WPARAM wparam, LPARAM lparam)
     if (code == BN_CLICKED) {
         switch (id) {
         case IDC_CONNECT: OnConnect(); return TRUE;
-        case IDC_PAUSE: OnPause(); return TRUE;
-        case IDC_LOG: OnLog(); return TRUE;
         case IDCANCEL: CloseWindow(); return TRUE;
         default: break;
+        }
+        if (id >= IDC_COMMAND_FIRST && id <= IDC_COMMAND_LAST) {
+            OnCommandButton(id);
+            return TRUE;
+        }
+        if (id >= IDC_PRESET_FIRST && id <= IDC_PRESET_LAST) {
+            OnPreset(id - IDC_PRESET_FIRST + 1);
+            return TRUE;
+        }
+        if (const std::optional<ReceiverType> type = TypeOfRadio(id)) {
+            OnReceiverType(*type);
+            return TRUE;
         }
     }
     return CDialog::OnCommand(wparam, lparam);
@@ -257,10 +322,22 @@ BOOL CSatScopeDlg::OnCommand(WPARAM wparam, LPARAM lparam)
 
 void CSatScopeDlg::OnTimer(UINT_PTR id)
 {
-    if (id == kTimerFullRedraw) {
+    switch (id) {
+    case kTimerFullRedraw:
         KillTimer(kTimerFullRedraw);
         DrawSignal(SignalDraw::Full);
         return;
+    case kTimerNoticeHide:
+        KillTimer(kTimerNoticeHide);
+        ShowControl(IDC_NOTICE, false);
+        SetTimer(kTimerNoticeBand, 1);
+        return;
+    case kTimerNoticeBand:
+        KillTimer(kTimerNoticeBand);
+        PaintNoticeBand();
+        return;
+    default:
+        break;
     }
     m_handler.OnTimer(static_cast<unsigned>(id));
 }
@@ -280,6 +357,11 @@ LRESULT CSatScopeDlg::WindowProc(UINT message, WPARAM wparam, LPARAM lparam)
         const HDC dc = BeginPaint(m_hWnd, &paint);
         if (!m_background) m_background = CreateSolidBrush(RGB(255, 255, 255));
         FillRect(dc, &paint.rcPaint, m_background);
+        // The ground just painted wiped whatever bars stood there: the update draws them all.
+        const RECT& wiped = paint.rcPaint;
+        if (wiped.left < m_layout.left_width && wiped.top < m_layout.signal_height && wiped.right > 0 && wiped.bottom > 0)
+            m_fix.drawn_count = 0;
+        DrawSignalOn(dc, SignalDraw::Update);
         EndPaint(m_hWnd, &paint);
         return 0;
     }
@@ -321,7 +403,43 @@ void CSatScopeDlg::StopTimer(unsigned id)
 
 void CSatScopeDlg::DrawSignal(SignalDraw mode)
 {
-    m_signal.Draw(m_fix, mode, m_port_open && m_layout.signal_height > 0 && m_handler.Preset() != 3);
+    DrawSignalOn(nullptr, mode);
+}
+
+void CSatScopeDlg::DrawSignalOn(HDC dc, SignalDraw mode)
+{
+    const bool can_draw = m_built && m_port_open && m_layout.signal_height > 0 && m_handler.Preset() != 3;
+    const HDC own = can_draw && !dc ? GetDC(m_hWnd) : nullptr;
+    const SignalArea area{m_layout.left_width, m_layout.signal_height};
+    const RECT clip{0, 0, m_layout.left_width, m_layout.signal_height};
+    GdiSignalCanvas canvas(dc ? dc : own, clip);
+    const int bars = m_signal.Draw(m_fix, mode, can_draw && (dc || own), area, canvas);
+    if (own) ReleaseDC(m_hWnd, own);
+    if (bars > 0) DebugPrintf("SatScope: %d bars drawn (%d in all)\r\n", bars, m_signal.Draws());
+}
+
+void CSatScopeDlg::PaintNoticeBand()
+{
+    // Where the notice stood: the bars drawn under it are not redrawn until they change.
+    if (!m_built || m_layout.left_width <= 4) return;
+    const HDC dc = GetDC(m_hWnd);
+    if (!dc) return;
+    const RECT band{2, 2, 2 + m_layout.left_width - 4, 2 + kNoticeBandHeight};
+    if (!m_background) m_background = CreateSolidBrush(RGB(255, 255, 255));
+    FillRect(dc, &band, m_background);
+    ReleaseDC(m_hWnd, dc);
+}
+
+void CSatScopeDlg::Write(std::span<const std::uint8_t> bytes)
+{
+    if (!bytes.empty()) m_link.Write(bytes.data(), static_cast<DWORD>(bytes.size()));
+}
+
+void CSatScopeDlg::ShowNotice(const std::string& text)
+{
+    SetDlgItemText(m_hWnd, IDC_NOTICE, text);
+    ShowControl(IDC_NOTICE, true);
+    SetTimer(kTimerNoticeHide, kNoticeMs);
 }
 
 void CSatScopeDlg::Trace(const std::string& line)

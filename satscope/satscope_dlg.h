@@ -1,16 +1,21 @@
 // SatScope's window, dialog 102: the signal bars, the summary grid and the sentence list on the
 // left, the port and baud lists, the connect button, the receiver types, the times and the
 // command buttons in the column on the right. It owns the serial link and feeds what arrives to
-// the sentence assembler on its own thread.
+// the sentence assembler on its own thread. The command buttons send the chosen receiver type's
+// commands through the link; the receiver's answers come back in the notice and version lines.
 #pragma once
 
+#include <array>
 #include <string>
 
 #include "platform/app/dialog.h"
 #include "platform/gfx/gfx.h"
 #include "satscope/fix_state.h"
 #include "satscope/layout.h"
+#include "satscope/command_buttons.h"
 #include "satscope/program_files.h"
+#include "satscope/receiver_commands.h"
+#include "satscope/receiver_replies.h"
 #include "satscope/sentence_assembler.h"
 #include "satscope/sentence_handler.h"
 #include "satscope/serial_link.h"
@@ -19,7 +24,12 @@
 
 namespace satscope {
 
-class CSatScopeDlg final : public CDialog, private ScopeWindow, private SentenceLog {
+class CSatScopeDlg final : public CDialog,
+                           private ScopeWindow,
+                           private SentenceLog,
+                           private CommandLink,
+                           private CommandWindow,
+                           private ReplyWindow {
 public:
     CSatScopeDlg();
     ~CSatScopeDlg() override;
@@ -46,6 +56,14 @@ private:
     // SentenceLog
     bool Active() const override { return m_log_active; }
     void WriteSentence(std::string_view sentence) override;
+    // CommandLink
+    bool PortOpen() const override { return m_port_open; }
+    void Write(std::span<const std::uint8_t> bytes) override;
+    // CommandWindow, ReplyWindow
+    void ShowControl(int id, bool show) override;
+    void ClearSignal() override { DrawSignal(SignalDraw::Clear); }
+    void StartTimeToFix() override { m_handler.StartTimeToFix(); }
+    void ShowNotice(const std::string& text) override;
 
     void SetStatus(const std::string& text);
     void LoadSettings();
@@ -57,7 +75,13 @@ private:
     void OnPause();
     void OnLog();
     void CloseWindow();
-    void ShowControl(int id, bool show);
+    void SetUpReceiverType();
+    void OnReceiverType(ReceiverType type);
+    void OnCommandButton(int id);
+    void OnPreset(int preset);
+    void PaintNoticeBand();
+    // Draws the bars on `dc`, or on the window's own DC when none is given.
+    void DrawSignalOn(HDC dc, SignalDraw mode);
     std::string Caption(const char* full, const char* compact) const { return m_compact ? compact : full; }
 
     FixState m_fix;
@@ -66,6 +90,10 @@ private:
     SerialLink m_link;
     SignalView m_signal;
     LogFile m_log;
+    ReceiverCommands m_commands{*this, *this};
+    ReceiverReplyHandler m_replies{m_commands, *this};
+    ReceiverType m_type = ReceiverType::Sirf;
+    std::array<CommandButton, 12> m_buttons{};
 
     Settings m_settings;
     LayoutResult m_layout;

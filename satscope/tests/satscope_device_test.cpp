@@ -17,26 +17,19 @@
 #include <thread>
 #include <vector>
 
-#include "platform/testing/temporary_device.h"
 #include "satscope/control_ids.h"
 #include "satscope/fix_state.h"
 #include "satscope/sentence_assembler.h"
 #include "satscope/sentence_handler.h"
-#include "tools/devicectl/device_control.h"
+#include "satscope/tests/satscope_device.h"
 #include "tools/gpssim/gpssim_child.h"
 #include "tools/gpssim/sentence_frames.h"
 
 namespace {
 
-namespace fs = std::filesystem;
-using namespace std::chrono_literals;
-using devicectl::DeviceControl;
-using platform::testing::TemporaryDevice;
-using platform::testing::WaitUntil;
 using namespace satscope;
+using namespace satscope::testing;
 using gpssim::GpsSim;
-
-constexpr auto kHang = 10s;
 
 // What the window would show for the same bytes: the parser and the handler over a window that
 // keeps texts and list lines.
@@ -79,103 +72,6 @@ std::vector<std::string> ValidSentences(const std::string& bytes)
     }
     return valid;
 }
-
-std::string Ini(const std::string& port, const std::string& baud, bool auto_connect, const std::string& extra = {})
-{
-    return "[VORL_GPS_VIEWERS_PARAMETERS]\r\nSTATUS=VALIDATED\r\nCOMPORT=" + port + "\r\nBAUDRATE=" + baud +
-           "\r\nAUTOCONNECT=" + (auto_connect ? "1" : "0") + "\r\n" + extra;
-}
-
-class SatScopeDevice : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        ASSERT_TRUE(device.Install(SATSCOPE_BINARY, "SATSCOPE.EXE"));
-        fs::copy(SATSCOPE_RESOURCES, Host("NAND/SATSCOPE"), fs::copy_options::recursive);
-        sent = (device.Root() / "sent.bin").string();
-    }
-    void TearDown() override
-    {
-        if (!server_started) return;
-        for (const auto& process : control.Processes())
-            if (process.process_id != static_cast<std::uint32_t>(::getpid()) && !process.path.empty())
-                ::kill(static_cast<pid_t>(process.process_id), SIGKILL);
-    }
-    fs::path Host(const std::string& relative) const { return device.Root() / "fs" / fs::u8path(relative); }
-    void WriteFile(const fs::path& path, const std::string& bytes)
-    {
-        fs::create_directories(path.parent_path());
-        std::ofstream(path, std::ios::binary) << bytes;
-    }
-    static std::string ReadAll(const fs::path& path)
-    {
-        std::ifstream in(path, std::ios::binary);
-        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    }
-    void MapCom1(const std::string& pty)
-    {
-        std::ofstream(device.Root() / "device.conf", std::ios::app) << "\nCOM1 = " << pty << "\n";
-    }
-    void Start(const std::string& ini)
-    {
-        WriteFile(Host("NAND/UIConfig.ini"), ini);
-        if (!server_started) {
-            ASSERT_TRUE(device.StartServer());
-            server_started = true;
-        }
-        DWORD error = 0;
-        ASSERT_TRUE(control.Start("\\NAND\\SATSCOPE.EXE", "", error)) << error;
-        // The window shows once it is built and laid out.
-        ASSERT_TRUE(WaitUntil([&] { return !(title = Title()).empty(); }, kHang)) << device.Log("SATSCOPE.EXE");
-    }
-    std::string Title()
-    {
-        for (const auto& window : control.Windows())
-            if (window.program == "SATSCOPE.EXE" && window.parent == 0 && window.owner == 0 && window.visible)
-                return window.title;
-        return {};
-    }
-    std::optional<std::string> Text(int id)
-    {
-        DWORD error = 0;
-        return control.ControlText(title.empty() ? Title() : title, static_cast<std::uint32_t>(id), error);
-    }
-    bool TextBecomes(int id, const std::string& text)
-    {
-        return WaitUntil([&] { return Text(id) == text; }, kHang);
-    }
-    std::vector<std::string> Items(int id)
-    {
-        DWORD error = 0;
-        const auto items = control.Items(title, static_cast<std::uint32_t>(id), error);
-        return items ? items->items : std::vector<std::string>{};
-    }
-    void Click(int id) { ASSERT_EQ(control.Click(title, static_cast<std::uint32_t>(id)), 0u) << id; }
-    std::optional<protocol::WindowInfo> Control(int id)
-    {
-        for (const auto& window : control.Windows())
-            if (window.program == "SATSCOPE.EXE" && window.control_id == static_cast<std::uint32_t>(id)) return window;
-        return std::nullopt;
-    }
-    bool Running()
-    {
-        for (const auto& process : control.Processes())
-            if (process.name == "SATSCOPE.EXE") return true;
-        return false;
-    }
-    std::optional<std::uint32_t> Pid()
-    {
-        for (const auto& process : control.Processes())
-            if (process.name == "SATSCOPE.EXE") return process.process_id;
-        return std::nullopt;
-    }
-
-    TemporaryDevice device;
-    DeviceControl control{device.Root()};
-    bool server_started = false;
-    std::string title;
-    std::string sent;
-};
 
 // At 4,800 and at 115,200 baud, with faults of every kind and UBX frames among the sentences,
 // the summary shows what the same bytes give, and the list holds only whole, valid sentences.
@@ -409,7 +305,9 @@ TEST_F(SatScopeDevice, LaysItselfOutFullAndCompact)
     EXPECT_EQ(rect(IDC_LOG).top, 414);
     EXPECT_TRUE(Control(IDC_PRESET_FIRST)->visible);
     EXPECT_TRUE(Control(IDC_PAUSE)->visible);
-    EXPECT_FALSE(Control(IDC_COMMAND_FIRST)->visible) << "no receiver commands yet";
+    EXPECT_EQ(Text(IDC_COMMAND_FIRST), "HOT_RST");
+    EXPECT_TRUE(Control(IDC_COMMAND_FIRST + 3)->visible) << "SiRF's factory reset";
+    EXPECT_FALSE(Control(IDC_COMMAND_FIRST + 4)->visible) << "configuration only in developer mode";
     EXPECT_FALSE(Control(IDC_NOTICE)->visible);
     EXPECT_EQ(Text(IDC_TYPE_SIRF), "GGMS");
     ASSERT_EQ(control.Close(title), 0u);

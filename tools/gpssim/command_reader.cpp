@@ -21,6 +21,12 @@ int HexValue(char c) {
     return -1;
 }
 
+// Two upper-case hexadecimal digits.
+std::string HexByte(std::uint8_t byte) {
+    constexpr char kDigits[] = "0123456789ABCDEF";
+    return {kDigits[byte >> 4], kDigits[byte & 0x0F]};
+}
+
 bool CanStartFrame(char c) { return c == kStart || static_cast<std::uint8_t>(c) == kSync1; }
 
 }  // namespace
@@ -109,17 +115,39 @@ std::string_view CommandFrameKindName(CommandFrameKind kind) {
     return "?";
 }
 
+std::string DescribeCommandFrame(const CommandFrame& frame) {
+    const std::string_view bytes = frame.bytes;
+    std::string text;
+    switch (frame.kind) {
+        case CommandFrameKind::Nmea: {
+            std::string_view sentence = bytes;
+            if (sentence.size() >= 2 && sentence.substr(sentence.size() - 2) == "\r\n") sentence.remove_suffix(2);
+            for (char c : sentence) {
+                const auto byte = static_cast<std::uint8_t>(c);
+                if (byte >= 0x20 && byte < 0x7F) text += c;
+                else text += "\\x" + HexByte(byte);
+            }
+            break;
+        }
+        case CommandFrameKind::Ubx:
+            if (bytes.size() < 6) return "UBX";
+            text = "UBX class 0x" + HexByte(Byte(bytes, 2)) + " id 0x" + HexByte(Byte(bytes, 3)) + " len " +
+                   std::to_string(Byte(bytes, 4) | Byte(bytes, 5) << 8);
+            break;
+        case CommandFrameKind::ByteCommand:
+            if (bytes.size() < CommandReader::kByteCommandSize) return "CMD";
+            text = "CMD code 0x" + HexByte(Byte(bytes, 4)) + " parameter 0x" + HexByte(Byte(bytes, 5));
+            if (Byte(bytes, 6) != kByteCommandEnd) text += " end 0x" + HexByte(Byte(bytes, 6));
+            break;
+    }
+    return text;
+}
+
 std::string WireLogLine(const CommandFrame& frame) {
-    constexpr char kDigits[] = "0123456789ABCDEF";
     std::string line(CommandFrameKindName(frame.kind));
     line += frame.intact ? " ok" : " bad";
-    for (char c : frame.bytes) {
-        const auto byte = static_cast<std::uint8_t>(c);
-        line += ' ';
-        line += kDigits[byte >> 4];
-        line += kDigits[byte & 0x0F];
-    }
-    return line;
+    for (char c : frame.bytes) line += ' ' + HexByte(static_cast<std::uint8_t>(c));
+    return line + " | " + DescribeCommandFrame(frame);
 }
 
 }  // namespace gpssim

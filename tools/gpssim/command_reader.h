@@ -50,7 +50,12 @@ private:
 };
 
 std::string_view CommandFrameKindName(CommandFrameKind kind);
-// One line of the wire log: kind, "ok" or "bad", then every byte in hexadecimal.
+// A frame as a person reads it: a sentence's text without CR LF (bytes outside printable ASCII
+// as "\xHH"), "UBX class 0x06 id 0x24 len 36", "CMD code 0x02 parameter 0x00" (with
+// " end 0xAB" when the last byte is not 0xAA).
+std::string DescribeCommandFrame(const CommandFrame& frame);
+// One line of the wire log: kind, "ok" or "bad", every byte in hexadecimal, then " | " and the
+// frame described.
 std::string WireLogLine(const CommandFrame& frame);
 
 }  // namespace gpssim

@@ -11,6 +11,10 @@ constexpr double kMaxRate = 100;
 constexpr int kMaxBaud = 4000000;
 constexpr int kMaxFaultCount = 1000000;
 constexpr double kMaxQuietSeconds = 86400;
+constexpr double kMaxResetQuiet = 60;
+constexpr double kMaxTtff = 3600;
+constexpr int kMaxVendorId = 99;
+constexpr int kMaxUbxId = 255;
 
 template <class Number>
 bool ReadNumber(std::string_view text, Number& out) {
@@ -23,6 +27,16 @@ std::string_view Trim(std::string_view text) {
     while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
     while (!text.empty() && (text.back() == ' ' || text.back() == '\t' || text.back() == '\r')) text.remove_suffix(1);
     return text;
+}
+
+// A message id in decimal ("36") or hexadecimal ("0x24").
+bool ReadId(std::string_view text, int& out) {
+    if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
+        text.remove_prefix(2);
+        const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), out, 16);
+        return error == std::errc() && end == text.data() + text.size();
+    }
+    return ReadNumber(text, out);
 }
 
 }  // namespace
@@ -94,6 +108,27 @@ ParsedOptions ParseOptions(const std::vector<std::string_view>& arguments) {
             if (!ReadNumber(*text, o.fault_percent) || !std::isfinite(o.fault_percent) || o.fault_percent < 0 ||
                 o.fault_percent > 100)
                 bad("a percentage from 0 to 100");
+        } else if (name == "--reset-quiet" || name == "--ttff") {
+            const auto text = value();
+            if (!text) break;
+            const bool quiet = name == "--reset-quiet";
+            const double most = quiet ? kMaxResetQuiet : kMaxTtff;
+            double seconds = 0;
+            if (!ReadNumber(*text, seconds) || !std::isfinite(seconds) || seconds < 0 || seconds > most)
+                bad(quiet ? "seconds from 0 to 60" : "seconds from 0 to 3600");
+            (quiet ? o.reset_quiet : o.ttff) = seconds;
+        } else if (name == "--fail") {
+            const auto text = value();
+            if (!text) break;
+            int id = 0;
+            if (!ReadNumber(*text, id) || id < 0 || id > kMaxVendorId) bad("a vendor command id from 0 to 99");
+            o.failing_vendor_ids.insert(id);
+        } else if (name == "--nak") {
+            const auto text = value();
+            if (!text) break;
+            int id = 0;
+            if (!ReadId(*text, id) || id < 0 || id > kMaxUbxId) bad("a UBX message id from 0 to 255 (36 or 0x24)");
+            o.rejected_ubx_ids.insert(id);
         } else {
             parsed.error = "unknown option " + std::string(name);
         }
@@ -136,9 +171,20 @@ Logs:
   --timing FILE      append one line per sentence sent: CLOCK_MONOTONIC nanoseconds when its
                      last byte was written, its address and, for GGA and RMC, its time field
   --wire FILE        append one line per frame the program wrote to the receiver: kind (nmea,
-                     ubx, cmd), ok or bad (checksum), the bytes in hexadecimal
+                     ubx, cmd), ok or bad (checksum), the bytes in hexadecimal, then " | " and
+                     the frame decoded
   --check-port       print "port <baud> <bits><parity><stop> raw" (or the translating settings
                      that are on) at the start and whenever the program changes its port mode
+
+How it answers the program's commands (SiRF $PSRF101 resets and $VORL999 vendor sentences
+22, 31, 73; UBX CFG-RST, -RXM, -SBAS, -NAV5 with ACK-ACK; PTC "$CMD" resets and queries):
+  --reset-quiet S    after a reset, send nothing and take no command for S seconds (default 1,
+                     at most 60), then the version text (SiRF, PTC) and cycles whose fix
+                     starts again
+  --ttff S           the first 3D fix comes in the first cycle due S seconds or more after the
+                     reset arrived (default 12, at most 3600); the 2D fix 3 seconds before
+  --fail ID          answer vendor sentence ID with status 01, failed (repeatable)
+  --nak ID           answer UBX CFG message ID (36 or 0x24) with ACK-NAK (repeatable)
 
 Commands on stdin, one per line:
   bad N              the next N sentences with a wrong checksum

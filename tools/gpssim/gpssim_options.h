@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -28,6 +29,11 @@ struct Options {
     std::string timing_file;
     std::string wire_file;
     bool check_port = false;
+    // How the receiver answers the program's commands.
+    double reset_quiet = 1;              // seconds of silence after a reset
+    double ttff = 12;                    // seconds from a reset to the first 3D fix
+    std::set<int> failing_vendor_ids;    // --fail: vendor sentences that fail
+    std::set<int> rejected_ubx_ids;      // --nak: UBX CFG ids answered with ACK-NAK
     bool help = false;
 };
 

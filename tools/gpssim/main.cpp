@@ -1,7 +1,8 @@
 // gpssim: a GPS receiver on a pseudo-terminal. It prints the pty's slave path first, then sends
 // a synthetic track (or a replayed log) at a serial line's pace, with faults on demand or at a
-// rate, logs what it sends and what the program writes back, and reports the port mode the
-// program set. `gpssim --help` lists everything.
+// rate, answers the program's receiver commands (resets, configuration, queries), logs what it
+// sends and what the program writes back, and reports the port mode the program set.
+// `gpssim --help` lists everything.
 #include <signal.h>
 
 #include <csignal>

@@ -148,7 +148,16 @@ NmeaTrack::NmeaTrack(const TrackOptions& options)
     : m_options(options),
       m_sky(options.seed, std::max(4, options.fix_after_cycles)),
       m_road(options.seed),
-      m_random(options.seed ^ 0xD0B5EED7ull) {}
+      m_random(options.seed ^ 0xD0B5EED7ull),
+      m_two_d_from(std::max(0, options.fix_after_cycles)),
+      m_three_d_from(m_two_d_from + std::max(0, options.three_d_after_cycles)) {}
+
+void NmeaTrack::RestartFix(std::int64_t cycles_to_2d, std::int64_t cycles_to_3d) {
+    const std::int64_t next = m_started ? static_cast<std::int64_t>(m_state.cycle) + 1 : 0;
+    cycles_to_2d = std::max<std::int64_t>(0, cycles_to_2d);
+    m_two_d_from = next + cycles_to_2d;
+    m_three_d_from = next + std::max(cycles_to_2d, cycles_to_3d);
+}
 
 void NmeaTrack::Step() {
     if (m_started) {
@@ -158,9 +167,7 @@ void NmeaTrack::Step() {
     }
     m_started = true;
     const auto cycle = static_cast<std::int64_t>(m_state.cycle);
-    const std::int64_t fix_after = std::max(0, m_options.fix_after_cycles);
-    const std::int64_t three_d_after = fix_after + std::max(0, m_options.three_d_after_cycles);
-    m_state.fix = cycle < fix_after ? FixKind::None : cycle < three_d_after ? FixKind::TwoD : FixKind::ThreeD;
+    m_state.fix = cycle < m_two_d_from ? FixKind::None : cycle < m_three_d_from ? FixKind::TwoD : FixKind::ThreeD;
     m_state.time = AddSeconds(m_options.start, cycle);
     m_state.position = m_road.Position();
 

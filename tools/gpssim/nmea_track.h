@@ -75,6 +75,10 @@ public:
     std::vector<Piece> NextCycle();
     // The next cycle as the bytes on the line.
     std::string NextCycleBytes();
+    // The receiver lost its fix (it was reset): the next `cycles_to_2d` cycles have no fix,
+    // and the first 3D fix comes `cycles_to_3d` cycles from now (a 2D fix in between). Time,
+    // position and satellites go on as before.
+    void RestartFix(std::int64_t cycles_to_2d, std::int64_t cycles_to_3d);
     // The state of the cycle last returned.
     const ReceiverState& State() const { return m_state; }
     const TrackOptions& Options() const { return m_options; }
@@ -88,6 +92,8 @@ private:
     SeededRandom m_random;
     ReceiverState m_state;
     bool m_started = false;
+    std::int64_t m_two_d_from = 0;    // the first cycle with a 2D fix
+    std::int64_t m_three_d_from = 0;  // the first cycle with a 3D fix
 };
 
 }  // namespace gpssim

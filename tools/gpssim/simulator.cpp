@@ -22,6 +22,7 @@ constexpr std::int64_t kPortCheckPeriod = 200 * kMillisecond;
 constexpr std::int64_t kHungLineRetry = 250 * kMillisecond;
 constexpr std::size_t kMaxCommandLine = 4096;
 constexpr int kMaxCatchUpCycles = 1000;
+constexpr std::int64_t kTwoDBeforeThreeD = 3 * kSecond;  // after a reset, the 2D fix leads the 3D one
 
 void PrintLine(const std::string& text) {
     std::fputs(text.c_str(), stdout);
@@ -91,7 +92,8 @@ Simulator::Simulator(const Options& options, PtyLine& line, std::unique_ptr<Cycl
       m_source(std::move(source)),
       m_stop(stop),
       m_faults(options.seed, options.fault_percent),
-      m_pacer(options.baud, MonotonicNs()) {}
+      m_pacer(options.baud, MonotonicNs()),
+      m_answers(ReceiverConfig{options.baud, options.failing_vendor_ids, options.rejected_ubx_ids}) {}
 
 bool Simulator::OpenLogs() {
     for (auto [log, path] : {std::pair{&m_sent, &m_options.sent_file}, std::pair{&m_timing, &m_options.timing_file},
@@ -121,7 +123,7 @@ void Simulator::ProduceDueCycles(std::int64_t now) {
         }
         if (now < m_quiet_until) {
             ++m_cycles_quiet;
-        } else if (produced == 0 && m_transmitter.Idle()) {
+        } else if (produced == 0 && !m_transmitter.CycleQueued()) {  // answers alone may wait ahead
             m_faults.Apply(*cycle);
             m_transmitter.Queue(std::move(*cycle));
             ++m_cycles_sent;
@@ -211,8 +213,39 @@ void Simulator::ReadLine(std::int64_t now) {
         for (const CommandFrame& frame : frames) {
             ++m_frames_read;
             m_wire.Write(WireLogLine(frame) + '\n');
+            Answer(frame, now);
         }
     }
+}
+
+void Simulator::Answer(const CommandFrame& frame, std::int64_t now) {
+    // A receiver that is restarting, or told to be quiet, takes no commands.
+    if (now < m_quiet_until) return;
+    ReceiverAnswer answer = m_answers.Handle(frame);
+    if (answer.reset) m_transmitter.DiscardUnstarted();
+    m_answers_queued += answer.pieces.size();
+    m_transmitter.QueueNext(std::move(answer.pieces));
+    if (answer.reset) Restart(*answer.reset, now);
+}
+
+void Simulator::Restart(const ReceiverReset& reset, std::int64_t now) {
+    ++m_resets;
+    m_quiet_until = now + static_cast<std::int64_t>(std::llround(m_options.reset_quiet * kSecond));
+    // How many of the cycles from the next one due are due before a moment.
+    const auto cycles_before = [this](std::int64_t at) -> std::int64_t {
+        return at <= m_next_due ? 0 : (at - m_next_due + m_period - 1) / m_period;
+    };
+    const std::int64_t three_d = now + static_cast<std::int64_t>(std::llround(m_options.ttff * kSecond));
+    const std::int64_t two_d = std::max(now, three_d - kTwoDBeforeThreeD);
+    if (m_source->RestartFix(cycles_before(two_d), cycles_before(three_d))) {
+        m_boot_message = reset.boot_message;
+    } else {
+        m_boot_message.clear();  // a replayed log only goes quiet
+    }
+    char text[96];
+    std::snprintf(text, sizeof text, "%s reset: quiet for %g s, the 3D fix %g s after it", ResetKindName(reset.kind).data(),
+                  m_options.reset_quiet, m_options.ttff);
+    Note(text);
 }
 
 std::int64_t Simulator::WakeTime(std::int64_t now) const {
@@ -223,6 +256,7 @@ std::int64_t Simulator::WakeTime(std::int64_t now) const {
         const std::size_t chunk = std::max<std::size_t>(1, static_cast<std::size_t>(m_options.baud / 1000));
         wake = std::min(wake, m_pacer.ReadyAt(std::min(chunk, m_transmitter.Waiting())));
     }
+    if (!m_boot_message.empty()) wake = std::min(wake, m_quiet_until);
     if (m_options.check_port) wake = std::min(wake, m_next_port_check);
     if (m_line_retry_at > now) wake = std::min(wake, m_line_retry_at);
     return std::max(wake, now);
@@ -253,6 +287,12 @@ void Simulator::Run() {
 
     while (!m_stop && !m_quit) {
         std::int64_t now = MonotonicNs();
+        if (!m_boot_message.empty() && now >= m_quiet_until) {
+            // The restarted receiver speaks first, ahead of its first cycle.
+            m_answers_queued += m_boot_message.size();
+            m_transmitter.QueueNext(std::move(m_boot_message));
+            m_boot_message.clear();
+        }
         ProduceDueCycles(now);
         const std::size_t budget = m_pacer.Take(now, m_transmitter.Waiting());
         m_transmitter.Send(budget, m_sink);
@@ -291,7 +331,8 @@ void Simulator::Summary() const {
     text << m_cycles_sent << " cycles sent, " << m_cycles_skipped << " skipped while the line was busy, "
          << m_cycles_quiet << " left out while quiet; " << m_transmitter.Lost() << " bytes dropped; faults";
     for (std::size_t i = 0; i < kFaultKinds; ++i) text << ' ' << FaultName(static_cast<FaultKind>(i)) << '=' << faults[i];
-    text << "; " << m_frames_read << " frames read from the program, " << m_reader.JunkBytes() << " junk bytes";
+    text << "; " << m_frames_read << " frames read from the program, " << m_reader.JunkBytes() << " junk bytes, "
+         << m_answers_queued << " answer pieces, " << m_resets << " resets";
     Note(text.str());
 }
 

@@ -1,5 +1,6 @@
 // gpssim's loop: cycles from a source at their rate onto the paced line, faults into them, the
-// logs of what was sent, what the program writes back, its port mode and the stdin commands.
+// logs of what was sent, what the program writes back and the receiver's answers to it, its port
+// mode and the stdin commands.
 #pragma once
 
 #include <csignal>
@@ -16,6 +17,7 @@
 #include "tools/gpssim/gpssim_options.h"
 #include "tools/gpssim/nmea_track.h"
 #include "tools/gpssim/pty_line.h"
+#include "tools/gpssim/receiver_answers.h"
 #include "tools/gpssim/transmitter.h"
 
 namespace gpssim {
@@ -30,12 +32,19 @@ public:
     virtual ~CycleSource() = default;
     // Nothing when a replay that runs once has reached its end.
     virtual std::optional<std::vector<Piece>> Next() = 0;
+    // The receiver was reset: its fix starts again (see NmeaTrack::RestartFix). False when the
+    // source has no fix of its own to restart, as a replayed log.
+    virtual bool RestartFix(std::int64_t /*cycles_to_2d*/, std::int64_t /*cycles_to_3d*/) { return false; }
 };
 
 class TrackSource : public CycleSource {
 public:
     explicit TrackSource(const TrackOptions& options) : m_track(options) {}
     std::optional<std::vector<Piece>> Next() override { return m_track.NextCycle(); }
+    bool RestartFix(std::int64_t cycles_to_2d, std::int64_t cycles_to_3d) override {
+        m_track.RestartFix(cycles_to_2d, cycles_to_3d);
+        return true;
+    }
 
 private:
     NmeaTrack m_track;
@@ -101,6 +110,8 @@ private:
     void ReadStdin(std::int64_t now);
     void Command(std::string_view line, std::int64_t now);
     void ReadLine(std::int64_t now);
+    void Answer(const CommandFrame& frame, std::int64_t now);
+    void Restart(const ReceiverReset& reset, std::int64_t now);
     std::int64_t WakeTime(std::int64_t now) const;
 
     const Options& m_options;
@@ -112,6 +123,7 @@ private:
     Pacer m_pacer;
     Transmitter m_transmitter;
     CommandReader m_reader;
+    ReceiverAnswers m_answers;
     LogFile m_sent;
     LogFile m_timing;
     LogFile m_wire;
@@ -121,6 +133,7 @@ private:
     std::int64_t m_quiet_until = 0;
     std::int64_t m_next_port_check = 0;
     std::int64_t m_line_retry_at = 0;
+    std::vector<Piece> m_boot_message;  // sent when a reset's quiet ends
     std::string m_last_port;
     std::string m_stdin_buffer;
     bool m_stdin_open = true;
@@ -130,6 +143,8 @@ private:
     std::uint64_t m_cycles_skipped = 0;
     std::uint64_t m_cycles_quiet = 0;
     std::uint64_t m_frames_read = 0;
+    std::uint64_t m_answers_queued = 0;
+    std::uint64_t m_resets = 0;
 };
 
 }  // namespace gpssim

@@ -28,19 +28,34 @@ std::int64_t Pacer::ReadyAt(std::size_t count) const {
 
 void Transmitter::Queue(std::vector<Piece> cycle) {
     for (Piece& piece : cycle)
-        if (!piece.bytes.empty()) m_pieces.push_back(std::move(piece));
+        if (!piece.bytes.empty()) m_pieces.push_back({std::move(piece), false});
+}
+
+void Transmitter::QueueNext(std::vector<Piece> answer) {
+    // Past the piece on its way, then past the answers already waiting at the front.
+    std::size_t at = m_offset > 0 ? 1 : 0;
+    while (at < m_pieces.size() && m_pieces[at].answer) ++at;
+    auto position = m_pieces.begin() + static_cast<std::ptrdiff_t>(at);
+    for (Piece& piece : answer) {
+        if (piece.bytes.empty()) continue;
+        position = m_pieces.insert(position, {std::move(piece), true}) + 1;
+    }
+}
+
+bool Transmitter::CycleQueued() const {
+    return std::any_of(m_pieces.begin(), m_pieces.end(), [](const Entry& entry) { return !entry.answer; });
 }
 
 std::size_t Transmitter::Waiting() const {
     std::size_t waiting = 0;
-    for (const Piece& piece : m_pieces) waiting += piece.bytes.size();
+    for (const Entry& entry : m_pieces) waiting += entry.piece.bytes.size();
     return waiting - m_offset;
 }
 
 std::size_t Transmitter::Send(std::size_t budget, ByteSink& sink) {
     std::size_t left = 0;
     while (left < budget && !m_pieces.empty()) {
-        const Piece& piece = m_pieces.front();
+        const Piece& piece = m_pieces.front().piece;
         const std::size_t chunk = std::min(budget - left, piece.bytes.size() - m_offset);
         const std::string_view bytes = std::string_view(piece.bytes).substr(m_offset, chunk);
         const std::size_t taken = std::min(sink.Write(bytes), chunk);

@@ -1,6 +1,8 @@
 // The receiver's UART: bytes leave at the baud rate's pace (a byte is ten bits on the line:
-// start, eight data, stop), a cycle's pieces in order. What the line does not take is lost, as
-// on a real UART, and counted; a piece counts as sent when its last byte was taken.
+// start, eight data, stop), a cycle's pieces in order. Answers to the program's commands jump
+// the queue: they leave right after the piece on its way, ahead of the cycle's other pieces, in
+// the order they were given. What the line does not take is lost, as on a real UART, and
+// counted; a piece counts as sent when its last byte was taken.
 #pragma once
 
 #include <cstddef>
@@ -44,7 +46,11 @@ public:
 class Transmitter {
 public:
     void Queue(std::vector<Piece> cycle);
+    // Answers: after the piece on its way and the answers queued before, ahead of any cycle.
+    void QueueNext(std::vector<Piece> answer);
     bool Idle() const { return m_pieces.empty(); }
+    // A cycle's piece, begun or not, is still to go (answers alone do not count).
+    bool CycleQueued() const;
     std::size_t Waiting() const;
     // Sends at most `budget` bytes into the sink; returns how many left (taken or lost).
     std::size_t Send(std::size_t budget, ByteSink& sink);
@@ -58,7 +64,11 @@ public:
     std::function<void(const Piece& piece)> on_piece_sent;
 
 private:
-    std::deque<Piece> m_pieces;
+    struct Entry {
+        Piece piece;
+        bool answer = false;
+    };
+    std::deque<Entry> m_pieces;
     std::size_t m_offset = 0;  // into the front piece
     std::uint64_t m_lost = 0;
 };

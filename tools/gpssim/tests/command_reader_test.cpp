@@ -6,23 +6,17 @@
 #include <vector>
 
 #include "tools/gpssim/command_reader.h"
+#include "tools/gpssim/tests/independent_frames.h"
 
 namespace {
 
 using namespace gpssim;
+using gpssim::testing::WithChecksum;
 
 const std::string kSirfHot = "$PSRF101,0,0,0,0,0,0,12,1*15\r\n";
 const std::string kVendorStatic = "$VORL999,22,N,O*13\r\n";
 const std::string kUbxHot("\xB5\x62\x06\x04\x04\x00\x00\x00\x02\x00\x10\x68", 12);
 const std::string kPtcCold("$CMD\x02\x00\xAA", 7);
-
-std::string WithChecksum(const std::string& body) {
-    int sum = 0;
-    for (char c : body) sum ^= static_cast<unsigned char>(c);
-    char digits[3];
-    std::snprintf(digits, sizeof digits, "%02X", sum);
-    return "$" + body + "*" + digits + "\r\n";
-}
 
 std::vector<CommandFrame> ReadAll(const std::string& bytes, CommandReader& reader) {
     std::vector<CommandFrame> frames;
@@ -131,10 +125,18 @@ TEST(CommandReader, HoldsNoMoreThanItsLargestFrame) {
     EXPECT_EQ(frames[0].bytes.size(), big.size());
 }
 
-TEST(CommandReader, WireLogLineNamesKindStateAndBytes) {
-    EXPECT_EQ(WireLogLine({CommandFrameKind::Ubx, kUbxHot, true}), "ubx ok B5 62 06 04 04 00 00 00 02 00 10 68");
-    EXPECT_EQ(WireLogLine({CommandFrameKind::ByteCommand, kPtcCold, false}), "cmd bad 24 43 4D 44 02 00 AA");
-    EXPECT_EQ(WireLogLine({CommandFrameKind::Nmea, "$A*41\r\n", true}), "nmea ok 24 41 2A 34 31 0D 0A");
+TEST(CommandReader, WireLogLineNamesKindStateAndBytesThenTheFrameDecoded) {
+    EXPECT_EQ(WireLogLine({CommandFrameKind::Ubx, kUbxHot, true}),
+              "ubx ok B5 62 06 04 04 00 00 00 02 00 10 68 | UBX class 0x06 id 0x04 len 4");
+    EXPECT_EQ(WireLogLine({CommandFrameKind::ByteCommand, kPtcCold, true}), "cmd ok 24 43 4D 44 02 00 AA | CMD code 0x02 parameter 0x00");
+    EXPECT_EQ(WireLogLine({CommandFrameKind::Nmea, "$A*41\r\n", true}), "nmea ok 24 41 2A 34 31 0D 0A | $A*41");
+    // What is wrong with a frame shows in its decoded form too, and a byte a person cannot read
+    // does not break the line.
+    EXPECT_EQ(WireLogLine({CommandFrameKind::ByteCommand, std::string("$CMD\x19\x00\xAB", 7), false}),
+              "cmd bad 24 43 4D 44 19 00 AB | CMD code 0x19 parameter 0x00 end 0xAB");
+    EXPECT_EQ(WireLogLine({CommandFrameKind::Nmea, "$\x01\xB6*B7\r\n", true}), "nmea ok 24 01 B6 2A 42 37 0D 0A | $\\x01\\xB6*B7");
+    const std::string big("\xB5\x62\x06\x24\x00\x04", 6);
+    EXPECT_EQ(DescribeCommandFrame({CommandFrameKind::Ubx, big + std::string(1026, '\0'), false}), "UBX class 0x06 id 0x24 len 1024");
 }
 
 }  // namespace

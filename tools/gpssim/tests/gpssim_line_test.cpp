@@ -5,6 +5,7 @@
 #include <termios.h>
 
 #include <algorithm>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -79,6 +80,33 @@ TEST(Transmitter, DiscardKeepsOnlyThePieceOnItsWay) {
     EXPECT_TRUE(transmitter.Idle()) << "nothing begun, nothing kept";
 }
 
+TEST(Transmitter, AnswersGoRightAfterThePieceOnItsWayInTheirOrder) {
+    Transmitter transmitter;
+    PartSink sink;
+    std::vector<std::string> whole;
+    transmitter.on_piece_sent = [&](const Piece& piece) { whole.push_back(piece.bytes); };
+    transmitter.Queue({{PieceKind::Sentence, "$A*41\r\n"}, {PieceKind::Sentence, "$B*42\r\n"}});
+    transmitter.Send(3, sink);  // "$A" is on its way
+    transmitter.QueueNext({{PieceKind::Sentence, "$X*58\r\n"}, {PieceKind::UbxFrame, "\xB5\x62yy"}});
+    transmitter.QueueNext({{PieceKind::Sentence, "$Y*59\r\n"}, {PieceKind::Sentence, ""}});
+    EXPECT_TRUE(transmitter.CycleQueued());
+    transmitter.Send(4 + 7 + 4 + 7 + 1, sink);  // the rest of "$A", the answers and one byte of "$B"
+    transmitter.QueueNext({{PieceKind::Sentence, "$Z*5A\r\n"}});
+    transmitter.Send(100, sink);
+    EXPECT_EQ(sink.taken, "$A*41\r\n$X*58\r\n\xB5\x62yy$Y*59\r\n$B*42\r\n$Z*5A\r\n");
+    EXPECT_EQ(whole.size(), 6u) << "answers are pieces like any other";
+
+    // Answers alone are no cycle: the next one may be queued behind them.
+    transmitter.QueueNext({{PieceKind::Sentence, "$X*58\r\n"}});
+    EXPECT_FALSE(transmitter.CycleQueued());
+    EXPECT_FALSE(transmitter.Idle());
+    transmitter.Queue({{PieceKind::Sentence, "$B*42\r\n"}});
+    transmitter.QueueNext({{PieceKind::Sentence, "$Y*59\r\n"}});
+    sink.taken.clear();
+    transmitter.Send(100, sink);
+    EXPECT_EQ(sink.taken, "$X*58\r\n$Y*59\r\n$B*42\r\n");
+}
+
 TEST(PortMode, SaysRawOrListsWhatTranslates) {
     termios mode{};
     ::cfmakeraw(&mode);
@@ -119,6 +147,31 @@ TEST(Options, CommandLineValuesAndMistakes) {
                      Words({"--cycles", "-1"}), Words({"--sent", ""})})
         EXPECT_NE(ParseOptions(bad).error, "") << bad[0];
     EXPECT_EQ(ParseOptions(Words({"--replay", "f", "--once"})).error, "");
+}
+
+TEST(Options, HowTheReceiverAnswers) {
+    const Options defaults = ParseOptions({}).options;
+    EXPECT_EQ(defaults.reset_quiet, 1);
+    EXPECT_EQ(defaults.ttff, 12);
+    EXPECT_TRUE(defaults.failing_vendor_ids.empty());
+    EXPECT_TRUE(defaults.rejected_ubx_ids.empty());
+    const ParsedOptions parsed = ParseOptions(Words({"--reset-quiet", "0.25", "--ttff", "0", "--fail", "73", "--fail", "22",
+                                                     "--nak", "0x24", "--nak", "17", "--nak", "0X04"}));
+    ASSERT_EQ(parsed.error, "");
+    EXPECT_EQ(parsed.options.reset_quiet, 0.25);
+    EXPECT_EQ(parsed.options.ttff, 0);
+    EXPECT_EQ(parsed.options.failing_vendor_ids, (std::set<int>{22, 73}));
+    EXPECT_EQ(parsed.options.rejected_ubx_ids, (std::set<int>{0x04, 0x11, 0x24}));
+    EXPECT_EQ(ParseOptions(Words({"--reset-quiet", "60", "--ttff", "3600", "--fail", "0", "--nak", "0xFF"})).error, "");
+    for (auto bad : {Words({"--reset-quiet", "60.5"}), Words({"--reset-quiet", "-1"}), Words({"--reset-quiet", "nan"}),
+                     Words({"--ttff", "3601"}), Words({"--ttff", "soon"}), Words({"--ttff"}), Words({"--fail", "100"}),
+                     Words({"--fail", "0x16"}), Words({"--fail", "-1"}), Words({"--nak", "256"}), Words({"--nak", "0x100"}),
+                     Words({"--nak", "0x"}), Words({"--nak", "0x-1"}), Words({"--nak", "ack"})}) {
+        const std::string error = ParseOptions(bad).error;
+        EXPECT_EQ(error.rfind(std::string(bad[0]), 0), 0u) << bad[0] << (bad.size() > 1 ? bad[1] : "") << ": " << error;
+    }
+    const std::string usage = UsageText();
+    for (const char* word : {"--reset-quiet", "--ttff", "--fail", "--nak"}) EXPECT_NE(usage.find(word), std::string::npos) << word;
 }
 
 TEST(Options, StdinCommands) {

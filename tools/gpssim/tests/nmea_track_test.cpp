@@ -136,6 +136,51 @@ TEST(NmeaTrack, FixGoesNoneThen2DThen3DByCyclesWithEmptyFieldsBeforeIt) {
     }
 }
 
+// After a reset only the fix starts again: time, road and sky go on as if there had been none.
+TEST(NmeaTrack, RestartFixLosesOnlyTheFixForTheCyclesAsked) {
+    TrackOptions options;
+    options.fix_after_cycles = 1;
+    options.three_d_after_cycles = 1;
+    NmeaTrack track(options);
+    NmeaTrack twin(options);
+    for (int cycle = 0; cycle < 6; ++cycle) {
+        track.NextCycle();
+        twin.NextCycle();
+    }
+    ASSERT_EQ(track.State().fix, FixKind::ThreeD);
+    const struct {
+        std::int64_t to_2d, to_3d;
+        std::vector<FixKind> fixes;  // of the cycles that follow
+    } restarts[] = {
+        {2, 5, {FixKind::None, FixKind::None, FixKind::TwoD, FixKind::TwoD, FixKind::TwoD, FixKind::ThreeD, FixKind::ThreeD}},
+        {0, 2, {FixKind::TwoD, FixKind::TwoD, FixKind::ThreeD}},
+        {0, 0, {FixKind::ThreeD}},
+        {3, 1, {FixKind::None, FixKind::None, FixKind::None, FixKind::ThreeD}},  // 3D never before 2D's time
+        {-4, -1, {FixKind::ThreeD}},
+    };
+    for (const auto& restart : restarts) {
+        track.RestartFix(restart.to_2d, restart.to_3d);
+        for (std::size_t i = 0; i < restart.fixes.size(); ++i) {
+            track.NextCycle();
+            twin.NextCycle();
+            const ReceiverState& state = track.State();
+            EXPECT_EQ(state.fix, restart.fixes[i]) << restart.to_2d << "/" << restart.to_3d << " cycle " << i;
+            EXPECT_EQ(state.cycle, twin.State().cycle);
+            EXPECT_EQ(state.time, twin.State().time);
+            EXPECT_EQ(state.position.latitude, twin.State().position.latitude);
+            EXPECT_EQ(state.in_view.size(), twin.State().in_view.size());
+            EXPECT_EQ(state.used.empty(), state.fix == FixKind::None);
+        }
+    }
+    // Before the first cycle it counts from cycle 0.
+    NmeaTrack fresh(options);
+    fresh.RestartFix(0, 1);
+    fresh.NextCycle();
+    EXPECT_EQ(fresh.State().fix, FixKind::TwoD);
+    fresh.NextCycle();
+    EXPECT_EQ(fresh.State().fix, FixKind::ThreeD);
+}
+
 TEST(NmeaTrack, ClockAdvancesOneSecondPerCycleAcrossMidnight) {
     TrackOptions options;
     options.start = {2024, 2, 28, 23, 59, 58};

@@ -10,10 +10,19 @@
 namespace platform {
 namespace {
 
-std::mutex s_mutex;
-std::optional<std::filesystem::path> s_root;
-std::optional<DeviceConfig> s_config;
-std::optional<std::string> s_program_name;
+// Never destroyed: a thread still running while the program exits may log, and a log line
+// reads the root and the program's name after static destruction has begun.
+struct Settings {
+    std::mutex mutex;
+    std::optional<std::filesystem::path> root;
+    std::optional<DeviceConfig> config;
+    std::optional<std::string> program_name;
+};
+
+Settings& Shared() {
+    static Settings* const settings = new Settings;
+    return *settings;
+}
 
 std::string Trim(const std::string& text) {
     const auto first = text.find_first_not_of(" \t\r\n");
@@ -25,23 +34,23 @@ std::string Trim(const std::string& text) {
 }  // namespace
 
 std::filesystem::path DeviceRootDir() {
-    std::lock_guard lock(s_mutex);
-    if (!s_root) {
+    std::lock_guard lock(Shared().mutex);
+    if (!Shared().root) {
         const char* env = std::getenv("DEVICE_ROOT");
         std::filesystem::path root = (env && *env) ? std::filesystem::path(env) : std::filesystem::path("device");
         std::error_code error;
         auto absolute = std::filesystem::absolute(root, error);
-        s_root = error ? root : absolute.lexically_normal();
+        Shared().root = error ? root : absolute.lexically_normal();
     }
-    return *s_root;
+    return *Shared().root;
 }
 
 void SetDeviceRootDir(const std::filesystem::path& root) {
-    std::lock_guard lock(s_mutex);
+    std::lock_guard lock(Shared().mutex);
     std::error_code error;
     auto absolute = std::filesystem::absolute(root, error);
-    s_root = error ? root : absolute.lexically_normal();
-    s_config.reset();
+    Shared().root = error ? root : absolute.lexically_normal();
+    Shared().config.reset();
 }
 
 DeviceConfig DeviceConfig::Parse(const std::string& text) {
@@ -82,35 +91,35 @@ long DeviceConfig::GetInt(const std::string& key, long fallback) const {
 
 const DeviceConfig& Config() {
     auto root = DeviceRootDir();
-    std::lock_guard lock(s_mutex);
-    if (!s_config) s_config = DeviceConfig::Load(root / "device.conf");
-    return *s_config;
+    std::lock_guard lock(Shared().mutex);
+    if (!Shared().config) Shared().config = DeviceConfig::Load(root / "device.conf");
+    return *Shared().config;
 }
 
 void ReloadConfig() {
-    std::lock_guard lock(s_mutex);
-    s_config.reset();
+    std::lock_guard lock(Shared().mutex);
+    Shared().config.reset();
 }
 
 std::string ProgramName() {
-    std::lock_guard lock(s_mutex);
-    if (!s_program_name) {
+    std::lock_guard lock(Shared().mutex);
+    if (!Shared().program_name) {
         const char* env = std::getenv("DEVICE_PROGRAM");
         if (env && *env) {
-            s_program_name = env;
+            Shared().program_name = env;
         } else {
             char buffer[4096];
             ssize_t length = ::readlink("/proc/self/exe", buffer, sizeof(buffer) - 1);
-            s_program_name = length > 0 ? std::filesystem::path(std::string(buffer, static_cast<size_t>(length))).filename().string()
+            Shared().program_name = length > 0 ? std::filesystem::path(std::string(buffer, static_cast<size_t>(length))).filename().string()
                                         : std::string("program");
         }
     }
-    return *s_program_name;
+    return *Shared().program_name;
 }
 
 void SetProgramName(const std::string& name) {
-    std::lock_guard lock(s_mutex);
-    s_program_name = name;
+    std::lock_guard lock(Shared().mutex);
+    Shared().program_name = name;
 }
 
 }  // namespace platform

@@ -72,8 +72,14 @@ bool DeviceServer::PrepareRoot(std::string& error) {
             fs::copy(m_options.template_dir / "fs", m_options.root / "fs", fs::copy_options::recursive, ec);
             ec.clear();
         }
-        if (!fs::exists(m_options.root / "device.conf") && fs::exists(m_options.template_dir / "device.conf"))
+        if (!fs::exists(m_options.root / "device.conf") && fs::exists(m_options.template_dir / "device.conf")) {
             fs::copy_file(m_options.template_dir / "device.conf", m_options.root / "device.conf", ec);
+            ec.clear();
+            // The simulated T-DMB band that the template's device.conf names ("tdmb_ensemble"); a
+            // root with settings of its own brings its own band, if any.
+            if (!fs::exists(m_options.root / "tdmb") && fs::is_directory(m_options.template_dir / "tdmb"))
+                fs::copy(m_options.template_dir / "tdmb", m_options.root / "tdmb", fs::copy_options::recursive, ec);
+        }
         ec.clear();
     }
     for (const char* dir : {"fs/NAND", "fs/WINDOWS", "state/logs", "run"}) {
@@ -265,6 +271,7 @@ void DeviceServer::DropClient(std::uint32_t client_id) {
     ClientWindowsGone(client_id);
     DropAudioOf(client_id);
     DropGraphsOf(client_id);
+    std::erase_if(m_driver_replies, [client_id](const PendingDriverReply& pending) { return pending.requester == client_id; });
     // A program's overlay goes with the program: its last connection, or its exit.
     if (last_connection && m_compositor && m_compositor->CloseOverlay(pid)) ScreenChanged();
     if (released) SatisfyWaits();
@@ -321,7 +328,8 @@ std::optional<Clock::time_point> DeviceServer::NextDeadline() const {
     std::optional<Clock::time_point> input_poll;
     if (m_backend && m_backend->HasInput()) input_poll = Clock::now() + std::chrono::milliseconds(8);
     for (const auto& other :
-         {m_registry_save_at, m_shutdown_deadline, m_present_at, input_poll, NextSendDeadline(), NextRecordingDeadline()})
+         {m_registry_save_at, m_shutdown_deadline, m_present_at, input_poll, NextSendDeadline(), NextRecordingDeadline(),
+          NextDriverReplyDeadline()})
         if (other && (!deadline || *other < *deadline)) deadline = other;
     return deadline;
 }
@@ -333,6 +341,7 @@ int DeviceServer::Run() {
         m_waits.ExpireDue(now, [this](const PendingWait& wait, std::uint32_t result) { CompleteWait(wait, result); });
         ExpireSends(now);
         FinishRecordings(now);
+        FinishDriverReplies(now);
         if (m_registry_save_at && *m_registry_save_at <= now) SaveRegistry();
         if (m_backend && m_backend->HasInput())
             m_backend->PollInput([this](const BackendInput& input) { OnBackendInput(input); });

@@ -16,6 +16,7 @@
 #include "server/client.h"
 #include "server/compositor/compositor.h"
 #include "server/drivers/board_drivers.h"
+#include "server/drivers/tdmb_receiver.h"
 #include "server/compositor/screen_backend.h"
 #include "server/event_loop.h"
 #include "server/files/share_table.h"
@@ -130,6 +131,10 @@ private:
     void SignalDeviceEvent(const std::shared_ptr<EventObject>& event);
     void PostToWindow(std::uint32_t hwnd, std::uint32_t message, std::uint64_t wparam, std::int64_t lparam);
 
+    // Driver replies held back for the time the device takes (a T-DMB scan step or lock).
+    void FinishDriverReplies(Clock::time_point now);
+    std::optional<Clock::time_point> NextDriverReplyDeadline() const;
+
     // Audio outputs and recordings.
     void FinishRecordings(Clock::time_point now);
     void DropAudioOf(std::uint32_t client_id);
@@ -165,6 +170,14 @@ private:
     std::unordered_map<std::string, std::uint32_t> m_registered_messages;
     std::uint32_t m_wave_out_volume = 0xFFFFFFFFu;  // full volume on both channels
     std::unique_ptr<BoardDrivers> m_drivers;
+    std::unique_ptr<tdmb::Receiver> m_receiver;
+    struct PendingDriverReply {
+        std::uint32_t requester = 0;  // client waiting for the reply
+        std::uint32_t sequence = 0;
+        Clock::time_point reply_at;
+        protocol::IoControlReply reply;
+    };
+    std::vector<PendingDriverReply> m_driver_replies;
     std::unique_ptr<Compositor> m_compositor;
     std::unique_ptr<ScreenBackend> m_backend;
     std::optional<Clock::time_point> m_present_at;

@@ -1,4 +1,6 @@
 // Requests to the board's drivers.
+#include <filesystem>
+
 #include "platform/device_root.h"
 #include "platform/kernel/debug_output.h"
 #include "platform/win32_types.h"
@@ -23,6 +25,12 @@ void DeviceServer::StartDrivers() {
         m_compositor->SetBacklight(percent, on);
         ScreenChanged();
     });
+    // The T-DMB receiver plays the band of the ensemble file, a path relative to the root or
+    // absolute.
+    std::string ensemble = config.Get("tdmb_ensemble", "");
+    if (!ensemble.empty() && std::filesystem::path(ensemble).is_relative())
+        ensemble = (m_options.root / ensemble).string();
+    m_receiver = std::make_unique<tdmb::Receiver>(ensemble, [](const std::string& line) { DebugPrintf("%s", line.c_str()); });
 }
 
 void DeviceServer::Handle(Client& client, std::uint32_t sequence, const protocol::WaveOutVolumeRequest& request) {
@@ -39,15 +47,52 @@ void DeviceServer::Handle(Client& client, std::uint32_t sequence, const protocol
 
 void DeviceServer::Handle(Client& client, std::uint32_t sequence, const protocol::DriverOpenRequest& request) {
     protocol::StatusReply reply;
-    if (!BoardDrivers::Exists(request.device)) reply.error = ERROR_FILE_NOT_FOUND;
+    if (!BoardDrivers::Exists(request.device) && !tdmb::Receiver::IsReceiverName(request.device))
+        reply.error = ERROR_FILE_NOT_FOUND;
     client.Reply(sequence, Kind(protocol::RequestId::DriverOpen), reply);
 }
 
 void DeviceServer::Handle(Client& client, std::uint32_t sequence, const protocol::DriverIoControlRequest& request) {
     protocol::IoControlReply reply;
-    if (request.output_size > kMaxIoSize || request.input.size() > kMaxIoSize) reply.error = ERROR_INVALID_PARAMETER;
-    else reply.error = m_drivers->IoControl(request.device, request.code, request.input, reply.output);
+    if (request.output_size > kMaxIoSize || request.input.size() > kMaxIoSize) {
+        reply.error = ERROR_INVALID_PARAMETER;
+    } else if (tdmb::Receiver::IsReceiverName(request.device)) {
+        tdmb::ReceiverAnswer answer = m_receiver->IoControl(request.code, request.input, request.output_size);
+        reply.error = answer.error;
+        reply.output = std::move(answer.output);
+        // The receiver takes its time (a scan step, a lock): the caller's thread waits for it,
+        // the server does not.
+        if (answer.delay_ms > 0) {
+            m_driver_replies.push_back(
+                {client.Id(), sequence, Clock::now() + std::chrono::milliseconds(answer.delay_ms), std::move(reply)});
+            return;
+        }
+    } else {
+        reply.error = m_drivers->IoControl(request.device, request.code, request.input, reply.output);
+    }
     client.Reply(sequence, Kind(protocol::RequestId::DriverIoControl), reply);
+}
+
+void DeviceServer::FinishDriverReplies(Clock::time_point now) {
+    for (auto it = m_driver_replies.begin(); it != m_driver_replies.end();) {
+        if (it->reply_at > now) {
+            ++it;
+            continue;
+        }
+        const PendingDriverReply done = std::move(*it);
+        it = m_driver_replies.erase(it);
+        if (Client* requester = FindClient(done.requester)) {
+            requester->Reply(done.sequence, Kind(protocol::RequestId::DriverIoControl), done.reply);
+            UpdateWriteInterest(*requester);
+        }
+    }
+}
+
+std::optional<Clock::time_point> DeviceServer::NextDriverReplyDeadline() const {
+    std::optional<Clock::time_point> next;
+    for (const PendingDriverReply& pending : m_driver_replies)
+        if (!next || pending.reply_at < *next) next = pending.reply_at;
+    return next;
 }
 
 void DeviceServer::Handle(Client& client, std::uint32_t sequence, const protocol::KernelIoControlRequest& request) {

@@ -49,6 +49,12 @@ void DeviceServer::Handle(Client& client, std::uint32_t sequence, const protocol
     client.Reply(sequence, static_cast<std::uint16_t>(protocol::RequestId::RegDeleteValue), reply);
 }
 
+void DeviceServer::Handle(Client& client, std::uint32_t sequence, const protocol::RegQueryInfoKeyRequest& request) {
+    protocol::RegKeyInfoReply reply;
+    reply.error = m_registry.KeyInfo(request.path, reply.subkeys, reply.values);
+    client.Reply(sequence, static_cast<std::uint16_t>(protocol::RequestId::RegQueryInfoKey), reply);
+}
+
 void DeviceServer::Handle(Client& client, std::uint32_t sequence, const protocol::RegFlushRequest&) {
     protocol::StatusReply reply;
     if (!SaveRegistry()) reply.error = ERROR_WRITE_FAULT;

@@ -7,6 +7,7 @@
 #include <atomic>
 #include <cerrno>
 #include <cmath>
+#include <cstdint>
 #include <condition_variable>
 #include <mutex>
 #include <optional>
@@ -36,6 +37,16 @@ GstClockTime ToClockTime(std::chrono::milliseconds timeout)
     return static_cast<GstClockTime>(timeout.count()) * GST_MSECOND;
 }
 
+// Which seek the last end of stream that passed this streaming thread belongs to. The pipeline
+// posts its own end on the thread of the stream that ended last, right after that stream's end
+// passed its pad, so the message can be told apart from an end that was already on its way
+// when a seek was made.
+struct EndMark {
+    const void* pipeline = nullptr;
+    std::uint64_t seek = 0;
+};
+thread_local EndMark t_end_mark;
+
 }  // namespace
 
 struct PlaybackPipeline::Impl {
@@ -56,6 +67,7 @@ struct PlaybackPipeline::Impl {
     bool ended = false;
     bool seek_pending = false;
     double requested_position = 0.0;
+    std::atomic<std::uint64_t> seeks{0};  // made so far; read by the streaming threads
 
     // The file as it was opened: set before the pipeline starts, then only read by the
     // streaming thread that reads the file.
@@ -103,6 +115,7 @@ struct PlaybackPipeline::Impl {
             seek_pending = true;
             requested_position = seconds;
             ended = false;
+            seeks.fetch_add(1);
         }
         if (gst_element_send_event(pipeline, seek)) return S_OK;
         std::lock_guard lock(mutex);
@@ -123,6 +136,18 @@ struct PlaybackPipeline::Impl {
             if (claimed) return;
             claimed = true;
         }
+        // The branch's sink runs on this pad's streaming thread (nothing queues in between), so
+        // the end the sink posts follows the end seen here on the same thread.
+        gst_pad_add_probe(
+            pad, GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM,
+            [](GstPad*, GstPadProbeInfo* info, gpointer data) {
+                if (GST_EVENT_TYPE(GST_PAD_PROBE_INFO_EVENT(info)) == GST_EVENT_EOS) {
+                    const Impl* impl = static_cast<const Impl*>(data);
+                    t_end_mark = {impl, impl->seeks.load()};
+                }
+                return GST_PAD_PROBE_OK;
+            },
+            this, nullptr);
         const std::optional<PlaybackBranch> branch = BuildPlaybackBranch(GST_BIN(pipeline), pad, *kind, *sinks);
         if (!branch) return;
         std::lock_guard lock(mutex);
@@ -179,6 +204,12 @@ struct PlaybackPipeline::Impl {
             break;
         }
         case GST_MESSAGE_EOS: {
+            // An end that passed before the last seek belongs to the old position: posted while
+            // the seek was made, it would otherwise put the position back at the end.
+            if (t_end_mark.pipeline == this && t_end_mark.seek != seeks.load()) {
+                DebugPrintf("Media: an end of stream from before the last seek is ignored\n");
+                break;
+            }
             // After an error the stream ends where the data ran out, not at its end.
             std::lock_guard lock(mutex);
             ended = !failed;
@@ -340,16 +371,25 @@ HRESULT PlaybackPipeline::Position(double* seconds)
         seek_pending = impl.seek_pending;
         requested = impl.requested_position;
     }
+    bool landed = false;
     if (seek_pending && !ended && gst_element_get_state(impl.pipeline, nullptr, nullptr, 0) != GST_STATE_CHANGE_ASYNC) {
         std::lock_guard lock(impl.mutex);
         impl.seek_pending = seek_pending = false;
+        landed = true;
     }
     gint64 position = 0;
-    if (ended && impl.duration_known) impl.last_position = impl.duration;
-    else if (seek_pending) impl.last_position = requested;
-    // While the pipeline flushes it may not answer; the last position read then stands.
-    else if (gst_element_query_position(impl.pipeline, GST_FORMAT_TIME, &position) && position >= 0)
-        impl.last_position = ToSeconds(position);
+    if (ended && impl.duration_known) {
+        impl.last_position = impl.duration;
+    } else if (seek_pending) {
+        impl.last_position = requested;
+    } else {
+        // A seek that has just landed stands where it was asked to until the pipeline answers;
+        // the position read before the seek is no answer any more.
+        if (landed) impl.last_position = requested;
+        // While the pipeline flushes it may not answer; the last position read then stands.
+        if (gst_element_query_position(impl.pipeline, GST_FORMAT_TIME, &position) && position >= 0)
+            impl.last_position = ToSeconds(position);
+    }
     if (impl.duration_known) impl.last_position = std::min(impl.last_position, impl.duration);
     *seconds = impl.last_position;
     return S_OK;

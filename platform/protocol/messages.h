@@ -224,6 +224,17 @@ struct RegFlushRequest {
     using Reply = StatusReply;
     template <class V> void Visit(V&) {}
 };
+struct RegKeyInfoReply {
+    std::uint32_t error = 0;
+    std::uint32_t subkeys = 0;
+    std::uint32_t values = 0;
+    template <class V> void Visit(V& v) { v(error); v(subkeys); v(values); }
+};
+struct RegQueryInfoKeyRequest {
+    using Reply = RegKeyInfoReply;
+    std::string path;
+    template <class V> void Visit(V& v) { v(path); }
+};
 
 // ---- File sharing -----------------------------------------------------------------------
 
@@ -920,7 +931,8 @@ struct ShutdownRequest {
     X(GraphList)           \
     X(GetDlgItem)          \
     X(PublishControlItems) \
-    X(GetControlItems)
+    X(GetControlItems)     \
+    X(RegQueryInfoKey)
 
 enum class RequestId : std::uint16_t {
     None = 0,

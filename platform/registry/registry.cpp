@@ -177,6 +177,19 @@ LONG RegDeleteKey(HKEY key, const std::string& sub_key) {
     return platform::Call(request, reply);
 }
 
+LONG RegQueryInfoKey(HKEY key, DWORD* subkeys, DWORD* values) {
+    const std::string path = platform::RegistryKeyPath(key);
+    if (path.empty()) return static_cast<LONG>(ERROR_INVALID_HANDLE);
+    protocol::RegQueryInfoKeyRequest request{path};
+    protocol::RegKeyInfoReply reply;
+    const LONG result = platform::Call(request, reply);
+    if (result == ERROR_SUCCESS) {
+        if (subkeys) *subkeys = reply.subkeys;
+        if (values) *values = reply.values;
+    }
+    return result;
+}
+
 LONG RegDeleteValue(HKEY key, const std::string& value_name) {
     const std::string path = platform::RegistryKeyPath(key);
     if (path.empty()) return static_cast<LONG>(ERROR_INVALID_HANDLE);

@@ -41,6 +41,9 @@ LONG RegSetValueEx(HKEY key, const std::string& value_name, DWORD reserved, DWOR
 LONG RegDeleteKey(HKEY key, const std::string& sub_key);
 LONG RegDeleteValue(HKEY key, const std::string& value_name);
 LONG RegFlushKey(HKEY key);
+// How many subkeys and values the key holds (either pointer may be null); the other outputs of
+// the device's call are not kept.
+LONG RegQueryInfoKey(HKEY key, DWORD* subkeys, DWORD* values);
 LONG RegCloseKey(HKEY key);
 
 namespace platform {

@@ -277,6 +277,15 @@ std::uint32_t RegistryStore::DeleteKey(const std::string& path) {
     return 0;
 }
 
+std::uint32_t RegistryStore::KeyInfo(const std::string& path, std::uint32_t& subkeys, std::uint32_t& values) const {
+    subkeys = values = 0;
+    const Key* key = Find(path);
+    if (!key) return kErrorFileNotFound;
+    subkeys = static_cast<std::uint32_t>(key->subkeys.size());
+    values = static_cast<std::uint32_t>(key->values.size());
+    return 0;
+}
+
 std::uint32_t RegistryStore::DeleteValue(const std::string& path, const std::string& name) {
     Key* key = Find(path);
     if (!key) return kErrorFileNotFound;

@@ -36,6 +36,8 @@ public:
     std::uint32_t QueryValue(const std::string& path, const std::string& name, RegValue& value) const;
     std::uint32_t SetValue(const std::string& path, const std::string& name, RegValue value);
     std::uint32_t DeleteKey(const std::string& path);
+    // How many subkeys and values a key holds.
+    std::uint32_t KeyInfo(const std::string& path, std::uint32_t& subkeys, std::uint32_t& values) const;
     std::uint32_t DeleteValue(const std::string& path, const std::string& name);
 
     std::string Serialize() const;

@@ -80,6 +80,21 @@ TEST(RegistryStore, DeletingAKeyTakesItsSubkeys) {
     EXPECT_EQ(store.OpenKey("HKEY_CURRENT_USER"), 0u);
 }
 
+TEST(RegistryStore, KeyInfoCountsSubkeysAndValues) {
+    RegistryStore store;
+    bool created = false;
+    store.CreateKey("HKEY_CURRENT_USER\\A\\B", created);
+    store.CreateKey("HKEY_CURRENT_USER\\A\\C", created);
+    store.SetValue("HKEY_CURRENT_USER\\A", "v", Dword(3));
+    std::uint32_t subkeys = 9, values = 9;
+    EXPECT_EQ(store.KeyInfo("HKEY_CURRENT_USER\\a", subkeys, values), 0u);
+    EXPECT_EQ(subkeys, 2u);
+    EXPECT_EQ(values, 1u);
+    EXPECT_EQ(store.KeyInfo("HKEY_CURRENT_USER\\A\\B", subkeys, values), 0u);
+    EXPECT_EQ(subkeys + values, 0u);
+    EXPECT_EQ(store.KeyInfo("HKEY_CURRENT_USER\\Z", subkeys, values), 2u);
+}
+
 TEST(RegistryStore, TextFormRoundTripsEveryTypeAndSkipsWhatItCannotRead) {
     RegistryStore store;
     bool created = false;

@@ -71,7 +71,7 @@ protected:
     static void Settle(const Graph& graph)
     {
         OAFilterState state = -1;
-        EXPECT_EQ(graph.control->GetState(2000, &state), S_OK) << "the graph did not settle in 2 s";
+        EXPECT_EQ(graph.control->GetState(10000, &state), S_OK) << "the graph did not settle in 10 s";
     }
     double SourceLevelDb() const { return ReadWave(kClipDir / kSineClip.file).LevelDb(0, 0.1, 1.0); }
 

@@ -134,7 +134,7 @@ protected:
     static void Settle(const Graph& graph)
     {
         OAFilterState state = -1;
-        EXPECT_EQ(graph.control->GetState(2000, &state), S_OK) << "the graph did not settle in 2 s";
+        EXPECT_EQ(graph.control->GetState(10000, &state), S_OK) << "the graph did not settle in 10 s";
     }
     static double SourceLevelDb(const char* clip) { return ReadWave(kClipDir / clip).LevelDb(0, 0.1, 1.0); }
 

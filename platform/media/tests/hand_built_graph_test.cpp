@@ -259,7 +259,7 @@ TEST_F(HandBuiltPlayback, AToneIntoTheAudioRendererPlaysByTheRenderersClockAtThe
         const auto started = Clock::now();
         ASSERT_EQ(graph.control->Run(), S_OK);
         OAFilterState state = -1;
-        EXPECT_EQ(graph.control->GetState(2000, &state), S_OK);
+        EXPECT_EQ(graph.control->GetState(10000, &state), S_OK) << "the graph did not settle in 10 s";
         EXPECT_EQ(state, State_Running);
         std::this_thread::sleep_for(1500ms);
         ASSERT_EQ(clock->GetTime(&second), S_OK);

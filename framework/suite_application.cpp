@@ -127,6 +127,27 @@ int CPlayerDialog::GraphVolumeLevel() const {
                                     m_ducked ? player::Ducking::On : player::Ducking::Off, m_settings.Volume());
 }
 
+void CPlayerDialog::ApplyVolumeSetting(const CHomeDeckLink& homedeck, bool tell_mute_change) {
+    const int mute = m_settings.Volume() == 0 ? 1 : 0;
+    if (mute != m_settings.Mute()) {
+        m_settings.SetMute(mute);
+        if (tell_mute_change) homedeck.NotifyHomeDeck(SETTING_MUTE, mute);
+    }
+    ApplyGraphVolume();
+    ShowVolume();
+}
+
+void CPlayerDialog::ToggleMuteSetting(const CHomeDeckLink& homedeck) {
+    if (m_settings.Mute()) {
+        ApplyVolumeSetting(homedeck, false);
+    } else {
+        m_settings.SetMute(1);
+        ApplyGraphVolume();
+        ShowVolume();
+    }
+    homedeck.NotifyHomeDeck(SETTING_MUTE, m_settings.Mute());
+}
+
 int CPlayerDialog::StepFmChannel(const CHomeDeckLink& homedeck) {
     const int channel = player::NextFmChannel(m_settings.FmChannel());
     m_settings.SetFmChannel(channel);

@@ -93,6 +93,14 @@ protected:
     int GraphVolumeLevel() const;
     // Puts GraphVolumeLevel on the player's graph; called whenever it may have changed.
     virtual void ApplyGraphVolume() {}
+    // Shows the mute button's image and the volume text of the settings.
+    virtual void ShowVolume() {}
+    // Applies the volume setting: the mute flag follows a level of 0 (HomeDeck hears of a
+    // change when `tell_mute_change`), the graph takes the level, the screen shows both.
+    void ApplyVolumeSetting(const CHomeDeckLink& homedeck, bool tell_mute_change);
+    // The mute button: when muted, the volume setting is applied again (which unmutes unless it
+    // is 0); else the player goes silent. HomeDeck then hears the mute flag.
+    void ToggleMuteSetting(const CHomeDeckLink& homedeck);
     // The FM transmitter's next channel (0 -> 1 -> 2 -> 3 -> 4 -> 0): kept, told to HomeDeck
     // and tuned. Returns the channel.
     int StepFmChannel(const CHomeDeckLink& homedeck);

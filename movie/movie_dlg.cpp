@@ -217,16 +217,7 @@ void CMovieDlg::ChangeVolume(int delta) {
     m_homedeck.NotifyHomeDeck(SETTING_VOLUME, level);
 }
 
-void CMovieDlg::ToggleMute() {
-    if (m_settings.Mute() == 0) {
-        m_settings.SetMute(1);
-        ApplyGraphVolume();
-        SetImage(kMute, kMutedImage);
-    } else {
-        RefreshVolume(false);
-    }
-    m_homedeck.NotifyHomeDeck(SETTING_MUTE, m_settings.Mute());
-}
+void CMovieDlg::ToggleMute() { ToggleMuteSetting(m_homedeck); }
 
 void CMovieDlg::CycleFmChannel() {
     StepFmChannel(m_homedeck);
@@ -625,16 +616,11 @@ void CMovieDlg::WithdrawOffer() {
 
 // ---- What the screen shows ---------------------------------------------------------------
 
-void CMovieDlg::RefreshVolume(bool tell_mute_change) {
-    const int level = m_settings.Volume();
-    const int mute = level == 0 ? 1 : 0;
-    if (mute != m_settings.Mute()) {
-        m_settings.SetMute(mute);
-        if (tell_mute_change) m_homedeck.NotifyHomeDeck(SETTING_MUTE, mute);
-    }
-    SetImage(kMute, mute ? kMutedImage : kUnmutedImage);
-    ApplyGraphVolume();
-    SetControlText(kVolumeText, std::to_string(level * 10));
+void CMovieDlg::RefreshVolume(bool tell_mute_change) { ApplyVolumeSetting(m_homedeck, tell_mute_change); }
+
+void CMovieDlg::ShowVolume() {
+    SetImage(kMute, m_settings.Mute() ? kMutedImage : kUnmutedImage);
+    SetControlText(kVolumeText, std::to_string(m_settings.Volume() * 10));
 }
 
 void CMovieDlg::ApplyGraphVolume() {

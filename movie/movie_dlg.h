@@ -133,6 +133,7 @@ private:
 
     void RefreshVolume(bool tell_mute_change = true);
     void ApplyGraphVolume() override;
+    void ShowVolume() override;
     void RefreshFmButton();
     void ShowPlayButton();
     void ShowTimes();

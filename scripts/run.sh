@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Installs what is needed, builds, and runs the head unit on the demo device in ./device
-# (made from resources/device the first time). Stop it with Ctrl-C or `devicectl shutdown`.
+# Installs what is needed, builds, and runs the head unit on the demo device in ./device (made
+# the first time from the build's device template: resources/device and the demo T-DMB band).
+# Stop it with Ctrl-C or `devicectl shutdown`.
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 cd "$top"
@@ -8,7 +9,12 @@ cd "$top"
 "$top/scripts/build.sh" build -DHEADUNIT_TESTS=OFF -DHEADUNIT_BENCHMARKS=OFF
 
 root=${DEVICE_ROOT:-$top/device}
+template=$top/build/device_template
+# The server fills a new root from the template, but only the fs/ folder of a root that has none;
+# the programs go in below first, so the template's files (the radio's default picture, ...) are
+# copied here. Files already on the device stay.
 mkdir -p "$root/fs/NAND"
+if [ -d "$template/fs" ]; then cp -rn "$template/fs/." "$root/fs/"; fi
 # The build's program files are the device's \NAND programs (with the stand-ins of Photo and
 # Stacker); the demo device has a storage card with the navigation program's stand-in, music
 # and films on it.
@@ -32,4 +38,4 @@ echo "device root: $root  (drive it with: build/tools/devicectl/devicectl --root
 # devicectl screenshot to see it).
 display=()
 if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then display=(--display); fi
-exec "$top/build/server/server" --root "$root" --template "$top/resources/device" "${display[@]}" --boot '\NAND\HOMEDECK.EXE'
+exec "$top/build/server/server" --root "$root" --template "$template" "${display[@]}" --boot '\NAND\HOMEDECK.EXE'

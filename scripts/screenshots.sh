@@ -7,10 +7,19 @@
 # docs/fileshelf.png); then Movie playing the card's test film with its subtitle, and its list
 # of two pages (docs/movie_video.png, docs/movie_list.png); then Music playing a Korean-titled
 # song with its list paged down (docs/music.png); then SatScope connected to gpssim at
-# 9600 baud, with a fix and a log running (docs/satscope.png).
+# 9600 baud, with a fix and a log running (docs/satscope.png); then, in developer mode, its
+# signal bars and a receiver's answer in the notice line (docs/satscope_bars.png) and the
+# compact window of a 320 x 240 screen with the u-blox buttons (docs/satscope_compact.png);
+# and Telecast scanning the demo T-DMB band, playing a TV service, at full screen, playing a
+# radio service with its slide and label, and as picture-in-picture over the navigation
+# program with its popup panel (docs/telecast_scan.png, docs/telecast_tv.png,
+# docs/telecast_full.png, docs/telecast_radio.png, docs/telecast_pip.png).
+# scripts/screenshots.sh BUILD_DIR telecast takes Telecast's alone, on a device without HomeDeck;
+# it needs only the targets server, devicectl, telecast, wayfarer and device_template built.
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 build=${1:-$top/build}
+only=${2:-}
 root=$(mktemp -d)
 server_pid=
 gpssim_pid=
@@ -22,18 +31,72 @@ cleanup() {
 trap cleanup EXIT
 
 mkdir -p "$root/fs/NAND" "$root/fs/STORAGE CARD/WAYFARER"
-cp "$build/nand/HOMEDECK.EXE" "$build/nand/FILESHELF.EXE" "$build/nand/LISTPLAYER.EXE" "$build/nand/MOVIE.EXE" \
-  "$build/nand/MUSIC.EXE" "$build/nand/SATSCOPE.EXE" "$root/fs/NAND/"
-cp -r "$build/nand/HOMEDECK" "$build/nand/FILESHELF" "$build/nand/MOVIE" "$build/nand/MUSIC" "$build/nand/SATSCOPE" \
-  "$root/fs/NAND/"
-"$top/scripts/demo_card.sh" "$build" "$root"
+cp "$build/nand/TELECAST.EXE" "$root/fs/NAND/"
+cp -r "$build/nand/TELECAST" "$root/fs/NAND/"
+if [ "$only" != telecast ]; then
+  cp "$build/nand/HOMEDECK.EXE" "$build/nand/FILESHELF.EXE" "$build/nand/LISTPLAYER.EXE" "$build/nand/MOVIE.EXE" \
+    "$build/nand/MUSIC.EXE" "$build/nand/SATSCOPE.EXE" "$root/fs/NAND/"
+  cp -r "$build/nand/HOMEDECK" "$build/nand/FILESHELF" "$build/nand/MOVIE" "$build/nand/MUSIC" "$build/nand/SATSCOPE" \
+    "$root/fs/NAND/"
+  "$top/scripts/demo_card.sh" "$build" "$root"
+fi
+# The demo T-DMB band that device.conf names, and the radio's default picture.
+cp -r "$build/device_template/tdmb" "$root/"
+cp "$build/device_template/fs/NAND/initDAB.jpg" "$root/fs/NAND/"
 cp "$build/tools/standins/wayfarer" "$root/fs/STORAGE CARD/WAYFARER/WAYFARER.EXE"
 cp "$top/resources/device/device.conf" "$root/device.conf"
 printf 'board_status = 16\naudio = fake\n' >>"$root/device.conf"
+ctl() { "$build/tools/devicectl/devicectl" --root "$root" "$@"; }
+
+# Telecast: a scan of the demo band half-way, then the first TV service it found playing, the
+# picture at full screen, a radio service with its slide and label, and, started again with
+# "PIP", the picture in its box over the navigation program with the popup panel a tap on the
+# box shows.
+telecast_shots() {
+  local window=DMB_TELECAST
+  tshot() { ctl screenshot "$top/docs/telecast_$1.png" >/dev/null; echo "docs/telecast_$1.png"; }
+  ctl start '\NAND\TELECAST.EXE' >/dev/null
+  ctl wait-window $window 5000 >/dev/null
+  sleep 2
+  ctl post $window 273 1007 0 >/dev/null   # start scan
+  sleep 3; tshot scan
+  sleep 8; tshot tv
+  ctl post $window 273 1019 0 >/dev/null   # full screen, as after five idle seconds
+  sleep 2; tshot full
+  ctl post $window 273 1019 0 >/dev/null   # back to the list
+  sleep 1
+  ctl post $window 273 1011 0 >/dev/null   # the radio list: its first service plays
+  # The slide and the label come a few seconds after the tune; a tap on the title line now and
+  # then keeps the idle count from taking the screen to full size meanwhile.
+  for _ in 1 2 3; do sleep 1.5; ctl tap 300 16 >/dev/null; done
+  sleep 1; tshot radio
+  ctl post $window 273 1010 0 >/dev/null   # back to the TV list for the next start
+  sleep 1
+  ctl close $window >/dev/null
+  sleep 1.5
+  ctl start '\NAND\TELECAST.EXE' PIP >/dev/null
+  ctl wait-window $window 5000 >/dev/null
+  ctl wait-window Wayfarer 5000 >/dev/null
+  sleep 4
+  ctl tap 600 300 >/dev/null                # a tap on the small picture: the popup panel
+  sleep 1; tshot pip
+  ctl close $window >/dev/null
+  sleep 1
+}
+
+if [ "$only" = telecast ]; then
+  "$build/server/server" --root "$root" >/dev/null 2>&1 &
+  server_pid=$!
+  for _ in $(seq 100); do ctl ps >/dev/null 2>&1 && break; sleep 0.1; done
+  telecast_shots
+  ctl shutdown >/dev/null
+  wait "$server_pid" 2>/dev/null || true
+  server_pid=
+  exit 0
+fi
 
 "$build/server/server" --root "$root" --boot '\NAND\HOMEDECK.EXE' >/dev/null 2>&1 &
 server_pid=$!
-ctl() { "$build/tools/devicectl/devicectl" --root "$root" "$@"; }
 for _ in $(seq 100); do ctl wait-window APP_HOMEDECK 100 >/dev/null 2>&1 && break; sleep 0.1; done
 ctl wait-window APP_HOMEDECK 5000 >/dev/null
 
@@ -105,9 +168,10 @@ ctl tap 746 445                    # the list's second page
 sleep 2; ctl screenshot "$top/docs/music.png" >/dev/null; echo "docs/music.png"
 ctl close APP_MUSIC >/dev/null || true
 
-# SatScope: COM1 on a gpssim pty, connected by its settings file; a fix after a few cycles.
+# SatScope: COM1 on a gpssim pty, connected by its settings file; a fix after a few cycles, and
+# 4 s after a reset.
 mkfifo "$root/gpssim.in"
-"$build/tools/gpssim/gpssim" --baud 9600 --rate 1 --seed 3 --fix-after 2 --3d-after 1 <"$root/gpssim.in" \
+"$build/tools/gpssim/gpssim" --baud 9600 --rate 1 --seed 3 --fix-after 2 --3d-after 1 --ttff 4 <"$root/gpssim.in" \
   >"$root/gpssim.out" 2>/dev/null &
 gpssim_pid=$!
 exec 9>"$root/gpssim.in"
@@ -120,6 +184,39 @@ ctl wait-window '[VORL] SATSCOPE_PLUS_v1.00' 5000 >/dev/null
 sleep 7
 ctl click '[VORL] SATSCOPE_PLUS_v1.00' 1037 >/dev/null   # start the log
 sleep 1.5; ctl screenshot "$top/docs/satscope.png" >/dev/null; echo "docs/satscope.png"
+ctl close '[VORL] SATSCOPE_PLUS_v1.00' >/dev/null
+sleep 1
+
+# Developer mode: a hot reset brings the receiver's version, DGPS_ON its answer.
+developer='HID=KTQW_RZN\r\nHPWD=KTQW817\r\n'
+printf "[VORL_GPS_VIEWERS_PARAMETERS]\r\nSTATUS=VALIDATED\r\nCOMPORT=COM1:\r\nBAUDRATE=9600\r\nAUTOCONNECT=1\r\n$developer" \
+  >"$root/fs/NAND/UIConfig.ini"
+ctl start '\NAND\SATSCOPE.EXE' >/dev/null
+ctl wait-window '[VORL] SATSCOPE_PLUS_v1.00' 5000 >/dev/null
+sleep 2
+ctl click '[VORL] SATSCOPE_PLUS_v1.00' 1026 >/dev/null   # HOT_RST
+sleep 6
+ctl click '[VORL] SATSCOPE_PLUS_v1.00' 1032 >/dev/null   # DGPS_ON
+sleep 1; ctl screenshot "$top/docs/satscope_bars.png" >/dev/null; echo "docs/satscope_bars.png"
+ctl close '[VORL] SATSCOPE_PLUS_v1.00' >/dev/null
+sleep 1
+
+telecast_shots
+
+ctl shutdown >/dev/null
+wait "$server_pid" 2>/dev/null || true
+
+# The same device on a 320 x 240 screen: SatScope takes the screen's size and is compact.
+printf 'screen_width = 320\nscreen_height = 240\n' >>"$root/device.conf"
+"$build/server/server" --root "$root" >/dev/null 2>&1 &
+server_pid=$!
+for _ in $(seq 100); do ctl ps >/dev/null 2>&1 && break; sleep 0.1; done
+ctl start '\NAND\SATSCOPE.EXE' >/dev/null
+ctl wait-window '[VORL] MINI SatScope_v1.00 ' 5000 >/dev/null
+sleep 2
+ctl click '[VORL] MINI SatScope_v1.00 ' 1039 >/dev/null  # u-blox
+ctl click '[VORL] MINI SatScope_v1.00 ' 1032 >/dev/null  # M_P
+sleep 1; ctl screenshot "$top/docs/satscope_compact.png" >/dev/null; echo "docs/satscope_compact.png"
 ctl shutdown >/dev/null
 wait "$server_pid" 2>/dev/null || true
 server_pid=

@@ -1,13 +1,10 @@
-// Telecast: a player of the suite. It runs once only, keeps HomeDeck's window from its start
-// and follows HomeDeck's setting relays in its main dialog.
+// Telecast: the T-DMB TV and radio player of the suite. It runs once only, keeps HomeDeck's
+// window from its start and shows its one screen until the user leaves it.
 #include "framework/suite_application.h"
+#include "platform/kernel/kernel.h"
+#include "telecast/telecast_dlg.h"
 
 namespace {
-
-class CTelecastDlg : public CPlayerDialog {
-public:
-    CTelecastDlg() : CPlayerDialog(kTelecastIdentity) {}
-};
 
 class CTelecastApp : public CSuiteApp {
 public:
@@ -15,7 +12,7 @@ public:
 
 protected:
     void RunMainDialog() override {
-        CTelecastDlg dialog;
+        telecast::CTelecastDlg dialog(HomeDeck(), GetCommandLine());
         dialog.DoModal();
     }
 };

@@ -16,6 +16,7 @@
 #include "platform/device_root.h"
 #include "platform/gfx/gfx.h"
 #include "platform/testing/temporary_device.h"
+#include "platform/testing/test_window.h"
 #include "tools/devicectl/device_control.h"
 
 namespace {
@@ -61,18 +62,7 @@ enum : int {
 
 void WritePicture(const std::filesystem::path& dir, UINT id, int width, int height,
                   const std::function<std::uint32_t(int x, int y)>& colour) {
-    HDC dc = CreateCompatibleDC(nullptr);
-    HBITMAP bitmap = CreateCompatibleBitmap(dc, width, height);
-    HGDIOBJ previous = SelectObject(dc, bitmap);
-    for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x) {
-            const std::uint32_t c = colour(x, y);
-            SetPixel(dc, x, y, RGB((c >> 16) & 0xFF, (c >> 8) & 0xFF, c & 0xFF));
-        }
-    SelectObject(dc, previous);
-    DeleteDC(dc);
-    ASSERT_TRUE(platform::SaveBitmapPng(bitmap, (dir / (std::to_string(id) + ".png")).string()));
-    DeleteObject(bitmap);
+    ASSERT_TRUE(platform::testing::WriteTestPicture(dir, id, width, height, colour)) << id;
 }
 
 void WriteSkin(const std::filesystem::path& dir) {

@@ -12,6 +12,7 @@
 #include "platform/gfx/gfx.h"
 #include "platform/kernel/kernel.h"
 #include "platform/testing/temporary_device.h"
+#include "platform/testing/test_window.h"
 #include "tools/devicectl/device_control.h"
 
 namespace {
@@ -28,18 +29,7 @@ std::uint32_t SpinnerColour(int frame) { return 0x200000u * static_cast<std::uin
 
 void WritePicture(const std::filesystem::path& dir, UINT id, int width, int height,
                   const std::function<std::uint32_t(int x, int y)>& colour) {
-    HDC dc = CreateCompatibleDC(nullptr);
-    HBITMAP bitmap = CreateCompatibleBitmap(dc, width, height);
-    HGDIOBJ previous = SelectObject(dc, bitmap);
-    for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x) {
-            const std::uint32_t c = colour(x, y);
-            SetPixel(dc, x, y, RGB((c >> 16) & 0xFF, (c >> 8) & 0xFF, c & 0xFF));
-        }
-    SelectObject(dc, previous);
-    DeleteDC(dc);
-    ASSERT_TRUE(platform::SaveBitmapPng(bitmap, (dir / (std::to_string(id) + ".png")).string()));
-    DeleteObject(bitmap);
+    ASSERT_TRUE(platform::testing::WriteTestPicture(dir, id, width, height, colour)) << id;
 }
 
 class WaitBoxes : public ::testing::Test {
@@ -58,14 +48,7 @@ protected:
         platform::SetResourceDir(resources.string());
     }
     void TearDown() override { platform::SetResourceDir(""); }
-    void Pump(std::chrono::milliseconds duration) {
-        const auto end = Clock::now() + duration;
-        MSG msg;
-        do {
-            while (PeekMessage(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessage(&msg);
-            std::this_thread::sleep_for(5ms);
-        } while (Clock::now() < end);
-    }
+    void Pump(std::chrono::milliseconds duration) { platform::testing::PumpFor(duration); }
     // Pumps until the screen shows the colour at a point; the last screen either way.
     devicectl::DeviceControl::Screen ScreenShowing(int x, int y, std::uint32_t colour, bool pump = true) {
         devicectl::DeviceControl control(device.Root());

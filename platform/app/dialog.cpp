@@ -19,10 +19,17 @@ LRESULT CDialog::StaticProcedure(HWND hwnd, UINT message, WPARAM wparam, LPARAM 
         dialog->m_hWnd = hwnd;
     }
     if (!dialog) return DefWindowProc(hwnd, message, wparam, lparam);
-    return dialog->WindowProc(message, wparam, lparam);
+    const LRESULT result = dialog->WindowProc(message, wparam, lparam);
+    // A window destroyed by its owner leaves the dialog without one, so that the dialog never
+    // reaches for a handle that is gone.
+    if (message == WM_DESTROY && dialog->m_hWnd == hwnd) {
+        SetWindowLong(hwnd, GWL_USERDATA, 0);
+        dialog->m_hWnd = nullptr;
+    }
+    return result;
 }
 
-INT_PTR CDialog::DoModal() {
+HWND CDialog::CreateHidden(HWND owner) {
     WNDCLASS window_class;
     window_class.lpfnWndProc = &CDialog::StaticProcedure;
     window_class.lpszClassName = m_class_name;
@@ -35,12 +42,30 @@ INT_PTR CDialog::DoModal() {
     m_ended = false;
     m_result = -1;
     HWND hwnd = CreateWindowEx(m_ex_style, m_class_name, m_title, m_style & ~WS_VISIBLE, m_rect.left, m_rect.top,
-                               m_rect.right - m_rect.left, m_rect.bottom - m_rect.top, nullptr, nullptr, nullptr, this);
-    if (!hwnd) return -1;
+                               m_rect.right - m_rect.left, m_rect.bottom - m_rect.top, owner, nullptr, nullptr, this);
+    if (!hwnd) return nullptr;
     auto& windows = platform::LocalWindows::Instance();
     windows.HoldShowing(platform::WindowNumber(hwnd), true);
     SendMessage(hwnd, WM_INITDIALOG, 0, 0);
     windows.HoldShowing(platform::WindowNumber(hwnd), false);
+    return hwnd;
+}
+
+BOOL CDialog::Create(HWND owner) {
+    if (m_hWnd || !owner) return FALSE;
+    // An owned window is a popup: it lives on the screen, in front of its owner.
+    m_style = (m_style & ~WS_CHILD) | WS_POPUP;
+    return CreateHidden(owner) != nullptr;
+}
+
+void CDialog::DestroyModeless() {
+    if (m_hWnd) ::DestroyWindow(m_hWnd);
+    m_hWnd = nullptr;
+}
+
+INT_PTR CDialog::DoModal() {
+    HWND hwnd = CreateHidden(nullptr);
+    if (!hwnd) return -1;
     if (!m_ended) ::ShowWindow(hwnd, SW_SHOW);
     MSG msg;
     while (!m_ended) {

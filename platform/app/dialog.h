@@ -33,6 +33,13 @@ public:
     // meanwhile, so that its title and contents are in place when other programs first see it.
     virtual INT_PTR DoModal();
     void EndDialog(int result);
+    // Creates the window as a modeless dialog owned by `owner`: a popup placed on the screen,
+    // always in front of its owner and destroyed with it, served by the owner thread's message
+    // loop. It runs OnInitDialog and stays hidden until shown. False when the window could not
+    // be made (or this dialog already has one).
+    BOOL Create(HWND owner);
+    // Destroys a modeless dialog's window; nothing when it has none.
+    void DestroyModeless();
 
     HWND GetSafeHwnd() const { return m_hWnd; }
     BOOL SetWindowText(const std::string& text) { return ::SetWindowText(m_hWnd, text); }
@@ -61,6 +68,8 @@ protected:
 
 private:
     static LRESULT StaticProcedure(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
+    // Makes the window hidden (owned by `owner` when given) and runs OnInitDialog.
+    HWND CreateHidden(HWND owner);
 
     std::string m_class_name;
     std::string m_title;

@@ -40,7 +40,12 @@ HDC BeginPaint(HWND hwnd, PAINTSTRUCT* paint) {
     }
     *paint = PAINTSTRUCT{};
     HDC hdc = MakeWindowDc(hwnd);
-    if (!hdc) return nullptr;
+    if (!hdc) {
+        // A window with nothing to paint on (no size, or gone) is done with its paint all the
+        // same: left waiting, it would take every WM_PAINT of its thread from the others.
+        if (IsWindow(hwnd)) platform::ClearInvalidRect(hwnd);
+        return nullptr;
+    }
     RECT update;
     if (!GetUpdateRect(hwnd, &update, FALSE)) {
         RECT window;

@@ -19,25 +19,34 @@ std::string LogPathFor(const std::string& program_name) {
 
 namespace {
 
-std::mutex s_log_mutex;
-int s_log_fd = -1;
-std::string s_log_path;
+// Never destroyed, for a thread that logs while the program exits.
+struct LogFile {
+    std::mutex mutex;
+    int fd = -1;
+    std::string path;
+};
+
+LogFile& Log() {
+    static LogFile* const log = new LogFile;
+    return *log;
+}
 
 void WriteLine(std::string line) {
     // The device's lines end in "\r\n"; the log keeps one '\n' per line.
     while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.pop_back();
     line.push_back('\n');
-    std::lock_guard lock(s_log_mutex);
+    LogFile& log = Log();
+    std::lock_guard lock(log.mutex);
     auto path = LogPathFor(ProgramName());
-    if (path != s_log_path) {
-        if (s_log_fd >= 0) ::close(s_log_fd);
+    if (path != log.path) {
+        if (log.fd >= 0) ::close(log.fd);
         std::error_code error;
         std::filesystem::create_directories(std::filesystem::path(path).parent_path(), error);
-        s_log_fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
-        s_log_path = path;
+        log.fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
+        log.path = path;
     }
-    if (s_log_fd >= 0) {
-        ssize_t written = ::write(s_log_fd, line.data(), line.size());
+    if (log.fd >= 0) {
+        ssize_t written = ::write(log.fd, line.data(), line.size());
         (void)written;
     }
     static const bool to_stderr = std::getenv("DEVICE_DEBUG_STDERR") != nullptr;

@@ -42,6 +42,10 @@ constexpr IconWord kIcons[] = {
     {"calibration", SkinIcon::Calibration}, {"add", SkinIcon::Add},
     {"route", SkinIcon::Route},       {"left", SkinIcon::Left},
     {"right", SkinIcon::Right},
+    {"mute", SkinIcon::Mute},         {"scan", SkinIcon::Scan},
+    {"radio", SkinIcon::Radio},       {"fm", SkinIcon::Fm},
+    {"page-up", SkinIcon::PageUp},    {"page-down", SkinIcon::PageDown},
+    {"close", SkinIcon::Close},       {"leave-pip", SkinIcon::LeavePip},
 };
 
 std::optional<SkinLook> LookFromWord(std::string_view word) {

@@ -65,6 +65,15 @@ enum class SkinIcon {
     Route,        // a path between two points
     Left,         // a step arrow left
     Right,        // a step arrow right
+    // The TV and radio player's buttons.
+    Mute,         // a speaker with a cross for its waves
+    Scan,         // an aerial mast sweeping for stations
+    Radio,        // a radio set with its dial and rod aerial
+    Fm,           // a transmitter mast with waves on both sides
+    PageUp,       // a double chevron up
+    PageDown,     // a double chevron down
+    Close,        // an X
+    LeavePip,     // a small box leaving a big one, with an arrow out
 };
 
 std::string_view LookName(SkinLook look);

@@ -16,9 +16,28 @@ constexpr ClipRecipe kStandardClips[] = {
                    "! oggmux ! filesink"},
 };
 
+constexpr ClipRecipe kBroadcastClips[] = {
+    {"tv.ts", "videotestsrc num-buffers=200 ! video/x-raw,width=320,height=240,framerate=25/1 "
+              "! x264enc speed-preset=ultrafast key-int-max=25 ! video/x-h264,profile=baseline ! h264parse ! mux. "
+              "audiotestsrc samplesperbuffer=1024 num-buffers=345 ! audio/x-raw,rate=44100 ! audioconvert ! avenc_aac "
+              "! aacparse ! mux. mpegtsmux name=mux ! filesink"},
+    // The same, but a white ball moving over orange: a picture of its own colour that changes
+    // from frame to frame.
+    {"tv_ball.ts", "videotestsrc pattern=ball background-color=0xFFE08020 num-buffers=200 "
+                   "! video/x-raw,width=320,height=240,framerate=25/1 "
+                   "! x264enc speed-preset=ultrafast key-int-max=25 ! video/x-h264,profile=baseline ! h264parse ! mux. "
+                   "audiotestsrc samplesperbuffer=1024 num-buffers=345 ! audio/x-raw,rate=44100 ! audioconvert "
+                   "! avenc_aac ! aacparse ! mux. mpegtsmux name=mux ! filesink"},
+    {"radio.ts", "audiotestsrc samplesperbuffer=1152 num-buffers=334 ! audio/x-raw,rate=48000,channels=2 ! audioconvert "
+                 "! twolamemp2enc ! mpegaudioparse ! mpegtsmux ! filesink"},
+    {"slide.jpg", "videotestsrc pattern=red num-buffers=1 ! video/x-raw,width=200,height=100 ! jpegenc ! filesink"},
+    {"initDAB.jpg", "videotestsrc pattern=blue num-buffers=1 ! video/x-raw,width=320,height=240 ! jpegenc ! filesink"},
+};
+
 }  // namespace
 
 std::span<const ClipRecipe> StandardClips() { return kStandardClips; }
+std::span<const ClipRecipe> BroadcastClips() { return kBroadcastClips; }
 
 bool MakeClips(const std::filesystem::path& folder, std::span<const ClipRecipe> recipes, std::string& failed) {
     namespace fs = std::filesystem;

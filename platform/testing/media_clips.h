@@ -18,6 +18,11 @@ struct ClipRecipe {
 // Six seconds each: tone.wav (44.1 kHz stereo tone), movie.ogg (160x120 Theora at 25 frames a
 // second with a Vorbis tone) and silent.ogg (the same picture without sound).
 std::span<const ClipRecipe> StandardClips();
+// Eight seconds of a T-DMB TV service (tv.ts: 320x240 H.264 with AAC in a transport stream, the
+// colour bars, still), of a second one (tv_ball.ts: the same, a white ball moving over orange
+// RGB(224, 128, 32)) and of a radio service (radio.ts: MPEG audio layer II), a slide (slide.jpg,
+// red) and the radio's default picture (initDAB.jpg, blue).
+std::span<const ClipRecipe> BroadcastClips();
 
 // Makes the clips missing from the folder; false with the command that failed.
 bool MakeClips(const std::filesystem::path& folder, std::span<const ClipRecipe> recipes, std::string& failed);

@@ -231,6 +231,9 @@ BOOL ShowWindow(HWND hwnd, int command);
 BOOL MoveWindow(HWND hwnd, int x, int y, int width, int height, BOOL repaint);
 BOOL EnableWindow(HWND hwnd, BOOL enable);
 BOOL SetForegroundWindow(HWND hwnd);
+// Puts the window at the front of its z-order band (a topmost window stays topmost, another
+// stays below the topmost ones) and activates it when it is a visible top-level window.
+BOOL BringWindowToTop(HWND hwnd);
 HWND GetForegroundWindow();
 HWND SetCapture(HWND hwnd);
 BOOL ReleaseCapture();

@@ -337,6 +337,8 @@ BOOL SetForegroundWindow(HWND hwnd) {
     return ok ? TRUE : FALSE;
 }
 
+BOOL BringWindowToTop(HWND hwnd) { return SetWindowPos(hwnd, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE); }
+
 HWND GetForegroundWindow() {
     bool ok = false;
     auto reply = Focus(protocol::FocusOperation::GetForeground, nullptr, ok);

@@ -6,6 +6,7 @@
 #include <iterator>
 
 #include "platform/device_root.h"
+#include "platform/devices/tdmb_receiver.h"
 #include "platform/kernel/kernel.h"
 #include "platform/kernel/server_connection.h"
 #include "platform/registry/registry.h"
@@ -168,17 +169,22 @@ DWORD DeviceControl::Broadcast(std::uint32_t message, std::uint64_t wparam, std:
 
 std::optional<std::int64_t> DeviceControl::CopyData(const std::string& name, std::uint64_t code, std::int32_t value,
                                                     DWORD& error) {
+    std::vector<std::uint8_t> bytes(4);
+    for (int i = 0; i < 4; ++i) bytes[i] = static_cast<std::uint8_t>(static_cast<std::uint32_t>(value) >> (8 * i));
+    return CopyData(name, code, bytes, error);
+}
+
+std::optional<std::int64_t> DeviceControl::CopyData(const std::string& name, std::uint64_t code,
+                                                    const std::vector<std::uint8_t>& bytes, DWORD& error) {
     const std::uint32_t hwnd = FindWindowByName(name);
     if (!hwnd) {
         error = ERROR_INVALID_WINDOW_HANDLE;
         return std::nullopt;
     }
-    std::uint8_t bytes[4];
-    for (int i = 0; i < 4; ++i) bytes[i] = static_cast<std::uint8_t>(static_cast<std::uint32_t>(value) >> (8 * i));
     COPYDATASTRUCT copy;
     copy.dwData = static_cast<std::uintptr_t>(code);
-    copy.cbData = sizeof(bytes);
-    copy.lpData = bytes;
+    copy.cbData = static_cast<DWORD>(bytes.size());
+    copy.lpData = bytes.empty() ? nullptr : const_cast<std::uint8_t*>(bytes.data());
     SetLastError(ERROR_SUCCESS);
     LRESULT result = SendMessage(platform::WindowFromNumber(hwnd), WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&copy));
     error = GetLastError();
@@ -359,6 +365,20 @@ std::optional<protocol::DriverStateReply> DeviceControl::DriverState() {
     return reply;
 }
 
+std::optional<std::string> DeviceControl::Receiver(const std::string& command, DWORD& error) {
+    protocol::DriverIoControlRequest request;
+    request.device = platform::tdmb::kReceiverDevice;
+    request.code = platform::tdmb::kIoctlReceiverControl;
+    request.input.assign(command.begin(), command.end());
+    request.output_size = 64 * 1024;
+    protocol::IoControlReply reply;
+    error = ERROR_BROKEN_PIPE;
+    if (!Call(request, reply)) return std::nullopt;
+    error = reply.error;
+    if (reply.error) return std::nullopt;
+    return std::string(reply.output.begin(), reply.output.end());
+}
+
 bool DeviceControl::SetMediumInserted(Medium medium, bool inserted, std::string& error) {
     if (!Connected()) {
         // A device root being set up before it boots: nobody runs to be told.
@@ -389,6 +409,23 @@ std::string Describe(const RegistryValue& value) {
         out += text;
     }
     return out;
+}
+
+std::optional<std::vector<std::uint8_t>> HexBytes(std::string_view text) {
+    const auto digit = [](char c) -> int {
+        if (c >= '0' && c <= '9') return c - '0';
+        if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+        if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+        return -1;
+    };
+    if (text.size() % 2 != 0) return std::nullopt;
+    std::vector<std::uint8_t> bytes;
+    for (std::size_t at = 0; at < text.size(); at += 2) {
+        const int high = digit(text[at]), low = digit(text[at + 1]);
+        if (high < 0 || low < 0) return std::nullopt;
+        bytes.push_back(static_cast<std::uint8_t>(high * 16 + low));
+    }
+    return bytes;
 }
 
 }  // namespace devicectl

@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/protocol/messages.h"
@@ -49,6 +50,9 @@ public:
     DWORD Broadcast(std::uint32_t message, std::uint64_t wparam, std::int64_t lparam);
     // WM_COPYDATA with a data code and a 4-byte little-endian value.
     std::optional<std::int64_t> CopyData(const std::string& name, std::uint64_t code, std::int32_t value, DWORD& error);
+    // WM_COPYDATA with any payload, even none: for trying a program with sizes it does not expect.
+    std::optional<std::int64_t> CopyData(const std::string& name, std::uint64_t code,
+                                         const std::vector<std::uint8_t>& bytes, DWORD& error);
     DWORD Foreground(const std::string& name);
     // Waits until a window of that name exists; its handle, or 0 after the time-out.
     std::uint32_t WaitWindow(const std::string& name, std::chrono::milliseconds timeout);
@@ -57,6 +61,10 @@ public:
     // What the board's drivers hold now (backlight, FM transmitter, remote receiver, clock,
     // wave-out volume).
     std::optional<protocol::DriverStateReply> DriverState();
+    // A command to the T-DMB receiver ("signal 175280 80 0", "drop 0x1001", "state", ...); its
+    // reply text, whose first line is "ok" or "error: ...". nullopt with the error when the
+    // device does not answer.
+    std::optional<std::string> Receiver(const std::string& command, DWORD& error);
     // Inserts or removes the storage card or the USB drive. A removed medium keeps its files
     // (under state/removed/) and comes back with them when inserted again. A running device
     // does it and tells its programs (WM_DEVICECHANGE); with none running, the medium's folder
@@ -154,5 +162,9 @@ std::string Describe(const protocol::AudioOutputInfo& output);
 // position and duration in seconds ("?" for a duration not known), the volume in hundredths
 // of a dB as the program set it.
 std::string Describe(const protocol::GraphInfo& graph);
+
+// "0102ff" as the bytes 01 02 ff; nothing for an odd count or a character that is no
+// hexadecimal digit. An empty text is an empty payload.
+std::optional<std::vector<std::uint8_t>> HexBytes(std::string_view text);
 
 }  // namespace devicectl

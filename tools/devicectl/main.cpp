@@ -33,6 +33,7 @@ int Usage() {
                  "  post NAME MSG WPARAM LPARAM   post a message\n"
                  "  broadcast MSG WPARAM LPARAM   post a message to every top-level window\n"
                  "  copydata NAME CODE INT32      send WM_COPYDATA with a 4-byte value, print the result\n"
+                 "  copydata NAME CODE --bytes HEX  the same with any payload (\"\" for none), e.g. 0102ff\n"
                  "  foreground NAME               bring a window to the foreground\n"
                  "  wait-window NAME [SECONDS]    wait until a window exists (default 10 s)\n"
                  "  close NAME                    post WM_CLOSE to a window\n"
@@ -44,6 +45,13 @@ int Usage() {
                  "  screenshot FILE.png           save the screen as it is shown\n"
                  "  backlight [LEVEL|on|off]      print or set the backlight (level 0..100)\n"
                  "  state                         print the drivers' state\n"
+                 "  tdmb                          print the T-DMB receiver's state: band, region, tuned\n"
+                 "                                frequency and service, tune and scan counts, ensembles\n"
+                 "  tdmb signal FREQ|all LEVEL ERROR   set an ensemble's signal level (0..100) and error\n"
+                 "                                measure (above 10000: no picture)\n"
+                 "  tdmb drop SID | restore SID|all    take a service off air or bring it back\n"
+                 "  tdmb audio SID CODING A B     change the audio a service really has (22 BSAC, 0 HE-AAC)\n"
+                 "  tdmb reload                   read the ensemble file again (undoes the changes above)\n"
                  "  overlay                       print who holds the video overlay, where, and its frames\n"
                  "  wave-out [VOLUME]             print or set the wave-out volume word (left channel in\n"
                  "                                the low 16 bits, right in the high; hex or decimal)\n"
@@ -193,6 +201,18 @@ int main(int argc, char** argv) {
         return error ? Fail("broadcast", error) : 0;
     }
     long long code = 0, value = 0;
+    if (command == "copydata" && args.size() == 5 && args[3] == "--bytes" && Number(args[2], code)) {
+        const auto bytes = devicectl::HexBytes(args[4]);
+        if (!bytes) {
+            std::fprintf(stderr, "devicectl: copydata --bytes takes pairs of hexadecimal digits, not \"%s\"\n",
+                         args[4].c_str());
+            return 2;
+        }
+        auto result = device.CopyData(args[1], static_cast<std::uint64_t>(code), *bytes, error);
+        if (!result) return Fail("copydata", error);
+        std::printf("%lld\n", static_cast<long long>(*result));
+        return 0;
+    }
     if (command == "copydata" && args.size() == 4 && Number(args[2], code) && Number(args[3], value)) {
         auto result = device.CopyData(args[1], static_cast<std::uint64_t>(code), static_cast<std::int32_t>(value), error);
         if (!result) return Fail("copydata", error);
@@ -278,6 +298,19 @@ int main(int argc, char** argv) {
         std::printf("clock          CPU %u MHz, BUS %u MHz, priority %u\n", state->cpu_mhz, state->bus_mhz,
                     state->clock_priority);
         std::printf("wave-out       0x%08X\n", state->wave_out_volume);
+        return 0;
+    }
+    if (command == "tdmb") {
+        std::string line;
+        for (std::size_t i = 1; i < args.size(); ++i) line += (i > 1 ? " " : "") + args[i];
+        const auto reply = device.Receiver(line, error);
+        if (!reply) return Fail("tdmb", error);
+        // "ok" alone says nothing more; a state or an error is printed as it came.
+        if (reply->rfind("error: ", 0) == 0) {
+            std::fprintf(stderr, "devicectl: tdmb: %s\n", reply->c_str() + 7);
+            return 1;
+        }
+        if (*reply != "ok") std::printf("%s", reply->substr(reply->find('\n') + 1).c_str());
         return 0;
     }
     if (command == "overlay" && args.size() == 1) {

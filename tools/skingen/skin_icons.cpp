@@ -245,6 +245,67 @@ void Arrow(IconPen& pen, double direction) {
                  {-0.2 * d, 0.28}, {-0.2 * d, 0.7}});
 }
 
+
+void Mute(IconPen& pen) {
+    // Sound's speaker with a cross where its waves would be.
+    pen.Box(-0.95, -0.3, -0.55, 0.3, 0.05);
+    pen.Polygon({{-0.75, 0}, {-0.12, -0.8}, {-0.12, 0.8}});
+    pen.Line(0.2, -0.38, 0.82, 0.38, 0.16);
+    pen.Line(0.2, 0.38, 0.82, -0.38, 0.16);
+}
+
+void Scan(IconPen& pen) {
+    // A magnifying glass for the channel search, with a wave in its lens.
+    pen.Ring(-0.2, -0.2, 0.62, 0.16);
+    pen.Line(0.26, 0.26, 0.8, 0.8, 0.26);
+    pen.Arc(-0.42, -0.2, 0.36, 0.11, -50, 50);
+    pen.Disc(-0.42, -0.2, 0.1);
+}
+
+void Radio(IconPen& pen) {
+    // A radio set: its body with a round speaker and dial lines, the rod aerial leaning out.
+    pen.Line(-0.55, -0.38, 0.55, -0.9, 0.1);
+    pen.Frame(-0.95, -0.38, 0.95, 0.85, 0.16, 0.14);
+    pen.Ring(-0.4, 0.24, 0.33, 0.12);
+    pen.Disc(-0.4, 0.24, 0.1);
+    for (const double y : {0.02, 0.24, 0.46}) pen.Line(0.2, y, 0.66, y, 0.09);
+}
+
+void Fm(IconPen& pen) {
+    // A transmitter mast: two legs braced across, its lamp at the top and waves on both sides.
+    pen.Line(0, -0.3, -0.42, 0.86, 0.13);
+    pen.Line(0, -0.3, 0.42, 0.86, 0.13);
+    pen.Line(-0.22, 0.3, 0.22, 0.3, 0.1);
+    pen.Disc(0, -0.45, 0.15);
+    pen.Arc(0, -0.45, 0.42, 0.12, -40, 40);
+    pen.Arc(0, -0.45, 0.42, 0.12, 140, 220);
+    pen.Arc(0, -0.45, 0.76, 0.12, -35, 35);
+    pen.Arc(0, -0.45, 0.76, 0.12, 145, 215);
+}
+
+void Chevrons(IconPen& pen, double direction) {
+    // Two stacked chevrons pointing up for direction -1 and down for 1.
+    for (const double apex : {0.7 * direction, 0.0}) {
+        const double arms = apex - 0.7 * direction;
+        pen.Line(-0.72, arms, 0, apex, 0.2);
+        pen.Line(0, apex, 0.72, arms, 0.2);
+    }
+}
+
+void Close(IconPen& pen) {
+    pen.Line(-0.68, -0.68, 0.68, 0.68, 0.24);
+    pen.Line(-0.68, 0.68, 0.68, -0.68, 0.24);
+}
+
+void LeavePip(IconPen& pen) {
+    // The big screen's frame, a small filled box over its corner on the way out, and an arrow
+    // from the middle towards it.
+    pen.Frame(-0.92, -0.5, 0.5, 0.88, 0.1, 0.13);
+    pen.Box(0.12, -0.92, 0.92, -0.28, 0.06);
+    pen.Line(-0.5, 0.45, -0.02, -0.03, 0.14);
+    pen.Polygon({{0.12, -0.17}, {-0.36, -0.17}, {0.12, 0.31}});
+}
+
 }  // namespace
 
 void DrawIcon(Canvas& canvas, SkinIcon icon, double centre_x, double centre_y, double size, Colour ink) {
@@ -278,6 +339,14 @@ void DrawIcon(Canvas& canvas, SkinIcon icon, double centre_x, double centre_y, d
     case SkinIcon::Route: Route(pen); break;
     case SkinIcon::Left: Arrow(pen, -1); break;
     case SkinIcon::Right: Arrow(pen, 1); break;
+    case SkinIcon::Mute: Mute(pen); break;
+    case SkinIcon::Scan: Scan(pen); break;
+    case SkinIcon::Radio: Radio(pen); break;
+    case SkinIcon::Fm: Fm(pen); break;
+    case SkinIcon::PageUp: Chevrons(pen, -1); break;
+    case SkinIcon::PageDown: Chevrons(pen, 1); break;
+    case SkinIcon::Close: Close(pen); break;
+    case SkinIcon::LeavePip: LeavePip(pen); break;
     }
 }
 

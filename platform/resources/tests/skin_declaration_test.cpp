@@ -32,7 +32,8 @@ TEST(SkinDeclaration, EveryLookAndIconNameRoundTrips) {
     }
     for (const char* icon : {"play", "pause", "stop", "next", "previous", "volume-up", "volume-down", "home", "list",
                              "navigation", "tv", "music", "multimedia", "settings", "power", "movie", "photo", "game",
-                             "camera", "brightness", "sound", "info", "calibration", "add", "route", "left", "right"}) {
+                             "camera", "brightness", "sound", "info", "calibration", "add", "route", "left", "right",
+                             "mute", "scan", "radio", "fm", "page-up", "page-down", "close", "leave-pip"}) {
         const auto result = ParseSkinDeclaration(std::string("1 2x2 1 1 button icon ") + icon);
         ASSERT_EQ(result.bitmaps.size(), 1u) << icon;
         EXPECT_EQ(IconName(result.bitmaps[0].icon), icon);
@@ -40,9 +41,9 @@ TEST(SkinDeclaration, EveryLookAndIconNameRoundTrips) {
 }
 
 TEST(SkinDeclaration, EveryIconIsNamedOnce) {
-    // The enumeration runs from None to Right; each icon after None has one word.
+    // The enumeration runs from None to LeavePip; each icon after None has one word.
     const auto named = NamedIcons();
-    ASSERT_EQ(named.size(), static_cast<size_t>(SkinIcon::Right));
+    ASSERT_EQ(named.size(), static_cast<size_t>(SkinIcon::LeavePip));
     std::set<std::string_view> words;
     for (size_t i = 0; i < named.size(); ++i) {
         EXPECT_EQ(named[i], static_cast<SkinIcon>(i + 1));

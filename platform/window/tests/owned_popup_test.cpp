@@ -3,6 +3,7 @@
 #include <atomic>
 #include <thread>
 
+#include "platform/app/dialog.h"
 #include "platform/gfx/gfx.h"
 #include "platform/gfx/window_dc.h"
 #include "platform/window/tests/probe_device.h"
@@ -168,6 +169,56 @@ TEST_F(OwnedPopup, APopupOfAnotherThreadLosesItsOwnerAndItsThreadClosesIt) {
     ASSERT_TRUE(PumpUntil([&] { return loop_ended.load(); })) << "its thread closed it";
     painter.join();
     EXPECT_FALSE(IsWindow(popup));
+}
+
+// A panel made as a modeless dialog: it remembers that it was initialised and what it was told.
+class PanelDialog : public CDialog {
+public:
+    PanelDialog() : CDialog("PANEL", "panel") { SetInitialRect({250, 200, 370, 280}); }
+    bool initialised = false;
+    int destroyed = 0;
+
+protected:
+    BOOL OnInitDialog() override {
+        initialised = true;
+        return TRUE;
+    }
+    void OnDestroy() override { ++destroyed; }
+};
+
+TEST_F(OwnedPopup, AModelessDialogIsAHiddenPopupOfItsOwnerAndGoesWithIt) {
+    HWND owner = Make("owner", kRed, WS_POPUP, 0, {100, 100, 300, 250});
+    ASSERT_TRUE(owner);
+    PanelDialog panel;
+    ASSERT_TRUE(panel.Create(owner));
+    EXPECT_FALSE(panel.Create(owner)) << "one window per dialog";
+    HWND window = panel.GetSafeHwnd();
+    ASSERT_TRUE(window);
+    EXPECT_TRUE(panel.initialised);
+    EXPECT_FALSE(IsWindowVisible(window)) << "it waits to be shown";
+    EXPECT_EQ(GetWindow(window, GW_OWNER), owner);
+    panel.ShowWindow(SW_SHOWNA);
+    EXPECT_EQ(GetWindow(owner, GW_HWNDPREV), window) << "in front of its owner";
+
+    ASSERT_TRUE(DestroyWindow(owner));
+    EXPECT_FALSE(IsWindow(window));
+    EXPECT_EQ(panel.destroyed, 1);
+    EXPECT_EQ(panel.GetSafeHwnd(), nullptr) << "the dialog lets go of the window its owner took";
+    panel.DestroyModeless();  // nothing left to destroy
+    EXPECT_EQ(panel.destroyed, 1);
+}
+
+TEST_F(OwnedPopup, BringWindowToTopRaisesAndActivatesWithinItsBand) {
+    HWND back = Make("back", kRed, WS_POPUP, 0, {0, 0, 200, 200});
+    HWND front = Make("front", kBlue, WS_POPUP, 0, {0, 0, 200, 200});
+    HWND topmost = Make("topmost", kGreen, WS_POPUP, WS_EX_TOPMOST, {150, 150, 250, 250});
+    ASSERT_TRUE(back && front && topmost);
+    ASSERT_TRUE(Painted(3));
+    ASSERT_TRUE(BringWindowToTop(back));
+    EXPECT_EQ(GetForegroundWindow(), back);
+    EXPECT_EQ(Showing(50, 50, kRed), kRed) << "in front of the other plain window";
+    EXPECT_EQ(Showing(175, 175, kGreen), kGreen) << "still behind the topmost one";
+    EXPECT_FALSE(BringWindowToTop(nullptr));
 }
 
 }  // namespace

@@ -11,6 +11,7 @@
 
 #include "platform/kernel/kernel.h"
 #include "platform/testing/temporary_device.h"
+#include "platform/testing/test_window.h"
 #include "platform/window/local_windows.h"
 #include "platform/window/window.h"
 
@@ -57,14 +58,7 @@ protected:
     HANDLE LastProbe() const { return m_probes.back(); }
     // Dispatches this thread's messages until done() holds or the time is up.
     static bool PumpUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout = 5s) {
-        const auto end = std::chrono::steady_clock::now() + timeout;
-        MSG msg;
-        for (;;) {
-            while (PeekMessage(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessage(&msg);
-            if (done()) return true;
-            if (std::chrono::steady_clock::now() >= end) return false;
-            std::this_thread::sleep_for(2ms);
-        }
+        return platform::testing::PumpUntil(done, timeout);
     }
 
     platform::testing::TemporaryDevice device;

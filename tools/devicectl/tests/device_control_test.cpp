@@ -68,6 +68,16 @@ TEST(DeviceControl, FindsMessagesAndClosesWindows) {
     EXPECT_FALSE(control.Send("NOBODY", WM_USER + 1, 0, 0, error));
     EXPECT_EQ(error, ERROR_INVALID_WINDOW_HANDLE);
     EXPECT_TRUE(control.CopyData("APP_MUSIC", 1069, 7, error).has_value());
+    // Any payload goes out as given: the probe answers with a hash of the code and the bytes.
+    const auto FnvWithCode = [](std::vector<std::uint8_t> bytes, std::uint32_t code) {
+        std::uint32_t hash = 2166136261u;
+        for (std::uint8_t byte : bytes) hash = (hash ^ byte) * 16777619u;
+        return static_cast<std::int64_t>((hash ^ code) & 0x7FFFFFFF);
+    };
+    EXPECT_EQ(control.CopyData("APP_MUSIC", 4096, std::vector<std::uint8_t>{}, error), FnvWithCode({}, 4096));
+    EXPECT_EQ(control.CopyData("APP_MUSIC", 4099, std::vector<std::uint8_t>{1, 2, 0xFF}, error),
+              FnvWithCode({1, 2, 0xFF}, 4099));
+    EXPECT_EQ(control.CopyData("APP_MUSIC", 1069, 7, error), FnvWithCode({7, 0, 0, 0}, 1069));
     EXPECT_EQ(control.Post("APP_MUSIC", WM_USER + 10, 5, 6), 0u);
     EXPECT_TRUE(device.WaitForLog("WINPROBE.EXE", "APP_MUSIC got 1034 5 6"));
     EXPECT_EQ(control.Broadcast(WM_USER + 10, 8, 9), 0u);
@@ -181,6 +191,14 @@ TEST(DeviceControl, MovesMediaOfADeviceThatIsNotRunning) {
     EXPECT_TRUE(std::filesystem::exists(device.Root() / "state" / "removed" / "USB DRIVE" / "map.dat"));
     ASSERT_TRUE(control.SetMediumInserted(Medium::UsbDrive, true, error)) << error;
     EXPECT_TRUE(std::filesystem::exists(usb / "map.dat"));
+}
+
+TEST(HexBytes, ReadsPairsOfDigitsAndRefusesAnythingElse) {
+    EXPECT_EQ(devicectl::HexBytes(""), std::vector<std::uint8_t>{});
+    EXPECT_EQ(devicectl::HexBytes("0102fF"), (std::vector<std::uint8_t>{1, 2, 0xFF}));
+    EXPECT_FALSE(devicectl::HexBytes("012"));
+    EXPECT_FALSE(devicectl::HexBytes("0g"));
+    EXPECT_FALSE(devicectl::HexBytes("01 02"));
 }
 
 }  // namespace

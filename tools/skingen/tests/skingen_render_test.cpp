@@ -153,6 +153,20 @@ TEST_F(Rendered, HomeDeckMenuButtonsDifferByTheirFaces) {
     EXPECT_EQ(faces.size(), 12u);
 }
 
+TEST_F(Rendered, TelecastButtonsDifferByTheirIcons) {
+    Install("telecast");
+    // Buttons of one size side by side are told apart by the icon area alone: the bottom bar's
+    // next, previous, sound and muted (icons only, in the middle), and its page up and page
+    // down (icons above their labels).
+    std::set<std::vector<COLORREF>> bar;
+    for (const UINT id : {146, 132, 144, 145}) bar.insert(Picture(id).Frame(15, 20, 30, 30));
+    EXPECT_EQ(bar.size(), 4u);
+    EXPECT_NE(Picture(142).Frame(40, 12, 30, 26), Picture(140).Frame(40, 12, 30, 26));
+    // The popup panel's sound buttons, whose labels are as wide as each other, differ in the
+    // icon on their left too.
+    EXPECT_NE(Picture(173).Frame(0, 0, 50, 51), Picture(174).Frame(0, 0, 50, 51));
+}
+
 struct ExpectedControl {
     uint32_t id;
     resources::ControlKind kind;

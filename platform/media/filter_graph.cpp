@@ -219,6 +219,14 @@ HRESULT CFilterGraph::FindFilterByName(const std::string& name, IBaseFilter** fi
     return S_OK;
 }
 
+std::string CFilterGraph::NameInGraph(IBaseFilter* filter)
+{
+    std::lock_guard lock(m_filters_mutex);
+    for (const Entry& entry : m_filters)
+        if (entry.filter == filter) return entry.name;
+    return {};
+}
+
 bool CFilterGraph::InGraph(IBaseFilter* filter)
 {
     std::lock_guard lock(m_filters_mutex);
@@ -233,6 +241,7 @@ HRESULT CFilterGraph::ConnectPins(IPin* out, IPin* in, const AM_MEDIA_TYPE* medi
     if (!from || !to || !InGraph(from->Filter().Self()) || !InGraph(to->Filter().Self())) return VFW_E_NOT_IN_GRAPH;
     if (from->Direction() != PINDIR_OUTPUT || to->Direction() != PINDIR_INPUT) return VFW_E_INVALID_DIRECTION;
     if (&from->Filter() == &to->Filter()) return VFW_E_CANNOT_CONNECT;
+    const std::string source = NameInGraph(from->Filter().Self());
     const GUID wanted = media_type ? media_type->majortype : GUID{};
     if (!MajorTypesMeet(from->MajorType(), to->MajorType()) || !MajorTypesMeet(from->MajorType(), wanted) ||
         !MajorTypesMeet(to->MajorType(), wanted))
@@ -257,6 +266,8 @@ HRESULT CFilterGraph::ConnectPins(IPin* out, IPin* in, const AM_MEDIA_TYPE* medi
     }
     from->SetPeer(to);
     to->SetPeer(from);
+    // A graph connected by hand is listed under the filter its first connection leaves.
+    if (!m_reporter) m_reporter = std::make_unique<GraphReporter>(source, [this] { return ReadForReport(); });
     return S_OK;
 }
 
@@ -404,7 +415,11 @@ HRESULT CFilterGraph::SetState(FILTER_STATE state)
         ReportChange();
         return result;
     }
-    if (m_hand_built) return m_hand_built->SetState(ToPlaybackState(state));
+    if (m_hand_built) {
+        const HRESULT result = m_hand_built->SetState(ToPlaybackState(state));
+        ReportChange();
+        return result;
+    }
     return S_OK;
 }
 
@@ -418,14 +433,20 @@ GraphSnapshot CFilterGraph::ReadForReport()
     GraphSnapshot snapshot;
     std::lock_guard lock(m_playback_mutex);
     snapshot.volume = m_volume;
-    if (!m_pipeline) return snapshot;
+    if (!m_pipeline && !m_hand_built) return snapshot;
     // The state the pipeline took on: a state it refused is not reported.
     PlaybackState state = PlaybackState::Stopped;
-    m_pipeline->GetState(std::chrono::milliseconds(0), &state);
+    if (m_pipeline) m_pipeline->GetState(std::chrono::milliseconds(0), &state);
+    else m_hand_built->GetState(std::chrono::milliseconds(0), &state);
     snapshot.state = state == PlaybackState::Running  ? protocol::AudioGraphState::Running
                      : state == PlaybackState::Paused ? protocol::AudioGraphState::Paused
                                                       : protocol::AudioGraphState::Stopped;
     double seconds = 0.0;
+    if (m_hand_built) {
+        // A stream connected by hand has a running time and no length.
+        if (SUCCEEDED(m_hand_built->Position(&seconds))) snapshot.position_ms = std::llround(seconds * 1000.0);
+        return snapshot;
+    }
     if (SUCCEEDED(m_pipeline->Position(&seconds))) snapshot.position_ms = std::llround(seconds * 1000.0);
     if (SUCCEEDED(m_pipeline->Duration(&seconds))) snapshot.duration_ms = std::llround(seconds * 1000.0);
     return snapshot;

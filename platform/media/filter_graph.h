@@ -134,6 +134,8 @@ private:
     // Breaks a pin's connection; the caller holds the playback lock.
     HRESULT DisconnectLocked(FilterPin& pin);
     bool InGraph(IBaseFilter* filter);
+    // The name `filter` was added with; empty when it is not in the graph.
+    std::string NameInGraph(IBaseFilter* filter);
     // What the graph's reports show, read on the reporter's thread.
     GraphSnapshot ReadForReport();
     // Tells the reporter, if there is one, that what it shows has changed.

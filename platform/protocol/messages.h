@@ -631,10 +631,10 @@ struct AudioRecordRequest {
 };
 
 // ---- Playback graphs ----------------------------------------------------------------------
-// Every filter graph that has rendered a file reports what it plays: at once after each change
-// (rendering, a state change, a seek, a volume), about every 250 ms while it runs, and a last
-// time as Closed when it is released; its line then goes, and it goes too with its program.
-// States are those of AudioGraphState.
+// Every filter graph that has rendered a file, or connected filters by hand, reports what it
+// plays: at once after each change (rendering, a state change, a seek, a volume), about every
+// 250 ms while it runs, and a last time as Closed when it is released; its line then goes,
+// and it goes too with its program. States are those of AudioGraphState.
 
 // The longest device path a graph report carries, in bytes.
 constexpr std::size_t kMaxGraphFileBytes = 1024;
@@ -647,7 +647,8 @@ constexpr std::int32_t kGraphVolumeFull = 0;
 struct GraphReportRequest {
     using Reply = StatusReply;
     std::uint32_t graph = 0;        // the program's number for the graph, from 1
-    std::string file;               // the device path it rendered, at most kMaxGraphFileBytes
+    std::string file;               // the device path it rendered (for a graph connected by hand,
+                                    // its first source filter's name), at most kMaxGraphFileBytes
     std::uint8_t state = 0;         // AudioGraphState
     std::int64_t position_ms = 0;
     std::int64_t duration_ms = 0;   // kUnknownGraphDuration when not known

@@ -261,6 +261,15 @@ TEST_F(HandBuiltPlayback, AToneIntoTheAudioRendererPlaysByTheRenderersClockAtThe
         OAFilterState state = -1;
         EXPECT_EQ(graph.control->GetState(10000, &state), S_OK) << "the graph did not settle in 10 s";
         EXPECT_EQ(state, State_Running);
+        // The device lists the graph under its source, running at the graph's volume.
+        devicectl::DeviceControl control(m_device.Root());
+        EXPECT_TRUE(WaitUntil([&] {
+            for (const auto& listed : control.Graphs().value_or(std::vector<protocol::GraphInfo>{}))
+                if (listed.file == "Tone" && listed.volume == -600 &&
+                    listed.state == static_cast<std::uint8_t>(protocol::AudioGraphState::Running))
+                    return true;
+            return false;
+        })) << "the running graph is not listed";
         std::this_thread::sleep_for(1500ms);
         ASSERT_EQ(clock->GetTime(&second), S_OK);
         EXPECT_NEAR(static_cast<double>(second - first) / 1e7, SecondsSince(started), 0.05)

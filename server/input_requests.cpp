@@ -75,8 +75,12 @@ void DeviceServer::OnPen(protocol::InputKind kind, std::int32_t x, std::int32_t 
     const std::uint32_t target = capture ? capture : m_windows.WindowAt(x, y);
     // A disabled window, or one inside a disabled window, takes no pen input.
     if (!target || !m_windows.EffectivelyEnabled(target)) return;
-    // A press on a window activates its top-level window first, as a tap on the panel does.
-    if (kind == protocol::InputKind::PenDown && !capture) Activate(target);
+    // A press on a window activates its top-level window first, as a tap on the panel does,
+    // unless that window asked not to be (WS_EX_NOACTIVATE).
+    if (kind == protocol::InputKind::PenDown && !capture) {
+        const Window* top = m_windows.Get(m_windows.TopLevelOf(target));
+        if (top && !(top->ex_style & kWsExNoActivate)) Activate(target);
+    }
     const protocol::Rect rect = m_windows.ScreenRect(target);
     const std::int64_t lparam = MakeLParam(x - rect.left, y - rect.top);
     switch (kind) {

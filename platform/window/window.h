@@ -134,6 +134,8 @@ constexpr DWORD WS_GROUP = 0x00020000u;    // a control that starts a group (of 
 constexpr DWORD WS_TABSTOP = 0x00010000u;
 constexpr DWORD WS_EX_TOPMOST = 0x00000008u;
 constexpr DWORD WS_EX_TOOLWINDOW = 0x00000080u;
+// A press on the window (or inside it) neither activates it nor brings it forward.
+constexpr DWORD WS_EX_NOACTIVATE = 0x08000000u;
 constexpr int CW_USEDEFAULT = static_cast<int>(0x80000000u);
 
 // ShowWindow commands.

@@ -412,6 +412,22 @@ TEST_F(Screen, APressActivatesItsWindowAndDisabledWindowsTakeNoPen) {
     CloseHandle(touch);
 }
 
+TEST_F(Screen, AWindowThatAsksNotToBeActivatedTakesThePressButNeitherTheFrontNorTheForeground) {
+    HWND back = Window(0, 0, 800, 480, kBlue, WS_EX_NOACTIVATE);
+    HWND front = Window(300, 0, 200, 480, kRed);
+    ASSERT_TRUE(SetForegroundWindow(front));
+    s_seen.clear();
+    ASSERT_EQ(control.Tap(100, 100), 0u);
+    PumpUntil(2);
+    ASSERT_EQ(s_seen.size(), 2u);
+    EXPECT_EQ(s_seen[0], (Seen{back, WM_LBUTTONDOWN, kMkLButton, 100, 100})) << "the press still comes";
+    EXPECT_EQ(GetForegroundWindow(), front);
+    DWORD error = 0;
+    const auto screen = control.Screenshot(error);
+    ASSERT_TRUE(screen) << error;
+    EXPECT_EQ(screen->At(400, 100) & 0xFFFFFF, kRed) << "the pressed window came forward";
+}
+
 TEST_F(Screen, RemoteKeysSetTheirEventsAndEnterGoesToTheForegroundWindow) {
     HWND hwnd = Window(0, 0, 800, 480, kBlue);
     ASSERT_TRUE(SetForegroundWindow(hwnd));

@@ -21,6 +21,7 @@ constexpr std::uint32_t kWsVisible = 0x10000000u;
 constexpr std::uint32_t kWsDisabled = 0x08000000u;
 constexpr std::uint32_t kWsExTopmost = 0x00000008u;
 constexpr std::uint32_t kWsExToolWindow = 0x00000080u;
+constexpr std::uint32_t kWsExNoActivate = 0x08000000u;
 
 struct Window {
     std::uint32_t hwnd = 0;

@@ -15,8 +15,10 @@ int LaunchOrActivate(const std::string& window_name, const std::string& path, co
             SetForegroundWindow(running);
         return kLaunchRunning;
     }
-    if (GetFileAttributes(path) == INVALID_FILE_ATTRIBUTES)
+    if (GetFileAttributes(path) == INVALID_FILE_ATTRIBUTES) {
+        DebugPrintf("HomeDeck: cannot start %s (no such file)\r\n", path.c_str());
         return kLaunchFailed;
+    }
     SHELLEXECUTEINFO start;
     start.fMask = SEE_MASK_NOCLOSEPROCESS;
     start.lpVerb = "Open";

@@ -40,6 +40,18 @@ void DrawLine(HDC dc, const std::string& text, RECT rect, int pixel_height, UINT
     DeleteObject(font);
 }
 
+// The width of a line of text at the height DrawLine draws it.
+int LineWidth(HDC dc, const std::string& text, int pixel_height) {
+    if (text.empty()) return 0;
+    HFONT font = TextFont(pixel_height);
+    HGDIOBJ previous = SelectObject(dc, font);
+    SIZE size{0, 0};
+    GetTextExtentPoint32(dc, text, &size);
+    SelectObject(dc, previous);
+    DeleteObject(font);
+    return size.cx;
+}
+
 SIZE BitmapSize(HBITMAP bitmap) {
     BITMAP description;
     if (!bitmap || !GetObject(bitmap, sizeof(description), &description)) return {0, 0};
@@ -82,7 +94,9 @@ bool CDMBPipBox::Create(HWND main_window, int mode) {
         std::lock_guard lock(m_mutex);
         m_mode = LayoutRect(mode) ? mode : kNormalLayout;
     }
-    return CThreadWindow::Create("CDMBPipBox", main_window, rect);
+    // A tap on the box only asks the main window for the layout toggle: it takes neither the
+    // foreground nor the front, so the popup control panel over it stays in front.
+    return CThreadWindow::Create("CDMBPipBox", main_window, rect, WS_EX_NOACTIVATE);
 }
 
 bool CDMBPipBox::OnOpen() {
@@ -168,6 +182,7 @@ void CDMBPipBox::PipCtrl(int state) {
         m_shown.frame = 0;
         m_shown.service_name.clear();
         m_shown.dynamic_label.clear();
+        m_shown.label_offset = 0;
     }
     PostMessage(Window(), kApplyState, 0, 0);
 }
@@ -202,6 +217,7 @@ void CDMBPipBox::SetDynamicLabel(const std::string& text) {
     Changed([&](Shown& shown) {
         if (shown.dynamic_label == text) return false;
         shown.dynamic_label = text;
+        shown.label_offset = 0;
         return true;
     });
 }
@@ -254,6 +270,12 @@ LRESULT CDMBPipBox::OnMessage(UINT message, WPARAM wparam, LPARAM lparam) {
                     ++shown.frame;
                     return true;
                 });
+            } else if (wparam == kLabelScrollTimer) {
+                const int cycle = std::max(1, m_label_cycle);
+                Changed([cycle](Shown& shown) {
+                    shown.label_offset = (shown.label_offset + kLabelScrollStep) % cycle;
+                    return true;
+                });
             }
             return 0;
         case WM_LBUTTONUP:
@@ -277,6 +299,7 @@ void CDMBPipBox::Paint() {
     const RECT whole{0, 0, width, height};
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, kWhite);
+    if (shown.state != static_cast<int>(PipState::Video)) ScrollLabel(false);
     switch (static_cast<PipState>(shown.state)) {
         case PipState::Video:
             PaintVideo(dc, width, height, shown);
@@ -317,8 +340,36 @@ void CDMBPipBox::PaintVideo(HDC dc, int width, int height, const Shown& shown) {
              RECT{left, kServiceNameTop, width - kTextMargin, kServiceNameTop + kServiceNameHeight + 6},
              kServiceNameHeight, DT_LEFT | DT_VCENTER);
     const int bottom = height - kDynamicLabelBottomGap;
-    DrawLine(dc, shown.dynamic_label, RECT{left, bottom - kDynamicLabelHeight - 6, width - kTextMargin, bottom},
-             kDynamicLabelHeight, DT_LEFT | DT_VCENTER);
+    PaintLabel(dc, RECT{left, bottom - kDynamicLabelHeight - 6, width - kTextMargin, bottom}, width, shown);
+}
+
+void CDMBPipBox::PaintLabel(HDC dc, const RECT& room, int width, const Shown& shown) {
+    const int text_width = LineWidth(dc, shown.dynamic_label, kDynamicLabelHeight);
+    const bool scrolls = text_width > room.right - room.left;
+    const int cycle = text_width + kLabelScrollGap;
+    ScrollLabel(scrolls, cycle);
+    if (!scrolls) {
+        DrawLine(dc, shown.dynamic_label, room, kDynamicLabelHeight, DT_LEFT | DT_VCENTER);
+        return;
+    }
+    // Copies one cycle apart, the first moved left by the run so far, as long as the room.
+    for (int x = room.left - shown.label_offset % cycle; x < room.right; x += cycle)
+        DrawLine(dc, shown.dynamic_label, RECT{x, room.top, x + text_width + 2, room.bottom}, kDynamicLabelHeight,
+                 DT_LEFT | DT_VCENTER);
+    // What ran past the room's ends is the video's again.
+    HBRUSH key = CreateSolidBrush(kVideoColourKey);
+    const RECT before{0, room.top, room.left, room.bottom}, after{room.right, room.top, width, room.bottom};
+    FillRect(dc, &before, key);
+    FillRect(dc, &after, key);
+    DeleteObject(key);
+}
+
+void CDMBPipBox::ScrollLabel(bool scrolls, int cycle) {
+    m_label_cycle = cycle;
+    if (scrolls == m_label_scrolls) return;
+    m_label_scrolls = scrolls;
+    if (scrolls) SetTimer(Window(), kLabelScrollTimer, kLabelScrollMs, nullptr);
+    else KillTimer(Window(), kLabelScrollTimer);
 }
 
 void CDMBPipBox::PaintScanning(CBufferedPaint& paint, const Shown& shown) {

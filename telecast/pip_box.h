@@ -2,8 +2,8 @@
 // colour key, so the video shows through it, with the service name and the radio's dynamic
 // label over the picture. Over it the player raises one of its states: no signal (a picture
 // over the whole box), scanning (a picture, the progress bar, the percent and the services
-// found) or tuning (a short animation). A tap on the box asks the main window to toggle the
-// layout.
+// found) or tuning (a short animation). A label wider than the box scrolls. A tap on the box
+// asks the main window to toggle the layout.
 //
 // The box is a popup owned by the main window, on a thread of its own, placed in screen
 // coordinates at one of four layout rectangles. The player thread and the main dialog change it
@@ -42,6 +42,12 @@ enum class PipState : int { Video = 0, NoSignal = 1, Scanning = 2, Tuning = 3 };
 constexpr COLORREF kVideoColourKey = RGB(16, 0, 16);
 constexpr UINT_PTR kAnimationTimer = 100;
 constexpr UINT kAnimationMs = 500;
+// A dynamic label wider than its room runs right to left, kLabelScrollStep pixels a tick, one
+// copy kLabelScrollGap pixels behind the other.
+constexpr UINT_PTR kLabelScrollTimer = 101;
+constexpr UINT kLabelScrollMs = 100;
+constexpr int kLabelScrollStep = 4;
+constexpr int kLabelScrollGap = 60;
 constexpr int kLayoutToggleCommand = 1019;
 constexpr DWORD kTapIntervalMs = 400;
 // How far the overlay texts move right while the popup control panel covers the box's left.
@@ -113,6 +119,7 @@ private:
         bool shifted = false;
         std::string service_name;
         std::string dynamic_label;
+        int label_offset = 0;  // how far a scrolling label has run, in pixels
     };
 
     // Runs a change of what is shown under the lock and repaints when it made one.
@@ -123,6 +130,9 @@ private:
     void Released();
     void Paint();
     void PaintVideo(HDC dc, int width, int height, const Shown& shown);
+    void PaintLabel(HDC dc, const RECT& room, int width, const Shown& shown);
+    // Starts or stops the label's scroll timer; `cycle` is a whole run of the label and its gap.
+    void ScrollLabel(bool scrolls, int cycle = 0);
     void PaintScanning(CBufferedPaint& paint, const Shown& shown);
     void PaintTuning(CBufferedPaint& paint, const Shown& shown);
 
@@ -135,6 +145,8 @@ private:
     std::string m_percent_format;
     std::string m_counts_format;
     std::optional<DWORD> m_last_tap;
+    bool m_label_scrolls = false;
+    int m_label_cycle = 0;
 
     mutable std::mutex m_mutex;
     int m_mode = kNormalLayout;

@@ -171,6 +171,40 @@ TEST_F(TelecastScreen, TheVideoStateShowsTheColourKeyWithTheServiceNameAndLabelI
     EXPECT_TRUE(box.Close(5000));
 }
 
+TEST_F(TelecastScreen, ADynamicLabelWiderThanTheBoxScrollsInsideItsRoomAndAShortOneStandsStill) {
+    CDMBPipBox box;
+    ASSERT_TRUE(box.Create(main_window));
+    box.Show();
+    box.PipCtrl(0);
+    const RECT label_band{10, 360, 569, 410};
+    const auto label_pixels = [&](const Screen& s) {
+        std::vector<bool> white;
+        for (int y = label_band.top; y < label_band.bottom; ++y)
+            for (int x = label_band.left; x < label_band.right; ++x) white.push_back(s.At(x, y) == kWhite);
+        return white;
+    };
+    std::string long_label;
+    for (int i = 0; i < 8; ++i) long_label += "교통 정보: 서울 방향 정체 구간 안내 ";
+    box.SetDynamicLabel(long_label);
+    auto first = ScreenWhere([&](const Screen& s) { return CountColour(s, label_band, kWhite) > 0; });
+    ASSERT_GT(CountColour(first, label_band, kWhite), 0);
+    const auto moved = ScreenWhere([&](const Screen& s) { return label_pixels(s) != label_pixels(first); });
+    EXPECT_NE(label_pixels(moved), label_pixels(first)) << "the long label does not move";
+    EXPECT_EQ(CountColour(moved, RECT{0, 355, 10, 410}, kWhite), 0) << "it runs past the left margin";
+    EXPECT_EQ(CountColour(moved, RECT{569, 355, 579, 410}, kWhite), 0) << "it runs past the right margin";
+    EXPECT_EQ(moved.At(300, 200), kColourKey);
+
+    // A label that fits stands still.
+    box.SetDynamicLabel("짧은 안내");
+    first = ScreenWhere([&](const Screen& s) {
+        return CountColour(s, label_band, kWhite) > 0 && CountColour(s, RECT{300, 360, 569, 410}, kWhite) == 0;
+    });
+    Pump(600ms);
+    const auto later = ScreenWhere([](const Screen&) { return true; });
+    EXPECT_EQ(label_pixels(later), label_pixels(first)) << "the short label moved";
+    EXPECT_TRUE(box.Close(5000));
+}
+
 TEST_F(TelecastScreen, NoSignalCoversTheWholeBoxInTheNormalAndFullScreenLayouts) {
     CDMBPipBox box;
     ASSERT_TRUE(box.Create(main_window));

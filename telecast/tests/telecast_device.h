@@ -106,6 +106,13 @@ protected:
         DWORD error = 0;
         return control.Receiver(command, error).value_or("no answer");
     }
+    // How many scan steps the receiver has been asked for.
+    int ScanSteps()
+    {
+        const std::string state = Receiver();
+        const auto at = state.find("steps: ");
+        return at == std::string::npos ? -1 : std::stoi(state.substr(at + 7));
+    }
     std::uint64_t Frames()
     {
         const auto overlay = control.Overlay();

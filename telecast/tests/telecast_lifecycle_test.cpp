@@ -25,12 +25,6 @@ protected:
         const auto at = state.find("tunes: ");
         return at == std::string::npos ? -1 : std::stoi(state.substr(at + 7));
     }
-    int ScanSteps()
-    {
-        const std::string state = Receiver();
-        const auto at = state.find("steps: ");
-        return at == std::string::npos ? -1 : std::stoi(state.substr(at + 7));
-    }
     // The two TV services, then ten of the radio services on the second frequency.
     static ChannelTable TwelveRecords()
     {

@@ -1,7 +1,8 @@
 // Timed runs of Telecast's screen on a real server, its receiver playing the TV clips of the demo
 // band every device carries (scripts/demo_band.sh):
 //   - Telecast's start, from `devicectl start` to the first video frame in the box (the overlay
-//     open for Telecast with a frame shown), ten starts, each after the last one has ended;
+//     open for Telecast with a frame shown), ten starts, each after the last one has ended, on
+//     the list a first start's scan wrote;
 //   - the layout toggle (command 1019, posted), from the post to the overlay's destination at
 //     the other layout's rectangle, normal to full screen and back, 20 of each, beside one
 //     overlay query: the poll's own round trip;
@@ -49,6 +50,7 @@ constexpr int kPressRounds = 20;
 constexpr auto kWait = 15s;
 constexpr char kWindow[] = "DMB_TELECAST";
 constexpr WPARAM kToggleLayout = 1019;
+constexpr WPARAM kStartScan = 1007;
 // The popup panel at the picture-in-picture box's corner (400, 135): its volume-up button's
 // body, below the arrow.
 constexpr std::uint32_t kVolumeUpX = 400 + 96 + 26, kVolumeUpY = 135 + 240 + 44;
@@ -93,6 +95,7 @@ public:
     }
 
     DeviceControl& Control() { return m_control; }
+    fs::path ScanFile() const { return m_device.Root() / "fs" / "NAND" / "TelecastScan.dat"; }
     std::string Log() const { return m_device.Log("TELECAST.EXE"); }
 
     // Polls until `done`, at most kWait; the time since `since`, or nothing.
@@ -146,6 +149,18 @@ private:
     std::jthread m_toucher;  // ends before the device goes
 };
 
+// A first start scans the band (command 1007), so that the timed starts find a list to play.
+bool Scan(ScreenBench& bench, const fs::path& scan_file)
+{
+    DWORD error = 0;
+    if (!bench.Control().Start("\\NAND\\TELECAST.EXE", "", error) || !bench.Control().WaitWindow(kWindow, kWait))
+        return false;
+    std::this_thread::sleep_for(500ms);
+    bench.Control().Post(kWindow, WM_COMMAND, kStartScan, 0);
+    const bool scanned = bench.Until(Clock::now(), [&] { return fs::exists(scan_file); }).has_value();
+    return bench.Stop() && scanned;
+}
+
 std::vector<double> Starts(ScreenBench& bench)
 {
     std::vector<double> samples;
@@ -166,14 +181,15 @@ std::vector<double> Starts(ScreenBench& bench)
 
 // Toggles between the layouts; the times to the full screen's and back to the normal box's
 // video rectangle, learnt from the first toggle of each, which is not counted.
-void Toggles(ScreenBench& bench, std::vector<double>& to_full, std::vector<double>& to_normal)
+void Toggles(ScreenBench& bench, std::vector<double>& to_full, std::vector<double>& to_normal,
+             std::vector<double>& queries)
 {
     const auto first = bench.Start("");
     if (!first) return;
     std::this_thread::sleep_for(1s);
     std::optional<protocol::Rect> rects[2];
     if (auto overlay = bench.Overlay()) rects[0] = overlay->destination;
-    for (int toggle = 0; toggle <= 2 * kToggleRounds + 1 && rects[0]; ++toggle) {
+    for (int toggle = 0; toggle < 2 * kToggleRounds + 1 && rects[0]; ++toggle) {
         const int from = toggle % 2, to = 1 - from;
         const auto posted = Clock::now();
         bench.Control().Post(kWindow, WM_COMMAND, kToggleLayout, 0);
@@ -190,19 +206,13 @@ void Toggles(ScreenBench& bench, std::vector<double>& to_full, std::vector<doubl
         else (to == 1 ? to_full : to_normal).push_back(*taken);
         std::this_thread::sleep_for(150ms);
     }
-    bench.Stop();
-}
-
-// One overlay query: what each poll of the toggle costs.
-std::vector<double> OverlayQueries(ScreenBench& bench)
-{
-    std::vector<double> samples;
+    // One overlay query while Telecast plays: what each poll above costs.
     for (int round = 0; round < 200; ++round) {
         const auto asked = Clock::now();
         bench.Control().Overlay();
-        samples.push_back(Millis(Clock::now() - asked));
+        queries.push_back(Millis(Clock::now() - asked));
     }
-    return samples;
+    bench.Stop();
 }
 
 std::optional<std::vector<double>> PanelPresses(ScreenBench& bench)
@@ -249,16 +259,20 @@ int main()
         return 1;
     }
 
+    if (!Scan(bench, bench.ScanFile())) {
+        std::fprintf(stderr, "telecast_screen_bench: the first start's scan wrote no list\n%s\n", bench.Log().c_str());
+        return 1;
+    }
     Report("start to the first frame in the box (target 1500 ms)", Starts(bench));
 
-    std::vector<double> to_full, to_normal;
-    Toggles(bench, to_full, to_normal);
+    std::vector<double> to_full, to_normal, queries;
+    Toggles(bench, to_full, to_normal, queries);
     std::vector<double> toggles = to_full;
     toggles.insert(toggles.end(), to_normal.begin(), to_normal.end());
     Report("layout toggle to the video at its new rectangle (target 50 ms)", toggles);
     Report("  normal to full screen", to_full);
     Report("  full screen to normal", to_normal);
-    Report("  one overlay query (the poll's round trip)", OverlayQueries(bench));
+    Report("  one overlay query while it plays (the poll's round trip)", queries);
 
     const auto panel = PanelPresses(bench);
     if (!panel) {

@@ -205,7 +205,9 @@ void PlayerThread::Tune()
     } else {
         m_host.ShowOverlay(kOverlayNoSignal);
     }
+    // The request is done: a stop waiting on the tune goes on at once.
     m_flags &= ~kThreadTuning;
+    SetEvent(m_done);
 }
 
 void PlayerThread::EndScan()

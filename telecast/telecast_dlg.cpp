@@ -356,7 +356,7 @@ void CTelecastDlg::StopPlaying()
     if (m_thread->Busy()) {
         // The thread may be sending this window a list line: take sent messages while waiting.
         const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(kStopWaitMs);
-        while (!m_thread->WaitDone(20) && std::chrono::steady_clock::now() < until) {
+        while (m_thread->Busy() && !m_thread->WaitDone(20) && std::chrono::steady_clock::now() < until) {
             MSG msg;
             PeekMessage(&msg, nullptr, 0, 0, PM_NOREMOVE);
         }

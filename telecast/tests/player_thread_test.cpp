@@ -189,6 +189,8 @@ TEST_F(PlayerThreadDevice, ADroppedServiceShowsNoSignalAtTheFifthFailureAndPlays
         << "the service back on air does not play";
     EXPECT_EQ(m_host.Read_([&] { return m_host.overlays.back(); }), kOverlayNone);
     EXPECT_EQ(m_player.State(), kGraphRunning);
+    EXPECT_TRUE(m_thread.WaitDone(10000)) << "a played tune does not let a stop go on";
+    EXPECT_FALSE(m_thread.Busy());
 
     // Stop playing: the thread holds no request; the done event is for the next stop.
     m_thread.EnablePlaying(false);

@@ -78,6 +78,29 @@ TEST_F(TelecastScreenDevice, FiveIdleSecondsGoFullScreenAndATapOnThePictureComes
     EXPECT_TRUE(WaitUntil([&] { return At(Window("CDMBPipBox"), kNormalBox) && Shown("CChannelList"); }, kHang));
 }
 
+TEST_F(TelecastScreenDevice, ATouchRestartsTheIdleCountAndPictureInPictureNeverGoesFullScreen)
+{
+    keep_touching = false;
+    WriteTable(kBsacAudioCoding);
+    StartTelecast();
+    // Back from full screen, the count starts again from the toggle.
+    ASSERT_TRUE(WaitUntil([&] { return At(Window("CDMBPipBox"), kFullScreen); }, kHang));
+    Command(1019);
+    ASSERT_TRUE(WaitUntil([&] { return At(Window("CDMBPipBox"), kNormalBox); }, kHang));
+    std::this_thread::sleep_for(3s);
+    ASSERT_EQ(control.EventOperation("set", "KTOUCH_EVENT"), 0u);
+    std::this_thread::sleep_for(3s);
+    EXPECT_TRUE(At(Window("CDMBPipBox"), kNormalBox)) << "six seconds with a touch at the third went full screen";
+    EXPECT_TRUE(WaitUntil([&] { return At(Window("CDMBPipBox"), kFullScreen); }, kHang));
+
+    // In the corner no count runs.
+    control.Post(kWindow, WM_OUTSIDE_AUDIO_EVENT, 30, 1);
+    ASSERT_TRUE(WaitUntil([&] { return At(Window("CDMBPipBox"), kPipRect); }, kHang));
+    std::this_thread::sleep_for(6s);
+    EXPECT_TRUE(At(Window("CDMBPipBox"), kPipRect));
+    EXPECT_TRUE(At(Main(), kPipRect));
+}
+
 TEST_F(TelecastScreenDevice, TheSidePanelNarrowsTheFullScreenPictureAndOneWiderThanTheScreenIsIgnored)
 {
     WriteTable(kBsacAudioCoding);

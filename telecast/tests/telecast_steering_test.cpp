@@ -159,6 +159,97 @@ TEST_F(TelecastSteering, TheNavigationVoiceDucksTheGraphAndHomeDecksRelaysSetIt)
     EXPECT_TRUE(GraphVolumeBecomes(kFull));
 }
 
+// ---- Between the map and the front ------------------------------------------------------------
+
+TEST_F(TelecastSteering, AtItsStartTheProgramsThatCannotRunBesideItClose)
+{
+    ASSERT_TRUE(device.Install(platform::testing::WindowProbeBinary(), "WINPROBE.EXE"));
+    ASSERT_TRUE(device.StartServer());
+    DWORD error = 0;
+    for (const char* title : {"APP_MUSIC", "APP_MOVIE", "STACKER"}) {
+        ASSERT_TRUE(control.Start("\\NAND\\WINPROBE.EXE", std::string("title=") + title, error)) << error;
+        ASSERT_NE(control.WaitWindow(title, kHang), 0u) << title;
+    }
+    ASSERT_TRUE(control.Start("\\NAND\\WINPROBE.EXE", "title=APP_HOMEDECK", error)) << error;
+    ASSERT_NE(control.WaitWindow("APP_HOMEDECK", kHang), 0u);
+    WriteTable(kBsacAudioCoding);
+    StartTelecast();
+    for (const char* title : {"APP_MUSIC", "APP_MOVIE", "STACKER"})
+        EXPECT_TRUE(WaitUntil([&] { return control.FindWindowByName(title) == 0; }, kHang)) << title << " still runs";
+    EXPECT_NE(control.FindWindowByName("APP_HOMEDECK"), 0u) << "HomeDeck stays";
+}
+
+TEST_F(TelecastSteering, LeavingPictureInPictureByTheNavigationProgramLeavesTheMapInFront)
+{
+    ASSERT_TRUE(device.InstallStandIn(StandIn::Wayfarer));
+    WriteTable(kBsacAudioCoding);
+    StartTelecast();
+    StartNavigation();
+    control.Post(kWindow, WM_OUTSIDE_AUDIO_EVENT, 30, 1);
+    ASSERT_TRUE(WaitUntil([&] { return At(Main(), kPipRect); }, kHang));
+    ASSERT_EQ(control.Foreground(kNavigation), 0u);
+    control.Post(kWindow, WM_OUTSIDE_AUDIO_EVENT, 30, 0);
+    ASSERT_TRUE(WaitUntil([&] { return At(Main(), kFullScreen) && AppValue("PipMode") == 0u; }, kHang));
+    EXPECT_TRUE(WaitUntil([&] { return Shown("CChannelList"); }, kHang));
+    std::this_thread::sleep_for(300ms);
+    EXPECT_FALSE(Main()->foreground) << "leaving by 30/0 does not activate";
+}
+
+TEST_F(TelecastSteering, HomeDecksCopyDataMovesItBetweenTheMapAndTheFront)
+{
+    ASSERT_TRUE(device.InstallStandIn(StandIn::Wayfarer));
+    WriteTable(kBsacAudioCoding);
+    StartListener();
+    StartTelecast();
+    StartNavigation();
+    const auto map_in_front = [&] {
+        const auto windows = control.Windows();
+        return std::any_of(windows.begin(), windows.end(),
+                           [](const auto& window) { return window.title == kNavigation && window.foreground; });
+    };
+    DWORD error = 0;
+
+    // Above the map, 4099 with 0 takes the topmost place away and leaves the picture in the corner.
+    control.Post(kWindow, WM_OUTSIDE_AUDIO_EVENT, 30, 1);
+    control.Post(kWindow, WM_OUTSIDE_AUDIO_EVENT, 30, 11);
+    ASSERT_TRUE(WaitUntil([&] { return At(Main(), kPipRect) && Main()->topmost; }, kHang));
+    EXPECT_EQ(control.CopyData(kWindow, COPYDATA_PIP_HOMEDECK, 0, error), 1);
+    EXPECT_TRUE(WaitUntil([&] { return !Main()->topmost; }, kHang));
+    // No longer above the map, 4099 is ignored.
+    EXPECT_EQ(control.CopyData(kWindow, COPYDATA_PIP_HOMEDECK, 1, error), 1);
+    std::this_thread::sleep_for(300ms);
+    EXPECT_TRUE(At(Main(), kPipRect));
+    EXPECT_EQ(AppValue("PipMode"), 1u);
+
+    // 4097 in the corner: the map comes forward, and the picture comes back over it to the front.
+    ASSERT_EQ(control.Foreground(kNavigation), 0u);
+    EXPECT_EQ(control.CopyData(kWindow, COPYDATA_PIP_TOGGLE, 1, error), 1);
+    EXPECT_TRUE(WaitUntil([&] { return Main()->foreground && ZIndex(kWindow) < ZIndex(kNavigation); }, kHang))
+        << WindowList();
+    EXPECT_TRUE(At(Main(), kPipRect));
+
+    // Above the map again, 4099 with 1 leaves the corner for the front.
+    control.Post(kWindow, WM_OUTSIDE_AUDIO_EVENT, 30, 11);
+    ASSERT_TRUE(WaitUntil([&] { return Main()->topmost; }, kHang));
+    EXPECT_EQ(control.CopyData(kWindow, COPYDATA_PIP_HOMEDECK, 1, error), 1);
+    EXPECT_TRUE(WaitUntil([&] {
+        const auto main = Main();
+        return At(main, kFullScreen) && main->foreground && AppValue("PipMode") == 0u;
+    }, kHang)) << WindowList();
+
+    // 4097 out of the corner tells every window the picture goes over the map, which comes forward.
+    EXPECT_EQ(control.CopyData(kWindow, COPYDATA_PIP_TOGGLE, 1, error), 1);
+    EXPECT_TRUE(device.WaitForLog("WINPROBE.EXE", "LISTENER got 8587 1 0", kHang)) << device.Log("WINPROBE.EXE");
+    EXPECT_TRUE(WaitUntil(map_in_front, kHang));
+
+    // 4098 leaves the corner and gives the map the foreground.
+    control.Post(kWindow, WM_OUTSIDE_AUDIO_EVENT, 30, 1);
+    ASSERT_TRUE(WaitUntil([&] { return At(Main(), kPipRect); }, kHang));
+    EXPECT_EQ(control.CopyData(kWindow, COPYDATA_PIP_NAVIGATION, 1, error), 1);
+    EXPECT_TRUE(WaitUntil([&] { return At(Main(), kFullScreen) && AppValue("PipMode") == 0u && map_in_front(); },
+                          kHang)) << WindowList();
+}
+
 // ---- Closing over the map ------------------------------------------------------------------------
 
 TEST_F(TelecastSteering, ClosedFromThePanelOverTheMapItTellsEveryWindowAndLeavesTheMapInFront)

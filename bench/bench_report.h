@@ -10,8 +10,10 @@
 #include <cstdio>
 #include <fstream>
 #include <iterator>
+#include <optional>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/testing/media_clips.h"
@@ -31,6 +33,18 @@ inline constexpr platform::testing::ClipRecipe k480pClip[] = {
 using Clock = std::chrono::steady_clock;
 
 inline double Millis(Clock::duration d) { return std::chrono::duration<double, std::milli>(d).count(); }
+
+// Polls `done` every `poll` until it holds, at most `timeout`; the milliseconds since `since`
+// then, or nothing.
+template <class Done>
+std::optional<double> Until(Clock::time_point since, Clock::duration timeout, Clock::duration poll, Done done) {
+    const auto deadline = Clock::now() + timeout;
+    while (Clock::now() < deadline) {
+        if (done()) return Millis(Clock::now() - since);
+        std::this_thread::sleep_for(poll);
+    }
+    return std::nullopt;
+}
 
 inline double Median(std::vector<double> samples) {
     std::sort(samples.begin(), samples.end());

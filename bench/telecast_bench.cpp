@@ -191,12 +191,7 @@ public:
     template <class Done>
     std::optional<double> Until(Clock::time_point since, Done done)
     {
-        const auto deadline = Clock::now() + kWait;
-        while (Clock::now() < deadline) {
-            if (done()) return Millis(Clock::now() - since);
-            std::this_thread::sleep_for(kPoll);
-        }
-        return std::nullopt;
+        return bench::Until(since, kWait, kPoll, done);
     }
     // The service plays: tuned, and its picture moving.
     bool Playing(const TvService& service)

@@ -102,12 +102,7 @@ public:
     template <class Done>
     std::optional<double> Until(Clock::time_point since, Done done)
     {
-        const auto deadline = Clock::now() + kWait;
-        while (Clock::now() < deadline) {
-            if (done()) return Millis(Clock::now() - since);
-            std::this_thread::sleep_for(500us);
-        }
-        return std::nullopt;
+        return bench::Until(since, kWait, 500us, done);
     }
     std::optional<protocol::OverlayInfoReply> Overlay()
     {

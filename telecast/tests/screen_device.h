@@ -45,14 +45,24 @@ protected:
         if (!value || value->type != REG_DWORD) return std::nullopt;
         return value->number;
     }
-    // A window standing in for HomeDeck that logs every WM_MMS_SETTING it gets.
-    void StartHomeDeckProbe()
+    // A top-level window of another program, titled `title`, that logs every `message` it gets.
+    void StartProbe(const std::string& title, unsigned message)
     {
         ASSERT_TRUE(device.Install(platform::testing::WindowProbeBinary(), "WINPROBE.EXE"));
         ASSERT_TRUE(device.StartServer());
         DWORD error = 0;
-        ASSERT_TRUE(control.Start("\\NAND\\WINPROBE.EXE", "title=APP_HOMEDECK log=1127", error)) << error;
-        ASSERT_NE(control.WaitWindow("APP_HOMEDECK", kHang), 0u);
+        ASSERT_TRUE(control.Start("\\NAND\\WINPROBE.EXE", "title=" + title + " log=" + std::to_string(message), error))
+            << error;
+        ASSERT_NE(control.WaitWindow(title, kHang), 0u);
+    }
+    // A window standing in for HomeDeck that logs every WM_MMS_SETTING it gets.
+    void StartHomeDeckProbe() { StartProbe("APP_HOMEDECK", WM_MMS_SETTING); }
+    // Whether the navigation program's window is the foreground window.
+    bool MapInFront()
+    {
+        for (const auto& window : control.Windows())
+            if (window.title == kNavigation) return window.foreground;
+        return false;
     }
     // The "got" lines of the HomeDeck probe: "<code> <value>" with Telecast's id taken off.
     std::vector<std::string> HomeDeckHeard()

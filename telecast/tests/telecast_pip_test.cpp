@@ -150,11 +150,7 @@ TEST_F(TelecastScreenDevice, StartedForPictureInPictureItStartsTheMapSitsInItsCo
     EXPECT_TRUE(WaitUntil([&] { return !Main(); }, kHang));
     EXPECT_EQ(AppValue("PipMode"), 0u);
     EXPECT_TRUE(fs::exists(Host("NAND/TelecastScan.dat")));
-    EXPECT_TRUE(WaitUntil([&] {
-        for (const auto& window : control.Windows())
-            if (window.title == kNavigation) return window.foreground;
-        return false;
-    }, kHang)) << "the map comes to the front";
+    EXPECT_TRUE(WaitUntil([&] { return MapInFront(); }, kHang)) << "the map comes to the front";
 }
 
 TEST_F(TelecastScreenDevice, TheNavigationProgramsMessagesTakeItInAndOutOfPictureInPicture)

@@ -63,14 +63,7 @@ protected:
         return list;
     }
     // A top-level window of another program that logs every "8587" it gets.
-    void StartListener()
-    {
-        ASSERT_TRUE(device.Install(platform::testing::WindowProbeBinary(), "WINPROBE.EXE"));
-        ASSERT_TRUE(device.StartServer());
-        DWORD error = 0;
-        ASSERT_TRUE(control.Start("\\NAND\\WINPROBE.EXE", "title=LISTENER log=8587", error)) << error;
-        ASSERT_NE(control.WaitWindow("LISTENER", kHang), 0u);
-    }
+    void StartListener() { StartProbe("LISTENER", 8587); }
     // Once the box plays in its corner above the map, a tap on it shows the popup panel.
     void ShowPanel()
     {
@@ -202,11 +195,6 @@ TEST_F(TelecastSteering, HomeDecksCopyDataMovesItBetweenTheMapAndTheFront)
     StartListener();
     StartTelecast();
     StartNavigation();
-    const auto map_in_front = [&] {
-        const auto windows = control.Windows();
-        return std::any_of(windows.begin(), windows.end(),
-                           [](const auto& window) { return window.title == kNavigation && window.foreground; });
-    };
     DWORD error = 0;
 
     // Above the map, 4099 with 0 takes the topmost place away and leaves the picture in the corner.
@@ -240,13 +228,13 @@ TEST_F(TelecastSteering, HomeDecksCopyDataMovesItBetweenTheMapAndTheFront)
     // 4097 out of the corner tells every window the picture goes over the map, which comes forward.
     EXPECT_EQ(control.CopyData(kWindow, COPYDATA_PIP_TOGGLE, 1, error), 1);
     EXPECT_TRUE(device.WaitForLog("WINPROBE.EXE", "LISTENER got 8587 1 0", kHang)) << device.Log("WINPROBE.EXE");
-    EXPECT_TRUE(WaitUntil(map_in_front, kHang));
+    EXPECT_TRUE(WaitUntil([&] { return MapInFront(); }, kHang));
 
     // 4098 leaves the corner and gives the map the foreground.
     control.Post(kWindow, WM_OUTSIDE_AUDIO_EVENT, 30, 1);
     ASSERT_TRUE(WaitUntil([&] { return At(Main(), kPipRect); }, kHang));
     EXPECT_EQ(control.CopyData(kWindow, COPYDATA_PIP_NAVIGATION, 1, error), 1);
-    EXPECT_TRUE(WaitUntil([&] { return At(Main(), kFullScreen) && AppValue("PipMode") == 0u && map_in_front(); },
+    EXPECT_TRUE(WaitUntil([&] { return At(Main(), kFullScreen) && AppValue("PipMode") == 0u && MapInFront(); },
                           kHang)) << WindowList();
 }
 
@@ -277,11 +265,7 @@ TEST_F(TelecastSteering, ClosedFromThePanelOverTheMapItTellsEveryWindowAndLeaves
     ASSERT_TRUE(WaitUntil([&] { return !Running(); }, kHang)) << "the panel's close button";
     EXPECT_TRUE(device.WaitForLog("WINPROBE.EXE", "LISTENER got 8587 0 0", kHang)) << device.Log("WINPROBE.EXE");
     EXPECT_EQ(AppValue("PipMode"), 0u);
-    EXPECT_TRUE(WaitUntil([&] {
-        const auto windows = control.Windows();
-        return std::any_of(windows.begin(), windows.end(),
-                           [](const auto& window) { return window.title == kNavigation && window.foreground; });
-    }, kHang)) << "the map comes to the front";
+    EXPECT_TRUE(WaitUntil([&] { return MapInFront(); }, kHang)) << "the map comes to the front";
 }
 
 // ---- The wrong moment ----------------------------------------------------------------------------

@@ -33,8 +33,9 @@ public:
 
     using Reader = std::function<GraphSnapshot()>;
 
-    // file: the device path the graph rendered, or the filter a graph connected by hand starts at. read: the graph as it is now; called on the
-    // reporter's thread only, never while the reporter holds a lock, so it may take the graph's.
+    // file: the device path the graph rendered, or the filter a graph connected by hand starts
+    // at. read: the graph as it is now; called on the reporter's thread only, never while the
+    // reporter holds a lock, so it may take the graph's.
     // The graph gets the next number of the program's graphs, from 1.
     GraphReporter(const std::string& file, Reader read);
     // Sends the closed report and ends the thread; the graph must stay readable until then.

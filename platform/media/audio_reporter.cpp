@@ -126,10 +126,7 @@ void AudioReporter::OnBuffer(GstPad* pad, GstBuffer* buffer)
     gst_object_unref(clock);
     m_held.push_back(std::move(block));
     for (HeldBlock& played : m_held) {
-        // A block that comes after its time (a live stream that started late, as a tuner's does)
-        // is played as it comes, not in the past.
-        const std::int64_t from_now =
-            std::max<std::int64_t>(0, base_time + static_cast<std::int64_t>(played.running_time) - clock_now);
+        const std::int64_t from_now = base_time + static_cast<std::int64_t>(played.running_time) - clock_now;
         const std::uint64_t play_ns = static_cast<std::uint64_t>(static_cast<std::int64_t>(now_ns) + from_now);
         m_played.Add(play_ns, played.rate, played.channels, std::move(played.samples));
     }

@@ -164,7 +164,7 @@ TEST_F(TelecastDevicePicture, EachTvServiceShowsItsOwnPictureInTheBoxAndThePictu
                TvService("TV Two", "0x102", 3, "tv.ts");
     WriteTable(kBsacAudioCoding);
     StartTelecast();
-    ASSERT_TRUE(WaitUntil([&] { return Tuned("0x101") && Frames() >= 10; }, kHang)) << Receiver();
+    ASSERT_TRUE(WaitUntil([&] { return Tuned("0x101") && Frames() >= 10; }, kHang)) << Situation();
     const protocol::Rect box = BoxRect(), video = VideoRect();
     EXPECT_TRUE(video.left >= box.left && video.top >= box.top && video.right <= box.right &&
                 video.bottom <= box.bottom && video.right - video.left > 200)

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <filesystem>
 #include <fstream>
 
@@ -28,6 +29,8 @@ constexpr guint64 kMostQueuedBytes = 1024 * 1024;
 // A clock reference this far from where the pace expects it starts a new pace (the media
 // looped, or the stream has a gap).
 constexpr double kClockJumpSeconds = 1.0;
+// From the media's last clock reference to its first one sent again: about a frame.
+constexpr double kWrapGapSeconds = 0.04;
 
 // The tuned service's media, read from its live position on.
 class BroadcastMedia {
@@ -48,8 +51,12 @@ public:
     {
         const double now = std::chrono::duration<double>(std::chrono::system_clock::now().time_since_epoch()).count();
         Seek(tdmb::BroadcastOffset(tdmb::BroadcastPosition(now, m_seconds), m_seconds, m_size));
+        m_shift = 0;
     }
     // The next whole packets, from the start again after the last; empty when unreadable.
+    // Each time round, the clocks are moved on by the media's length, so that the service
+    // reads as one broadcast: a demultiplexer that saw its clocks run back could drop the
+    // picture, most of all one that had seen only the last moments before the wrap.
     std::vector<std::uint8_t> Next()
     {
         std::vector<std::uint8_t> bytes(kChunkPackets * tdmb::kTransportPacketSize);
@@ -59,12 +66,20 @@ public:
             Seek(0);
             m_file.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
             got = static_cast<std::size_t>(m_file.gcount());
+            if (m_seconds > 0.0) m_shift += RoundTicks(m_seconds + kWrapGapSeconds);
         }
         bytes.resize(got - got % tdmb::kTransportPacketSize);
+        if (m_shift != 0)
+            for (std::size_t at = 0; at < bytes.size(); at += tdmb::kTransportPacketSize)
+                tdmb::ShiftPacketClocks(std::span(bytes).subspan(at, tdmb::kTransportPacketSize), m_shift);
         return bytes;
     }
 
 private:
+    static std::uint64_t RoundTicks(double seconds)
+    {
+        return static_cast<std::uint64_t>(std::llround(seconds * static_cast<double>(tdmb::kTimestampHz)));
+    }
     void Seek(std::uint64_t offset)
     {
         m_file.clear();
@@ -73,7 +88,8 @@ private:
 
     std::ifstream m_file;
     std::uint64_t m_size = 0;
-    double m_seconds = 0.0;
+    double m_seconds = 0.0;     // from the first clock reference to the last
+    std::uint64_t m_shift = 0;  // 90 kHz ticks added to the clocks this time round
 };
 
 // Keeps the sending at the stream's own rate: a packet with a clock reference goes out when

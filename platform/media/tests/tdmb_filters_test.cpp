@@ -4,6 +4,7 @@
 #include <gst/gst.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <filesystem>
@@ -129,6 +130,78 @@ TEST(TransportPackets, AClockIsReadOnlyFromAWholePacketThatCarriesOne)
     packet = PacketWithClock(base, 0);
     packet[0] = 0x48;
     EXPECT_FALSE(tdmb::PacketClock(packet)) << "no sync byte";
+}
+
+// A packet that starts a video PES with a presentation and a decoding time, after a clock.
+std::array<std::uint8_t, 188> PacketWithTimes(std::uint64_t clock_base, std::uint64_t presentation, std::uint64_t decoding)
+{
+    auto packet = PacketWithClock(clock_base, 0x155);
+    packet[1] = 0x40;  // a unit starts here
+    const std::size_t pes = 4 + 1 + packet[4];
+    const std::uint8_t header[] = {0, 0, 1, 0xE0, 0, 0, 0x80, 0xC0, 10};
+    std::copy(std::begin(header), std::end(header), packet.begin() + static_cast<std::ptrdiff_t>(pes));
+    auto put = [&](std::size_t at, std::uint8_t prefix, std::uint64_t time) {
+        packet[at] = static_cast<std::uint8_t>(prefix << 4 | ((time >> 30) & 7) << 1 | 1);
+        packet[at + 1] = static_cast<std::uint8_t>(time >> 22);
+        packet[at + 2] = static_cast<std::uint8_t>(((time >> 15) & 0x7F) << 1 | 1);
+        packet[at + 3] = static_cast<std::uint8_t>(time >> 7);
+        packet[at + 4] = static_cast<std::uint8_t>((time & 0x7F) << 1 | 1);
+    };
+    put(pes + 9, 3, presentation);
+    put(pes + 14, 1, decoding);
+    return packet;
+}
+
+TEST(TransportPackets, ShiftingMovesTheClockAndThePesTimesOnAndWrapsAt33Bits)
+{
+    constexpr std::uint64_t kTop = (std::uint64_t{1} << 33) - 1;
+    auto packet = PacketWithTimes(1000, 90'000, 87'000);
+    const auto original = packet;
+    tdmb::ShiftPacketClocks(packet, 720'000);
+    EXPECT_EQ(tdmb::PacketClock(packet), (1000 + 720'000) * 300 + 0x155) << "the extension is kept, even one past 299";
+    EXPECT_EQ(tdmb::PacketClock(original), 1000 * 300 + 0x155);
+    // Shifting back by the rest of the 33-bit circle gives the original bytes, markers and all.
+    tdmb::ShiftPacketClocks(packet, kTop + 1 - 720'000);
+    EXPECT_EQ(packet, original);
+
+    packet = PacketWithTimes(kTop, kTop, kTop - 3000);
+    tdmb::ShiftPacketClocks(packet, 2);
+    EXPECT_EQ(packet, PacketWithTimes(1, 1, kTop - 2998)) << "the clocks wrap as the broadcast's do";
+}
+
+TEST(TransportPackets, ShiftingLeavesWhatIsNotAClockAlone)
+{
+    // A PES header that claims times its header has no room for.
+    auto packet = PacketWithTimes(1000, 90'000, 87'000);
+    packet[4 + 1 + 7 + 8] = 4;
+    auto shifted = packet;
+    tdmb::ShiftPacketClocks(shifted, 90'000);
+    EXPECT_EQ(tdmb::PacketClock(shifted), 91'000u * 300 + 0x155);
+    shifted[6] = packet[6], shifted[7] = packet[7], shifted[8] = packet[8], shifted[9] = packet[9],
+    shifted[10] = packet[10];
+    EXPECT_EQ(shifted, packet) << "the times were left as they were";
+
+    // A table (no PES start code), a packet without a unit start, an adaptation field that
+    // fills the packet, a short packet and one without the sync byte: all unchanged.
+    std::array<std::uint8_t, 188> table{};
+    table[0] = 0x47, table[1] = 0x40, table[3] = 0x10, table[5] = 0x02, table[6] = 0xB0;
+    std::vector<std::array<std::uint8_t, 188>> untouched = {table, PacketWithTimes(0, 5, 5)};
+    untouched[1][1] = 0;
+    untouched[1][5] = 0;  // and no clock
+    untouched.push_back(untouched[1]);
+    untouched[2][1] = 0x40, untouched[2][4] = 183;
+    for (auto bytes : untouched) {
+        const auto before = bytes;
+        tdmb::ShiftPacketClocks(bytes, 12345);
+        EXPECT_EQ(bytes, before);
+    }
+    auto short_packet = PacketWithTimes(1000, 90'000, 87'000);
+    const auto before = short_packet;
+    tdmb::ShiftPacketClocks(std::span(short_packet).first(187), 5);
+    short_packet[0] = 0x48;
+    tdmb::ShiftPacketClocks(short_packet, 5);
+    short_packet[0] = 0x47;
+    EXPECT_EQ(short_packet, before);
 }
 
 TEST(SettingValues, OnlyKnownPropertiesAreCopiedAndReadBack)

@@ -169,6 +169,7 @@ private:
     std::uint64_t m_next_send_id = 1;
     std::unordered_map<std::string, std::uint32_t> m_registered_messages;
     std::uint32_t m_wave_out_volume = 0xFFFFFFFFu;  // full volume on both channels
+    std::uint32_t m_av_input_level = 0;             // the AV input's sound level, 0..10
     std::unique_ptr<BoardDrivers> m_drivers;
     std::unique_ptr<tdmb::Receiver> m_receiver;
     struct PendingDriverReply {

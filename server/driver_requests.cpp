@@ -33,6 +33,14 @@ void DeviceServer::StartDrivers() {
     m_receiver = std::make_unique<tdmb::Receiver>(ensemble, [](const std::string& line) { DebugPrintf("%s", line.c_str()); });
 }
 
+void DeviceServer::Handle(Client& client, std::uint32_t sequence, const protocol::WaveOutMessageRequest& request) {
+    std::uint32_t error = 0;
+    if (request.message != protocol::kWaveOutAvInputLevel) error = ERROR_NOT_SUPPORTED;
+    else if (request.param1 > protocol::kMostAvInputLevel) error = ERROR_INVALID_PARAMETER;
+    else m_av_input_level = request.param1;
+    client.Reply(sequence, Kind(protocol::RequestId::WaveOutMessage), protocol::WaveOutMessageReply{error});
+}
+
 void DeviceServer::Handle(Client& client, std::uint32_t sequence, const protocol::WaveOutVolumeRequest& request) {
     const bool changed = request.set && request.volume != m_wave_out_volume;
     if (request.set) m_wave_out_volume = request.volume;
@@ -118,6 +126,7 @@ void DeviceServer::Handle(Client& client, std::uint32_t sequence, const protocol
     reply.bus_mhz = state.bus_mhz;
     reply.clock_priority = state.clock_priority;
     reply.wave_out_volume = m_wave_out_volume;
+    reply.av_input_level = m_av_input_level;
     client.Reply(sequence, Kind(protocol::RequestId::DriverState), reply);
 }
 

@@ -14,5 +14,12 @@ constexpr MMRESULT MMSYSERR_INVALPARAM = 11;
 // program's audio output waiting on it applies the new volume at once instead of polling.
 constexpr const char* kWaveOutVolumeEvent = "WAVEOUT_VOLUME_EVENT";
 
+constexpr MMRESULT MMSYSERR_NOTSUPPORTED = 8;
+// waveOutMessage's message setting the AV input's sound level (param1: 0 silent .. 10).
+constexpr UINT WODM_AV_INPUT_LEVEL = 122;
+
 MMRESULT waveOutSetVolume(HWAVEOUT device, DWORD volume);
+// A driver message to the wave-out device: WODM_AV_INPUT_LEVEL with a level 0..10 (above it:
+// MMSYSERR_INVALPARAM); any other message MMSYSERR_NOTSUPPORTED.
+MMRESULT waveOutMessage(HWAVEOUT device, UINT message, DWORD_PTR param1, DWORD_PTR param2);
 MMRESULT waveOutGetVolume(HWAVEOUT device, DWORD* volume);

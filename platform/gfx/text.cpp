@@ -7,7 +7,9 @@
 #include <algorithm>
 #include <vector>
 
+#include "platform/device_root.h"
 #include "platform/gfx/text_layout.h"
+#include "platform/kernel/debug_output.h"
 
 using namespace platform::gfx;
 
@@ -175,6 +177,11 @@ int DrawText(HDC hdc, const std::string& all_text, int count, RECT* rect, UINT f
     }
     const std::string text =
         count < 0 ? all_text : all_text.substr(0, std::min(all_text.size(), static_cast<std::size_t>(count)));
+    // device.conf's trace_text = 1 puts every text drawn on the debug line, with its rectangle:
+    // what a screen shows in words, for tests and for people reading the log.
+    if (!(format & DT_CALCRECT) && platform::Config().GetInt("trace_text", 0) == 1)
+        DebugPrintf("DrawText %ld,%ld,%ld,%ld \"%s\"\n", static_cast<long>(rect->left), static_cast<long>(rect->top),
+                    static_cast<long>(rect->right), static_cast<long>(rect->bottom), text.c_str());
     if (text.empty()) {
         // Nothing to draw or measure: an empty rectangle and a height of 0, as on the device.
         if (format & DT_CALCRECT) {

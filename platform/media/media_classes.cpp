@@ -24,7 +24,7 @@ HRESULT RegisterMediaClasses()
         {CLSID_AudioRender, ComFactoryFor<media::AudioRenderer>()},
         {CLSID_VRenderer, ComFactoryFor<media::VideoRenderer>()},
         {CLSID_DEQFilter, ComFactoryFor<media::DeqFilter>()},
-        {CLSID_CAM, ComFactoryFor<media::CameraFilter>()},
+        {CLSID_CAM, media::CameraFilter::Factory()},
         {CLSID_TelecastTuner, ComFactoryFor<media::TelecastTuner>()},
         {CLSID_InfiniteTee, ComFactoryFor<media::InfiniteTee>()},
         {CLSID_MP2Decoder, ComFactoryFor<media::MP2Decoder>()},

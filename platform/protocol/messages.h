@@ -548,6 +548,22 @@ struct WaveOutVolumeRequest {
     template <class V> void Visit(V& v) { v(set); v(volume); }
 };
 
+// A wave-out driver message to device 0. Message kWaveOutAvInputLevel sets the AV input's sound
+// level (param1, 0 silent to kMostAvInputLevel), which the device keeps; any other message is
+// not supported (ERROR_NOT_SUPPORTED), a level out of range refused (ERROR_INVALID_PARAMETER).
+constexpr std::uint32_t kWaveOutAvInputLevel = 122;
+constexpr std::uint32_t kMostAvInputLevel = 10;
+struct WaveOutMessageReply {
+    std::uint32_t error = 0;
+    template <class V> void Visit(V& v) { v(error); }
+};
+struct WaveOutMessageRequest {
+    using Reply = WaveOutMessageReply;
+    std::uint32_t message = 0;
+    std::uint32_t param1 = 0;
+    template <class V> void Visit(V& v) { v(message); v(param1); }
+};
+
 // ---- Audio outputs ---------------------------------------------------------------------
 // Every graph of a program that plays audio has one audio output, and each output reports to
 // the server on a connection of its own. Times are CLOCK_MONOTONIC nanoseconds, one clock for
@@ -851,9 +867,10 @@ struct DriverStateReply {
     std::uint32_t bus_mhz = 0;
     std::uint32_t clock_priority = 0;
     std::uint32_t wave_out_volume = 0;
+    std::uint32_t av_input_level = 0;  // as wave-out message 122 last set it
     template <class V> void Visit(V& v) {
         v(backlight_percent); v(backlight_on); v(fm_word); v(fm_transmitter_on); v(fm_speaker_on);
-        v(remote_receiver_on); v(cpu_mhz); v(bus_mhz); v(clock_priority); v(wave_out_volume);
+        v(remote_receiver_on); v(cpu_mhz); v(bus_mhz); v(clock_priority); v(wave_out_volume); v(av_input_level);
     }
 };
 struct DriverStateRequest {
@@ -933,7 +950,8 @@ struct ShutdownRequest {
     X(GetDlgItem)          \
     X(PublishControlItems) \
     X(GetControlItems)     \
-    X(RegQueryInfoKey)
+    X(RegQueryInfoKey)     \
+    X(WaveOutMessage)
 
 enum class RequestId : std::uint16_t {
     None = 0,

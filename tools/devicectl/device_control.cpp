@@ -1,5 +1,7 @@
 #include "tools/devicectl/device_control.h"
 
+#include <signal.h>
+
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
@@ -71,6 +73,21 @@ std::vector<protocol::ProcessEntry> DeviceControl::Processes() {
     protocol::ProcessListReply reply;
     if (!Call(request, reply)) return {};
     return reply.processes;
+}
+
+bool DeviceControl::ProgramRunning(const std::string& file_name) {
+    for (const auto& process : Processes()) {
+        const std::string& path = process.path;
+        if (path.size() >= file_name.size() && path.compare(path.size() - file_name.size(), file_name.size(), file_name) == 0)
+            return true;
+    }
+    return false;
+}
+
+void DeviceControl::KillPrograms() {
+    for (const auto& process : Processes())
+        if (process.process_id != static_cast<std::uint32_t>(::getpid()) && !process.path.empty())
+            ::kill(static_cast<pid_t>(process.process_id), SIGKILL);
 }
 
 DWORD DeviceControl::EventOperation(const std::string& operation, const std::string& name) {

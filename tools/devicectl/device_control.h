@@ -33,6 +33,11 @@ public:
     // Starts a program by device path; its process id, or nothing with the device's error.
     std::optional<std::uint32_t> Start(const std::string& path, const std::string& arguments, DWORD& error);
     std::vector<protocol::ProcessEntry> Processes();
+    // Whether a process of the program (its file name, "EXTVIEW.EXE") runs.
+    bool ProgramRunning(const std::string& file_name);
+    // Ends every program the device runs, other than this process, at once (SIGKILL): what a
+    // test leaves running goes with it.
+    void KillPrograms();
     // "set", "reset" or "pulse" on a named event that exists.
     DWORD EventOperation(const std::string& operation, const std::string& name);
     std::optional<RegistryValue> RegistryGet(const std::string& key, const std::string& value_name, DWORD& error);

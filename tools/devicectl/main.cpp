@@ -298,6 +298,7 @@ int main(int argc, char** argv) {
         std::printf("clock          CPU %u MHz, BUS %u MHz, priority %u\n", state->cpu_mhz, state->bus_mhz,
                     state->clock_priority);
         std::printf("wave-out       0x%08X\n", state->wave_out_volume);
+        std::printf("av input       level %u\n", state->av_input_level);
         return 0;
     }
     if (command == "tdmb") {

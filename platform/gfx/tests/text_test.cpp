@@ -2,9 +2,12 @@
 // pixels actually drawn, word breaks, DT_CALCRECT, prefixes, tabs, ellipses, Korean glyphs,
 // colours and the background mode.
 #include <fstream>
+#include <iterator>
 #include <vector>
 
+#include "platform/device_root.h"
 #include "platform/gfx/tests/canvas.h"
+#include "platform/kernel/debug_output.h"
 
 using namespace gfx_test;
 
@@ -89,6 +92,29 @@ TEST(GfxFontMap, AFaceMappedToAMissingFileFailsToDraw) {
     EXPECT_EQ(DrawText(canvas.dc(), "text", -1, &rect, DT_SINGLELINE), 0);
     EXPECT_EQ(GetLastError(), ERROR_FILE_NOT_FOUND);
     EXPECT_EQ(canvas.InkBox(kPaper).right, 0);
+}
+
+TEST(GfxDrawText, TraceTextPutsEachTextDrawnOnTheDebugLineAndMeasuringNone) {
+    TempRoot root;
+    std::ofstream(root.path() / "device.conf") << "trace_text = 1\n";
+    platform::ReloadConfig();
+    TextCanvas canvas(200, 40);
+    RECT rect{3, 4, 150, 30};
+    canvas.Draw("볼륨 80", rect, DT_SINGLELINE);
+    RECT measured{0, 0, 0, 0};
+    DrawText(canvas.dc(), "measured only", -1, &measured, DT_CALCRECT | DT_SINGLELINE);
+    std::ifstream in(platform::LogPathFor(platform::ProgramName()));
+    const std::string log{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    EXPECT_NE(log.find("DrawText 3,4,150,30 \"볼륨 80\""), std::string::npos) << log;
+    EXPECT_EQ(log.find("measured only"), std::string::npos) << "a measurement draws nothing";
+
+    // Without the key nothing is traced.
+    std::ofstream(root.path() / "device.conf") << "trace_text = 0\n";
+    platform::ReloadConfig();
+    canvas.Draw("untraced", rect, DT_SINGLELINE);
+    std::ifstream again(platform::LogPathFor(platform::ProgramName()));
+    const std::string after{std::istreambuf_iterator<char>(again), std::istreambuf_iterator<char>()};
+    EXPECT_EQ(after.find("untraced"), std::string::npos);
 }
 
 TEST(GfxFont, NegativeHeightIsTheCharacterHeightAndPositiveTheCell) {

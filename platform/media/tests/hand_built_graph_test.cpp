@@ -140,6 +140,21 @@ TEST_F(HandBuiltGraph, EachFilterHasItsNamedPinsAndAHeldPinHoldsItsFilter)
     EXPECT_EQ(ComLiveObjects(), with_filter - 1);
 }
 
+TEST_F(HandBuiltGraph, ACameraDeviceThatCannotBeOpenedFailsTheFiltersCreation)
+{
+    std::ofstream(m_device.Root() / "device.conf", std::ios::app) << "camera = /dev/no-such-video9\n";
+    ReloadConfig();
+    IBaseFilter* camera = nullptr;
+    EXPECT_EQ(CoCreateInstance(CLSID_CAM, nullptr, CLSCTX_INPROC_SERVER, IID_IBaseFilter, reinterpret_cast<void**>(&camera)),
+              HRESULT_FROM_WIN32(ERROR_DEVICE_NOT_CONNECTED));
+    EXPECT_EQ(camera, nullptr);
+    EXPECT_TRUE(m_device.WaitForLog(ProgramName(), "TCCCAMFilter: cannot open /dev/no-such-video9"));
+    std::ofstream(m_device.Root() / "device.conf", std::ios::app) << "camera = test\n";
+    ReloadConfig();
+    Held<IBaseFilter> test_pattern = Created<IBaseFilter>(CLSID_CAM);
+    EXPECT_TRUE(test_pattern);
+}
+
 TEST_F(HandBuiltGraph, ConnectRefusesPinsItCannotJoinAndChangesNothing)
 {
     Graph graph = MakeGraph();

@@ -1,7 +1,11 @@
 #include "platform/media/vendor/camera_filter.h"
 
+#include <fcntl.h>
 #include <gst/gst.h>
+#include <unistd.h>
 
+#include <cerrno>
+#include <cstring>
 #include <string>
 
 #include "platform/device_root.h"
@@ -19,8 +23,9 @@ constexpr const char* kChannelPatterns[kChannels] = {"smpte", "smpte75", "ball",
 GstElement* MakeSource(const std::string& camera)
 {
     if (camera.empty() || camera == "test") {
+        // Each channel's pattern runs sideways, so that a picture that stopped shows at once.
         GstElement* source = gst_element_factory_make("videotestsrc", nullptr);
-        if (source) g_object_set(source, "is-live", TRUE, nullptr);
+        if (source) g_object_set(source, "is-live", TRUE, "horizontal-speed", 4, nullptr);
         return source;
     }
     GstElement* source = gst_element_factory_make("v4l2src", nullptr);
@@ -32,6 +37,22 @@ GstElement* MakeSource(const std::string& camera)
 }  // namespace
 
 CameraFilter::CameraFilter() : FilterBase(CLSID_CAM, {{"POut", PINDIR_OUTPUT, MEDIATYPE_Video}}) {}
+
+ComClassFactory CameraFilter::Factory()
+{
+    return [](IUnknown** object) -> HRESULT {
+        const std::string camera = Config().Get("camera", "test");
+        if (!camera.empty() && camera != "test") {
+            const int device = ::open(camera.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
+            if (device < 0) {
+                DebugPrintf("Media: TCCCAMFilter: cannot open %s: %s\n", camera.c_str(), std::strerror(errno));
+                return HRESULT_FROM_WIN32(ERROR_DEVICE_NOT_CONNECTED);
+            }
+            ::close(device);
+        }
+        return ComFactoryFor<CameraFilter>()(object);
+    };
+}
 
 CameraFilter::InputSize CameraFilter::Input() const
 {
@@ -71,10 +92,16 @@ void CameraFilter::ApplyInput()
     gst_caps_unref(caps);
 }
 
-HRESULT CameraFilter::Reserved4() { return E_NOTIMPL; }
+HRESULT CameraFilter::Reserved4()
+{
+    DebugPrintf("Media: TCCCAMFilter: method 4\n");
+    return E_NOTIMPL;
+}
 
 HRESULT CameraFilter::SetVideoInputSize(DWORD channel, DWORD width, DWORD height, DWORD value)
 {
+    DebugPrintf("Media: TCCCAMFilter: SetVideoInputSize(%u, %u, %u, %u)\n", static_cast<unsigned>(channel),
+                static_cast<unsigned>(width), static_cast<unsigned>(height), static_cast<unsigned>(value));
     if (channel >= kChannels || width == 0 || height == 0 || width > kLargestSide || height > kLargestSide)
         return E_INVALIDARG;
     std::lock_guard lock(m_mutex);
@@ -88,6 +115,8 @@ HRESULT CameraFilter::SetVideoInputSize(DWORD channel, DWORD width, DWORD height
 
 HRESULT CameraFilter::SetInputWindow(DWORD width, DWORD height)
 {
+    DebugPrintf("Media: TCCCAMFilter: SetInputWindow(%u, %u)\n", static_cast<unsigned>(width),
+                static_cast<unsigned>(height));
     std::lock_guard lock(m_mutex);
     m_input.window_width = width;
     m_input.window_height = height;

@@ -9,6 +9,7 @@
 #include <mutex>
 #include <vector>
 
+#include "platform/media/class_registry.h"
 #include "platform/media/filter_base.h"
 #include "platform/media/vendor/vendor_interfaces.h"
 
@@ -17,6 +18,9 @@ namespace platform::media {
 class CameraFilter final : public FilterBase<ICamInput> {
 public:
     CameraFilter();
+    // Makes the filter, as CoCreateInstance does; a V4L2 device that cannot be opened fails it
+    // (HRESULT of ERROR_DEVICE_NOT_CONNECTED, with a debug line): there is no camera to show.
+    static ComClassFactory Factory();
 
     struct InputSize {
         DWORD channel = 0;

@@ -159,6 +159,16 @@ TEST(DeviceControl, ReportsDriverStateAndMovesMediaInAndOutWithoutLosingFiles) {
     EXPECT_EQ(first.get(), WAIT_TIMEOUT);
     EXPECT_EQ(second.get(), WAIT_TIMEOUT);
 
+    // The AV input's level, set by wave-out message 122 as a program sets it, is kept and shown;
+    // a level above 10 or another message changes nothing.
+    EXPECT_EQ(control.DriverState()->av_input_level, 0u);
+    EXPECT_EQ(waveOutMessage(nullptr, WODM_AV_INPUT_LEVEL, 7, 0), MMSYSERR_NOERROR);
+    EXPECT_EQ(waveOutMessage(nullptr, WODM_AV_INPUT_LEVEL, 11, 0), MMSYSERR_INVALPARAM);
+    EXPECT_EQ(waveOutMessage(nullptr, 121, 3, 0), MMSYSERR_NOTSUPPORTED);
+    EXPECT_EQ(control.DriverState()->av_input_level, 7u);
+    EXPECT_EQ(waveOutMessage(nullptr, WODM_AV_INPUT_LEVEL, 0, 0), MMSYSERR_NOERROR);
+    EXPECT_EQ(control.DriverState()->av_input_level, 0u);
+
     using Medium = devicectl::DeviceControl::Medium;
     std::string error;
     const auto card = device.Root() / "fs" / "STORAGE CARD";

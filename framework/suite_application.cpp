@@ -148,6 +148,12 @@ void CPlayerDialog::ToggleMuteSetting(const CHomeDeckLink& homedeck) {
     homedeck.NotifyHomeDeck(SETTING_MUTE, m_settings.Mute());
 }
 
+void CPlayerDialog::ShowFmButton(int control, UINT on_image, UINT off_image) {
+    const int channel = m_settings.FmChannel();
+    SetImage(control, static_cast<int>(channel == 0 ? off_image : on_image));
+    SetControlText(control, player::FmText(channel, m_settings.FrequencyOf(channel)));
+}
+
 int CPlayerDialog::StepFmChannel(const CHomeDeckLink& homedeck) {
     const int channel = player::NextFmChannel(m_settings.FmChannel());
     m_settings.SetFmChannel(channel);

@@ -104,6 +104,9 @@ protected:
     // The FM transmitter's next channel (0 -> 1 -> 2 -> 3 -> 4 -> 0): kept, told to HomeDeck
     // and tuned. Returns the channel.
     int StepFmChannel(const CHomeDeckLink& homedeck);
+    // The FM button `control` for the stored channel: `off_image` for channel 0, else
+    // `on_image` with the channel's frequency ("%d.%d") as its text.
+    void ShowFmButton(int control, UINT on_image, UINT off_image);
 
     const ProgramIdentity& m_identity;
     CSystemSettings m_settings;

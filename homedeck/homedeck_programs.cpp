@@ -17,19 +17,6 @@ namespace {
 constexpr DWORD kNavigationSettleMs = 500;  // after a new navigation start, before the others close
 constexpr DWORD kPipSettleMs = 300;         // after the map comes forward, before Telecast starts
 
-// Sends Telecast a picture-in-picture request by WM_COPYDATA (a 32-bit value).
-void SendTelecast(std::uintptr_t code, std::int32_t value)
-{
-    HWND telecast = FindProgramWindow(kTelecast.windowName);
-    if (!telecast)
-        return;
-    COPYDATASTRUCT data;
-    data.dwData = code;
-    data.cbData = sizeof value;
-    data.lpData = &value;
-    SendMessage(telecast, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data));
-}
-
 }  // namespace
 
 bool CHomeDeckDlg::NavigationBlocksPlayers() const

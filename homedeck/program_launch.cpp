@@ -54,4 +54,16 @@ bool IsRunning(const ProgramPlace& program)
     return FindProgramWindow(program.windowName) != nullptr;
 }
 
+void SendTelecast(std::uintptr_t code, std::int32_t value)
+{
+    HWND telecast = FindProgramWindow(kTelecast.windowName);
+    if (!telecast)
+        return;
+    COPYDATASTRUCT data;
+    data.dwData = code;
+    data.cbData = sizeof value;
+    data.lpData = &value;
+    SendMessage(telecast, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data));
+}
+
 }  // namespace homedeck

@@ -2,6 +2,7 @@
 // is found by its window name, or started from its path on the device.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 #include "platform/window/window.h"
@@ -58,5 +59,8 @@ inline bool CloseProgram(const ProgramPlace& program)
 }
 // Whether the program's window exists.
 bool IsRunning(const ProgramPlace& program);
+// Sends Telecast, when it runs, a picture-in-picture request by WM_COPYDATA: `code` with one
+// 32-bit value.
+void SendTelecast(std::uintptr_t code, std::int32_t value);
 
 }  // namespace homedeck

@@ -628,9 +628,7 @@ void CMovieDlg::ApplyGraphVolume() {
 }
 
 void CMovieDlg::RefreshFmButton() {
-    const int channel = m_settings.FmChannel();
-    SetImage(kFmChannel, channel == 0 ? kFmOffImage : kFmOnImage);
-    SetControlText(kFmChannel, player::FmText(channel, m_settings.FrequencyOf(channel)));
+    ShowFmButton(kFmChannel, kFmOnImage, kFmOffImage);
 }
 
 void CMovieDlg::ShowPlayButton() {

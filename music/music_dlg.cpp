@@ -574,9 +574,7 @@ void CMusicDlg::ShowMode() {
 }
 
 void CMusicDlg::ShowFm() {
-    const int channel = m_settings.FmChannel();
-    SetImage(kFmChannel, static_cast<int>(channel == 0 ? kFmOffImage : kFmOnImage));
-    SetControlText(kFmChannel, player::FmText(channel, m_settings.FrequencyOf(channel)));
+    ShowFmButton(kFmChannel, kFmOnImage, kFmOffImage);
 }
 
 void CMusicDlg::ShowState() {

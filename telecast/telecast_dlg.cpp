@@ -420,9 +420,7 @@ void CTelecastDlg::ChangeVolume(int delta)
 
 void CTelecastDlg::ShowFmChannel()
 {
-    const int channel = m_settings.FmChannel();
-    SetImage(kFmChannel, channel == 0 ? kFmOffImage : kFmOnImage);
-    SetControlText(kFmChannel, player::FmText(channel, m_settings.FrequencyOf(channel)));
+    ShowFmButton(kFmChannel, kFmOnImage, kFmOffImage);
 }
 
 // ---- Scanning ----------------------------------------------------------------------------

@@ -101,10 +101,10 @@ TEST_F(ProgramDouble, LogsTheSuiteMessagesItIsSentAndEndsOnWmClose) {
 
     const std::vector<std::string> expected = {
         "DMB_TELECAST: started with \"\"",
-        "DMB_TELECAST: WM_COPYDATA code=4096 size=4 data=1",
-        "DMB_TELECAST: WM_COPYDATA code=4097 size=8 data=-1 70000",
-        "DMB_TELECAST: WM_COPYDATA code=5 size=3 data=1 2 255",
-        "DMB_TELECAST: WM_COPYDATA code=4099 size=0 data=",
+        "DMB_TELECAST: WM_COPYDATA code=4096 size=4 data=1 foreground=DMB_TELECAST",
+        "DMB_TELECAST: WM_COPYDATA code=4097 size=8 data=-1 70000 foreground=DMB_TELECAST",
+        "DMB_TELECAST: WM_COPYDATA code=5 size=3 data=1 2 255 foreground=DMB_TELECAST",
+        "DMB_TELECAST: WM_COPYDATA code=4099 size=0 data= foreground=DMB_TELECAST",
         "DMB_TELECAST: WM_MMS_SETTING wparam=100 lparam=7",
         "DMB_TELECAST: WM_MMS_SETTING wparam=203 lparam=-3",
         "DMB_TELECAST: WM_OUTSIDE_AUDIO_EVENT wparam=1 lparam=0",

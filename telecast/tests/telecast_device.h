@@ -4,9 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <signal.h>
-#include <unistd.h>
-
 #include <filesystem>
 #include <fstream>
 #include <chrono>
@@ -55,9 +52,7 @@ protected:
     void TearDown() override
     {
         if (!started) return;
-        for (const auto& process : control.Processes())
-            if (process.process_id != static_cast<std::uint32_t>(::getpid()) && !process.path.empty())
-                ::kill(static_cast<pid_t>(process.process_id), SIGKILL);
+        control.KillPrograms();
     }
 
     std::filesystem::path Host(const std::string& relative) const { return device.Root() / "fs" / std::filesystem::u8path(relative); }

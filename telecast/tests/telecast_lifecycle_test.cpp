@@ -130,11 +130,7 @@ TEST_F(TelecastLife, HoldsTheDirectShowThreadPrioritiesOnlyWhileItRuns)
 
     ASSERT_EQ(control.Close(kWindow), 0u);
     ASSERT_TRUE(WaitUntil([&] { return control.FindWindowByName(kWindow) == 0; }, kHang));
-    ASSERT_TRUE(WaitUntil([&] {
-        for (const auto& process : control.Processes())
-            if (process.path.find("TELECAST.EXE") != std::string::npos) return false;
-        return true;
-    }, kHang)) << "Telecast did not end";
+    ASSERT_TRUE(WaitUntil([&] { return !control.ProgramRunning("TELECAST.EXE"); }, kHang)) << "Telecast did not end";
     EXPECT_FALSE(Priority("Highest").has_value()) << "the priorities leave with the program";
 }
 

@@ -313,11 +313,7 @@ TEST_F(TelecastSteering, ClosedDuringAScanItEndsAndKeepsTheListItHadBeforeTheSca
     Command(1007);
     ASSERT_TRUE(WaitUntil([&] { return ScanSteps() >= 2; }, kHang)) << Situation();
     ASSERT_EQ(control.Close(kWindow), 0u);
-    ASSERT_TRUE(WaitUntil([&] {
-        for (const auto& process : control.Processes())
-            if (process.path.find("TELECAST.EXE") != std::string::npos) return false;
-        return true;
-    }, kHang)) << "Telecast did not end";
+    ASSERT_TRUE(WaitUntil([&] { return !control.ProgramRunning("TELECAST.EXE"); }, kHang)) << "Telecast did not end";
     const ScanFileLoad load = ParseScanFile(ScanFile());
     ASSERT_EQ(load.status, LoadStatus::Loaded) << load.reason;
     EXPECT_EQ(load.table.records.size(), 2u) << "a cut scan leaves the list it had";

@@ -10,9 +10,10 @@
 //
 // Log lines (<name> is the window name):
 //   <name>: started with "<command line>"
-//   <name>: WM_COPYDATA code=<data code> size=<bytes> data=<values>
+//   <name>: WM_COPYDATA code=<data code> size=<bytes> data=<values> foreground=<title>
 //       the data as 32-bit little-endian signed integers when its size is a multiple of 4,
-//       else as its bytes (0..255), separated by blanks
+//       else as its bytes (0..255), separated by blanks; then the title of the foreground
+//       window as the message came (empty for none)
 //   <name>: <message name> wparam=<wparam> lparam=<lparam>
 //       every message of the suite's catalogue (framework/program_messages.h) by its name:
 //       WM_MMS_SETTING, WM_EXTVIEW_SUSPEND, WM_OUTSIDE_AUDIO_EVENT (8590), ...
@@ -94,6 +95,12 @@ std::string HangFile() {
     return (has_extension ? path.substr(0, dot) : path) + ".hang";
 }
 
+std::string ForegroundTitle() {
+    std::string title;
+    if (HWND foreground = GetForegroundWindow()) GetWindowText(foreground, title);
+    return title;
+}
+
 std::string Values(const COPYDATASTRUCT& copy) {
     std::string text;
     const auto* bytes = static_cast<const std::uint8_t*>(copy.lpData);
@@ -137,8 +144,9 @@ LRESULT DoubleWindow(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
         case WM_COPYDATA: {
             const auto* copy = reinterpret_cast<const COPYDATASTRUCT*>(lparam);
             if (!copy) return 0;
-            DebugPrintf("%s: WM_COPYDATA code=%lu size=%u data=%s", s_name.c_str(),
-                        static_cast<unsigned long>(copy->dwData), copy->cbData, Values(*copy).c_str());
+            DebugPrintf("%s: WM_COPYDATA code=%lu size=%u data=%s foreground=%s", s_name.c_str(),
+                        static_cast<unsigned long>(copy->dwData), copy->cbData, Values(*copy).c_str(),
+                        ForegroundTitle().c_str());
             return 1;
         }
         case WM_CLOSE:

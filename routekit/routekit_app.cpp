@@ -1,12 +1,9 @@
-// RouteKit: a program of the suite that runs once only; its screen comes with its own work.
+// RouteKit: the strip HomeDeck's taskbar button opens over the navigation map. It runs once
+// only and ends with its first action.
 #include "framework/suite_application.h"
+#include "routekit/routekit_dlg.h"
 
 namespace {
-
-class CRouteKitDlg : public CSuiteDialog {
-public:
-    CRouteKitDlg() : CSuiteDialog(kRouteKitIdentity) {}
-};
 
 class CRouteKitApp : public CSuiteApp {
 public:
@@ -14,7 +11,7 @@ public:
 
 protected:
     void RunMainDialog() override {
-        CRouteKitDlg dialog;
+        routekit::CRouteKitDlg dialog;
         dialog.DoModal();
     }
 };

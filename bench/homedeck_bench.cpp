@@ -20,12 +20,12 @@
 #include <thread>
 #include <vector>
 
+#include "bench/whole_frame.h"
 #include "platform/testing/temporary_device.h"
 #include "tools/devicectl/device_control.h"
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
 using devicectl::DeviceControl;
 using platform::testing::StandIn;
 using platform::testing::TemporaryDevice;
@@ -33,8 +33,6 @@ namespace fs = std::filesystem;
 
 constexpr double kStartupTimerMs = 500;  // HomeDeck's menu may not paint before it
 constexpr int kRounds = 20;
-
-double Millis(Clock::duration d) { return std::chrono::duration<double, std::milli>(d).count(); }
 
 double Median(std::vector<double> samples) {
     std::sort(samples.begin(), samples.end());
@@ -47,19 +45,6 @@ void Report(const char* what, std::vector<double> samples) {
         return samples[std::min(samples.size() - 1, static_cast<std::size_t>(q * samples.size()))];
     };
     std::printf("%-58s median %8.1f ms   p99 %8.1f ms   (n=%zu)\n", what, at(0.5), at(0.99), samples.size());
-}
-
-struct Point {
-    std::uint32_t x, y, colour;
-};
-
-// The points where a settled screen differs from the one before, on a 24-pixel grid.
-std::vector<Point> Differences(const DeviceControl::Screen& before, const DeviceControl::Screen& after) {
-    std::vector<Point> points;
-    for (std::uint32_t y = 8; y < after.height; y += 24)
-        for (std::uint32_t x = 8; x < after.width; x += 24)
-            if (after.At(x, y) != before.At(x, y)) points.push_back({x, y, after.At(x, y)});
-    return points;
 }
 
 class Bench {
@@ -75,84 +60,18 @@ public:
                m_device.InstallStandIn(StandIn::Photo) && m_device.StartServer();
     }
 
-    std::optional<DeviceControl::Screen> Shot() {
-        DWORD error = 0;
-        return m_control.Screenshot(error);
-    }
-
-    bool WaitWindow(const std::string& title, bool shown) {
-        for (int i = 0; i < 2500; ++i) {
-            if ((m_control.FindWindowByName(title) != 0) == shown) return true;
-            std::this_thread::sleep_for(std::chrono::milliseconds(2));
-        }
-        return false;
-    }
-
-    // Polls the screen from `start` until every point shows; the time taken, or nothing.
-    std::optional<double> UntilWhole(Clock::time_point start, const std::vector<Point>& points) {
-        while (Clock::now() - start < std::chrono::seconds(5)) {
-            const auto screen = Shot();
-            if (screen && std::all_of(points.begin(), points.end(),
-                                      [&](const Point& p) { return screen->At(p.x, p.y) == p.colour; }))
-                return Millis(Clock::now() - start);
-        }
-        return std::nullopt;
-    }
-
-    bool StartByPath(const std::string& path) {
-        DWORD error = 0;
-        return m_control.Start(path, "", error).has_value();
-    }
-
-    // A program's start to its first whole frame, `rounds` times; `start` begins it and
-    // `reset` brings the screen back to where it was before.
-    std::optional<std::vector<double>> Time(const std::string& title, const std::function<bool()>& start,
-                                            const std::function<bool()>& reset, int rounds) {
-        const auto before = Shot();
-        if (!before || !start() || !WaitWindow(title, true)) return std::nullopt;
-        std::this_thread::sleep_for(std::chrono::milliseconds(700));
-        const auto settled = Shot();
-        if (!settled) return std::nullopt;
-        const auto points = Differences(*before, *settled);
-        if (points.size() < 100 || !reset()) return std::nullopt;
-        std::vector<double> samples;
-        for (int round = 0; round < rounds; ++round) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(150));
-            const auto begun = Clock::now();
-            if (!start()) return std::nullopt;
-            const auto taken = UntilWhole(begun, points);
-            if (!taken) {
-                std::fprintf(stderr, "%s did not show whole\n", title.c_str());
-                return std::nullopt;
-            }
-            samples.push_back(*taken);
-            if (!reset()) return std::nullopt;
-        }
-        return samples;
-    }
-
-    // Closes a program and waits until the screen is back to what it showed before it.
-    std::function<bool()> Closer(const std::string& title) {
-        return [this, title] {
-            m_control.Close(title);
-            if (!WaitWindow(title, false)) return false;
-            std::this_thread::sleep_for(std::chrono::milliseconds(100));
-            return true;
-        };
-    }
-
-    bool Tap(int x, int y) { return m_control.Tap(x, y) == 0; }
-
     TemporaryDevice m_device;
     DeviceControl m_control{m_device.Root()};
+    bench::WholeFrameTimer m_timer{m_control};
 };
 
 int Run() {
-    Bench bench;
-    if (!bench.Boot()) {
+    Bench device;
+    if (!device.Boot()) {
         std::fprintf(stderr, "no device\n");
         return 1;
     }
+    bench::WholeFrameTimer& bench = device.m_timer;
 
     // Cold starts: HomeDeck to its menu, the skin demo to its dialog.
     const auto homedeck = bench.Time(

@@ -1,13 +1,11 @@
-// Extview: a player of the suite. It runs once only, keeps HomeDeck's window from its start
-// and follows HomeDeck's setting relays in its main dialog.
+// Extview: the AV input and reversing camera viewer of the suite. It runs once only, keeps
+// HomeDeck's window from its start and shows its one screen until it is closed or the camera
+// lets the picture go.
+#include "extview/extview_dlg.h"
 #include "framework/suite_application.h"
+#include "platform/kernel/kernel.h"
 
 namespace {
-
-class CExtviewDlg : public CPlayerDialog {
-public:
-    CExtviewDlg() : CPlayerDialog(kExtviewIdentity) {}
-};
 
 class CExtviewApp : public CSuiteApp {
 public:
@@ -15,7 +13,7 @@ public:
 
 protected:
     void RunMainDialog() override {
-        CExtviewDlg dialog;
+        extview::CExtviewDlg dialog(HomeDeck(), GetCommandLine());
         dialog.DoModal();
     }
 };

@@ -13,9 +13,11 @@
 # and Telecast scanning the demo T-DMB band, playing a TV service, at full screen, playing a
 # radio service with its slide and label, and as picture-in-picture over the navigation
 # program with its popup panel (docs/telecast_scan.png, docs/telecast_tv.png,
-# docs/telecast_full.png, docs/telecast_radio.png, docs/telecast_pip.png).
+# docs/telecast_full.png, docs/telecast_radio.png, docs/telecast_pip.png); and RouteKit's strip
+# over the map (docs/routekit.png), and Extview showing the AV input (docs/extview.png).
 # scripts/screenshots.sh BUILD_DIR telecast takes Telecast's alone, on a device without HomeDeck;
 # it needs only the targets server, devicectl, telecast, wayfarer and device_template built.
+# scripts/screenshots.sh BUILD_DIR routekit (or extview) takes that program's alone, the same way.
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 build=${1:-$top/build}
@@ -31,8 +33,8 @@ cleanup() {
 trap cleanup EXIT
 
 mkdir -p "$root/fs/NAND" "$root/fs/STORAGE CARD/WAYFARER"
-cp "$build/nand/TELECAST.EXE" "$root/fs/NAND/"
-cp -r "$build/nand/TELECAST" "$root/fs/NAND/"
+cp "$build/nand/TELECAST.EXE" "$build/nand/ROUTEKIT.EXE" "$build/nand/EXTVIEW.EXE" "$root/fs/NAND/"
+cp -r "$build/nand/TELECAST" "$build/nand/ROUTEKIT" "$build/nand/EXTVIEW" "$root/fs/NAND/"
 if [ "$only" != telecast ]; then
   cp "$build/nand/HOMEDECK.EXE" "$build/nand/FILESHELF.EXE" "$build/nand/LISTPLAYER.EXE" "$build/nand/MOVIE.EXE" \
     "$build/nand/MUSIC.EXE" "$build/nand/SATSCOPE.EXE" "$root/fs/NAND/"
@@ -84,11 +86,37 @@ telecast_shots() {
   sleep 1
 }
 
-if [ "$only" = telecast ]; then
+# RouteKit: its strip at the right edge over the navigation map.
+routekit_shots() {
+  ctl start '\STORAGE CARD\WAYFARER\WAYFARER.EXE' >/dev/null
+  ctl wait-window Wayfarer 5000 >/dev/null
+  sleep 1
+  ctl start '\NAND\ROUTEKIT.EXE' >/dev/null
+  ctl wait-window APP_ROUTEKIT 5000 >/dev/null
+  sleep 1; ctl screenshot "$top/docs/routekit.png" >/dev/null; echo "docs/routekit.png"
+  ctl close APP_ROUTEKIT >/dev/null
+  ctl close Wayfarer >/dev/null
+  sleep 1
+}
+
+# Extview: the AV input's picture (the test pattern of channel 1) between the bars.
+extview_shots() {
+  ctl start '\NAND\EXTVIEW.EXE' 1 >/dev/null
+  ctl wait-window APP_EXTVIEW 5000 >/dev/null
+  sleep 2; ctl screenshot "$top/docs/extview.png" >/dev/null; echo "docs/extview.png"
+  ctl close APP_EXTVIEW >/dev/null
+  sleep 1
+}
+
+if [ "$only" = telecast ] || [ "$only" = routekit ] || [ "$only" = extview ]; then
   "$build/server/server" --root "$root" >/dev/null 2>&1 &
   server_pid=$!
   for _ in $(seq 100); do ctl ps >/dev/null 2>&1 && break; sleep 0.1; done
-  telecast_shots
+  case "$only" in
+    telecast) telecast_shots ;;
+    routekit) routekit_shots ;;
+    extview) extview_shots ;;
+  esac
   ctl shutdown >/dev/null
   wait "$server_pid" 2>/dev/null || true
   server_pid=
@@ -202,6 +230,8 @@ ctl close '[VORL] SATSCOPE_PLUS_v1.00' >/dev/null
 sleep 1
 
 telecast_shots
+routekit_shots
+extview_shots
 
 ctl shutdown >/dev/null
 wait "$server_pid" 2>/dev/null || true

@@ -127,6 +127,7 @@ void DeviceServer::Handle(Client& client, std::uint32_t sequence, const protocol
     reply.clock_priority = state.clock_priority;
     reply.wave_out_volume = m_wave_out_volume;
     reply.av_input_level = m_av_input_level;
+    reply.camera_connected = state.camera_connected;
     client.Reply(sequence, Kind(protocol::RequestId::DriverState), reply);
 }
 

@@ -70,6 +70,15 @@ protected:
             return overlay->frames > frames + 5;
         }, kHang);
     }
+    std::string OverlayText()
+    {
+        const auto overlay = control.Overlay();
+        if (!overlay) return "no overlay answer";
+        const auto& at = overlay->destination;
+        return "overlay " + std::string(overlay->open ? "open" : "closed") + " by " + overlay->program + " at " +
+               std::to_string(at.left) + "," + std::to_string(at.top) + " " + std::to_string(at.right) + "," +
+               std::to_string(at.bottom) + ", frames " + std::to_string(overlay->frames);
+    }
     bool Ended()
     {
         return WaitUntil([&] { return !control.ProgramRunning("EXTVIEW.EXE"); }, kHang);
@@ -185,9 +194,20 @@ TEST_F(ExtviewDevice, VolumeMuteAndFmButtonsShowTheirStateAndTellHomeDeck)
     EXPECT_GT(server.rfind("FMM0: transmitter off"), server.rfind("FMM0: transmitter on"));
 }
 
-TEST_F(ExtviewDevice, ACameraThatCannotBeOpenedSaysSoAndTheButtonsStillWork)
+// No camera to open: a V4L2 device that is not there, or the board's connector with none
+// plugged in.
+class ExtviewWithoutCamera : public ExtviewDevice, public ::testing::WithParamInterface<bool> {};
+
+TEST_P(ExtviewWithoutCamera, ACameraThatCannotBeOpenedSaysSoAndTheButtonsStillWork)
 {
-    std::ofstream(device.Root() / "device.conf", std::ios::app) << "camera = /dev/no-such-video9\n";
+    const bool unplugged = GetParam();
+    if (!unplugged) std::ofstream(device.Root() / "device.conf", std::ios::app) << "camera = /dev/no-such-video9\n";
+    if (unplugged) {
+        ASSERT_TRUE(device.StartServer());
+        started = true;
+        DWORD error = 0;
+        ASSERT_TRUE(control.SetCameraConnected(false, error)) << error;
+    }
     StartExtview("1");
     ASSERT_TRUE(device.WaitForLog("EXTVIEW.EXE", "MessageBox: TCCAMManager: [FAIL]CoCreateInstance(", kHang))
         << device.Log("EXTVIEW.EXE");
@@ -207,6 +227,50 @@ TEST_F(ExtviewDevice, ACameraThatCannotBeOpenedSaysSoAndTheButtonsStillWork)
     EXPECT_TRUE(Ended());
 }
 
+INSTANTIATE_TEST_SUITE_P(Cameras, ExtviewWithoutCamera, ::testing::Bool(),
+                         [](const auto& info) { return info.param ? "Unplugged" : "NoSuchDevice"; });
+
+TEST_F(ExtviewDevice, ACameraPulledOutWhileShownStopsThePictureSaysSoAndClosesCleanly)
+{
+    StartExtview("1");
+    ASSERT_TRUE(PictureAt(0, 32, 800, 408));
+    DWORD error = 0;
+    ASSERT_TRUE(control.SetCameraConnected(false, error)) << error;
+    EXPECT_FALSE(control.DriverState()->camera_connected);
+    ASSERT_TRUE(device.WaitForLog("EXTVIEW.EXE", "Media: TCCCAMFilter: the camera on CAM1: is lost", kHang))
+        << device.Log("EXTVIEW.EXE");
+    EXPECT_TRUE(device.WaitForLog("EXTVIEW.EXE", "The camera was unplugged.", kHang));
+    // No frame comes after the loss: the count stands still over a second.
+    std::this_thread::sleep_for(200ms);
+    const std::uint64_t frames = control.Overlay()->frames;
+    std::this_thread::sleep_for(1s);
+    EXPECT_EQ(control.Overlay()->frames, frames) << "the picture goes on without a camera";
+
+    // The buttons still answer, and the close is clean.
+    ASSERT_TRUE(control.Send(kWindow, WM_MMS_SETTING, RELAY_VOLUME, 4, error)) << error;
+    ASSERT_EQ(control.Tap(239, 445), 0u);
+    EXPECT_TRUE(WaitUntil([&] { return AvInputLevel() == 5; }, kHang)) << "volume up did not act";
+    ASSERT_EQ(control.Close(kWindow), 0u);
+    EXPECT_TRUE(Ended());
+    EXPECT_TRUE(device.WaitForLog("EXTVIEW.EXE", "PipCtrl::WM_DESTROY"));
+}
+
+// A capture device of this machine, when it has one that opens: its picture plays in the box.
+TEST_F(ExtviewDevice, AV4l2CaptureDeviceShowsItsPicture)
+{
+    std::string camera;
+    for (int index = 0; index < 10 && camera.empty(); ++index) {
+        const std::string path = "/dev/video" + std::to_string(index);
+        if (std::ifstream(path).good()) camera = path;
+    }
+    if (camera.empty()) GTEST_SKIP() << "this machine has no V4L2 capture device";
+    std::ofstream(device.Root() / "device.conf", std::ios::app) << "camera = " << camera << "\n";
+    StartExtview("1");
+    EXPECT_TRUE(PictureAt(0, 32, 800, 408)) << device.Log("EXTVIEW.EXE");
+    ASSERT_EQ(control.Close(kWindow), 0u);
+    EXPECT_TRUE(Ended());
+}
+
 TEST_F(ExtviewDevice, RequestsAndTapsInQuickSuccessionLeaveOnePictureInTheLastModesBox)
 {
     StartExtview("1");
@@ -220,18 +284,33 @@ TEST_F(ExtviewDevice, RequestsAndTapsInQuickSuccessionLeaveOnePictureInTheLastMo
     }
     control.CopyData(kWindow, 5, std::vector<std::uint8_t>(100, 0xFF), error);
     control.CopyData(kWindow, 0xFFFFFFFFu, std::vector<std::uint8_t>{}, error);
-    // However the requests fell, the box and the picture agree, and one picture plays.
+    // However the requests fell, the box and the picture come to agree and stay so, and one
+    // picture plays there. A tap still on its way may move both once more: the rectangle
+    // counts once it has held for a second and a half.
+    protocol::Rect settled{};
+    std::uint64_t frames_then = 0;
+    auto since = std::chrono::steady_clock::now();
     ASSERT_TRUE(WaitUntil([&] {
+        const auto now = std::chrono::steady_clock::now();
         const auto overlay = control.Overlay();
         std::optional<protocol::WindowInfo> box;
         for (const auto& window : control.Windows())
             if (window.class_name == "CExtviewPipBox") box = window;
-        return overlay && overlay->open && box && box->visible && Same(overlay->destination, box->rect.left,
-                                                                        box->rect.top, box->rect.right, box->rect.bottom);
-    }, kHang)) << device.Log("EXTVIEW.EXE");
-    const auto overlay = control.Overlay();
-    EXPECT_TRUE(PictureAt(overlay->destination.left, overlay->destination.top, overlay->destination.right,
-                          overlay->destination.bottom));
+        const bool agree = overlay && overlay->open && overlay->program == "EXTVIEW.EXE" && box && box->visible &&
+                           Same(overlay->destination, box->rect.left, box->rect.top, box->rect.right, box->rect.bottom);
+        if (!agree) {
+            settled = {};
+            return false;
+        }
+        const protocol::Rect& at = overlay->destination;
+        if (!Same(settled, at.left, at.top, at.right, at.bottom)) {
+            settled = at;
+            since = now;
+            frames_then = overlay->frames;
+            return false;
+        }
+        return now - since >= 1500ms && overlay->frames > frames_then + 10;
+    }, kHang)) << OverlayText() << "\n" << device.Log("EXTVIEW.EXE");
     // A close in the middle of a rebuild ends it cleanly.
     control.Tap(400, 200);
     ASSERT_EQ(control.Close(kWindow), 0u);

@@ -868,9 +868,11 @@ struct DriverStateReply {
     std::uint32_t clock_priority = 0;
     std::uint32_t wave_out_volume = 0;
     std::uint32_t av_input_level = 0;  // as wave-out message 122 last set it
+    bool camera_connected = false;
     template <class V> void Visit(V& v) {
         v(backlight_percent); v(backlight_on); v(fm_word); v(fm_transmitter_on); v(fm_speaker_on);
         v(remote_receiver_on); v(cpu_mhz); v(bus_mhz); v(clock_priority); v(wave_out_volume); v(av_input_level);
+        v(camera_connected);
     }
 };
 struct DriverStateRequest {

@@ -118,6 +118,15 @@ TemporaryDevice::~TemporaryDevice() {
 }
 
 bool TemporaryDevice::StartServer(std::chrono::milliseconds timeout) {
+    // One server per device: a second start while it runs keeps it (a second server could
+    // not take the socket, and its pid would stand in for the running one's).
+    if (m_server_pid > 0) {
+        int status = 0;
+        const pid_t ended = ::waitpid(m_server_pid, &status, WNOHANG);
+        if (ended == 0) return true;
+        if (ended == m_server_pid) m_exit_status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+        m_server_pid = -1;
+    }
     // A test may have written device.conf anew since the device was made.
     KeepAudioFake();
     ReloadConfig();

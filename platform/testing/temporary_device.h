@@ -40,7 +40,8 @@ public:
 
     const std::filesystem::path& Root() const { return m_root; }
 
-    // Starts the server and waits until it accepts programs.
+    // Starts the server and waits until it accepts programs; keeps the one this device already
+    // runs.
     bool StartServer(std::chrono::milliseconds timeout = std::chrono::seconds(5));
     // SIGTERM and wait for a clean exit; the exit status is kept.
     bool StopServer(std::chrono::milliseconds timeout = std::chrono::seconds(8));

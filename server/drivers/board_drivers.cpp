@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "platform/devices/camera_connector.h"
+
 namespace server {
 namespace {
 
@@ -44,7 +46,7 @@ BoardDrivers::BoardDrivers(std::uint32_t max_cpu_mhz, std::uint32_t max_bus_mhz,
 
 bool BoardDrivers::Exists(const std::string& device_name) {
     const std::string name = Upper(device_name);
-    return name == "BKL1:" || name == "FMM0:" || name == "REM0:";
+    return name == "BKL1:" || name == "FMM0:" || name == "REM0:" || name == "CAM1:";
 }
 
 std::uint32_t BoardDrivers::IoControl(const std::string& device_name, std::uint32_t code,
@@ -99,6 +101,18 @@ std::uint32_t BoardDrivers::IoControl(const std::string& device_name, std::uint3
         if (!has_word) return kErrorInvalidParameter;
         m_state.remote_receiver_on = word != 0;
         m_log("REM0: receiver " + std::string(word ? "on" : "off"));
+        return 0;
+    }
+    if (name == "CAM1:") {
+        if (code == platform::kIoctlCameraSignal) {
+            output.assign(4, 0);
+            PutWord(output, 0, m_state.camera_connected ? 1 : 0);
+            return 0;
+        }
+        if (code != platform::kIoctlCameraPlug) return kErrorNotSupported;
+        if (!has_word) return kErrorInvalidParameter;
+        m_state.camera_connected = word != 0;
+        m_log("CAM1: camera " + std::string(word ? "in" : "out"));
         return 0;
     }
     return kErrorFileNotFound;

@@ -1,7 +1,8 @@
 // The board's stream drivers and the clock manager, as the device server keeps them:
 //   "BKL1:" backlight (brightness percent, power), "FMM0:" FM transmitter (frequency word,
-//   transmitter and speaker switches), "REM0:" remote-control receiver switch, and the chip
-//   vendor's clock manager behind the kernel's platform control call.
+//   transmitter and speaker switches), "REM0:" remote-control receiver switch, "CAM1:" the
+//   camera and AV input connector, and the chip vendor's clock manager behind the kernel's
+//   platform control call.
 // Every request is logged as the drivers log it; what a driver does with a request beyond
 // keeping its state is the board's business.
 #pragma once
@@ -40,6 +41,7 @@ struct DriverState {
     bool fm_transmitter_on = false;
     bool fm_speaker_on = true;
     bool remote_receiver_on = true;
+    bool camera_connected = true;
     std::uint32_t cpu_mhz = 0;
     std::uint32_t bus_mhz = 0;
     std::uint32_t clock_priority = 0;

@@ -8,6 +8,7 @@
 #include <iterator>
 
 #include "platform/device_root.h"
+#include "platform/devices/camera_connector.h"
 #include "platform/devices/tdmb_receiver.h"
 #include "platform/kernel/kernel.h"
 #include "platform/kernel/server_connection.h"
@@ -394,6 +395,20 @@ std::optional<std::string> DeviceControl::Receiver(const std::string& command, D
     error = reply.error;
     if (reply.error) return std::nullopt;
     return std::string(reply.output.begin(), reply.output.end());
+}
+
+bool DeviceControl::SetCameraConnected(bool connected, DWORD& error) {
+    protocol::DriverIoControlRequest request;
+    request.device = platform::kCameraConnector;
+    request.code = platform::kIoctlCameraPlug;
+    const std::uint32_t word = connected ? 1 : 0;
+    request.input.resize(sizeof(word));
+    std::memcpy(request.input.data(), &word, sizeof(word));
+    protocol::IoControlReply reply;
+    error = ERROR_BROKEN_PIPE;
+    if (!Call(request, reply)) return false;
+    error = reply.error;
+    return reply.error == 0;
 }
 
 bool DeviceControl::SetMediumInserted(Medium medium, bool inserted, std::string& error) {

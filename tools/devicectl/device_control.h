@@ -76,6 +76,9 @@ public:
     // is moved here. False with a reason ("no STORAGE CARD is inserted").
     using Medium = platform::RemovableMedium;
     bool SetMediumInserted(Medium medium, bool inserted, std::string& error);
+    // Plugs a camera into the board's camera connector or pulls it out; false with the error
+    // when the device does not take it.
+    bool SetCameraConnected(bool connected, DWORD& error);
 
     // The pen on the touch panel, at screen coordinates.
     DWORD Press(std::int32_t x, std::int32_t y);

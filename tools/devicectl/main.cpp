@@ -67,6 +67,8 @@ int Usage() {
                  "                                when not known; volume in 1/100 dB); \"no graphs\" if none\n"
                  "  card in|out, usb in|out       insert or remove the storage card or USB drive; a running\n"
                  "                                device posts WM_DEVICECHANGE to every top-level window\n"
+                 "  camera in|out                 plug a camera into the board's camera connector or pull\n"
+                 "                                it out (the test pattern stops, as a lost camera's would)\n"
                  "A window NAME is its title, else its class, or its handle as 0x...; numbers may be\n"
                  "decimal or 0x hexadecimal (WM_USER+103 is 1127).\n"
                  "The device root is --root, else $DEVICE_ROOT, else ./device.\n");
@@ -299,6 +301,11 @@ int main(int argc, char** argv) {
                     state->clock_priority);
         std::printf("wave-out       0x%08X\n", state->wave_out_volume);
         std::printf("av input       level %u\n", state->av_input_level);
+        std::printf("camera         %s\n", state->camera_connected ? "in" : "out");
+        return 0;
+    }
+    if (command == "camera" && args.size() == 2 && (args[1] == "in" || args[1] == "out")) {
+        if (!device.SetCameraConnected(args[1] == "in", error)) return Fail("camera", error);
         return 0;
     }
     if (command == "tdmb") {

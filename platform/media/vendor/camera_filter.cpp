@@ -5,10 +5,15 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <cstring>
 #include <string>
 
 #include "platform/device_root.h"
+#include "platform/devices/camera_connector.h"
+#include "platform/devices/stream_device.h"
+#include "platform/files/files.h"
+#include "platform/kernel/kernel.h"
 #include "platform/kernel/debug_output.h"
 #include "platform/media/result_codes.h"
 
@@ -19,10 +24,52 @@ constexpr DWORD kChannels = 4;
 constexpr DWORD kLargestSide = 4096;
 // The test pattern of each channel: bars on the AV inputs, a moving ball on the camera.
 constexpr const char* kChannelPatterns[kChannels] = {"smpte", "smpte75", "ball", "checkers-8"};
+// How often a running test pattern asks the board whether its camera is still plugged in.
+constexpr auto kConnectorPeriod = std::chrono::milliseconds(250);
+
+bool TestPattern(const std::string& camera) { return camera.empty() || camera == "test"; }
+
+// Whether the board's connector has a camera. True when the connector cannot be asked, so that
+// a board without one keeps its picture.
+bool CameraPlugged()
+{
+    HANDLE connector = CreateFile(kCameraConnector, GENERIC_READ, 0, OPEN_EXISTING);
+    if (connector == INVALID_HANDLE_VALUE) return true;
+    DWORD word = 1, returned = 0;
+    const BOOL asked = DeviceIoControl(connector, kIoctlCameraSignal, nullptr, 0, &word, sizeof(word), &returned, nullptr);
+    CloseHandle(connector);
+    return !asked || returned < sizeof(word) || word != 0;
+}
+
+// What the test pattern's streaming thread knows of the connector; the probe owns it.
+struct ConnectorWatch {
+    std::chrono::steady_clock::time_point next_check;
+    bool lost = false;
+};
+
+// Each frame of the test pattern: now and then asks the board's connector whether the camera
+// is still there. Once it is not, no frame passes any more, and the source says so on the bus
+// as a V4L2 source says that its device went away.
+GstPadProbeReturn OnPatternFrame(GstPad* pad, GstPadProbeInfo*, gpointer data)
+{
+    auto* watch = static_cast<ConnectorWatch*>(data);
+    if (watch->lost) return GST_PAD_PROBE_DROP;
+    const auto now = std::chrono::steady_clock::now();
+    if (now < watch->next_check) return GST_PAD_PROBE_OK;
+    watch->next_check = now + kConnectorPeriod;
+    if (CameraPlugged()) return GST_PAD_PROBE_OK;
+    watch->lost = true;
+    DebugPrintf("Media: TCCCAMFilter: the camera on %s is lost\n", kCameraConnector);
+    if (GstElement* source = gst_pad_get_parent_element(pad)) {
+        GST_ELEMENT_ERROR(source, RESOURCE, NOT_FOUND, ("The camera was unplugged."), (nullptr));
+        gst_object_unref(source);
+    }
+    return GST_PAD_PROBE_DROP;
+}
 
 GstElement* MakeSource(const std::string& camera)
 {
-    if (camera.empty() || camera == "test") {
+    if (TestPattern(camera)) {
         // Each channel's pattern runs sideways, so that a picture that stopped shows at once.
         GstElement* source = gst_element_factory_make("videotestsrc", nullptr);
         if (source) g_object_set(source, "is-live", TRUE, "horizontal-speed", 4, nullptr);
@@ -42,7 +89,11 @@ ComClassFactory CameraFilter::Factory()
 {
     return [](IUnknown** object) -> HRESULT {
         const std::string camera = Config().Get("camera", "test");
-        if (!camera.empty() && camera != "test") {
+        if (TestPattern(camera) && !CameraPlugged()) {
+            DebugPrintf("Media: TCCCAMFilter: no camera on %s\n", kCameraConnector);
+            return HRESULT_FROM_WIN32(ERROR_DEVICE_NOT_CONNECTED);
+        }
+        if (!TestPattern(camera)) {
             const int device = ::open(camera.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
             if (device < 0) {
                 DebugPrintf("Media: TCCCAMFilter: cannot open %s: %s\n", camera.c_str(), std::strerror(errno));
@@ -78,6 +129,12 @@ bool CameraFilter::BuildElements(GstBin* bin, std::vector<GstPad*>& pads)
     m_pattern = G_OBJECT_TYPE(source) == g_type_from_name("GstVideoTestSrc") ? source : nullptr;
     m_size = size;
     ApplyInput();
+    if (m_pattern) {
+        GstPad* pattern_out = gst_element_get_static_pad(m_pattern, "src");
+        gst_pad_add_probe(pattern_out, GST_PAD_PROBE_TYPE_BUFFER, OnPatternFrame, new ConnectorWatch,
+                          [](gpointer watch) { delete static_cast<ConnectorWatch*>(watch); });
+        gst_object_unref(pattern_out);
+    }
     pads.push_back(gst_element_get_static_pad(size, "src"));
     return true;
 }

@@ -1,6 +1,7 @@
 #include "platform/media/audio_reporter.h"
 
 #include <gst/audio/audio.h>
+#include <gst/base/gstbasesink.h>
 
 #include <algorithm>
 #include <chrono>
@@ -41,6 +42,24 @@ bool Overlaps(const std::vector<protocol::AudioRecordWindow>& windows, std::uint
     return std::any_of(windows.begin(), windows.end(), [&](const protocol::AudioRecordWindow& window) {
         return from_ns < window.to_ns && to_ns > window.from_ns;
     });
+}
+
+// How long after its running time the sink plays a block: a live graph's latency (a tuner's
+// stream, a capture), nothing for a file. An output device's sink sits inside a bin.
+GstClockTime SinkLatency(GstElement* sink)
+{
+    if (GST_IS_BASE_SINK(sink)) {
+        const GstClockTime latency = gst_base_sink_get_latency(GST_BASE_SINK(sink));
+        return GST_CLOCK_TIME_IS_VALID(latency) ? latency : 0;
+    }
+    if (!GST_IS_BIN(sink)) return 0;
+    GstClockTime latency = 0;
+    GstIterator* inner = gst_bin_iterate_sinks(GST_BIN(sink));
+    GValue item = G_VALUE_INIT;
+    if (gst_iterator_next(inner, &item) == GST_ITERATOR_OK) latency = SinkLatency(GST_ELEMENT(g_value_get_object(&item)));
+    g_value_unset(&item);
+    gst_iterator_free(inner);
+    return latency;
 }
 
 }  // namespace
@@ -118,9 +137,11 @@ void AudioReporter::OnBuffer(GstPad* pad, GstBuffer* buffer)
         if (m_held.size() < kMaxHeld) m_held.push_back(std::move(block));
         return;
     }
-    // The sink plays a block when the clock reaches base time + running time. The clock may be
-    // an audio device's, so its time is carried over to the monotonic clock by reading both.
-    const auto base_time = static_cast<std::int64_t>(gst_element_get_base_time(m_sink));
+    // The sink plays a block when the clock reaches base time + running time + latency. The
+    // clock may be an audio device's, so its time is carried over to the monotonic clock by
+    // reading both.
+    const auto base_time = static_cast<std::int64_t>(gst_element_get_base_time(m_sink)) +
+                           static_cast<std::int64_t>(SinkLatency(m_sink));
     const auto clock_now = static_cast<std::int64_t>(gst_clock_get_time(clock));
     const std::uint64_t now_ns = MonotonicNs();
     gst_object_unref(clock);

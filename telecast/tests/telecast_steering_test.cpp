@@ -238,6 +238,20 @@ TEST_F(TelecastSteering, HomeDecksCopyDataMovesItBetweenTheMapAndTheFront)
                           kHang)) << WindowList();
 }
 
+TEST_F(TelecastSteering, TheDeviceReportsTheSoundItPlays)
+{
+    WriteTable(kBsacAudioCoding);
+    StartTelecast();
+    ASSERT_TRUE(GraphVolumeBecomes(kFull));
+    // A live stream is played its latency after its time on the graph's clock; what it plays is
+    // reported as played.
+    EXPECT_TRUE(WaitUntil([&] {
+        for (const auto& output : control.AudioOutputs().value_or(std::vector<protocol::AudioOutputInfo>{}))
+            if (output.program == "TELECAST.EXE" && output.level != protocol::kSilentAudioLevel) return true;
+        return false;
+    }, kHang)) << "Telecast's sound is reported silent";
+}
+
 // ---- Closing over the map ------------------------------------------------------------------------
 
 TEST_F(TelecastSteering, ClosedFromThePanelOverTheMapItTellsEveryWindowAndLeavesTheMapInFront)

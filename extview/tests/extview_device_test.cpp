@@ -250,6 +250,24 @@ TEST_F(ExtviewDevice, ACameraPulledOutWhileShownStopsThePictureSaysSoAndClosesCl
     ASSERT_TRUE(control.Send(kWindow, WM_MMS_SETTING, RELAY_VOLUME, 4, error)) << error;
     ASSERT_EQ(control.Tap(239, 445), 0u);
     EXPECT_TRUE(WaitUntil([&] { return AvInputLevel() == 5; }, kHang)) << "volume up did not act";
+
+    // A tap asks for full screen; without a camera the rebuild fails with the camera box, and
+    // the picture's box stays hidden rather than mark a picture that is not there.
+    ASSERT_EQ(control.Tap(400, 200), 0u);
+    ASSERT_TRUE(device.WaitForLog("EXTVIEW.EXE", "MessageBox: TCCAMManager: [FAIL]CoCreateInstance(", kHang))
+        << device.Log("EXTVIEW.EXE");
+    ASSERT_EQ(control.Key("enter"), 0u);
+    ASSERT_TRUE(WaitUntil([&] { return control.FindWindowByName("TCCAMManager") == 0; }, kHang));
+    EXPECT_TRUE(WaitUntil([&] {
+        for (const auto& window : control.Windows())
+            if (window.class_name == "CExtviewPipBox") return !window.visible;
+        return true;
+    }, kHang)) << "the box shows over no picture";
+    const auto overlay = control.Overlay();
+    EXPECT_FALSE(overlay && overlay->open && overlay->program == "EXTVIEW.EXE") << OverlayText();
+    // Another tap there finds no box to toggle and nothing to tear down.
+    ASSERT_EQ(control.Tap(400, 200), 0u);
+    std::this_thread::sleep_for(300ms);
     ASSERT_EQ(control.Close(kWindow), 0u);
     EXPECT_TRUE(Ended());
     EXPECT_TRUE(device.WaitForLog("EXTVIEW.EXE", "PipCtrl::WM_DESTROY"));

@@ -15,7 +15,6 @@
 
 namespace {
 
-namespace fs = std::filesystem;
 using platform::testing::StandIn;
 using platform::testing::WaitUntil;
 using namespace std::chrono_literals;
@@ -32,8 +31,7 @@ class ExtviewDevice : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(device.Install(EXTVIEW_BINARY, "EXTVIEW.EXE"));
-        fs::copy(EXTVIEW_RESOURCES, device.Root() / "fs" / "NAND" / "EXTVIEW", fs::copy_options::recursive);
+        ASSERT_TRUE(device.InstallWithResources(EXTVIEW_BINARY, "EXTVIEW.EXE", EXTVIEW_RESOURCES));
     }
     void TearDown() override
     {

@@ -48,8 +48,7 @@ class HomeDeckDevice : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(device.Install(HOMEDECK_BINARY, "HOMEDECK.EXE"));
-        fs::copy(HOMEDECK_RESOURCES, device.Root() / "fs" / "NAND" / "HOMEDECK", fs::copy_options::recursive);
+        ASSERT_TRUE(device.InstallWithResources(HOMEDECK_BINARY, "HOMEDECK.EXE", HOMEDECK_RESOURCES));
         std::ofstream(device.Root() / "fs" / "NAND" / "System.dat", std::ios::binary) << kSystemDat;
     }
 

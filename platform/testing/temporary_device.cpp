@@ -219,6 +219,15 @@ bool TemporaryDevice::Install(const std::string& host_binary, const std::string&
     return !ec;
 }
 
+bool TemporaryDevice::InstallWithResources(const std::string& host_binary, const std::string& device_name,
+                                           const std::filesystem::path& resources) {
+    if (!Install(host_binary, device_name)) return false;
+    const std::string folder = device_name.substr(0, device_name.rfind('.'));
+    std::error_code ec;
+    std::filesystem::copy(resources, m_root / "fs" / "NAND" / folder, std::filesystem::copy_options::recursive, ec);
+    return !ec;
+}
+
 bool TemporaryDevice::InstallAt(const std::string& host_binary, const std::string& device_path) {
     if (device_path.empty() || (device_path[0] != '\\' && device_path[0] != '/')) return false;
     const auto target = HostPathUnder(m_root / "fs", device_path);

@@ -53,6 +53,10 @@ public:
 
     // Copies a program into fs/NAND under its device file name.
     bool Install(const std::string& host_binary, const std::string& device_name);
+    // The same, with the program's resources folder copied beside it as \NAND\<NAME> (the
+    // device file name without ".EXE"), where a suite program finds its skin.
+    bool InstallWithResources(const std::string& host_binary, const std::string& device_name,
+                              const std::filesystem::path& resources);
     // Copies a program to a device path, making the folders on the way. Folders that exist
     // are found ignoring case, as the device finds them; a path under \STORAGE CARD inserts
     // the card.

@@ -13,7 +13,6 @@
 
 namespace {
 
-namespace fs = std::filesystem;
 using platform::testing::StandIn;
 using platform::testing::WaitUntil;
 using namespace std::chrono_literals;
@@ -33,8 +32,7 @@ class RouteKitDevice : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(device.Install(ROUTEKIT_BINARY, "ROUTEKIT.EXE"));
-        fs::copy(ROUTEKIT_RESOURCES, device.Root() / "fs" / "NAND" / "ROUTEKIT", fs::copy_options::recursive);
+        ASSERT_TRUE(device.InstallWithResources(ROUTEKIT_BINARY, "ROUTEKIT.EXE", ROUTEKIT_RESOURCES));
     }
     void TearDown() override
     {

@@ -14,7 +14,6 @@
 namespace {
 
 using namespace std::chrono_literals;
-namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 
 // How long a wait may take before the test calls it a hang. What is waited for comes far
@@ -38,8 +37,7 @@ class SkinDemo : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(device.StartServer());
-        ASSERT_TRUE(device.Install(SKINDEMO_BINARY, "SKINDEMO.EXE"));
-        fs::copy(SKINDEMO_RESOURCES, device.Root() / "fs" / "NAND" / "SKINDEMO", fs::copy_options::recursive);
+        ASSERT_TRUE(device.InstallWithResources(SKINDEMO_BINARY, "SKINDEMO.EXE", SKINDEMO_RESOURCES));
         platform::SetResourceDir(SKINDEMO_RESOURCES);
     }
     void TearDown() override { platform::SetResourceDir(""); }

@@ -25,7 +25,6 @@ namespace {
 using bench::Clock;
 using bench::Report;
 using namespace std::chrono_literals;
-namespace fs = std::filesystem;
 
 constexpr int kStartRounds = 10;
 constexpr int kTapRounds = 20;
@@ -68,9 +67,7 @@ int main()
 {
     std::printf("load average before: %s\n", bench::LoadAverage().c_str());
     platform::testing::TemporaryDevice device;
-    std::error_code error;
-    fs::copy(EXTVIEW_RESOURCES, device.Root() / "fs" / "NAND" / "EXTVIEW", fs::copy_options::recursive, error);
-    if (error || !device.Install(EXTVIEW_BINARY, "EXTVIEW.EXE") || !device.StartServer()) {
+    if (!device.InstallWithResources(EXTVIEW_BINARY, "EXTVIEW.EXE", EXTVIEW_RESOURCES) || !device.StartServer()) {
         std::fprintf(stderr, "extview_bench: no device\n");
         return 1;
     }

@@ -21,7 +21,6 @@ namespace {
 using bench::Median;
 using bench::Report;
 using platform::testing::StandIn;
-namespace fs = std::filesystem;
 
 constexpr int kRounds = 20;
 constexpr char kStrip[] = "APP_ROUTEKIT";
@@ -34,10 +33,8 @@ int main()
 {
     std::printf("load average before: %s\n", bench::LoadAverage().c_str());
     platform::testing::TemporaryDevice device;
-    std::error_code error;
-    fs::copy(ROUTEKIT_RESOURCES, device.Root() / "fs" / "NAND" / "ROUTEKIT", fs::copy_options::recursive, error);
-    fs::copy(SKINDEMO_RESOURCES, device.Root() / "fs" / "NAND" / "SKINDEMO", fs::copy_options::recursive, error);
-    if (error || !device.Install(ROUTEKIT_BINARY, "ROUTEKIT.EXE") || !device.Install(SKINDEMO_BINARY, "SKINDEMO.EXE") ||
+    if (!device.InstallWithResources(ROUTEKIT_BINARY, "ROUTEKIT.EXE", ROUTEKIT_RESOURCES) ||
+        !device.InstallWithResources(SKINDEMO_BINARY, "SKINDEMO.EXE", SKINDEMO_RESOURCES) ||
         !device.InstallStandIn(StandIn::ProgramDouble, "\\NAND\\MUSIC.EXE") || !device.InstallStandIn(StandIn::Wayfarer) ||
         !device.StartServer()) {
         std::fprintf(stderr, "routekit_bench: no device\n");

@@ -3,7 +3,10 @@
 // the picture comes from: `test` (the default) a moving test pattern, any other value the
 // path of a V4L2 capture device. The input interface picks the channel and the picture's
 // size; on the test pattern each channel has a pattern of its own, so that the reversing
-// camera (channel 2) is told from the AV input at a glance.
+// camera (channel 2) is told from the AV input at a glance. The test pattern hangs on the
+// board's camera connector ("CAM1:"): without a camera the filter cannot be made, and one
+// pulled out while it runs stops the pattern with an error on the bus, as v4l2src reports a
+// device that went away.
 #pragma once
 
 #include <mutex>

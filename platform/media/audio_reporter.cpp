@@ -149,7 +149,7 @@ void AudioReporter::OnBuffer(GstPad* pad, GstBuffer* buffer)
     for (HeldBlock& played : m_held) {
         const std::int64_t from_now = base_time + static_cast<std::int64_t>(played.running_time) - clock_now;
         const std::uint64_t play_ns = static_cast<std::uint64_t>(static_cast<std::int64_t>(now_ns) + from_now);
-        m_played.Add(play_ns, played.rate, played.channels, std::move(played.samples));
+        m_played.Add(play_ns, played.rate, played.channels, std::move(played.samples), now_ns);
     }
     m_held.clear();
     std::lock_guard wake_lock(m_mutex);

@@ -12,14 +12,17 @@ float PeakOf(const float* samples, std::size_t count)
     return peak;
 }
 
-void PlayedAudio::Add(std::uint64_t play_ns, int rate, int channels, std::vector<float> samples)
+void PlayedAudio::Add(std::uint64_t play_ns, int rate, int channels, std::vector<float> samples, std::uint64_t came_ns)
 {
     if (rate <= 0 || channels <= 0) return;
     const std::size_t frames = samples.size() / static_cast<std::size_t>(channels);
     if (frames == 0) return;
     PlayedBlock block;
     block.play_ns = play_ns;
-    block.end_ns = play_ns + static_cast<std::uint64_t>(std::llround(static_cast<double>(frames) * 1e9 / rate));
+    const auto duration = static_cast<std::uint64_t>(std::llround(static_cast<double>(frames) * 1e9 / rate));
+    block.end_ns = play_ns + duration;
+    block.heard_ns = std::max(play_ns, came_ns);
+    block.heard_end_ns = block.heard_ns + duration;
     block.rate = rate;
     block.channels = channels;
     samples.resize(frames * static_cast<std::size_t>(channels));
@@ -38,7 +41,7 @@ std::optional<float> PlayedAudio::Peak(std::uint64_t from_ns, std::uint64_t to_n
     std::lock_guard lock(m_mutex);
     std::optional<float> peak;
     for (const PlayedBlock& block : m_blocks) {
-        if (block.play_ns < to_ns && block.end_ns > from_ns) peak = std::max(peak.value_or(0.0f), block.peak);
+        if (block.heard_ns < to_ns && block.heard_end_ns > from_ns) peak = std::max(peak.value_or(0.0f), block.peak);
     }
     return peak;
 }

@@ -33,6 +33,22 @@ TEST(PlayedAudio, LevelIsThePeakOfWhatPlaysInTheStretchAsked)
     EXPECT_FALSE(played.Peak(kStart + 30 * kMs, kStart + 90 * kMs)) << "after the last block";
 }
 
+TEST(PlayedAudio, ABlockHandedOverLateCountsInTheLevelWhenItCameAndKeepsItsPlayTime)
+{
+    PlayedAudio played;
+    // Due at kStart, handed over 600 ms later.
+    played.Add(kStart, 1000, 2, Block(0.5f), kStart + 600 * kMs);
+    EXPECT_FALSE(played.Peak(kStart, kStart + 100 * kMs)) << "not heard before it came";
+    EXPECT_FLOAT_EQ(played.Peak(kStart + 500 * kMs, kStart + 605 * kMs).value_or(-1), 0.5f);
+    const auto blocks = played.After(0);
+    ASSERT_EQ(blocks.size(), 1u);
+    EXPECT_EQ(blocks[0].play_ns, kStart) << "a recording places it at its play time";
+    // One handed over ahead of its time is heard at its time.
+    played.Add(kStart + 900 * kMs, 1000, 2, Block(0.25f), kStart + 700 * kMs);
+    EXPECT_FALSE(played.Peak(kStart + 700 * kMs, kStart + 890 * kMs));
+    EXPECT_FLOAT_EQ(played.Peak(kStart + 900 * kMs, kStart + 905 * kMs).value_or(-1), 0.25f);
+}
+
 TEST(PlayedAudio, BlocksAreNumberedInOrderAndLetGoHalfASecondAfterTheyPlayed)
 {
     PlayedAudio played;

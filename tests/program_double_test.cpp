@@ -2,8 +2,11 @@
 // colour that shows it in front, what it logs of the messages it is sent, and the hang file
 // that keeps it from answering WM_CLOSE.
 #include <gtest/gtest.h>
+#include <spawn.h>
+#include <sys/wait.h>
 
 #include <atomic>
+#include <csignal>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
@@ -140,6 +143,30 @@ TEST_F(ProgramDouble, AHangFileBesideItKeepsItFromAnsweringWmClose) {
 
     ASSERT_TRUE(PostMessage(music, WM_CLOSE, 0, 0));
     EXPECT_EQ(WaitForSingleObject(process, 5000), WAIT_OBJECT_0) << "without the file, it closes";
+}
+
+// A process running a program file of a test device that outlives its server (one hung on its
+// way out) ends with the device, so that it cannot hold the test runner's output open.
+TEST(TestDevice, EndsEveryProcessOfItsProgramsWhenItGoes) {
+    pid_t pid = -1;
+    {
+        platform::testing::TemporaryDevice device;
+        std::string program = (device.Root() / "fs" / "NAND" / "STUCK.EXE").string();
+        std::filesystem::copy_file("/bin/sleep", program);
+        std::string seconds = "600";
+        char* argv[] = {program.data(), seconds.data(), nullptr};
+        ASSERT_EQ(posix_spawn(&pid, program.c_str(), nullptr, nullptr, argv, environ), 0);
+        std::this_thread::sleep_for(100ms);  // time to exec, so that the process runs the file
+    }
+    int status = 0;
+    pid_t ended = 0;
+    for (int i = 0; i < 500 && ended == 0; ++i) {
+        ended = waitpid(pid, &status, WNOHANG);
+        if (ended == 0) std::this_thread::sleep_for(10ms);
+    }
+    if (ended == 0) kill(pid, SIGKILL), waitpid(pid, &status, 0);
+    ASSERT_EQ(ended, pid) << "the program outlived its device";
+    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL);
 }
 
 }  // namespace

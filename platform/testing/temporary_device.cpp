@@ -112,9 +112,27 @@ TemporaryDevice::~TemporaryDevice() {
         int status = 0;
         ::waitpid(m_server_pid, &status, 0);
     }
+    KillProgramsOfThisDevice();
     ResetThreadConnection();
     std::error_code ec;
     std::filesystem::remove_all(m_root, ec);
+}
+
+void TemporaryDevice::KillProgramsOfThisDevice() const {
+    // A program whose server went away ends by itself; one that hangs on its way out (seen
+    // once in a sanitizer's exit) would keep the test runner's output open until it times out.
+    const std::string prefix = m_root.string() + "/";
+    std::error_code ec;
+    for (const auto& entry : std::filesystem::directory_iterator("/proc", ec)) {
+        const std::string name = entry.path().filename().string();
+        if (name.empty() || !std::all_of(name.begin(), name.end(), [](char c) { return std::isdigit(static_cast<unsigned char>(c)); }))
+            continue;
+        std::error_code link_error;
+        const std::string exe = std::filesystem::read_symlink(entry.path() / "exe", link_error).string();
+        if (link_error || exe.rfind(prefix, 0) != 0) continue;
+        const pid_t pid = static_cast<pid_t>(std::stol(name));
+        if (pid != ::getpid()) ::kill(pid, SIGKILL);
+    }
 }
 
 bool TemporaryDevice::StartServer(std::chrono::milliseconds timeout) {

@@ -74,6 +74,8 @@ public:
 private:
     // Adds `audio = fake` to device.conf when it names no audio mode.
     void KeepAudioFake() const;
+    // Ends, at once, every process running a program file of this device.
+    void KillProgramsOfThisDevice() const;
 
     std::filesystem::path m_root;
     pid_t m_server_pid = -1;

@@ -264,7 +264,10 @@ TEST_F(SatScopeDevice, ConnectRoundsLeakNothingAndCloseEndsTheProgram)
         Click(IDC_CONNECT);
         ASSERT_TRUE(TextBecomes(IDC_CONNECT, "CONNECTION")) << round;
     }
-    EXPECT_EQ(descriptors(), before);
+    // A round's reader thread may still be closing its own connection: a leak stays.
+    std::size_t after = 0;
+    EXPECT_TRUE(WaitUntil([&] { return (after = descriptors()) <= before; }, kHang)) << after << " descriptors, " << before
+                                                                                     << " before the rounds";
 
     Click(IDC_CONNECT);
     ASSERT_TRUE(TextBecomes(IDC_CONNECT, "DISCONNECTION"));

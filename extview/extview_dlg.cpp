@@ -106,7 +106,7 @@ bool CExtviewDlg::StartPicture()
 
 void CExtviewDlg::StopPicture()
 {
-    if (m_graph.Running()) m_graph.StopGraph();
+    // The tear-down stops a running graph first.
     m_graph.TearDownCameraGraph();
 }
 

@@ -383,32 +383,34 @@ std::optional<protocol::DriverStateReply> DeviceControl::DriverState() {
     return reply;
 }
 
-std::optional<std::string> DeviceControl::Receiver(const std::string& command, DWORD& error) {
+std::optional<std::vector<std::uint8_t>> DeviceControl::DriverIoControl(const std::string& device, std::uint32_t code,
+                                                                         std::vector<std::uint8_t> input,
+                                                                         std::uint32_t output_size, DWORD& error) {
     protocol::DriverIoControlRequest request;
-    request.device = platform::tdmb::kReceiverDevice;
-    request.code = platform::tdmb::kIoctlReceiverControl;
-    request.input.assign(command.begin(), command.end());
-    request.output_size = 64 * 1024;
+    request.device = device;
+    request.code = code;
+    request.input = std::move(input);
+    request.output_size = output_size;
     protocol::IoControlReply reply;
     error = ERROR_BROKEN_PIPE;
     if (!Call(request, reply)) return std::nullopt;
     error = reply.error;
     if (reply.error) return std::nullopt;
-    return std::string(reply.output.begin(), reply.output.end());
+    return std::move(reply.output);
+}
+
+std::optional<std::string> DeviceControl::Receiver(const std::string& command, DWORD& error) {
+    const auto output = DriverIoControl(platform::tdmb::kReceiverDevice, platform::tdmb::kIoctlReceiverControl,
+                                        std::vector<std::uint8_t>(command.begin(), command.end()), 64 * 1024, error);
+    if (!output) return std::nullopt;
+    return std::string(output->begin(), output->end());
 }
 
 bool DeviceControl::SetCameraConnected(bool connected, DWORD& error) {
-    protocol::DriverIoControlRequest request;
-    request.device = platform::kCameraConnector;
-    request.code = platform::kIoctlCameraPlug;
     const std::uint32_t word = connected ? 1 : 0;
-    request.input.resize(sizeof(word));
-    std::memcpy(request.input.data(), &word, sizeof(word));
-    protocol::IoControlReply reply;
-    error = ERROR_BROKEN_PIPE;
-    if (!Call(request, reply)) return false;
-    error = reply.error;
-    return reply.error == 0;
+    std::vector<std::uint8_t> input(sizeof(word));
+    std::memcpy(input.data(), &word, sizeof(word));
+    return DriverIoControl(platform::kCameraConnector, platform::kIoctlCameraPlug, std::move(input), 0, error).has_value();
 }
 
 bool DeviceControl::SetMediumInserted(Medium medium, bool inserted, std::string& error) {

@@ -159,6 +159,11 @@ public:
     DWORD Click(const std::string& name, std::uint32_t id);
 
 private:
+    // A stream driver's device control; its output, or nothing with the error.
+    std::optional<std::vector<std::uint8_t>> DriverIoControl(const std::string& device, std::uint32_t code,
+                                                             std::vector<std::uint8_t> input, std::uint32_t output_size,
+                                                             DWORD& error);
+
     std::filesystem::path m_root;
 };
 

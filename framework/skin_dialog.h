@@ -169,7 +169,10 @@ public:
     int AdvanceScroll(int id);
 
     void DrawBackground(HBITMAP bitmap, int x, int y);
-    void DrawText(int left, int top, int right, int bottom, int text_size, COLORREF colour, const std::string& text);
+    // A single line into the screen picture; `format` places it in the rectangle (DT_LEFT,
+    // DT_CENTER, DT_VCENTER...).
+    void DrawText(int left, int top, int right, int bottom, int text_size, COLORREF colour, const std::string& text,
+                  UINT format = DT_LEFT);
     void RedrawAll();
 
     void EnablePainting(bool enabled);

@@ -65,14 +65,14 @@ void CSkinDialogEx::DrawBackground(HBITMAP bitmap, int x, int y) {
 }
 
 void CSkinDialogEx::DrawText(int left, int top, int right, int bottom, int text_size, COLORREF colour,
-                             const std::string& text) {
+                             const std::string& text, UINT format) {
     if (!m_memory_dc) return;
     HFONT font = MakeFont(text_size);
     HGDIOBJ previous = SelectObject(m_memory_dc, font);
     SetBkMode(m_memory_dc, TRANSPARENT);
     SetTextColor(m_memory_dc, colour);
     RECT rect = {left, top, right, bottom};
-    ::DrawText(m_memory_dc, text, -1, &rect, DT_LEFT | DT_SINGLELINE | DT_NOPREFIX);
+    ::DrawText(m_memory_dc, text, -1, &rect, format | DT_SINGLELINE | DT_NOPREFIX);
     SelectObject(m_memory_dc, previous);
     DeleteObject(font);
     Invalidate({left, top, right, bottom});

@@ -4,6 +4,7 @@
 #include "framework/device_services.h"
 #include "framework/program_messages.h"
 #include "homedeck/device_scan.h"
+#include "homedeck/firmware_update.h"
 #include "homedeck/program_launch.h"
 #include "platform/app/application.h"
 #include "platform/devices/stream_device.h"
@@ -32,6 +33,8 @@ BOOL CHomeDeckDlg::OnInitDialog()
     // 1. The screen: the main menu's template places the window at 0, 0 with the background's
     // size, not topmost. Nothing shows until the storage check has run.
     EnablePainting(false);
+    // What an update cut short left beside the programs goes before anything could run it.
+    RemoveUpdateLeftovers();
     const bool menu_built = InitFromTemplate("main");
     if (!menu_built)
         DebugPrintf("HomeDeck: no main menu screen\r\n");
@@ -187,8 +190,12 @@ BOOL CHomeDeckDlg::OnCommand(WPARAM wparam, LPARAM lparam)
     case ID_CALIBRATION:
         LaunchOrActivate(kCalibration);
         return TRUE;
-    case ID_STARTUP:
     case ID_SCAN_DONE:
+        // The box has closed: the remote's keys act again.
+        m_scan_box_shown = false;
+        StorageCheck();
+        return TRUE;
+    case ID_STARTUP:
         StorageCheck();
         return TRUE;
     case ID_REMOTE_NAVI:
@@ -197,8 +204,11 @@ BOOL CHomeDeckDlg::OnCommand(WPARAM wparam, LPARAM lparam)
     case ID_REMOTE_DMB:
         Telecast(false);
         return TRUE;
+    case ID_UPDATE:
+        StartUpdate();
+        return TRUE;
     case ID_UPDATE_DONE:
-        ShowScreen(Screen::SystemInfo, 0);
+        FinishUpdate(lparam != 0);
         return TRUE;
     default:
         break;
@@ -266,6 +276,10 @@ void CHomeDeckDlg::OnDestroy()
         DestroyWindow(box);
     m_taskbar.Stop();
     m_volume_overlay.Destroy();
+    // An update still running finishes on its own; its staged files make a cut harmless.
+    if (m_update_thread)
+        CloseHandle(m_update_thread);
+    m_update_thread = nullptr;
     SetBacklight(true);
     if (m_icon)
         DeleteObject(m_icon);

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "framework/skin_dialog.h"
 #include "framework/system_settings.h"
@@ -50,6 +51,7 @@ enum HomeDeckCommand : int {
     ID_MODE_FM = 1035,
     ID_MODE_SPEAKER = 1036,
     ID_MODE_BOTH = 1037,
+    ID_UPDATE = 1042,
     ID_STARTUP = 1043,
     ID_REMOTE_NAVI = 1044,
     ID_REMOTE_DMB = 1045,
@@ -73,6 +75,8 @@ public:
     static constexpr int kStorageTries = 5;
     static constexpr DWORD kStorageTryMs = 300;
     static constexpr UINT kWarningString = 1;
+    static constexpr UINT kUpdateDoneString = 2;
+    static constexpr UINT kUpdateFailedString = 3;
 
     explicit CHomeDeckDlg(CSystemSettings& settings);
 
@@ -99,6 +103,12 @@ private:
     void OnSlider(int id, int value);
     void OnSoundCommand(int id);
     void OnBacklightCommand(int id);
+
+    // The firmware update and the system information screen (homedeck_update.cpp).
+    void StartUpdate();
+    static DWORD UpdateThread(void* parameter);
+    void FinishUpdate(bool succeeded);
+    void DrawSystemInfo();
 
     // Settings applied to the device.
     void ApplyBacklightLevel(int level);
@@ -132,6 +142,9 @@ private:
     int m_edit_volume = 0;
     FmEditor m_fm;
     bool m_scan_box_shown = false;
+    HANDLE m_update_thread = nullptr;  // set from the update's start to its 1050
+    std::vector<HWND> m_closing;       // the programs the update closed, until they are gone
+    UINT m_update_result = 0;          // the update's outcome string, shown until the screen is left
     bool m_touch_taken = false;  // a press on HomeDeck's screen whose touch event is still to come
     int m_storage_tries = 0;
     bool m_title_tapped = false;

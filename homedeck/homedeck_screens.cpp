@@ -30,6 +30,8 @@ int Clamp(int value, int low, int high)
 
 void CHomeDeckDlg::ShowScreen(Screen screen, int focus)
 {
+    if (screen != Screen::SystemInfo)
+        m_update_result = 0;
     m_screen = screen;
     m_focus = focus;
     if (ChangeScreen(kTemplates[static_cast<int>(screen)]))
@@ -62,6 +64,9 @@ void CHomeDeckDlg::PrepareScreen(Screen screen, int focus)
         break;
     }
     RedrawAll();
+    // The information screen's texts go straight into the picture, over its controls.
+    if (screen == Screen::SystemInfo)
+        DrawSystemInfo();
 }
 
 void CHomeDeckDlg::Highlight(int focus)

@@ -29,4 +29,20 @@ enum class MediumChange {
 MediumChange SetMediumInserted(const std::filesystem::path& root, RemovableMedium medium, bool inserted,
                                std::string& error);
 
+// Every removal of a medium replaces its removal stamp, state/removals/<folder name>, a small
+// file holding the count of removals, written beside it and renamed into place. A file opened
+// on the medium remembers the stamp it saw and is dead once the stamp is another: its handle
+// fails with ERROR_DEVICE_REMOVED, even after the medium is back, as on a real card.
+std::filesystem::path RemovalStampPath(const std::filesystem::path& root, RemovableMedium medium);
+
+// What identifies one stamp: cheap to take (one stat) on every read and write of a file.
+struct RemovalStamp {
+    bool exists = false;  // no stamp: the medium was never removed
+    std::uint64_t inode = 0;
+    std::int64_t change_seconds = 0;
+    std::int64_t change_nanoseconds = 0;
+    bool operator==(const RemovalStamp&) const = default;
+};
+RemovalStamp ReadRemovalStamp(const std::filesystem::path& stamp_path);
+
 }  // namespace platform

@@ -318,6 +318,7 @@ void DeviceServer::OnProcessExit(pid_t pid) {
     process->object->MarkExited(exit_code);
     process->handles.Clear();
     m_shares.ReleaseAllOf(static_cast<std::uint32_t>(pid));
+    if (m_flash_disk) m_flash_disk->ProgramGone(static_cast<std::uint32_t>(pid));
     DropGraphsOfProcess(static_cast<std::uint32_t>(pid));
     if (m_compositor && m_compositor->CloseOverlay(static_cast<std::uint32_t>(pid))) ScreenChanged();
     SatisfyWaits();

@@ -16,6 +16,7 @@
 #include "server/client.h"
 #include "server/compositor/compositor.h"
 #include "server/drivers/board_drivers.h"
+#include "server/drivers/flash_disk.h"
 #include "server/drivers/tdmb_receiver.h"
 #include "server/compositor/screen_backend.h"
 #include "server/event_loop.h"
@@ -172,6 +173,7 @@ private:
     std::uint32_t m_av_input_level = 0;             // the AV input's sound level, 0..10
     std::unique_ptr<BoardDrivers> m_drivers;
     std::unique_ptr<tdmb::Receiver> m_receiver;
+    std::unique_ptr<FlashDisk> m_flash_disk;
     struct PendingDriverReply {
         std::uint32_t requester = 0;  // client waiting for the reply
         std::uint32_t sequence = 0;

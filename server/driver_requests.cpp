@@ -31,6 +31,13 @@ void DeviceServer::StartDrivers() {
     if (!ensemble.empty() && std::filesystem::path(ensemble).is_relative())
         ensemble = (m_options.root / ensemble).string();
     m_receiver = std::make_unique<tdmb::Receiver>(ensemble, [](const std::string& line) { DebugPrintf("%s", line.c_str()); });
+    // The flash disk: flash_sectors sectors of 512 bytes; a value that is not a positive number
+    // keeps the board's size.
+    long sectors = config.GetInt("flash_sectors", static_cast<long>(FlashDisk::kDefaultSectors));
+    if (sectors <= 0) sectors = static_cast<long>(FlashDisk::kDefaultSectors);
+    m_flash_disk = std::make_unique<FlashDisk>(m_options.root / "state", m_options.root / "fs",
+                                               static_cast<std::uint64_t>(sectors),
+                                               [](const std::string& line) { DebugPrintf("%s", line.c_str()); });
 }
 
 void DeviceServer::Handle(Client& client, std::uint32_t sequence, const protocol::WaveOutMessageRequest& request) {
@@ -55,15 +62,24 @@ void DeviceServer::Handle(Client& client, std::uint32_t sequence, const protocol
 
 void DeviceServer::Handle(Client& client, std::uint32_t sequence, const protocol::DriverOpenRequest& request) {
     protocol::StatusReply reply;
-    if (!BoardDrivers::Exists(request.device) && !tdmb::Receiver::IsReceiverName(request.device))
+    if (FlashDisk::IsFlashDiskName(request.device))
+        reply.error = m_flash_disk->Open(static_cast<std::uint32_t>(client.Pid()));
+    else if (!BoardDrivers::Exists(request.device) && !tdmb::Receiver::IsReceiverName(request.device))
         reply.error = ERROR_FILE_NOT_FOUND;
     client.Reply(sequence, Kind(protocol::RequestId::DriverOpen), reply);
+}
+
+void DeviceServer::Handle(Client& client, std::uint32_t sequence, const protocol::DriverCloseRequest& request) {
+    if (FlashDisk::IsFlashDiskName(request.device)) m_flash_disk->Close(static_cast<std::uint32_t>(client.Pid()));
+    client.Reply(sequence, Kind(protocol::RequestId::DriverClose), protocol::StatusReply{});
 }
 
 void DeviceServer::Handle(Client& client, std::uint32_t sequence, const protocol::DriverIoControlRequest& request) {
     protocol::IoControlReply reply;
     if (request.output_size > kMaxIoSize || request.input.size() > kMaxIoSize) {
         reply.error = ERROR_INVALID_PARAMETER;
+    } else if (FlashDisk::IsFlashDiskName(request.device)) {
+        reply.error = m_flash_disk->IoControl(request.code, request.input, request.output_size, reply.output);
     } else if (tdmb::Receiver::IsReceiverName(request.device)) {
         tdmb::ReceiverAnswer answer = m_receiver->IoControl(request.code, request.input, request.output_size);
         reply.error = answer.error;
@@ -128,6 +144,12 @@ void DeviceServer::Handle(Client& client, std::uint32_t sequence, const protocol
     reply.wave_out_volume = m_wave_out_volume;
     reply.av_input_level = m_av_input_level;
     reply.camera_connected = state.camera_connected;
+    reply.flash_sectors = m_flash_disk->SectorCount();
+    reply.flash_bytes_in_use = m_flash_disk->BytesInUse();
+    if (auto size = m_flash_disk->BootLoaderSize()) {
+        reply.boot_loader_installed = true;
+        reply.boot_loader_bytes = *size;
+    }
     client.Reply(sequence, Kind(protocol::RequestId::DriverState), reply);
 }
 

@@ -5,6 +5,8 @@
 #include <cstring>
 
 #include "platform/device_root.h"
+#include "platform/devices/flash_disk.h"
+#include "platform/files/file_object.h"
 #include "platform/kernel/handle_table.h"
 #include "platform/kernel/last_error.h"
 #include "platform/kernel/server_connection.h"
@@ -15,6 +17,14 @@ namespace {
 class StreamDeviceObject final : public LocalObject {
 public:
     explicit StreamDeviceObject(std::string name) : name(std::move(name)) {}
+    // The driver learns of the close (the flash disk flushes its image at the last one).
+    void OnHandleClosed() override {
+        if (auto* connection = ServerConnection::Current()) {
+            protocol::DriverCloseRequest request{name};
+            protocol::StatusReply reply;
+            connection->Call(request, reply);
+        }
+    }
     std::string name;
 };
 
@@ -76,6 +86,103 @@ BOOL CallWithBuffers(Request& request, const void* input, DWORD input_size, void
     return TRUE;
 }
 
+bool IsFlashDisk(const std::string& name) {
+    return name.size() == 5 && std::toupper(static_cast<unsigned char>(name[0])) == 'D' &&
+           std::toupper(static_cast<unsigned char>(name[1])) == 'S' &&
+           std::toupper(static_cast<unsigned char>(name[2])) == 'K' && name.compare(3, 2, "1:") == 0;
+}
+
+void PutWord(std::vector<std::uint8_t>& bytes, std::size_t offset, std::uint32_t value) {
+    std::memcpy(bytes.data() + offset, &value, 4);
+}
+
+// Sector reads and writes of the flash disk. The record names the caller's buffer, which never
+// leaves this program: its bytes go to the server in chunks of kFlashChunkSectors sectors, each
+// carrying the whole request's range, so the driver refuses a range off the disk before the
+// first chunk moves anything.
+BOOL FlashDiskSectors(const std::string& device, DWORD code, const platform::SectorRequest& record) {
+    const std::uint64_t count = record.sector_count;
+    if (count > 0 && !record.buffer) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    auto* connection = platform::ServerConnection::Current();
+    if (!connection) return FALSE;
+    auto* bytes = static_cast<std::uint8_t*>(record.buffer);
+    std::uint64_t done = 0;
+    do {
+        const auto chunk = static_cast<std::uint32_t>(std::min<std::uint64_t>(count - done, protocol::kFlashChunkSectors));
+        protocol::DriverIoControlRequest request;
+        request.device = device;
+        request.code = code;
+        request.input.assign(protocol::kFlashChunkHeaderSize, 0);
+        PutWord(request.input, 0, static_cast<std::uint32_t>(record.first_sector + done));
+        PutWord(request.input, 4, chunk);
+        PutWord(request.input, 8, record.first_sector);
+        PutWord(request.input, 12, record.sector_count);
+        const std::size_t size = static_cast<std::size_t>(chunk) * platform::kSectorSize;
+        std::uint8_t* at = bytes ? bytes + done * platform::kSectorSize : nullptr;
+        if (code == platform::kIoctlDiskWrite) request.input.insert(request.input.end(), at, at + size);
+        else request.output_size = static_cast<std::uint32_t>(size);
+        protocol::IoControlReply reply;
+        if (!connection->Call(request, reply)) return FALSE;
+        if (reply.error) {
+            SetLastError(reply.error);
+            return FALSE;
+        }
+        if (code == platform::kIoctlDiskRead) {
+            if (reply.output.size() != size) {
+                SetLastError(ERROR_READ_FAULT);
+                return FALSE;
+            }
+            if (size) std::memcpy(at, reply.output.data(), size);
+        }
+        done += chunk;
+    } while (done < count);
+    SetLastError(ERROR_SUCCESS);
+    return TRUE;
+}
+
+// The boot loader install: the driver is told which file of the device's file system to take.
+BOOL FlashDiskInstallBootLoader(const std::string& device, const platform::BootLoaderRequest& record) {
+    auto file = platform::files::FileFromHandle(record.file);
+    if (!file) return FALSE;
+    protocol::DriverIoControlRequest request;
+    request.device = device;
+    request.code = platform::kIoctlInstallBootLoader;
+    request.input.assign(4, 0);
+    PutWord(request.input, 0, record.length);
+    request.input.insert(request.input.end(), file->HostPath().begin(), file->HostPath().end());
+    return CallWithBuffers(request, nullptr, 0, nullptr, 0, nullptr);
+}
+
+BOOL FlashDiskIoControl(const std::string& device, DWORD code, const void* input, DWORD input_size, void* output,
+                        DWORD output_size) {
+    if (code == platform::kIoctlDiskWrite || code == platform::kIoctlDiskRead) {
+        const bool write = code == platform::kIoctlDiskWrite;
+        const void* record = write ? input : output;
+        const DWORD record_size = write ? input_size : output_size;
+        if (!record || record_size != sizeof(platform::SectorRequest)) {
+            SetLastError(ERROR_INVALID_PARAMETER);
+            return FALSE;
+        }
+        platform::SectorRequest request{};
+        std::memcpy(&request, record, sizeof(request));
+        return FlashDiskSectors(device, code, request);
+    }
+    if (code == platform::kIoctlInstallBootLoader) {
+        if (!input || input_size != sizeof(platform::BootLoaderRequest)) {
+            SetLastError(ERROR_INVALID_PARAMETER);
+            return FALSE;
+        }
+        platform::BootLoaderRequest request{};
+        std::memcpy(&request, input, sizeof(request));
+        return FlashDiskInstallBootLoader(device, request);
+    }
+    SetLastError(ERROR_NOT_SUPPORTED);
+    return FALSE;
+}
+
 }  // namespace
 
 BOOL DeviceIoControl(HANDLE device, DWORD code, const void* input, DWORD input_size, void* output, DWORD output_size,
@@ -86,6 +193,7 @@ BOOL DeviceIoControl(HANDLE device, DWORD code, const void* input, DWORD input_s
         SetLastError(ERROR_INVALID_HANDLE);
         return FALSE;
     }
+    if (IsFlashDisk(object->name)) return FlashDiskIoControl(object->name, code, input, input_size, output, output_size);
     if (!ValidBuffers(input, input_size, output, output_size)) return FALSE;
     protocol::DriverIoControlRequest request;
     request.device = object->name;

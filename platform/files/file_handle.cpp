@@ -1,5 +1,6 @@
 // CreateFile and the calls on an open file handle.
 #include <cerrno>
+#include <filesystem>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -12,12 +13,19 @@
 #include "platform/kernel/file_share.h"
 #include "platform/kernel/kernel.h"
 #include "platform/kernel/last_error.h"
+#include "platform/device_root.h"
 
 namespace platform::files {
 
 FileObject::~FileObject() {
     if (m_fd >= 0) ::close(m_fd);
     if (m_share_ticket != 0) ReleaseFileShare(m_share_ticket);
+}
+
+bool FileObject::MediumRemoved() {
+    if (!m_medium_removed && !m_stamp_path.empty()) m_medium_removed = !(ReadRemovalStamp(m_stamp_path) == m_stamp);
+    if (m_medium_removed) SetLastError(ERROR_DEVICE_REMOVED);
+    return m_medium_removed;
 }
 
 bool FileObject::CanRead() const { return (m_access & GENERIC_READ) != 0; }
@@ -42,6 +50,16 @@ DWORD CheckNotInUse(const std::string& host_path) {
 }
 
 namespace {
+
+// The removal stamp of the removable medium a host path lies on; empty when it lies on none.
+std::string MediumStampOf(const std::string& host_path) {
+    const std::filesystem::path relative = std::filesystem::path(host_path).lexically_relative(DeviceFsDir());
+    if (relative.empty() || *relative.begin() == "..") return {};
+    const std::string top = relative.begin()->string();
+    for (auto medium : {RemovableMedium::StorageCard, RemovableMedium::UsbDrive})
+        if (NamesEqual(top, MediumFolderName(medium))) return RemovalStampPath(DeviceRootDir(), medium).string();
+    return {};
+}
 
 bool IsReadOnlyMode(mode_t mode) { return (mode & S_IWUSR) == 0; }
 
@@ -76,6 +94,11 @@ std::shared_ptr<FileObject> OpenDeviceFile(const std::string& path, DWORD desire
         SetLastError(ERROR_PATH_NOT_FOUND);
         return nullptr;
     }
+
+    // The stamp is taken before the open: a removal that comes between the two leaves the file
+    // dead rather than alive on a medium that has gone.
+    const std::string stamp_path = MediumStampOf(resolved->host);
+    const RemovalStamp stamp = stamp_path.empty() ? RemovalStamp{} : ReadRemovalStamp(stamp_path);
 
     const bool want_write = (desired_access & GENERIC_WRITE) != 0;
     const bool want_read = (desired_access & GENERIC_READ) != 0;
@@ -146,6 +169,7 @@ std::shared_ptr<FileObject> OpenDeviceFile(const std::string& path, DWORD desire
         return nullptr;
     }
     auto object = std::make_shared<FileObject>(fd, desired_access, ticket, resolved->host);
+    if (!stamp_path.empty()) object->WatchMedium(stamp_path, stamp);
 
     // Truncation comes after the sharing check, so a refused open leaves the file untouched.
     const bool truncate = existed && (creation_disposition == CREATE_ALWAYS || creation_disposition == TRUNCATE_EXISTING);
@@ -189,7 +213,7 @@ namespace {
 BOOL ReadOpenFile(HANDLE file, void* buffer, DWORD bytes_to_read, DWORD* bytes_read) {
     if (bytes_read) *bytes_read = 0;
     auto object = FileFromHandle(file);
-    if (!object) return FALSE;
+    if (!object || object->MediumRemoved()) return FALSE;
     if (!object->CanRead()) {
         SetLastError(ERROR_ACCESS_DENIED);
         return FALSE;
@@ -218,7 +242,7 @@ BOOL ReadOpenFile(HANDLE file, void* buffer, DWORD bytes_to_read, DWORD* bytes_r
 BOOL WriteOpenFile(HANDLE file, const void* buffer, DWORD bytes_to_write, DWORD* bytes_written) {
     if (bytes_written) *bytes_written = 0;
     auto object = FileFromHandle(file);
-    if (!object) return FALSE;
+    if (!object || object->MediumRemoved()) return FALSE;
     if (!object->CanWrite()) {
         SetLastError(ERROR_ACCESS_DENIED);
         return FALSE;
@@ -285,7 +309,7 @@ BOOL GetOverlappedResult(HANDLE file, OVERLAPPED* overlapped, DWORD* bytes_trans
 
 DWORD SetFilePointer(HANDLE file, LONG distance, LONG* distance_high, DWORD move_method) {
     auto object = FileFromHandle(file);
-    if (!object) return INVALID_SET_FILE_POINTER;
+    if (!object || object->MediumRemoved()) return INVALID_SET_FILE_POINTER;
     // Without a high part the distance is a signed 32-bit value; with one, the two form a signed
     // 64-bit distance.
     std::int64_t move = distance;
@@ -357,7 +381,7 @@ DWORD GetFileSize(HANDLE file, DWORD* size_high) {
 
 BOOL SetEndOfFile(HANDLE file) {
     auto object = FileFromHandle(file);
-    if (!object) return FALSE;
+    if (!object || object->MediumRemoved()) return FALSE;
     if (!object->CanWrite()) {
         SetLastError(ERROR_ACCESS_DENIED);
         return FALSE;
@@ -372,7 +396,7 @@ BOOL SetEndOfFile(HANDLE file) {
 
 BOOL FlushFileBuffers(HANDLE file) {
     auto object = FileFromHandle(file);
-    if (!object) return FALSE;
+    if (!object || object->MediumRemoved()) return FALSE;
     if (!object->CanWrite()) {
         SetLastError(ERROR_ACCESS_DENIED);
         return FALSE;

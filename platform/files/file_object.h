@@ -6,6 +6,7 @@
 #include <string>
 
 #include "platform/kernel/handle_table.h"
+#include "platform/removable_media.h"
 #include "platform/win32_types.h"
 
 namespace platform::files {
@@ -23,11 +24,24 @@ public:
     bool CanWrite() const;
     const std::string& HostPath() const { return m_host_path; }
 
+    // A file on a removable medium watches the medium's removal stamp, as it was before the
+    // file was opened.
+    void WatchMedium(std::string stamp_path, RemovalStamp stamp) {
+        m_stamp_path = std::move(stamp_path);
+        m_stamp = stamp;
+    }
+    // Whether the file's medium has been removed since the file was opened; once removed, the
+    // file stays dead. Sets ERROR_DEVICE_REMOVED when it is.
+    bool MediumRemoved();
+
 private:
     int m_fd;
     DWORD m_access;
     std::uint64_t m_share_ticket;  // 0: none taken
     std::string m_host_path;
+    std::string m_stamp_path;  // empty: not on a removable medium
+    RemovalStamp m_stamp;
+    bool m_medium_removed = false;
 };
 
 // Opens a device file as CreateFile does, without making a handle. Sets the last error.

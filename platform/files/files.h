@@ -30,6 +30,9 @@ constexpr DWORD FILE_ATTRIBUTE_NORMAL = 0x00000080u;
 // Asks for overlapped I/O: reads and writes take an OVERLAPPED record. This platform
 // completes every such operation before the call returns (see ReadFile).
 constexpr DWORD FILE_FLAG_OVERLAPPED = 0x40000000u;
+// Asks that writes reach the medium before they return. Files of this platform are written
+// straight to the host's file system; the flash disk keeps its image safe at its last close.
+constexpr DWORD FILE_FLAG_WRITE_THROUGH = 0x80000000u;
 constexpr DWORD INVALID_FILE_ATTRIBUTES = 0xFFFFFFFFu;
 constexpr DWORD INVALID_FILE_SIZE = 0xFFFFFFFFu;
 constexpr DWORD INVALID_SET_FILE_POINTER = 0xFFFFFFFFu;

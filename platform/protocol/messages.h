@@ -848,6 +848,22 @@ struct DriverIoControlRequest {
     std::uint32_t output_size = 0;  // at most 64 KiB
     template <class V> void Visit(V& v) { v(device); v(code); v(input); v(output_size); }
 };
+// A close of a stream device's handle; devices that keep per-open state (the flash disk
+// flushes its image at the last close) learn of it, the others ignore it.
+struct DriverCloseRequest {
+    using Reply = StatusReply;
+    std::string device;
+    template <class V> void Visit(V& v) { v(device); }
+};
+// The flash disk's requests in a DriverIoControl's input. Sector reads and writes: four
+// little-endian words {first sector, sector count, first sector of the caller's whole request,
+// its sector count}, then for a write the sectors' bytes. A caller's request larger than
+// kFlashChunkSectors goes as several such chunks; the driver checks the whole request's range
+// with each, so a range that runs off the disk is refused before anything moves. Boot loader
+// install: a word, the length, then the host path of the open file (the driver takes only files
+// of the device's file system).
+constexpr std::uint32_t kFlashChunkHeaderSize = 16;
+constexpr std::uint32_t kFlashChunkSectors = 64;
 struct KernelIoControlRequest {
     using Reply = IoControlReply;
     std::uint32_t code = 0;
@@ -869,10 +885,15 @@ struct DriverStateReply {
     std::uint32_t wave_out_volume = 0;
     std::uint32_t av_input_level = 0;  // as wave-out message 122 last set it
     bool camera_connected = false;
+    std::uint64_t flash_sectors = 0;        // the flash disk's size in sectors of 512 bytes
+    std::uint64_t flash_bytes_in_use = 0;   // what its sparse image takes on the host's disk
+    bool boot_loader_installed = false;
+    std::uint64_t boot_loader_bytes = 0;
     template <class V> void Visit(V& v) {
         v(backlight_percent); v(backlight_on); v(fm_word); v(fm_transmitter_on); v(fm_speaker_on);
         v(remote_receiver_on); v(cpu_mhz); v(bus_mhz); v(clock_priority); v(wave_out_volume); v(av_input_level);
-        v(camera_connected);
+        v(camera_connected); v(flash_sectors); v(flash_bytes_in_use); v(boot_loader_installed);
+        v(boot_loader_bytes);
     }
 };
 struct DriverStateRequest {
@@ -953,7 +974,8 @@ struct ShutdownRequest {
     X(PublishControlItems) \
     X(GetControlItems)     \
     X(RegQueryInfoKey)     \
-    X(WaveOutMessage)
+    X(WaveOutMessage)      \
+    X(DriverClose)
 
 enum class RequestId : std::uint16_t {
     None = 0,

@@ -15,7 +15,7 @@
 
 namespace protocol {
 
-constexpr std::uint32_t kProtocolVersion = 11;
+constexpr std::uint32_t kProtocolVersion = 12;
 constexpr std::uint32_t kFrameHeaderSize = 10;           // length + kind + sequence
 constexpr std::uint32_t kMaxFrameSize = 256 * 1024;      // WM_COPYDATA's 64 KiB with room to spare
 constexpr std::uint16_t kReplyBit = 0x8000;

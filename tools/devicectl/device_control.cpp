@@ -1,6 +1,7 @@
 #include "tools/devicectl/device_control.h"
 
 #include <signal.h>
+#include <sys/socket.h>
 
 #include <cstdlib>
 #include <cstring>
@@ -89,6 +90,23 @@ void DeviceControl::KillPrograms() {
     for (const auto& process : Processes())
         if (process.process_id != static_cast<std::uint32_t>(::getpid()) && !process.path.empty())
             ::kill(static_cast<pid_t>(process.process_id), SIGKILL);
+}
+
+std::optional<std::uint32_t> DeviceControl::PowerCut() {
+    auto* connection = platform::ServerConnection::Current();
+    if (!connection) return std::nullopt;
+    ucred server{};
+    socklen_t length = sizeof(server);
+    if (::getsockopt(connection->Fd(), SOL_SOCKET, SO_PEERCRED, &server, &length) != 0 || server.pid <= 0)
+        return std::nullopt;
+    // The programs are listed while the server can still say who they are; the server goes
+    // first, so it sees none of them end.
+    const auto programs = Processes();
+    ::kill(server.pid, SIGKILL);
+    for (const auto& process : programs)
+        if (process.process_id != static_cast<std::uint32_t>(::getpid()) && !process.path.empty())
+            ::kill(static_cast<pid_t>(process.process_id), SIGKILL);
+    return static_cast<std::uint32_t>(server.pid);
 }
 
 DWORD DeviceControl::EventOperation(const std::string& operation, const std::string& name) {

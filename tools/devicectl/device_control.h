@@ -38,6 +38,10 @@ public:
     // Ends every program the device runs, other than this process, at once (SIGKILL): what a
     // test leaves running goes with it.
     void KillPrograms();
+    // Cuts the power: ends the device server and every program of the device at once (SIGKILL),
+    // with no chance to save or flush anything. The server's process id, or nothing when no
+    // server answers. The device boots again with a new server on the same root.
+    std::optional<std::uint32_t> PowerCut();
     // "set", "reset" or "pulse" on a named event that exists.
     DWORD EventOperation(const std::string& operation, const std::string& name);
     std::optional<RegistryValue> RegistryGet(const std::string& key, const std::string& value_name, DWORD& error);

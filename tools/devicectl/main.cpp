@@ -21,6 +21,9 @@ int Usage() {
                  "  reg set KEY VALUE DATA        write a registry value (number: DWORD, else string)\n"
                  "  log PROGRAM                   print a program's debug log (e.g. MUSIC.EXE, server)\n"
                  "  shutdown                      shut the device down\n"
+                 "  powercut                      cut the power: end the device server and every program\n"
+                 "                                at once (SIGKILL), nothing saved; start the server again\n"
+                 "                                to boot the device\n"
                  "  windows                       list the windows, front to back; a child's state ends\n"
                  "                                with its control id (id=1001)\n"
                  "  text NAME ID                  print the text of control ID of window NAME\n"
@@ -44,7 +47,9 @@ int Usage() {
                  "  key 1..9|left|right|enter     a remote-control key\n"
                  "  screenshot FILE.png           save the screen as it is shown\n"
                  "  backlight [LEVEL|on|off]      print or set the backlight (level 0..100)\n"
-                 "  state                         print the drivers' state\n"
+                 "  state                         print the drivers' state; the flash disk's size in\n"
+                 "                                sectors and the bytes its sparse image takes, and the\n"
+                 "                                installed boot loader's size (or none)\n"
                  "  tdmb                          print the T-DMB receiver's state: band, region, tuned\n"
                  "                                frequency and service, tune and scan counts, ensembles\n"
                  "  tdmb signal FREQ|all LEVEL ERROR   set an ensemble's signal level (0..100) and error\n"
@@ -302,6 +307,13 @@ int main(int argc, char** argv) {
         std::printf("wave-out       0x%08X\n", state->wave_out_volume);
         std::printf("av input       level %u\n", state->av_input_level);
         std::printf("camera         %s\n", state->camera_connected ? "in" : "out");
+        std::printf("flash disk     %llu sectors, %llu bytes in use\n",
+                    static_cast<unsigned long long>(state->flash_sectors),
+                    static_cast<unsigned long long>(state->flash_bytes_in_use));
+        if (state->boot_loader_installed)
+            std::printf("boot loader    %llu bytes\n", static_cast<unsigned long long>(state->boot_loader_bytes));
+        else
+            std::printf("boot loader    none\n");
         return 0;
     }
     if (command == "camera" && args.size() == 2 && (args[1] == "in" || args[1] == "out")) {
@@ -372,6 +384,10 @@ int main(int argc, char** argv) {
         if (!graphs) return Fail("media", ERROR_BROKEN_PIPE);
         if (graphs->empty()) std::printf("no graphs\n");
         for (const auto& graph : *graphs) std::printf("%s\n", devicectl::Describe(graph).c_str());
+        return 0;
+    }
+    if (command == "powercut" && args.size() == 1) {
+        if (!device.PowerCut()) return Fail("powercut", ERROR_BROKEN_PIPE);
         return 0;
     }
     if (command == "shutdown" && args.size() == 1) {

@@ -103,6 +103,19 @@ std::string StagedPathOf(std::string_view destination) {
     return std::string(destination.substr(0, slash + 1)) + kStagedPrefix + std::string(destination.substr(slash + 1));
 }
 
+// Adds the time since it was made to a counter when it goes.
+class Stopwatch {
+public:
+    explicit Stopwatch(DWORD& total) : m_total(total), m_start(GetTickCount()) {}
+    ~Stopwatch() { m_total += GetTickCount() - m_start; }
+    Stopwatch(const Stopwatch&) = delete;
+    Stopwatch& operator=(const Stopwatch&) = delete;
+
+private:
+    DWORD& m_total;
+    DWORD m_start;
+};
+
 bool IsInstalled(std::uint32_t type) { return type == kPackBootLoader || type == kPackDiskImage || IsFileEntry(type); }
 
 }  // namespace
@@ -136,15 +149,26 @@ bool FirmwareUpdate::Run() {
         } else {
             DebugPrintf("File opened %s\n", kUpdatePackPath);
             m_pack_size = SizeOf(pack.Get());
-            pack_done = ReadTable(pack.Get()) && CheckEntries(pack.Get());
+            {
+                Stopwatch check(m_times.check);
+                pack_done = ReadTable(pack.Get()) && CheckEntries(pack.Get());
+            }
             if (pack_done) {
                 pack_done = ApplyEntries(pack.Get());
                 write_failed = !pack_done;
             }
         }
     }
-    const bool logo_done = !write_failed && InstallLogo();
+    bool logo_done = false;
+    if (!write_failed) {
+        Stopwatch logo(m_times.logo);
+        logo_done = InstallLogo();
+    }
     SetProgress(100);
+    DebugPrintf("Update times: check %u ms, boot loader %u ms, image %u ms, files %u ms, replace %u ms, logo %u ms\n",
+                static_cast<unsigned>(m_times.check), static_cast<unsigned>(m_times.boot_loader),
+                static_cast<unsigned>(m_times.image), static_cast<unsigned>(m_times.files),
+                static_cast<unsigned>(m_times.replace), static_cast<unsigned>(m_times.logo));
     const bool done = pack_done && logo_done;
     if (done && !Exists(kFactoryMarkerPath)) {
         if (Exists(kUpdatePackPath)) DeleteFile(kUpdatePackPath);
@@ -236,16 +260,20 @@ bool FirmwareUpdate::ApplyEntries(HANDLE pack) {
             break;
         }
         if (entry.type == kPackBootLoader) {
+            Stopwatch time(m_times.boot_loader);
             done = InstallBootLoader(pack, entry);
         } else if (entry.type == kPackDiskImage) {
+            Stopwatch time(m_times.image);
             done = WriteImage(pack, entry);
         } else {
+            Stopwatch time(m_times.files);
             done = StageProgramFile(pack, entry);
             sum += 20;
             SetProgress(70 + std::min(20, sum / files));
         }
         if (!done) break;
     }
+    Stopwatch replace(m_times.replace);
     if (done) done = ReplaceStagedFiles();
     else RemoveStagedFiles();
     SetProgress(90);

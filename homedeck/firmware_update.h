@@ -62,7 +62,13 @@ private:
     bool InstallLogo();
     void SetProgress(int percent);
 
+    // Milliseconds each part took, for the log's closing line.
+    struct Times {
+        DWORD check = 0, boot_loader = 0, image = 0, files = 0, replace = 0, logo = 0;
+    };
+
     Progress m_progress;
+    Times m_times;
     std::uint64_t m_pack_size = 0;
     std::vector<PackEntry> m_entries;
     std::vector<Staged> m_staged;

@@ -6,8 +6,6 @@
 
 namespace homedeck {
 
-constexpr DWORD FILE_FLAG_WRITE_THROUGH = 0x80000000u;
-
 bool FlashDisk::Open() {
     Close();
     m_disk = CreateFile(platform::kFlashDisk, GENERIC_READ | GENERIC_WRITE, 0, OPEN_ALWAYS, FILE_FLAG_WRITE_THROUGH);

@@ -79,7 +79,12 @@ DWORD CHomeDeckDlg::UpdateThread(void* parameter)
     SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_BELOW_NORMAL);
     WaitForClosedPrograms(job->closing);
     const HWND box = job->wait_box;
-    FirmwareUpdate update([box](int percent) {
+    int shown = -1;
+    FirmwareUpdate update([box, &shown](int percent) {
+        if (percent == shown)
+            return;
+        shown = percent;
+        DebugPrintf("HomeDeck: update progress %d\n", percent);
         if (box)
             PostMessage(box, WM_WAITBOX_PROGRESS, static_cast<WPARAM>(percent), 0);
     });

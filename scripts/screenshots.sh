@@ -137,6 +137,9 @@ ctl tap 670 283; shot settings     # System
 ctl tap 231 283; shot backlight    # Screen
 ctl tap 750 16                     # Exit
 ctl tap 398 283; shot sound        # Sound and FM
+ctl tap 750 16                     # Exit
+ctl tap 572 283; sleep 0.8         # Information
+ctl screenshot "$top/docs/sysinfo.png" >/dev/null; echo "docs/sysinfo.png"
 ctl tap 750 16; ctl tap 750 16     # Exit twice: the main menu
 ctl tap 142 283                    # Navigation: the map, and a second later the button over it
 ctl wait-window Wayfarer 5000 >/dev/null
@@ -247,6 +250,17 @@ sleep 2
 ctl click '[VORL] MINI SatScope_v1.00 ' 1039 >/dev/null  # u-blox
 ctl click '[VORL] MINI SatScope_v1.00 ' 1032 >/dev/null  # M_P
 sleep 1; ctl screenshot "$top/docs/satscope_compact.png" >/dev/null; echo "docs/satscope_compact.png"
+ctl shutdown >/dev/null
+wait "$server_pid" 2>/dev/null || true
+server_pid=
+
+# The device scan box: HomeDeck booted with the storage card out looks for it.
+ctl card out >/dev/null
+sed -i 's/^board_status = 16$/board_status = 0/' "$root/device.conf"
+"$build/server/server" --root "$root" --boot '\NAND\HOMEDECK.EXE' >/dev/null 2>&1 &
+server_pid=$!
+for _ in $(seq 100); do ctl wait-window APP_HOMEDECK 100 >/dev/null 2>&1 && break; sleep 0.1; done
+sleep 3.5; ctl screenshot "$top/docs/scanbox.png" >/dev/null; echo "docs/scanbox.png"
 ctl shutdown >/dev/null
 wait "$server_pid" 2>/dev/null || true
 server_pid=

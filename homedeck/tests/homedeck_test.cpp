@@ -274,12 +274,6 @@ TEST_F(HomeDeckDevice, StartUpAppliesTheStoredSettings)
     EXPECT_EQ(device.Log("HOMEDECK.EXE").find("device scan"), std::string::npos) << "the card bit was set";
 }
 
-TEST_F(HomeDeckDevice, WithTheCardOutTheMenuShowsAfterTheStorageCheck)
-{
-    Boot(false);
-    // By the time the menu shows, the check has given up and handed over to the scan box.
-    EXPECT_NE(device.Log("HOMEDECK.EXE").find("storage card missing"), std::string::npos) << device.Log("HOMEDECK.EXE");
-}
 
 TEST_F(HomeDeckDevice, TheRemotesLeftAndRightKeysMoveTheHighlightAndOkPostsIt)
 {

@@ -64,9 +64,12 @@ void CHomeDeckDlg::StartUpdate()
             job->closing.push_back(window);
         }
     }
-    m_update_thread = CreateThread(nullptr, 0, &CHomeDeckDlg::UpdateThread, job.get(), 0, nullptr);
+    // The update runs below normal priority, so the dialog and the wait box stay lively.
+    m_update_thread = CreateThread(nullptr, 0, &CHomeDeckDlg::UpdateThread, job.get(), CREATE_SUSPENDED, nullptr);
     if (m_update_thread) {
         job.release();  // the thread's now
+        SetThreadPriority(m_update_thread, THREAD_PRIORITY_BELOW_NORMAL);
+        ResumeThread(m_update_thread);
     } else {
         DebugPrintf("HomeDeck: the update thread did not start\n");
         PostMessage(m_hWnd, WM_COMMAND, ID_UPDATE_DONE, 0);
@@ -76,7 +79,6 @@ void CHomeDeckDlg::StartUpdate()
 DWORD CHomeDeckDlg::UpdateThread(void* parameter)
 {
     const std::unique_ptr<UpdateJob> job(static_cast<UpdateJob*>(parameter));
-    SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_BELOW_NORMAL);
     WaitForClosedPrograms(job->closing);
     const HWND box = job->wait_box;
     int shown = -1;

@@ -34,9 +34,35 @@ function(headunit_benchmark name)
   target_link_libraries(${name} PRIVATE ${B_LIBS} benchmark::benchmark Threads::Threads)
 endfunction()
 
-# headunit_program(TARGET DEVICE_NAME): installs a program's executable into the demo device's
-# \NAND folder under its device file name (e.g. MUSIC.EXE), and its resources next to it.
+# headunit_version_record(TARGET VERSION): embeds a version record in the executable, with the
+# file and product version VERSION ("1, 0, 2, 3"), in its own ELF section, where the version
+# calls of the platform (GetFileVersionInfo) find it.
+function(headunit_version_record target version)
+  if(NOT version MATCHES "^[0-9A-Za-z ,._-]+$")
+    message(FATAL_ERROR "headunit_version_record(${target}): a version is digits, letters, blanks, commas and dots, not \"${version}\"")
+  endif()
+  set(source ${CMAKE_CURRENT_BINARY_DIR}/${target}_version_record.cpp)
+  file(GENERATE OUTPUT ${source} CONTENT
+"// Made by the build: the version record of ${target}.
+#include \"platform/files/version_record.h\"
+
+namespace {
+[[gnu::used, gnu::section(\".headunit_version\")]] constexpr auto kVersionRecord =
+    platform::version_record::MakeRecord(\"${version}\");
+}  // namespace
+")
+  target_sources(${target} PRIVATE ${source})
+  target_include_directories(${target} PRIVATE ${PROJECT_SOURCE_DIR})
+endfunction()
+
+# headunit_program(TARGET DEVICE_NAME [VERSION "1, 0, 0, 0"]): installs a program's executable
+# into the demo device's \NAND folder under its device file name (e.g. MUSIC.EXE), and its
+# resources next to it; with VERSION, the program carries that version record.
 function(headunit_program target device_name)
+  cmake_parse_arguments(P "" "VERSION" "" ${ARGN})
+  if(P_VERSION)
+    headunit_version_record(${target} "${P_VERSION}")
+  endif()
   add_custom_command(TARGET ${target} POST_BUILD
     COMMAND ${CMAKE_COMMAND} -E make_directory ${HEADUNIT_NAND_DIR}
     COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:${target}> ${HEADUNIT_NAND_DIR}/${device_name})

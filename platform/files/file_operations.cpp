@@ -1,5 +1,6 @@
 // Calls on files and directories by name: delete, move, copy, attributes, directories, free space.
 #include <cerrno>
+#include <filesystem>
 #include <cstdio>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -10,9 +11,12 @@
 #include "platform/files/file_object.h"
 #include "platform/files/files.h"
 #include "platform/kernel/last_error.h"
+#include "platform/device_root.h"
+#include "platform/removable_media.h"
 
 using platform::files::ErrorFromErrno;
 using platform::files::MissingError;
+using platform::files::NamesEqual;
 using platform::files::ResolvedPath;
 using platform::files::Wildcards;
 
@@ -255,10 +259,52 @@ BOOL RemoveDirectory(const std::string& path) {
     return TRUE;
 }
 
+namespace {
+
+// The storage card's folder when the host path lies on the card; empty otherwise.
+std::filesystem::path StorageCardFolderOf(const std::string& host_path) {
+    const std::filesystem::path relative = std::filesystem::path(host_path).lexically_relative(platform::DeviceFsDir());
+    if (relative.empty() || *relative.begin() == "..") return {};
+    if (!NamesEqual(relative.begin()->string(), platform::MediumFolderName(platform::RemovableMedium::StorageCard)))
+        return {};
+    return platform::DeviceFsDir() / *relative.begin();
+}
+
+// What the card's files take: the sum of their sizes, every folder walked, links not followed.
+std::uint64_t BytesOfFiles(const std::filesystem::path& folder) {
+    std::uint64_t total = 0;
+    std::error_code ec;
+    for (std::filesystem::recursive_directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+        std::error_code entry_error;
+        if (it->is_regular_file(entry_error) && !it->is_symlink(entry_error)) {
+            const auto size = it->file_size(entry_error);
+            if (!entry_error) total += size;
+        }
+    }
+    return total;
+}
+
+}  // namespace
+
 BOOL GetDiskFreeSpaceEx(const std::string& directory, std::uint64_t* free_bytes_available_to_caller,
                         std::uint64_t* total_bytes, std::uint64_t* total_free_bytes) {
     auto resolved = ResolveExisting(directory.empty() ? std::string("\\") : directory);
     if (!resolved) return FALSE;
+    // A card of the size device.conf gives ("storage_card_size", bytes): its room less what its
+    // files take, whatever the host's disk holds.
+    const long card_size = platform::Config().GetInt("storage_card_size", 0);
+    if (card_size > 0) {
+        const std::filesystem::path card = StorageCardFolderOf(resolved->host);
+        if (!card.empty()) {
+            const auto total = static_cast<std::uint64_t>(card_size);
+            const std::uint64_t used = BytesOfFiles(card);
+            const std::uint64_t free = used < total ? total - used : 0;
+            if (free_bytes_available_to_caller) *free_bytes_available_to_caller = free;
+            if (total_bytes) *total_bytes = total;
+            if (total_free_bytes) *total_free_bytes = free;
+            return TRUE;
+        }
+    }
     struct statvfs info {};
     if (::statvfs(resolved->host.c_str(), &info) != 0) {
         SetLastError(ErrorFromErrno(errno));

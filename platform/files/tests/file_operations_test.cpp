@@ -154,4 +154,31 @@ TEST_F(FileOperationsTest, DiskFreeSpace) {
     EXPECT_EQ(GetLastError(), ERROR_FILE_NOT_FOUND);
 }
 
+TEST_F(FileOperationsTest, AStorageCardOfAConfiguredSizeHasWhatItsFilesLeaveFree) {
+    m_device.WriteConfig("storage_card_size = 2048000000\n");
+    m_device.WriteHostFile("STORAGE CARD/a.mp3", std::string(1000, 'a'));
+    m_device.WriteHostFile("STORAGE CARD/Music/Deep/b.mp3", std::string(2345, 'b'));
+    std::uint64_t available = 0, total = 0, free = 0;
+    ASSERT_TRUE(GetDiskFreeSpaceEx("\\Storage Card\\", &available, &total, &free));
+    EXPECT_EQ(total, 2048000000u);
+    EXPECT_EQ(free, 2048000000u - 3345u);
+    EXPECT_EQ(available, free);
+    ASSERT_TRUE(GetDiskFreeSpaceEx("\\STORAGE CARD\\MUSIC", &available, &total, &free)) << "any folder of the card";
+    EXPECT_EQ(total, 2048000000u);
+
+    // Files larger than the card leave nothing free, never a wrapped count.
+    m_device.WriteConfig("storage_card_size = 3000\n");
+    ASSERT_TRUE(GetDiskFreeSpaceEx("\\STORAGE CARD\\", &available, &total, &free));
+    EXPECT_EQ(total, 3000u);
+    EXPECT_EQ(free, 0u);
+    // \NAND keeps the host's numbers.
+    ASSERT_TRUE(GetDiskFreeSpaceEx("\\NAND", &available, &total, &free));
+    EXPECT_NE(total, 3000u);
+
+    std::filesystem::remove_all(m_device.Fs() / "STORAGE CARD");
+    SetLastError(kSentinel);
+    EXPECT_FALSE(GetDiskFreeSpaceEx("\\STORAGE CARD\\", &available, &total, &free)) << "the card is out";
+    EXPECT_EQ(GetLastError(), ERROR_FILE_NOT_FOUND);
+}
+
 }  // namespace

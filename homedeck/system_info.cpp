@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "platform/files/files.h"
+#include "platform/files/version_info.h"
 
 namespace homedeck {
 

@@ -121,6 +121,9 @@ constexpr DeclaredPicture kHomeDeckPictures[] = {
     {157, 75, 23, 1},   {158, 126, 126, 2},                                     // backlight
     {161, 75, 22, 1},   {162, 76, 22, 1},   {163, 132, 48, 2},  {164, 100, 37, 2},
     {165, 166, 45, 1},  {173, 131, 44, 2},  {174, 131, 44, 2},  {175, 131, 44, 2},  // sound and FM
+    {177, 456, 90, 1},  {178, 456, 90, 1},  {179, 456, 90, 1},  {180, 456, 90, 1},
+    {181, 92, 48, 2},                                                           // information
+    {155, 394, 233, 1},                                                         // scan box
     {184, 72, 51, 2},                                                           // taskbar button
     {182, 235, 75, 1, 3}, {183, 390, 7, 1, 2}, {185, 400, 64, 1},               // framework
 };
@@ -141,6 +144,10 @@ TEST_F(Rendered, HomeDeckPicturesHaveTheirScreensSizesAndStrings) {
     std::getline(strings, line);
     std::getline(strings, line);
     EXPECT_EQ(line, "1\t현재모드에서 지원하지 않는 기능입니다.");
+    std::getline(strings, line);
+    EXPECT_EQ(line, "2\t업데이트가 완료되었습니다.");
+    std::getline(strings, line);
+    EXPECT_EQ(line, "3\t업데이트에 실패했습니다. 업데이트 파일은 카드에 남아 있습니다.");
 }
 
 TEST_F(Rendered, HomeDeckMenuButtonsDifferByTheirFaces) {
@@ -188,7 +195,9 @@ TEST(HomeDeckTemplates, EachScreenHoldsItsControlsInDrawingOrder) {
                    {1025, Slider}, {1026, Button}, {1035, Static}, {1036, Static}, {1037, Static}, {1027, Button},
                    {1028, Static}, {1029, Button}, {1030, Button}, {1031, Static}, {1032, Static}, {1033, Static},
                    {1034, Static}}},
-        {"info", {{1016, Static}, {1015, Button}}},
+        {"info",
+         {{1016, Static}, {1038, Static}, {1040, Static}, {1039, Static}, {1041, Static}, {1015, Button},
+          {1042, Button}}},
     };
     std::ifstream in(std::string(HEADUNIT_RESOURCES_DIR) + "/homedeck/dialog.txt", std::ios::binary);
     const auto templates = resources::ParseDialogTemplates(std::string(std::istreambuf_iterator<char>(in), {}));

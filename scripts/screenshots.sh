@@ -14,7 +14,9 @@
 # radio service with its slide and label, and as picture-in-picture over the navigation
 # program with its popup panel (docs/telecast_scan.png, docs/telecast_tv.png,
 # docs/telecast_full.png, docs/telecast_radio.png, docs/telecast_pip.png); and RouteKit's strip
-# over the map (docs/routekit.png), and Extview showing the AV input (docs/extview.png).
+# over the map (docs/routekit.png), and Extview showing the AV input (docs/extview.png); with
+# HomeDeck's system information screen (docs/sysinfo.png) among its menus, and at the end the
+# device scan box of HomeDeck booted without its card (docs/scanbox.png).
 # scripts/screenshots.sh BUILD_DIR telecast takes Telecast's alone, on a device without HomeDeck;
 # it needs only the targets server, devicectl, telecast, wayfarer and device_template built.
 # scripts/screenshots.sh BUILD_DIR routekit (or extview) takes that program's alone, the same way.
@@ -256,7 +258,8 @@ server_pid=
 
 # The device scan box: HomeDeck booted with the storage card out looks for it.
 ctl card out >/dev/null
-sed -i 's/^board_status = 16$/board_status = 0/' "$root/device.conf"
+cp "$top/resources/device/device.conf" "$root/device.conf"
+printf 'board_status = 0\naudio = fake\n' >>"$root/device.conf"
 "$build/server/server" --root "$root" --boot '\NAND\HOMEDECK.EXE' >/dev/null 2>&1 &
 server_pid=$!
 for _ in $(seq 100); do ctl wait-window APP_HOMEDECK 100 >/dev/null 2>&1 && break; sleep 0.1; done

@@ -122,13 +122,17 @@ bool IsInstalled(std::uint32_t type) { return type == kPackBootLoader || type ==
 
 bool UpdateFilesPresent() { return Exists(kUpdatePackPath) || Exists(kUpdateLogoPath); }
 
-void RemoveUpdateLeftovers() {
+bool RemoveUpdateLeftovers() {
     for (std::uint32_t type = kPackFirstProgram; type <= kPackLastProgram; ++type) {
         const std::string staged = StagedPathOf(FileEntryDestination(type));
         if (Exists(staged) && DeleteFile(staged)) DebugPrintf("HomeDeck: removed %s left by an update\n", staged.c_str());
     }
     if (Exists(kBootLoaderFile) && DeleteFile(kBootLoaderFile))
         DebugPrintf("HomeDeck: removed %s left by an update\n", kBootLoaderFile);
+    if (!Exists(kUpdateRunningMark)) return false;
+    DeleteFile(kUpdateRunningMark);
+    DebugPrintf("HomeDeck: the last update was cut short\n");
+    return true;
 }
 
 void FirmwareUpdate::SetProgress(int percent) {
@@ -154,6 +158,11 @@ bool FirmwareUpdate::Run() {
                 pack_done = ReadTable(pack.Get()) && CheckEntries(pack.Get());
             }
             if (pack_done) {
+                // From the first write to the last, the mark tells a later start that the
+                // device went off in the middle.
+                FileHandle mark(CreateFile(kUpdateRunningMark, GENERIC_WRITE, 0, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL));
+                if (mark.IsOpen()) FlushFileBuffers(mark.Get());
+                mark.Close();
                 pack_done = ApplyEntries(pack.Get());
                 write_failed = !pack_done;
             }
@@ -164,6 +173,7 @@ bool FirmwareUpdate::Run() {
         Stopwatch logo(m_times.logo);
         logo_done = InstallLogo();
     }
+    DeleteFile(kUpdateRunningMark);
     SetProgress(100);
     DebugPrintf("Update times: check %u ms, boot loader %u ms, image %u ms, files %u ms, replace %u ms, logo %u ms\n",
                 static_cast<unsigned>(m_times.check), static_cast<unsigned>(m_times.boot_loader),

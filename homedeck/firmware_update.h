@@ -19,6 +19,8 @@ inline constexpr char kUpdatePackPath[] = "\\STORAGE CARD\\UPDATE\\UPDATE.PACK";
 inline constexpr char kUpdateLogoPath[] = "\\STORAGE CARD\\UPDATE\\LOGO.BIN";
 inline constexpr char kFactoryMarkerPath[] = "\\STORAGE CARD\\UPDATE\\FACTORY.TXT";
 inline constexpr char kBootLoaderFile[] = "\\UPDATE.ROM";
+// Stands in \NAND while an update writes: found at start, it tells of an update cut short.
+inline constexpr char kUpdateRunningMark[] = "\\NAND\\UPDATE.RUN";
 // A program file being written lives beside its destination under this prefix until the
 // update replaces the destination with it.
 inline constexpr char kStagedPrefix[] = "UPDATING_";
@@ -31,9 +33,10 @@ inline constexpr std::uint8_t kLogoMarker = 0xF0;
 // Whether there is anything to install: the pack or the logo on the card.
 bool UpdateFilesPresent();
 
-// Removes what an update cut short may have left: staged program files and "\UPDATE.ROM".
-// HomeDeck calls it at start, before anything could run a staged file.
-void RemoveUpdateLeftovers();
+// Removes what an update cut short may have left: staged program files, "\UPDATE.ROM" and the
+// running mark. HomeDeck calls it at start, before anything could run a staged file. True when
+// an update was cut short (by a power loss) since the last start.
+bool RemoveUpdateLeftovers();
 
 class FirmwareUpdate {
 public:

@@ -33,8 +33,9 @@ BOOL CHomeDeckDlg::OnInitDialog()
     // 1. The screen: the main menu's template places the window at 0, 0 with the background's
     // size, not topmost. Nothing shows until the storage check has run.
     EnablePainting(false);
-    // What an update cut short left beside the programs goes before anything could run it.
-    RemoveUpdateLeftovers();
+    // What an update cut short left beside the programs goes before anything could run it; the
+    // information screen then says the update was cut.
+    m_update_cut = RemoveUpdateLeftovers();
     const bool menu_built = InitFromTemplate("main");
     if (!menu_built)
         DebugPrintf("HomeDeck: no main menu screen\r\n");

@@ -77,6 +77,7 @@ public:
     static constexpr UINT kWarningString = 1;
     static constexpr UINT kUpdateDoneString = 2;
     static constexpr UINT kUpdateFailedString = 3;
+    static constexpr UINT kUpdateCutString = 4;
 
     explicit CHomeDeckDlg(CSystemSettings& settings);
 
@@ -145,6 +146,7 @@ private:
     HANDLE m_update_thread = nullptr;  // set from the update's start to its 1050
     std::vector<HWND> m_closing;       // the programs the update closed, until they are gone
     UINT m_update_result = 0;          // the update's outcome string, shown until the screen is left
+    bool m_update_cut = false;         // an update was cut short: said on the screen until it is left
     bool m_touch_taken = false;  // a press on HomeDeck's screen whose touch event is still to come
     int m_storage_tries = 0;
     bool m_title_tapped = false;

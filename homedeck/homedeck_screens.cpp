@@ -30,8 +30,11 @@ int Clamp(int value, int low, int high)
 
 void CHomeDeckDlg::ShowScreen(Screen screen, int focus)
 {
-    if (screen != Screen::SystemInfo)
+    if (screen != Screen::SystemInfo) {
         m_update_result = 0;
+        if (m_screen == Screen::SystemInfo)
+            m_update_cut = false;  // said once, on the screen it belongs to
+    }
     m_screen = screen;
     m_focus = focus;
     if (ChangeScreen(kTemplates[static_cast<int>(screen)]))

@@ -50,6 +50,7 @@ void CHomeDeckDlg::StartUpdate()
     job->dialog = m_hWnd;
     job->wait_box = m_wait_box.Window();
     m_update_result = 0;
+    m_update_cut = false;
     if (job->wait_box)
         SendMessage(job->wait_box, WM_WAITBOX_SHOW, 0, 0);
     m_screen = Screen::Update;
@@ -136,9 +137,9 @@ void CHomeDeckDlg::DrawSystemInfo()
     };
     for (const Line& line : lines)
         DrawText(line.left, line.top, kInfoTextRight, line.bottom, kInfoTextSize, kInfoTextColour, line.text);
-    if (m_update_result)
+    if (const UINT result = m_update_result ? m_update_result : (m_update_cut ? kUpdateCutString : 0))
         DrawText(kResultRect.left, kResultRect.top, kResultRect.right, kResultRect.bottom, kInfoTextSize,
-                 kInfoTextColour, LoadString(m_update_result).value_or(std::string()), DT_CENTER | DT_VCENTER);
+                 kInfoTextColour, LoadString(result).value_or(std::string()), DT_CENTER | DT_VCENTER);
 }
 
 }  // namespace homedeck

@@ -32,6 +32,7 @@ constexpr std::size_t kSector = 512;
 
 const std::string kDone = "업데이트가 완료되었습니다.";
 const std::string kFailed = "업데이트에 실패했습니다. 업데이트 파일은 카드에 남아 있습니다.";
+const std::string kCut = "지난 업데이트가 중단되었습니다. 다시 업데이트해 주십시오.";
 
 bool Eventually(const std::function<bool()>& condition, std::chrono::milliseconds timeout = kHang)
 {
@@ -244,6 +245,7 @@ TEST_F(FirmwareUpdateDevice, AGoodPackInstallsEveryPartAndTheLogoAndLeavesTheCar
     EXPECT_EQ(Sectors(disk, 17, 1), marker);
     EXPECT_EQ(ReadAll(State() / "bootloader.img"), loader);
     EXPECT_FALSE(fs::exists(device.Root() / "fs" / "UPDATE.ROM"));
+    EXPECT_FALSE(fs::exists(Nand() / "UPDATE.RUN"));
     EXPECT_FALSE(fs::exists(Update() / "UPDATE.PACK"));
     EXPECT_FALSE(fs::exists(Update() / "LOGO.BIN"));
     for (const auto& entry : fs::directory_iterator(Nand()))
@@ -370,10 +372,14 @@ TEST_F(FirmwareUpdateDevice, ABadPackWritesNothingAndStaysOnTheCard)
 TEST_F(FirmwareUpdateDevice, ACardPulledOrAPowerCutMidwayLeavesEveryFileWholeAndASecondRunSucceeds)
 {
     flash_sectors = 160 * 1024;  // 80 MB
-    const Bytes image = Image(48u << 20, 20);
+    const Bytes image = Image(32u << 20, 20);
     const Bytes music = ReadAll(PROGRAM_DOUBLE_BINARY);
     const Bytes loader = Pattern(4096, 21);
-    WritePack({{homedeck::kPackBootLoader, loader}, {homedeck::kPackDiskImage, image}, {4, music}, {12, music}});
+    // Six program files after the image: the power goes after the first of them, with five
+    // still to write.
+    const Bytes other = Pattern(4u << 20, 22);
+    WritePack({{homedeck::kPackBootLoader, loader}, {homedeck::kPackDiskImage, image}, {4, music}, {12, music},
+               {5, other}, {6, other}, {9, other}, {10, other}});
     const Bytes pack = ReadAll(Update() / "UPDATE.PACK");
     const Bytes old_satscope = ReadAll(Nand() / "SATSCOPE.EXE");
     const Bytes old_music = ReadAll(Nand() / "MUSIC.EXE");
@@ -399,7 +405,7 @@ TEST_F(FirmwareUpdateDevice, ACardPulledOrAPowerCutMidwayLeavesEveryFileWholeAnd
     // The power goes while the program files are written.
     from = HomeDeckLog().size();
     ASSERT_EQ(control.Tap(677 + 46, 426 + 24), 0u);
-    ASSERT_TRUE(LogShows("progress 80", from)) << HomeDeckLog().substr(from);
+    ASSERT_TRUE(LogShows("progress 73", from)) << HomeDeckLog().substr(from);
     ASSERT_TRUE(control.PowerCut());
     for (const auto& [name, old] : {std::pair{"MUSIC.EXE", old_music}, {"SATSCOPE.EXE", old_satscope}}) {
         const Bytes file = ReadAll(Nand() / name);
@@ -412,6 +418,8 @@ TEST_F(FirmwareUpdateDevice, ACardPulledOrAPowerCutMidwayLeavesEveryFileWholeAnd
     for (const auto& entry : fs::directory_iterator(Nand()))
         EXPECT_EQ(entry.path().filename().string().find("UPDATING_"), std::string::npos) << entry.path();
     OpenInformation();
+    EXPECT_TRUE(LogShows(Traced(164, 44, 620, 80, kCut))) << "the screen tells of the update cut short";
+    EXPECT_FALSE(fs::exists(Nand() / "UPDATE.RUN"));
     log = RunUpdate();
     EXPECT_NE(log.find(Traced(164, 44, 620, 80, kDone)), std::string::npos) << log;
     EXPECT_EQ(ReadAll(Nand() / "SATSCOPE.EXE"), music);

@@ -148,6 +148,8 @@ TEST_F(Rendered, HomeDeckPicturesHaveTheirScreensSizesAndStrings) {
     EXPECT_EQ(line, "2\t업데이트가 완료되었습니다.");
     std::getline(strings, line);
     EXPECT_EQ(line, "3\t업데이트에 실패했습니다. 업데이트 파일은 카드에 남아 있습니다.");
+    std::getline(strings, line);
+    EXPECT_EQ(line, "4\t지난 업데이트가 중단되었습니다. 다시 업데이트해 주십시오.");
 }
 
 TEST_F(Rendered, HomeDeckMenuButtonsDifferByTheirFaces) {

@@ -91,13 +91,15 @@ int main() {
     fs::create_directories(card / "UPDATE");
     std::ofstream(device.Root() / "device.conf", std::ios::app) << "board_status = 16\naudio = fake\ntrace_text = 1\n";
 
-    // A 20 MB Telecast with a version record: the program double padded at its end.
+    // A Telecast of at least 20 MB with a version record: the program double, padded at its end
+// when it is smaller.
     fs::copy_file(VERSIONED_DOUBLE_BINARY, nand / "TELECAST.EXE", fs::copy_options::overwrite_existing);
-    {
+    if (const auto size = fs::file_size(nand / "TELECAST.EXE"); size < 20 * kMegabyte) {
         std::ofstream telecast(nand / "TELECAST.EXE", std::ios::binary | std::ios::app);
-        const auto padding = Pattern(20 * kMegabyte - fs::file_size(nand / "TELECAST.EXE"), 2);
+        const auto padding = Pattern(20 * kMegabyte - size, 2);
         telecast.write(reinterpret_cast<const char*>(padding.data()), static_cast<std::streamsize>(padding.size()));
     }
+    std::printf("Telecast's file: %.1f MB\n", static_cast<double>(fs::file_size(nand / "TELECAST.EXE")) / kMegabyte);
 
     std::vector<homedeck::PackPart> parts;
     auto image = Pattern(kImageBytes, 3);

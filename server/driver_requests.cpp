@@ -62,11 +62,14 @@ void DeviceServer::Handle(Client& client, std::uint32_t sequence, const protocol
 
 void DeviceServer::Handle(Client& client, std::uint32_t sequence, const protocol::DriverOpenRequest& request) {
     protocol::StatusReply reply;
-    if (FlashDisk::IsFlashDiskName(request.device))
+    int image_fd = -1;
+    if (FlashDisk::IsFlashDiskName(request.device)) {
         reply.error = m_flash_disk->Open(static_cast<std::uint32_t>(client.Pid()));
-    else if (!BoardDrivers::Exists(request.device) && !tdmb::Receiver::IsReceiverName(request.device))
+        if (!reply.error) image_fd = m_flash_disk->ImageFd();
+    } else if (!BoardDrivers::Exists(request.device) && !tdmb::Receiver::IsReceiverName(request.device)) {
         reply.error = ERROR_FILE_NOT_FOUND;
-    client.Reply(sequence, Kind(protocol::RequestId::DriverOpen), reply);
+    }
+    client.Reply(sequence, Kind(protocol::RequestId::DriverOpen), reply, image_fd);
 }
 
 void DeviceServer::Handle(Client& client, std::uint32_t sequence, const protocol::DriverCloseRequest& request) {

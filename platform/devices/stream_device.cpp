@@ -1,7 +1,11 @@
 #include "platform/devices/stream_device.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
 #include <cstring>
 
 #include "platform/device_root.h"
@@ -16,9 +20,22 @@ namespace {
 
 class StreamDeviceObject final : public LocalObject {
 public:
-    explicit StreamDeviceObject(std::string name) : name(std::move(name)) {}
-    // The driver learns of the close (the flash disk flushes its image at the last one).
+    StreamDeviceObject(std::string name, int image_fd) : name(std::move(name)), image_fd(image_fd) {
+        struct stat info {};
+        if (image_fd >= 0 && ::fstat(image_fd, &info) == 0)
+            sectors = static_cast<std::uint64_t>(info.st_size) / platform::kSectorSize;
+    }
+    ~StreamDeviceObject() override {
+        if (image_fd >= 0) ::close(image_fd);
+    }
+    StreamDeviceObject(const StreamDeviceObject&) = delete;
+    StreamDeviceObject& operator=(const StreamDeviceObject&) = delete;
+
+    // The driver learns of the close (the flash disk flushes its image at the last one); what
+    // this handle wrote is on the disk before the close returns, as the disk's handles are
+    // write-through.
     void OnHandleClosed() override {
+        if (image_fd >= 0 && wrote) ::fdatasync(image_fd);
         if (auto* connection = ServerConnection::Current()) {
             protocol::DriverCloseRequest request{name};
             protocol::StatusReply reply;
@@ -26,6 +43,10 @@ public:
         }
     }
     std::string name;
+    // A device whose data the driver shares (the flash disk's image): its descriptor and size.
+    int image_fd = -1;
+    std::uint64_t sectors = 0;
+    bool wrote = false;
 };
 
 constexpr std::size_t kMaxIoSize = 64 * 1024;
@@ -42,13 +63,15 @@ HANDLE OpenStreamDevice(const std::string& name, DWORD, DWORD) {
     auto* connection = ServerConnection::Current();
     protocol::DriverOpenRequest request{name};
     protocol::StatusReply reply;
-    if (!connection || !connection->Call(request, reply)) return INVALID_HANDLE_VALUE;
+    int image_fd = -1;
+    if (!connection || !connection->Call(request, reply, &image_fd)) return INVALID_HANDLE_VALUE;
     if (reply.error) {
+        if (image_fd >= 0) ::close(image_fd);
         SetLastError(reply.error);
         return INVALID_HANDLE_VALUE;
     }
     SetLastError(ERROR_SUCCESS);
-    return InsertLocalHandle(std::make_shared<StreamDeviceObject>(name));
+    return InsertLocalHandle(std::make_shared<StreamDeviceObject>(name, image_fd));
 }
 
 DWORD ReadBoardStatusWord() { return static_cast<DWORD>(Config().GetInt("board_status", 0)); }
@@ -96,8 +119,41 @@ void PutWord(std::vector<std::uint8_t>& bytes, std::size_t offset, std::uint32_t
     std::memcpy(bytes.data() + offset, &value, 4);
 }
 
-// Sector reads and writes of the flash disk. The record names the caller's buffer, which never
-// leaves this program: its bytes go to the server in chunks of kFlashChunkSectors sectors, each
+// Sector reads and writes on the image the driver handed over at the open: the same range
+// check as the driver's (nothing moves when the range is not wholly on the disk), then the
+// bytes straight between the caller's buffer and the image.
+BOOL SharedImageSectors(platform::StreamDeviceObject& disk, DWORD code, const platform::SectorRequest& record) {
+    const std::uint64_t first = record.first_sector, count = record.sector_count;
+    if (count > 0 && !record.buffer) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    if (first > disk.sectors || count > disk.sectors - first) {
+        SetLastError(ERROR_SECTOR_NOT_FOUND);
+        return FALSE;
+    }
+    const bool write = code == platform::kIoctlDiskWrite;
+    auto* bytes = static_cast<std::uint8_t*>(record.buffer);
+    const std::uint64_t size = count * platform::kSectorSize;
+    const std::uint64_t offset = first * platform::kSectorSize;
+    for (std::uint64_t done = 0; done < size;) {
+        const ssize_t moved = write ? ::pwrite(disk.image_fd, bytes + done, size - done, static_cast<off_t>(offset + done))
+                                    : ::pread(disk.image_fd, bytes + done, size - done, static_cast<off_t>(offset + done));
+        if (moved < 0 && errno == EINTR) continue;
+        if (moved <= 0) {
+            SetLastError(write ? ERROR_WRITE_FAULT : ERROR_READ_FAULT);
+            return FALSE;
+        }
+        done += static_cast<std::uint64_t>(moved);
+    }
+    if (write) disk.wrote = true;
+    SetLastError(ERROR_SUCCESS);
+    return TRUE;
+}
+
+// Sector reads and writes of the flash disk through the server, for a handle without the
+// image. The record names the caller's buffer, which never leaves this program: its bytes go
+// to the server in chunks of kFlashChunkSectors sectors, each
 // carrying the whole request's range, so the driver refuses a range off the disk before the
 // first chunk moves anything.
 BOOL FlashDiskSectors(const std::string& device, DWORD code, const platform::SectorRequest& record) {
@@ -156,8 +212,9 @@ BOOL FlashDiskInstallBootLoader(const std::string& device, const platform::BootL
     return CallWithBuffers(request, nullptr, 0, nullptr, 0, nullptr);
 }
 
-BOOL FlashDiskIoControl(const std::string& device, DWORD code, const void* input, DWORD input_size, void* output,
-                        DWORD output_size) {
+BOOL FlashDiskIoControl(platform::StreamDeviceObject& disk, DWORD code, const void* input, DWORD input_size,
+                        void* output, DWORD output_size) {
+    const std::string& device = disk.name;
     if (code == platform::kIoctlDiskWrite || code == platform::kIoctlDiskRead) {
         const bool write = code == platform::kIoctlDiskWrite;
         const void* record = write ? input : output;
@@ -168,6 +225,7 @@ BOOL FlashDiskIoControl(const std::string& device, DWORD code, const void* input
         }
         platform::SectorRequest request{};
         std::memcpy(&request, record, sizeof(request));
+        if (disk.image_fd >= 0) return SharedImageSectors(disk, code, request);
         return FlashDiskSectors(device, code, request);
     }
     if (code == platform::kIoctlInstallBootLoader) {
@@ -193,7 +251,7 @@ BOOL DeviceIoControl(HANDLE device, DWORD code, const void* input, DWORD input_s
         SetLastError(ERROR_INVALID_HANDLE);
         return FALSE;
     }
-    if (IsFlashDisk(object->name)) return FlashDiskIoControl(object->name, code, input, input_size, output, output_size);
+    if (IsFlashDisk(object->name)) return FlashDiskIoControl(*object, code, input, input_size, output, output_size);
     if (!ValidBuffers(input, input_size, output, output_size)) return FALSE;
     protocol::DriverIoControlRequest request;
     request.device = object->name;

@@ -107,9 +107,10 @@ std::uint32_t FlashDisk::EnsureImage() {
 }
 
 void FlashDisk::Flush() {
-    if (m_fd >= 0 && m_dirty) {
+    // Programs write the image through their own descriptors too, which this flag does not
+    // see: the last close flushes whenever the disk was opened.
+    if (m_fd >= 0) {
         ::fsync(m_fd);
-        m_dirty = false;
     }
 }
 
@@ -158,7 +159,6 @@ std::uint32_t FlashDisk::Write(std::uint64_t first, std::uint64_t count, const s
     if (!InRange(first, count)) return kErrorSectorNotFound;
     if (const std::uint32_t error = EnsureImage()) return error;
     if (count == 0) return 0;
-    m_dirty = true;
     if (!WriteAll(m_fd, data, count * kSectorSize, static_cast<off_t>(first * kSectorSize))) return kErrorWriteFault;
     return 0;
 }

@@ -50,6 +50,10 @@ public:
     std::uint32_t InstallBootLoader(const std::string& host_path, std::uint32_t length);
 
     std::uint64_t SectorCount() const { return m_sectors; }
+    // The image, once made: handed to each program that opens the disk, which moves sectors
+    // with it directly (a round trip per 4 KB through the server would cost many times the
+    // copy itself); -1 before the first open.
+    int ImageFd() const { return m_fd; }
     // Bytes the image takes on the host's disk (0 before it is made).
     std::uint64_t BytesInUse() const;
     // The installed boot loader's size; nothing when none is installed.
@@ -65,7 +69,6 @@ private:
     std::uint64_t m_sectors;
     Log m_log;
     int m_fd = -1;
-    bool m_dirty = false;
     std::map<std::uint32_t, std::size_t> m_opens;  // per program
 };
 

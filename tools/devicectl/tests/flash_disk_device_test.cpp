@@ -33,7 +33,7 @@ BOOL Sectors(HANDLE disk, DWORD code, DWORD first, DWORD count, void* buffer) {
     return DeviceIoControl(disk, code, &request, sizeof(request), nullptr, 0, &returned, nullptr);
 }
 
-TEST(FlashDiskDevice, SectorsWrittenAcrossManyServerCallsReadBackAndRangesOffTheDiskAreRefused) {
+TEST(FlashDiskDevice, SectorsWrittenReadBackLandInTheImageAndRangesOffTheDiskAreRefused) {
     TemporaryDevice device;
     { std::ofstream(device.Root() / "device.conf", std::ios::app) << "flash_sectors = 4096\n"; }
     ASSERT_TRUE(device.StartServer());
@@ -41,7 +41,7 @@ TEST(FlashDiskDevice, SectorsWrittenAcrossManyServerCallsReadBackAndRangesOffThe
     ASSERT_NE(disk, INVALID_HANDLE_VALUE) << GetLastError();
     EXPECT_TRUE(device.WaitForLog("server", "DSK1: open"));
 
-    // 300 sectors (150 KB) from sector 100: more than one call's 64 KB, in both directions.
+    // 300 sectors (150 KB) from sector 100: more than one server message holds, in both directions.
     std::vector<std::uint8_t> written(300 * platform::kSectorSize);
     for (std::size_t i = 0; i < written.size(); ++i) written[i] = static_cast<std::uint8_t>(i * 7 + i / 512);
     ASSERT_TRUE(Sectors(disk, platform::kIoctlDiskWrite, 100, 300, written.data())) << GetLastError();
@@ -71,6 +71,12 @@ TEST(FlashDiskDevice, SectorsWrittenAcrossManyServerCallsReadBackAndRangesOffThe
     EXPECT_FALSE(Sectors(disk, platform::kIoctlDiskWrite, 0, 1, nullptr));
     EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
     EXPECT_TRUE(CloseHandle(disk));
+    // The program writes the image the driver keeps: its bytes are there, at their sectors.
+    std::ifstream image(device.Root() / "state" / "flash.img", std::ios::binary);
+    image.seekg(100 * platform::kSectorSize);
+    std::vector<std::uint8_t> stored(written.size());
+    image.read(reinterpret_cast<char*>(stored.data()), static_cast<std::streamsize>(stored.size()));
+    EXPECT_EQ(stored, written);
 
     devicectl::DeviceControl control(device.Root());
     auto state = control.DriverState();

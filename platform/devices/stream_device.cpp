@@ -11,6 +11,7 @@
 #include "platform/device_root.h"
 #include "platform/devices/flash_disk.h"
 #include "platform/files/file_object.h"
+#include "platform/files/positional_io.h"
 #include "platform/kernel/handle_table.h"
 #include "platform/kernel/last_error.h"
 #include "platform/kernel/server_connection.h"
@@ -136,15 +137,11 @@ BOOL SharedImageSectors(platform::StreamDeviceObject& disk, DWORD code, const pl
     auto* bytes = static_cast<std::uint8_t*>(record.buffer);
     const std::uint64_t size = count * platform::kSectorSize;
     const std::uint64_t offset = first * platform::kSectorSize;
-    for (std::uint64_t done = 0; done < size;) {
-        const ssize_t moved = write ? ::pwrite(disk.image_fd, bytes + done, size - done, static_cast<off_t>(offset + done))
-                                    : ::pread(disk.image_fd, bytes + done, size - done, static_cast<off_t>(offset + done));
-        if (moved < 0 && errno == EINTR) continue;
-        if (moved <= 0) {
-            SetLastError(write ? ERROR_WRITE_FAULT : ERROR_READ_FAULT);
-            return FALSE;
-        }
-        done += static_cast<std::uint64_t>(moved);
+    const bool moved = write ? platform::WriteFully(disk.image_fd, bytes, size, offset)
+                             : platform::ReadFully(disk.image_fd, bytes, size, offset);
+    if (!moved) {
+        SetLastError(write ? ERROR_WRITE_FAULT : ERROR_READ_FAULT);
+        return FALSE;
     }
     if (write) disk.wrote = true;
     SetLastError(ERROR_SUCCESS);

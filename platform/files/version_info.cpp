@@ -10,6 +10,7 @@
 
 #include "platform/files/device_path.h"
 #include "platform/files/files.h"
+#include "platform/files/positional_io.h"
 #include "platform/files/version_record.h"
 #include "platform/kernel/last_error.h"
 
@@ -38,15 +39,7 @@ bool ReadVersionRecord(const std::string& path, std::vector<std::uint8_t>& bytes
         return false;
     }
     auto read_at = [fd](std::uint64_t offset, std::size_t size, std::uint8_t* out) {
-        while (size > 0) {
-            const ssize_t count = ::pread(fd, out, size, static_cast<off_t>(offset));
-            if (count < 0 && errno == EINTR) continue;
-            if (count <= 0) return false;
-            out += count;
-            size -= static_cast<std::size_t>(count);
-            offset += static_cast<std::uint64_t>(count);
-        }
-        return true;
+        return platform::ReadFully(fd, out, size, offset);
     };
     const auto file_size = static_cast<std::uint64_t>(info.st_size);
     std::uint8_t magic[4] = {};

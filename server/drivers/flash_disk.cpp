@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include "platform/devices/flash_disk.h"
+#include "platform/files/positional_io.h"
 #include "platform/protocol/messages.h"
 
 namespace server {
@@ -29,30 +30,6 @@ std::uint32_t Word(const std::vector<std::uint8_t>& bytes, std::size_t offset) {
     std::uint32_t value = 0;
     if (offset + 4 <= bytes.size()) std::memcpy(&value, bytes.data() + offset, 4);
     return value;
-}
-
-bool ReadAll(int fd, std::uint8_t* data, std::size_t size, off_t offset) {
-    while (size > 0) {
-        const ssize_t count = ::pread(fd, data, size, offset);
-        if (count < 0 && errno == EINTR) continue;
-        if (count <= 0) return false;
-        data += count;
-        size -= static_cast<std::size_t>(count);
-        offset += count;
-    }
-    return true;
-}
-
-bool WriteAll(int fd, const std::uint8_t* data, std::size_t size, off_t offset) {
-    while (size > 0) {
-        const ssize_t count = ::pwrite(fd, data, size, offset);
-        if (count < 0 && errno == EINTR) continue;
-        if (count <= 0) return false;
-        data += count;
-        size -= static_cast<std::size_t>(count);
-        offset += count;
-    }
-    return true;
 }
 
 // Whether `path` names something inside `folder`, after following links.
@@ -148,7 +125,7 @@ std::uint32_t FlashDisk::Read(std::uint64_t first, std::uint64_t count, std::vec
     if (!InRange(first, count)) return kErrorSectorNotFound;
     if (const std::uint32_t error = EnsureImage()) return error;
     out.resize(count * kSectorSize);
-    if (!out.empty() && !ReadAll(m_fd, out.data(), out.size(), static_cast<off_t>(first * kSectorSize))) {
+    if (!out.empty() && !platform::ReadFully(m_fd, out.data(), out.size(), first * kSectorSize)) {
         out.clear();
         return kErrorReadFault;
     }
@@ -159,7 +136,7 @@ std::uint32_t FlashDisk::Write(std::uint64_t first, std::uint64_t count, const s
     if (!InRange(first, count)) return kErrorSectorNotFound;
     if (const std::uint32_t error = EnsureImage()) return error;
     if (count == 0) return 0;
-    if (!WriteAll(m_fd, data, count * kSectorSize, static_cast<off_t>(first * kSectorSize))) return kErrorWriteFault;
+    if (!platform::WriteFully(m_fd, data, count * kSectorSize, first * kSectorSize)) return kErrorWriteFault;
     return 0;
 }
 
@@ -192,8 +169,8 @@ std::uint32_t FlashDisk::InstallBootLoader(const std::string& host_path, std::ui
     std::uint32_t error = 0;
     for (std::uint64_t done = 0; done < length && !error;) {
         const std::size_t size = static_cast<std::size_t>(std::min<std::uint64_t>(kCopyBlock, length - done));
-        if (!ReadAll(in, block.data(), size, static_cast<off_t>(done))) error = kErrorReadFault;
-        else if (!WriteAll(out, block.data(), size, static_cast<off_t>(done))) error = kErrorWriteFault;
+        if (!platform::ReadFully(in, block.data(), size, done)) error = kErrorReadFault;
+        else if (!platform::WriteFully(out, block.data(), size, done)) error = kErrorWriteFault;
         done += size;
     }
     ::close(in);

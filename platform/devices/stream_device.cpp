@@ -148,54 +148,6 @@ BOOL SharedImageSectors(platform::StreamDeviceObject& disk, DWORD code, const pl
     return TRUE;
 }
 
-// Sector reads and writes of the flash disk through the server, for a handle without the
-// image. The record names the caller's buffer, which never leaves this program: its bytes go
-// to the server in chunks of kFlashChunkSectors sectors, each
-// carrying the whole request's range, so the driver refuses a range off the disk before the
-// first chunk moves anything.
-BOOL FlashDiskSectors(const std::string& device, DWORD code, const platform::SectorRequest& record) {
-    const std::uint64_t count = record.sector_count;
-    if (count > 0 && !record.buffer) {
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return FALSE;
-    }
-    auto* connection = platform::ServerConnection::Current();
-    if (!connection) return FALSE;
-    auto* bytes = static_cast<std::uint8_t*>(record.buffer);
-    std::uint64_t done = 0;
-    do {
-        const auto chunk = static_cast<std::uint32_t>(std::min<std::uint64_t>(count - done, protocol::kFlashChunkSectors));
-        protocol::DriverIoControlRequest request;
-        request.device = device;
-        request.code = code;
-        request.input.assign(protocol::kFlashChunkHeaderSize, 0);
-        PutWord(request.input, 0, static_cast<std::uint32_t>(record.first_sector + done));
-        PutWord(request.input, 4, chunk);
-        PutWord(request.input, 8, record.first_sector);
-        PutWord(request.input, 12, record.sector_count);
-        const std::size_t size = static_cast<std::size_t>(chunk) * platform::kSectorSize;
-        std::uint8_t* at = bytes ? bytes + done * platform::kSectorSize : nullptr;
-        if (code == platform::kIoctlDiskWrite) request.input.insert(request.input.end(), at, at + size);
-        else request.output_size = static_cast<std::uint32_t>(size);
-        protocol::IoControlReply reply;
-        if (!connection->Call(request, reply)) return FALSE;
-        if (reply.error) {
-            SetLastError(reply.error);
-            return FALSE;
-        }
-        if (code == platform::kIoctlDiskRead) {
-            if (reply.output.size() != size) {
-                SetLastError(ERROR_READ_FAULT);
-                return FALSE;
-            }
-            if (size) std::memcpy(at, reply.output.data(), size);
-        }
-        done += chunk;
-    } while (done < count);
-    SetLastError(ERROR_SUCCESS);
-    return TRUE;
-}
-
 // The boot loader install: the driver is told which file of the device's file system to take.
 BOOL FlashDiskInstallBootLoader(const std::string& device, const platform::BootLoaderRequest& record) {
     auto file = platform::files::FileFromHandle(record.file);
@@ -222,8 +174,12 @@ BOOL FlashDiskIoControl(platform::StreamDeviceObject& disk, DWORD code, const vo
         }
         platform::SectorRequest request{};
         std::memcpy(&request, record, sizeof(request));
-        if (disk.image_fd >= 0) return SharedImageSectors(disk, code, request);
-        return FlashDiskSectors(device, code, request);
+        if (disk.image_fd < 0) {
+            // The driver hands its image over with every open; without it there is no disk.
+            SetLastError(ERROR_NOT_READY);
+            return FALSE;
+        }
+        return SharedImageSectors(disk, code, request);
     }
     if (code == platform::kIoctlInstallBootLoader) {
         if (!input || input_size != sizeof(platform::BootLoaderRequest)) {

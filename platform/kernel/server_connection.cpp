@@ -16,7 +16,18 @@
 namespace platform {
 namespace {
 
-thread_local std::unique_ptr<ServerConnection> t_connection;
+// The thread's connection. When the thread ends, objects of its own that die after the
+// connection (a device handle kept in a thread_local, say) may still ask for it: the flag,
+// which needs no destruction, tells them it is gone rather than letting them touch it.
+thread_local bool t_connection_gone = false;
+struct ThreadConnection {
+    std::unique_ptr<ServerConnection> connection;
+    ~ThreadConnection() {
+        connection.reset();
+        t_connection_gone = true;
+    }
+};
+thread_local ThreadConnection t_thread_connection;
 std::atomic<EventSink*> s_event_sink{nullptr};
 
 int ConnectSocket() {
@@ -37,10 +48,15 @@ int ConnectSocket() {
 }  // namespace
 
 ServerConnection* ServerConnection::Current() {
-    if (t_connection && !t_connection->m_broken) return t_connection.get();
-    t_connection.reset(Open());
-    if (!t_connection) SetLastError(ERROR_BROKEN_PIPE);
-    return t_connection.get();
+    if (t_connection_gone) {
+        SetLastError(ERROR_BROKEN_PIPE);
+        return nullptr;
+    }
+    auto& connection = t_thread_connection.connection;
+    if (connection && !connection->m_broken) return connection.get();
+    connection.reset(Open());
+    if (!connection) SetLastError(ERROR_BROKEN_PIPE);
+    return connection.get();
 }
 
 ServerConnection* ServerConnection::Open() {
@@ -198,7 +214,7 @@ void SetEventSink(EventSink* sink) { s_event_sink.store(sink); }
 }  // namespace platform
 
 namespace platform::testing {
-void ResetThreadConnection() { t_connection.reset(); }
+void ResetThreadConnection() { t_thread_connection.connection.reset(); }
 }  // namespace platform::testing
 
 namespace platform {

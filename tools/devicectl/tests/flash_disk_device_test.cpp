@@ -7,6 +7,7 @@
 #include <fstream>
 #include <numeric>
 #include <sys/wait.h>
+#include <thread>
 #include <vector>
 
 #include "platform/devices/flash_disk.h"
@@ -84,6 +85,33 @@ TEST(FlashDiskDevice, SectorsWrittenReadBackLandInTheImageAndRangesOffTheDiskAre
     EXPECT_EQ(state->flash_sectors, 4096u);
     EXPECT_GE(state->flash_bytes_in_use, written.size());
     EXPECT_FALSE(state->boot_loader_installed);
+}
+
+// A device handle a thread keeps in a thread_local object made before the thread's first
+// server call is closed after the thread's connection is gone: the close must find no
+// connection rather than touch the one already destroyed.
+struct KeptDisk {
+    HANDLE disk = INVALID_HANDLE_VALUE;
+    ~KeptDisk() {
+        if (disk != INVALID_HANDLE_VALUE) CloseHandle(disk);
+    }
+};
+thread_local KeptDisk t_kept_disk;
+
+TEST(FlashDiskDevice, AHandleClosedAsItsThreadEndsAfterTheConnectionGoesIsClosedQuietly) {
+    TemporaryDevice device;
+    ASSERT_TRUE(device.StartServer());
+    bool opened = false;
+    std::thread([&] {
+        KeptDisk& kept = t_kept_disk;  // made now, before the connection: it dies after it
+        kept.disk = OpenDisk();
+        opened = kept.disk != INVALID_HANDLE_VALUE;
+    }).join();
+    EXPECT_TRUE(opened);
+    // The device still answers, and its disk opens and closes as before.
+    HANDLE disk = OpenDisk();
+    ASSERT_NE(disk, INVALID_HANDLE_VALUE);
+    EXPECT_TRUE(CloseHandle(disk));
 }
 
 TEST(FlashDiskDevice, InstallsTheBootLoaderFromAnOpenFile) {

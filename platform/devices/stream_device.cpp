@@ -32,11 +32,13 @@ public:
     StreamDeviceObject(const StreamDeviceObject&) = delete;
     StreamDeviceObject& operator=(const StreamDeviceObject&) = delete;
 
-    // The driver learns of the close (the flash disk flushes its image at the last one); what
-    // this handle wrote is on the disk before the close returns, as the disk's handles are
-    // write-through.
+    // A driver that shared its image counts its opens and learns of the close (the flash disk
+    // flushes its image at the last one); what this handle wrote is on the disk before the
+    // close returns, as the disk's handles are write-through. The other drivers keep no count,
+    // so their closes cost no server call.
     void OnHandleClosed() override {
-        if (image_fd >= 0 && wrote) ::fdatasync(image_fd);
+        if (image_fd < 0) return;
+        if (wrote) ::fdatasync(image_fd);
         if (auto* connection = ServerConnection::Current()) {
             protocol::DriverCloseRequest request{name};
             protocol::StatusReply reply;

@@ -76,6 +76,11 @@ const char* MediumFolderName(RemovableMedium medium)
     return medium == RemovableMedium::UsbDrive ? "USB DRIVE" : "STORAGE CARD";
 }
 
+bool MediumInserted(const fs::path& root, RemovableMedium medium)
+{
+    return !FindInserted(root / "fs", MediumFolderName(medium)).empty();
+}
+
 MediumChange SetMediumInserted(const fs::path& root, RemovableMedium medium, bool inserted, std::string& error)
 {
     const std::string name = MediumFolderName(medium);

@@ -29,6 +29,9 @@ enum class MediumChange {
 MediumChange SetMediumInserted(const std::filesystem::path& root, RemovableMedium medium, bool inserted,
                                std::string& error);
 
+// Whether the medium of the device at `root` is in (its folder is in fs/, found ignoring case).
+bool MediumInserted(const std::filesystem::path& root, RemovableMedium medium);
+
 // Every removal of a medium replaces its removal stamp, state/removals/<folder name>, a small
 // file holding the count of removals, written beside it and renamed into place. A file opened
 // on the medium remembers the stamp it saw and is dead once the stamp is another: its handle

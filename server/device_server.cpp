@@ -272,6 +272,7 @@ void DeviceServer::DropClient(std::uint32_t client_id) {
     DropAudioOf(client_id);
     DropGraphsOf(client_id);
     std::erase_if(m_driver_replies, [client_id](const PendingDriverReply& pending) { return pending.requester == client_id; });
+    std::erase_if(m_screen_waits, [client_id](const PendingScreenWait& wait) { return wait.requester == client_id; });
     // A program's overlay goes with the program: its last connection, or its exit.
     if (last_connection && m_compositor && m_compositor->CloseOverlay(pid)) ScreenChanged();
     if (released) SatisfyWaits();
@@ -330,7 +331,7 @@ std::optional<Clock::time_point> DeviceServer::NextDeadline() const {
     if (m_backend && m_backend->HasInput()) input_poll = Clock::now() + std::chrono::milliseconds(8);
     for (const auto& other :
          {m_registry_save_at, m_shutdown_deadline, m_present_at, input_poll, NextSendDeadline(), NextRecordingDeadline(),
-          NextDriverReplyDeadline()})
+          NextDriverReplyDeadline(), NextScreenWaitDeadline()})
         if (other && (!deadline || *other < *deadline)) deadline = other;
     return deadline;
 }
@@ -347,6 +348,7 @@ int DeviceServer::Run() {
         if (m_backend && m_backend->HasInput())
             m_backend->PollInput([this](const BackendInput& input) { OnBackendInput(input); });
         PresentIfDue(now);
+        AnswerScreenWaits(now);
         if (m_shutting_down) {
             bool children_left = false;
             for (auto& [pid, process] : m_processes) children_left = children_left || process->child;

@@ -125,6 +125,9 @@ private:
     void ScreenChanged() { m_compositor->MarkDirty(); }
     void PresentIfDue(Clock::time_point now);
     void Present(Clock::time_point now);
+    // Screen-change waits: answered at the next presented frame or at their deadline.
+    void AnswerScreenWaits(Clock::time_point now);
+    std::optional<Clock::time_point> NextScreenWaitDeadline() const;
     void OnBackendInput(const BackendInput& input);
     void OnPen(protocol::InputKind kind, std::int32_t x, std::int32_t y);
     bool OnKey(std::uint32_t key);
@@ -185,6 +188,14 @@ private:
     std::unique_ptr<ScreenBackend> m_backend;
     std::optional<Clock::time_point> m_present_at;
     Clock::time_point m_last_present{};
+    std::uint64_t m_presented_frames = 0;  // frames presented so far; the last one's number
+    struct PendingScreenWait {
+        std::uint32_t requester = 0;  // client waiting for the reply
+        std::uint32_t sequence = 0;
+        std::uint64_t after = 0;
+        Clock::time_point deadline;
+    };
+    std::vector<PendingScreenWait> m_screen_waits;
     bool m_pen_down = false;
     // The touch panel's and the remote keys' named events: the server holds them, so they
     // exist from start-up for every program that opens them.

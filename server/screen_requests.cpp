@@ -60,6 +60,45 @@ void DeviceServer::Present(Clock::time_point now) {
     m_present_at.reset();
     m_last_present = now;
     m_backend->Present(m_compositor->Compose(m_windows));
+    ++m_presented_frames;
+}
+
+void DeviceServer::Handle(Client& client, std::uint32_t sequence, const protocol::ScreenChangeRequest& request) {
+    if (request.timeout_ms > protocol::kMaxScreenChangeWaitMs) {
+        protocol::ScreenChangeReply reply;
+        reply.error = ERROR_INVALID_PARAMETER;
+        reply.frame = m_presented_frames;
+        client.Reply(sequence, Kind(protocol::RequestId::ScreenChange), reply);
+        return;
+    }
+    m_screen_waits.push_back(
+        {client.Id(), sequence, request.after, Clock::now() + std::chrono::milliseconds(request.timeout_ms)});
+    // A frame already newer, or a time-out of 0, is answered at once (on this turn of the loop).
+    AnswerScreenWaits(Clock::now());
+}
+
+void DeviceServer::AnswerScreenWaits(Clock::time_point now) {
+    for (auto it = m_screen_waits.begin(); it != m_screen_waits.end();) {
+        if (m_presented_frames <= it->after && it->deadline > now) {
+            ++it;
+            continue;
+        }
+        const PendingScreenWait done = *it;
+        it = m_screen_waits.erase(it);
+        if (Client* requester = FindClient(done.requester)) {
+            protocol::ScreenChangeReply reply;
+            reply.frame = m_presented_frames;
+            requester->Reply(done.sequence, Kind(protocol::RequestId::ScreenChange), reply);
+            UpdateWriteInterest(*requester);
+        }
+    }
+}
+
+std::optional<Clock::time_point> DeviceServer::NextScreenWaitDeadline() const {
+    std::optional<Clock::time_point> next;
+    for (const PendingScreenWait& wait : m_screen_waits)
+        if (!next || wait.deadline < *next) next = wait.deadline;
+    return next;
 }
 
 void DeviceServer::Handle(Client& client, std::uint32_t sequence, const protocol::GetSurfaceRequest& request) {
@@ -185,6 +224,7 @@ void DeviceServer::Handle(Client& client, std::uint32_t sequence, const protocol
     reply.width = frame.width;
     reply.height = frame.height;
     reply.pitch = copy->Pitch();
+    reply.frame = m_presented_frames;
     client.Reply(sequence, Kind(protocol::RequestId::Screenshot), reply, copy->Fd());
 }
 

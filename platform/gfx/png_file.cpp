@@ -3,8 +3,11 @@
 #include <SDL.h>
 #include <SDL_image.h>
 
+#include <algorithm>
+#include <climits>
 #include <cstring>
 #include <memory>
+#include <optional>
 
 namespace platform {
 namespace {
@@ -18,9 +21,57 @@ using SurfacePtr = std::unique_ptr<SDL_Surface, FreeSurface>;
 // below where a row's bytes would overflow SDL's int pitch.
 constexpr std::uint32_t kMaxSide = 16384;
 
-}  // namespace
+// An SDL stream that writes into a byte vector, growing it, so that a PNG is made in memory by
+// the same writer as a file. The write position lives in the stream's second data word.
+struct VectorStream {
+    static std::vector<std::uint8_t>& Bytes(SDL_RWops* rw) {
+        return *static_cast<std::vector<std::uint8_t>*>(rw->hidden.unknown.data1);
+    }
+    static std::size_t& Position(SDL_RWops* rw) { return *reinterpret_cast<std::size_t*>(&rw->hidden.unknown.data2); }
 
-bool WritePng(const std::filesystem::path& path, const PixelRows& picture, std::string& error) {
+    static SDL_RWops* Open(std::vector<std::uint8_t>& bytes) {
+        static_assert(sizeof(void*) == sizeof(std::size_t));
+        SDL_RWops* stream = SDL_AllocRW();
+        if (!stream) return nullptr;
+        stream->type = SDL_RWOPS_UNKNOWN;
+        stream->hidden.unknown.data1 = &bytes;
+        stream->hidden.unknown.data2 = nullptr;
+        stream->size = [](SDL_RWops* rw) -> Sint64 { return static_cast<Sint64>(Bytes(rw).size()); };
+        stream->seek = [](SDL_RWops* rw, Sint64 offset, int whence) -> Sint64 {
+            const auto size = static_cast<Sint64>(Bytes(rw).size());
+            const Sint64 base = whence == RW_SEEK_SET   ? 0
+                                : whence == RW_SEEK_CUR ? static_cast<Sint64>(Position(rw))
+                                                        : size;
+            const Sint64 target = base + offset;
+            if (target < 0 || target > size) return SDL_SetError("seek out of range");
+            Position(rw) = static_cast<std::size_t>(target);
+            return target;
+        };
+        stream->read = [](SDL_RWops*, void*, size_t, size_t) -> size_t { return 0; };
+        stream->write = [](SDL_RWops* rw, const void* data, size_t size, size_t count) -> size_t {
+            auto& out = Bytes(rw);
+            const std::size_t bytes = size * count;
+            std::size_t& at = Position(rw);
+            if (at + bytes > out.size()) out.resize(at + bytes);
+            if (bytes) std::memcpy(out.data() + at, data, bytes);
+            at += bytes;
+            return count;
+        };
+        stream->close = [](SDL_RWops* rw) -> int {
+            SDL_FreeRW(rw);
+            return 0;
+        };
+        return stream;
+    }
+};
+
+// Writes the picture as an RGB PNG into the stream, which it closes.
+bool SavePng(const PixelRows& picture, SDL_RWops* stream, const std::string& name, std::string& error) {
+    if (!stream) {
+        error = "cannot write " + name + ": " + SDL_GetError();
+        return false;
+    }
+    std::unique_ptr<SDL_RWops, int (*)(SDL_RWops*)> owned(stream, SDL_RWclose);
     if (!picture.top_row || picture.width <= 0 || picture.height <= 0) {
         error = "no picture to write";
         return false;
@@ -40,38 +91,22 @@ bool WritePng(const std::filesystem::path& path, const PixelRows& picture, std::
         std::memcpy(static_cast<std::uint8_t*>(image->pixels) + static_cast<std::ptrdiff_t>(y) * image->pitch,
                     picture.top_row + static_cast<std::ptrdiff_t>(y) * picture.pitch,
                     static_cast<std::size_t>(picture.width) * 4);
-    if (IMG_SavePNG(image.get(), path.c_str()) != 0) {
-        error = "cannot write " + path.string() + ": " + IMG_GetError();
+    if (IMG_SavePNG_RW(image.get(), owned.release(), 1) != 0) {
+        error = "cannot write " + name + ": " + IMG_GetError();
         return false;
     }
     return true;
 }
 
-bool WritePng(const std::filesystem::path& path, std::uint32_t width, std::uint32_t height,
-              const std::vector<std::uint32_t>& pixels, std::string& error) {
-    if (width > kMaxSide || height > kMaxSide) {
-        error = "picture too large";
-        return false;
-    }
-    if (width == 0 || height == 0 || pixels.size() < static_cast<std::size_t>(width) * height) {
-        error = "no picture to write";
-        return false;
-    }
-    const PixelRows rows{reinterpret_cast<const std::uint8_t*>(pixels.data()), static_cast<std::ptrdiff_t>(width) * 4,
-                         static_cast<int>(width), static_cast<int>(height)};
-    return WritePng(path, rows, error);
-}
-
-bool ReadPng(const std::filesystem::path& path, std::uint32_t& width, std::uint32_t& height,
+// Reads a PNG from the stream (which it leaves open) into 0x00RRGGBB pixels.
+bool LoadPng(SDL_RWops* stream, const std::string& name, std::uint32_t& width, std::uint32_t& height,
              std::vector<std::uint32_t>& pixels, std::string& error) {
-    SDL_RWops* file = SDL_RWFromFile(path.c_str(), "rb");
-    if (!file) {
-        error = "cannot open " + path.string();
+    if (!stream) {
+        error = "cannot open " + name;
         return false;
     }
     // The PNG reader alone: a file in another format is not taken for a PNG.
-    SurfacePtr loaded(IMG_LoadPNG_RW(file));
-    SDL_RWclose(file);
+    SurfacePtr loaded(IMG_LoadPNG_RW(stream));
     if (!loaded) {
         error = std::string("not a PNG: ") + IMG_GetError();
         return false;
@@ -95,6 +130,60 @@ bool ReadPng(const std::filesystem::path& path, std::uint32_t& width, std::uint3
     }
     SDL_UnlockSurface(converted.get());
     return true;
+}
+
+// Packed pixels as rows; nothing with a reason when there are too few or too many.
+std::optional<PixelRows> Packed(std::uint32_t width, std::uint32_t height, const std::vector<std::uint32_t>& pixels,
+                                std::string& error) {
+    if (width > kMaxSide || height > kMaxSide) {
+        error = "picture too large";
+        return std::nullopt;
+    }
+    if (width == 0 || height == 0 || pixels.size() < static_cast<std::size_t>(width) * height) {
+        error = "no picture to write";
+        return std::nullopt;
+    }
+    return PixelRows{reinterpret_cast<const std::uint8_t*>(pixels.data()), static_cast<std::ptrdiff_t>(width) * 4,
+                     static_cast<int>(width), static_cast<int>(height)};
+}
+
+}  // namespace
+
+bool WritePng(const std::filesystem::path& path, const PixelRows& picture, std::string& error) {
+    return SavePng(picture, SDL_RWFromFile(path.c_str(), "wb"), path.string(), error);
+}
+
+bool WritePng(const std::filesystem::path& path, std::uint32_t width, std::uint32_t height,
+              const std::vector<std::uint32_t>& pixels, std::string& error) {
+    const auto rows = Packed(width, height, pixels, error);
+    return rows && WritePng(path, *rows, error);
+}
+
+bool EncodePng(std::uint32_t width, std::uint32_t height, const std::vector<std::uint32_t>& pixels,
+               std::vector<std::uint8_t>& png, std::string& error) {
+    png.clear();
+    const auto rows = Packed(width, height, pixels, error);
+    return rows && SavePng(*rows, VectorStream::Open(png), "a PNG in memory", error);
+}
+
+bool ReadPng(const std::filesystem::path& path, std::uint32_t& width, std::uint32_t& height,
+             std::vector<std::uint32_t>& pixels, std::string& error) {
+    SDL_RWops* file = SDL_RWFromFile(path.c_str(), "rb");
+    const bool read = LoadPng(file, path.string(), width, height, pixels, error);
+    if (file) SDL_RWclose(file);
+    return read;
+}
+
+bool DecodePng(const std::vector<std::uint8_t>& png, std::uint32_t& width, std::uint32_t& height,
+               std::vector<std::uint32_t>& pixels, std::string& error) {
+    if (png.size() > static_cast<std::size_t>(INT_MAX)) {
+        error = "not a PNG: too large";
+        return false;
+    }
+    SDL_RWops* memory = SDL_RWFromConstMem(png.data(), static_cast<int>(png.size()));
+    const bool read = LoadPng(memory, "the PNG", width, height, pixels, error);
+    if (memory) SDL_RWclose(memory);
+    return read;
 }
 
 }  // namespace platform

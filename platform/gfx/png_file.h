@@ -25,8 +25,14 @@ struct PixelRows {
 // The same for width × height pixels packed row after row, top row first.
 [[nodiscard]] bool WritePng(const std::filesystem::path& path, std::uint32_t width, std::uint32_t height,
                             const std::vector<std::uint32_t>& pixels, std::string& error);
+// The same PNG made in memory: the bytes WritePng writes to a file.
+[[nodiscard]] bool EncodePng(std::uint32_t width, std::uint32_t height, const std::vector<std::uint32_t>& pixels,
+                             std::vector<std::uint8_t>& png, std::string& error);
 // Reads a PNG back into 0x00RRGGBB pixels packed top row first (any colour type; alpha dropped).
 [[nodiscard]] bool ReadPng(const std::filesystem::path& path, std::uint32_t& width, std::uint32_t& height,
                            std::vector<std::uint32_t>& pixels, std::string& error);
+// The same from the PNG's bytes in memory.
+[[nodiscard]] bool DecodePng(const std::vector<std::uint8_t>& png, std::uint32_t& width, std::uint32_t& height,
+                             std::vector<std::uint32_t>& pixels, std::string& error);
 
 }  // namespace platform

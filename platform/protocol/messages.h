@@ -808,11 +808,28 @@ struct ScreenshotReply {
     std::uint32_t width = 0;
     std::uint32_t height = 0;
     std::uint32_t pitch = 0;
-    template <class V> void Visit(V& v) { v(error); v(width); v(height); v(pitch); }
+    std::uint64_t frame = 0;  // the number of the presented frame the pixels are (see ScreenChange)
+    template <class V> void Visit(V& v) { v(error); v(width); v(height); v(pitch); v(frame); }
 };
 struct ScreenshotRequest {
     using Reply = ScreenshotReply;
     template <class V> void Visit(V&) {}
+};
+
+// Waits until the server presents a frame numbered above `after`, or the time is up; the
+// number of the frame presented last either way. Frames are numbered from 1 as they go out, so
+// a watcher of the screen sleeps in the server until there is something new to see.
+constexpr std::uint32_t kMaxScreenChangeWaitMs = 60000;
+struct ScreenChangeReply {
+    std::uint32_t error = 0;
+    std::uint64_t frame = 0;
+    template <class V> void Visit(V& v) { v(error); v(frame); }
+};
+struct ScreenChangeRequest {
+    using Reply = ScreenChangeReply;
+    std::uint64_t after = 0;
+    std::uint32_t timeout_ms = 0;  // at most kMaxScreenChangeWaitMs
+    template <class V> void Visit(V& v) { v(after); v(timeout_ms); }
 };
 
 // Pen and key input, as the touch panel and the remote control give it.
@@ -975,7 +992,8 @@ struct ShutdownRequest {
     X(GetControlItems)     \
     X(RegQueryInfoKey)     \
     X(WaveOutMessage)      \
-    X(DriverClose)
+    X(DriverClose)         \
+    X(ScreenChange)
 
 enum class RequestId : std::uint16_t {
     None = 0,

@@ -327,6 +327,7 @@ std::optional<DeviceControl::Screen> DeviceControl::Screenshot(DWORD& error) {
     Screen screen;
     screen.width = reply.width;
     screen.height = reply.height;
+    screen.frame = reply.frame;
     screen.pixels.resize(static_cast<std::size_t>(reply.width) * reply.height);
     for (std::uint32_t y = 0; y < reply.height; ++y)
         std::memcpy(screen.pixels.data() + static_cast<std::size_t>(y) * reply.width,
@@ -356,6 +357,16 @@ bool DeviceControl::SaveScreenshot(const std::filesystem::path& file, std::strin
         return false;
     }
     return platform::WritePng(file, screen->width, screen->height, screen->pixels, error);
+}
+
+std::optional<std::uint64_t> DeviceControl::WaitScreenChange(std::uint64_t after, std::chrono::milliseconds timeout) {
+    protocol::ScreenChangeRequest request;
+    request.after = after;
+    request.timeout_ms = static_cast<std::uint32_t>(
+        std::clamp<std::int64_t>(timeout.count(), 0, protocol::kMaxScreenChangeWaitMs));
+    protocol::ScreenChangeReply reply;
+    if (!Call(request, reply) || reply.error) return std::nullopt;
+    return reply.frame;
 }
 
 std::optional<protocol::BacklightReply> DeviceControl::Backlight(std::optional<std::uint32_t> level,
@@ -446,6 +457,48 @@ bool DeviceControl::SetMediumInserted(Medium medium, bool inserted, std::string&
     if (reply.error == 0) return true;
     error = reply.reason.empty() ? "error " + std::to_string(reply.error) : reply.reason;
     return false;
+}
+
+std::string Describe(const protocol::DriverStateReply& state) {
+    char text[1024];
+    const char* boot_loader_format = state.boot_loader_installed ? "boot loader    %llu bytes\n" : "boot loader    none\n";
+    char boot_loader[64];
+    std::snprintf(boot_loader, sizeof(boot_loader), boot_loader_format,
+                  static_cast<unsigned long long>(state.boot_loader_bytes));
+    std::snprintf(text, sizeof(text),
+                  "backlight      %u%% %s\n"
+                  "fm transmitter word 0x%06X, transmitter %s, speaker %s\n"
+                  "remote         %s\n"
+                  "clock          CPU %u MHz, BUS %u MHz, priority %u\n"
+                  "wave-out       0x%08X\n"
+                  "av input       level %u\n"
+                  "camera         %s\n"
+                  "flash disk     %llu sectors, %llu bytes in use\n"
+                  "%s",
+                  state.backlight_percent, state.backlight_on ? "on" : "off", state.fm_word,
+                  state.fm_transmitter_on ? "on" : "off", state.fm_speaker_on ? "on" : "off",
+                  state.remote_receiver_on ? "on" : "off", state.cpu_mhz, state.bus_mhz, state.clock_priority,
+                  state.wave_out_volume, state.av_input_level, state.camera_connected ? "in" : "out",
+                  static_cast<unsigned long long>(state.flash_sectors),
+                  static_cast<unsigned long long>(state.flash_bytes_in_use), boot_loader);
+    return text;
+}
+
+std::string Describe(const std::vector<protocol::ProcessEntry>& processes) {
+    // Columns padded as printf's %-Ns pads them: a longer field is kept whole and pushes on.
+    auto field = [](std::string text, std::size_t width) {
+        if (text.size() < width) text.append(width - text.size(), ' ');
+        return text;
+    };
+    auto line = [&](const std::string& pid, const std::string& name, const std::string& path,
+                    const std::string& command_line) {
+        return field(pid, 8) + " " + field(name, 16) + " " + field(path, 34) + " " + command_line + "\n";
+    };
+    std::string text = line("PID", "PROGRAM", "PATH", "COMMAND LINE");
+    for (const auto& process : processes)
+        text += line(std::to_string(process.process_id), process.name, process.path.empty() ? "-" : process.path,
+                     process.command_line);
+    return text;
 }
 
 std::string Describe(const RegistryValue& value) {

@@ -102,6 +102,7 @@ public:
     struct Screen {
         std::uint32_t width = 0;
         std::uint32_t height = 0;
+        std::uint64_t frame = 0;  // the number of the presented frame it is
         std::vector<std::uint32_t> pixels;  // 0x00RRGGBB, rows packed
         // A point off the screen, or of a screen that could not be taken, reads as kNoPixel.
         static constexpr std::uint32_t kNoPixel = 0xFFFFFFFF;
@@ -117,6 +118,11 @@ public:
                          std::chrono::milliseconds timeout = std::chrono::seconds(1));
     // Writes the screen as a PNG file; false with a reason.
     bool SaveScreenshot(const std::filesystem::path& file, std::string& error);
+    // Waits until a frame numbered above `after` is presented, for at most `timeout` (up to a
+    // minute); the number of the frame presented last, or nothing when the device does not
+    // answer. Frames are numbered from 1 as they go out; nothing new comes while nothing on the
+    // screen changes.
+    std::optional<std::uint64_t> WaitScreenChange(std::uint64_t after, std::chrono::milliseconds timeout);
 
     // The backlight: level 0..100 (nothing to leave it) and power (nothing to leave it).
     std::optional<protocol::BacklightReply> Backlight(std::optional<std::uint32_t> level, std::optional<bool> power,
@@ -173,6 +179,10 @@ private:
 
 // Formats a value as devicectl prints it.
 std::string Describe(const RegistryValue& value);
+// The drivers' state as `devicectl state` prints it, one line each.
+std::string Describe(const protocol::DriverStateReply& state);
+// The device's programs as `devicectl ps` prints them: a heading, then one line each.
+std::string Describe(const std::vector<protocol::ProcessEntry>& processes);
 // "MUSIC.EXE  running  12.345 s  -18.2 dBFS  (pid 812, output 1)"; -inf dBFS for silence.
 std::string Describe(const protocol::AudioOutputInfo& output);
 // "MOVIE.EXE (pid 812) graph 1: \STORAGE CARD\a.mp4 running 8.250/30.000 s volume -3350": the

@@ -130,10 +130,7 @@ int main(int argc, char** argv) {
         return 0;
     }
     if (command == "ps" && args.size() == 1) {
-        std::printf("%-8s %-16s %-34s %s\n", "PID", "PROGRAM", "PATH", "COMMAND LINE");
-        for (const auto& process : device.Processes())
-            std::printf("%-8u %-16s %-34s %s\n", process.process_id, process.name.c_str(),
-                        process.path.empty() ? "-" : process.path.c_str(), process.command_line.c_str());
+        std::fputs(devicectl::Describe(device.Processes()).c_str(), stdout);
         return 0;
     }
     if (command == "event" && args.size() == 3) {
@@ -298,22 +295,7 @@ int main(int argc, char** argv) {
     if (command == "state" && args.size() == 1) {
         auto state = device.DriverState();
         if (!state) return Fail("state", ERROR_BROKEN_PIPE);
-        std::printf("backlight      %u%% %s\n", state->backlight_percent, state->backlight_on ? "on" : "off");
-        std::printf("fm transmitter word 0x%06X, transmitter %s, speaker %s\n", state->fm_word,
-                    state->fm_transmitter_on ? "on" : "off", state->fm_speaker_on ? "on" : "off");
-        std::printf("remote         %s\n", state->remote_receiver_on ? "on" : "off");
-        std::printf("clock          CPU %u MHz, BUS %u MHz, priority %u\n", state->cpu_mhz, state->bus_mhz,
-                    state->clock_priority);
-        std::printf("wave-out       0x%08X\n", state->wave_out_volume);
-        std::printf("av input       level %u\n", state->av_input_level);
-        std::printf("camera         %s\n", state->camera_connected ? "in" : "out");
-        std::printf("flash disk     %llu sectors, %llu bytes in use\n",
-                    static_cast<unsigned long long>(state->flash_sectors),
-                    static_cast<unsigned long long>(state->flash_bytes_in_use));
-        if (state->boot_loader_installed)
-            std::printf("boot loader    %llu bytes\n", static_cast<unsigned long long>(state->boot_loader_bytes));
-        else
-            std::printf("boot loader    none\n");
+        std::fputs(devicectl::Describe(*state).c_str(), stdout);
         return 0;
     }
     if (command == "camera" && args.size() == 2 && (args[1] == "in" || args[1] == "out")) {

@@ -2,7 +2,20 @@
 # Installs what is needed, builds, and runs the head unit on the demo device in ./device (made
 # the first time from the build's device template: resources/device and the demo T-DMB band).
 # Stop it with Ctrl-C or `devicectl shutdown`.
+#
+# On a desktop the screen shows in a window; without a display the device runs headless and
+# its page (tools/deviceweb) is served at http://127.0.0.1:8480/ to see and drive it from a
+# browser. --web serves the page beside the window too, --no-web never; DEVICEWEB_PORT sets
+# the page's port.
 set -euo pipefail
+web=auto
+for arg in "$@"; do
+  case "$arg" in
+    --web) web=on ;;
+    --no-web) web=off ;;
+    *) echo "usage: scripts/run.sh [--web|--no-web]" >&2; exit 2 ;;
+  esac
+done
 top=$(cd "$(dirname "$0")/.." && pwd)
 cd "$top"
 "$top/scripts/setup.sh"
@@ -34,8 +47,27 @@ mkdir -p "$root/fs/WINDOWS"
 cp -f "$top/build/tools/standins/explorer" "$root/fs/WINDOWS/EXPLORER.EXE"
 cp -f "$top/build/tools/standins/tclaunch" "$root/fs/WINDOWS/TCLAUNCH.EXE"
 echo "device root: $root  (drive it with: build/tools/devicectl/devicectl --root $root ...)"
-# On a desktop the screen shows in a window; otherwise the device runs headless (use
-# devicectl screenshot to see it).
 display=()
-if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then display=(--display); fi
-exec "$top/build/server/server" --root "$root" --template "$template" "${display[@]}" --boot '\NAND\HOMEDECK.EXE'
+if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
+  display=(--display)
+  [ "$web" = auto ] && web=off
+fi
+if [ "$web" = off ]; then
+  exec "$top/build/server/server" --root "$root" --template "$template" "${display[@]}" --boot '\NAND\HOMEDECK.EXE'
+fi
+# The device and its page: the page server follows the device server and ends with it.
+"$top/build/server/server" --root "$root" --template "$template" "${display[@]}" --boot '\NAND\HOMEDECK.EXE' &
+server_pid=$!
+web_pid=
+trap '[ -n "$web_pid" ] && kill "$web_pid" 2>/dev/null; kill "$server_pid" 2>/dev/null; wait' INT TERM
+for _ in $(seq 100); do
+  [ -S "$root/run/server.sock" ] && break
+  sleep 0.1
+done
+"$top/build/tools/deviceweb/deviceweb" --root "$root" --port "${DEVICEWEB_PORT:-8480}" &
+web_pid=$!
+status=0
+wait "$server_pid" || status=$?
+kill "$web_pid" 2>/dev/null || true
+wait "$web_pid" 2>/dev/null || true
+exit "$status"

@@ -3,6 +3,7 @@
 // a program with windows of its own; screenshots and input come through devicectl's library.
 #include <chrono>
 #include <filesystem>
+#include <optional>
 #include <gtest/gtest.h>
 #include <thread>
 #include <tuple>
@@ -154,6 +155,38 @@ TEST_F(Screen, AFilledSurfaceShowsExactlyAtItsWindowsRectangleAndInTheScreenshot
     screen = Shot();
     EXPECT_EQ(screen.At(100, 50), 0u);
     EXPECT_EQ(screen.At(200, 100), 0u) << "what lay outside the new size is gone";
+}
+
+TEST_F(Screen, AWaitForTheNextFrameSleepsUntilTheScreenChangesOrItsTimeIsUp) {
+    HWND hwnd = Window(10, 10, 50, 50, kRed);
+    const std::uint64_t frame = Shot().frame;
+    ASSERT_GT(frame, 0u) << "a screenshot shows a presented frame";
+    EXPECT_EQ(control.WaitScreenChange(frame - 1, 5s), frame) << "a frame already newer answers at once";
+
+    // Nothing changes: the wait ends at its time with the same frame.
+    const auto start = Clock::now();
+    EXPECT_EQ(control.WaitScreenChange(frame, 300ms), frame);
+    EXPECT_GE(Clock::now() - start, 250ms);
+
+    // A change ends a wait made on another connection at the frame that shows it.
+    std::optional<std::uint64_t> woken;
+    Clock::time_point woken_at;
+    std::thread watcher([&] {
+        woken = devicectl::DeviceControl(device.Root()).WaitScreenChange(frame, 20s);
+        woken_at = Clock::now();
+    });
+    std::this_thread::sleep_for(200ms);
+    const auto changed_at = Clock::now();
+    Fill(hwnd, kGreen);
+    watcher.join();
+    ASSERT_TRUE(woken);
+    EXPECT_GT(*woken, frame);
+    EXPECT_LT(woken_at - changed_at, 5s) << "woken by the change, not by the time-out";
+    const auto after = Shot();
+    EXPECT_EQ(after.At(20, 20), kGreen);
+    EXPECT_GE(after.frame, *woken);
+
+    EXPECT_FALSE(control.WaitScreenChange(after.frame, 61s)) << "longer than a minute is refused";
 }
 
 TEST_F(Screen, ZOrderTopmostBandAndHiddenWindowsDecideWhatShows) {

@@ -3,6 +3,7 @@
 #include <signal.h>
 #include <sys/socket.h>
 
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
@@ -359,11 +360,19 @@ bool DeviceControl::SaveScreenshot(const std::filesystem::path& file, std::strin
     return platform::WritePng(file, screen->width, screen->height, screen->pixels, error);
 }
 
+std::optional<std::string> DeviceControl::StateText() {
+    const auto state = DriverState();
+    if (!state) return std::nullopt;
+    auto medium = [this](Medium which) { return platform::MediumInserted(m_root, which) ? "in\n" : "out\n"; };
+    return Describe(*state) + "storage card   " + medium(Medium::StorageCard) + "usb drive      " +
+           medium(Medium::UsbDrive);
+}
+
 std::optional<std::uint64_t> DeviceControl::WaitScreenChange(std::uint64_t after, std::chrono::milliseconds timeout) {
     protocol::ScreenChangeRequest request;
     request.after = after;
-    request.timeout_ms = static_cast<std::uint32_t>(
-        std::clamp<std::int64_t>(timeout.count(), 0, protocol::kMaxScreenChangeWaitMs));
+    // Past a minute the server refuses the wait.
+    request.timeout_ms = static_cast<std::uint32_t>(std::clamp<std::int64_t>(timeout.count(), 0, UINT32_MAX));
     protocol::ScreenChangeReply reply;
     if (!Call(request, reply) || reply.error) return std::nullopt;
     return reply.frame;

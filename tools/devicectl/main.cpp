@@ -49,7 +49,8 @@ int Usage() {
                  "  backlight [LEVEL|on|off]      print or set the backlight (level 0..100)\n"
                  "  state                         print the drivers' state; the flash disk's size in\n"
                  "                                sectors and the bytes its sparse image takes, and the\n"
-                 "                                installed boot loader's size (or none)\n"
+                 "                                installed boot loader's size (or none); whether the\n"
+                 "                                storage card and the USB drive are in\n"
                  "  tdmb                          print the T-DMB receiver's state: band, region, tuned\n"
                  "                                frequency and service, tune and scan counts, ensembles\n"
                  "  tdmb signal FREQ|all LEVEL ERROR   set an ensemble's signal level (0..100) and error\n"
@@ -293,9 +294,9 @@ int main(int argc, char** argv) {
         return 0;
     }
     if (command == "state" && args.size() == 1) {
-        auto state = device.DriverState();
+        const auto state = device.StateText();
         if (!state) return Fail("state", ERROR_BROKEN_PIPE);
-        std::fputs(devicectl::Describe(*state).c_str(), stdout);
+        std::fputs(state->c_str(), stdout);
         return 0;
     }
     if (command == "camera" && args.size() == 2 && (args[1] == "in" || args[1] == "out")) {

@@ -47,9 +47,10 @@ public:
 
     std::optional<BoardState> Board() override {
         const auto drivers = m_control.DriverState();
-        if (!drivers) return std::nullopt;
+        auto text = m_control.StateText();
+        if (!drivers || !text) return std::nullopt;
         BoardState board;
-        board.drivers = devicectl::Describe(*drivers);
+        board.drivers = std::move(*text);
         board.programs = devicectl::Describe(m_control.Processes());
         board.card_inserted = platform::MediumInserted(m_root, platform::RemovableMedium::StorageCard);
         board.usb_inserted = platform::MediumInserted(m_root, platform::RemovableMedium::UsbDrive);

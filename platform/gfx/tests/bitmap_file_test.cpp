@@ -2,6 +2,7 @@
 // packed pixels.
 #include <cstdlib>
 #include <fstream>
+#include <iterator>
 #include <tuple>
 #include <vector>
 
@@ -184,4 +185,32 @@ TEST(PngFile, PackedPixelsComeBackAsWrittenAndShortOrEmptyPicturesAreRefused) {
         EXPECT_FALSE(std::filesystem::exists(name));
     }
     EXPECT_FALSE(platform::ReadPng(root.path() / "missing.png", width, height, back, error));
+}
+
+TEST(PngFile, APngMadeInMemoryIsTheFileAndReadsBackAndEveryCutOfItIsRefused) {
+    TempRoot root;
+    std::vector<std::uint32_t> pixels(40 * 30);
+    for (std::size_t i = 0; i < pixels.size(); ++i) pixels[i] = static_cast<std::uint32_t>(i * 2654435761u) & 0xFFFFFFu;
+    std::string error;
+    std::vector<std::uint8_t> png;
+    ASSERT_TRUE(platform::EncodePng(40, 30, pixels, png, error)) << error;
+    const auto file = root.path() / "same.png";
+    ASSERT_TRUE(platform::WritePng(file, 40, 30, pixels, error)) << error;
+    std::ifstream in(file, std::ios::binary);
+    const std::vector<std::uint8_t> written((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    EXPECT_EQ(png, written) << "the page's screenshot and devicectl's are the same file";
+
+    std::uint32_t width = 0, height = 0;
+    std::vector<std::uint32_t> back;
+    ASSERT_TRUE(platform::DecodePng(png, width, height, back, error)) << error;
+    EXPECT_EQ(width, 40u);
+    EXPECT_EQ(height, 30u);
+    EXPECT_EQ(back, pixels);
+    // A PNG cut anywhere is refused, never read past its end.
+    for (std::size_t size = 0; size < png.size(); size += 7) {
+        const std::vector<std::uint8_t> cut(png.begin(), png.begin() + static_cast<std::ptrdiff_t>(size));
+        EXPECT_FALSE(platform::DecodePng(cut, width, height, back, error)) << size;
+    }
+    EXPECT_FALSE(platform::EncodePng(40, 31, pixels, png, error)) << "fewer pixels than the size";
+    EXPECT_TRUE(png.empty());
 }

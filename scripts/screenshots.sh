@@ -20,6 +20,8 @@
 # scripts/screenshots.sh BUILD_DIR telecast takes Telecast's alone, on a device without HomeDeck;
 # it needs only the targets server, devicectl, telecast, wayfarer and device_template built.
 # scripts/screenshots.sh BUILD_DIR routekit (or extview) takes that program's alone, the same way.
+# The device's page in headless Chromium with HomeDeck's main menu on it (docs/deviceweb.png)
+# comes with the full run, or alone with scripts/screenshots.sh BUILD_DIR deviceweb.
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 build=${1:-$top/build}
@@ -29,6 +31,7 @@ server_pid=
 gpssim_pid=
 cleanup() {
   if [ -n "$gpssim_pid" ]; then kill "$gpssim_pid" 2>/dev/null || true; fi
+  if [ -n "${web_pid:-}" ]; then kill "$web_pid" 2>/dev/null || true; fi
   if [ -n "$server_pid" ]; then kill "$server_pid" 2>/dev/null || true; wait "$server_pid" 2>/dev/null || true; fi
   rm -rf "$root"
 }
@@ -110,6 +113,23 @@ extview_shots() {
   sleep 1
 }
 
+# The device's page as a browser shows it: deviceweb on a free port, headless Chromium taking
+# the window once the page has drawn the screen and read the board.
+web_pid=
+deviceweb_shot() {
+  local out=$root/deviceweb.out
+  "$build/tools/deviceweb/deviceweb" --root "$root" --port 0 >"$out" &
+  web_pid=$!
+  for _ in $(seq 50); do grep -q http "$out" && break; sleep 0.1; done
+  local address
+  address=$(grep -o 'http://[0-9.:]*/' "$out")
+  "$build/tools/deviceweb/deviceweb_pageshot" "$address" "$top/docs/deviceweb.png" 1400 820
+  echo "docs/deviceweb.png"
+  kill "$web_pid" 2>/dev/null || true
+  wait "$web_pid" 2>/dev/null || true
+  web_pid=
+}
+
 if [ "$only" = telecast ] || [ "$only" = routekit ] || [ "$only" = extview ]; then
   "$build/server/server" --root "$root" >/dev/null 2>&1 &
   server_pid=$!
@@ -133,6 +153,8 @@ ctl wait-window APP_HOMEDECK 5000 >/dev/null
 # Each step: a tap at a button's middle, time for the screen to be rebuilt, the picture.
 shot() { sleep 0.8; ctl screenshot "$top/docs/homedeck_$1.png" >/dev/null; echo "docs/homedeck_$1.png"; }
 shot main
+deviceweb_shot
+if [ "$only" = deviceweb ]; then exit 0; fi
 ctl tap 539 283; shot multimedia   # Multimedia
 ctl tap 750 16                     # Exit
 ctl tap 670 283; shot settings     # System

@@ -4,6 +4,7 @@
 #include <fstream>
 #include <system_error>
 
+#include "platform/device_root.h"
 #include "tools/devicectl/device_control.h"
 #include "tools/deviceweb/web_device.h"
 
@@ -12,7 +13,10 @@ namespace {
 
 class ControlledDevice final : public Device {
 public:
-    explicit ControlledDevice(const std::filesystem::path& root) : m_root(root), m_control(root) {}
+    explicit ControlledDevice(const std::filesystem::path& root) : m_root(root), m_control(root) {
+        // Its connections show in the device's program list as the page server's.
+        platform::SetProgramName("deviceweb");
+    }
 
     std::optional<ScreenPicture> Screenshot() override {
         DWORD error = 0;

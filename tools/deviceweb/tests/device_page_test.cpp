@@ -4,20 +4,13 @@
 // itself: its screenshots, its named events, its state.
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
 #include <httplib.h>
-#include <poll.h>
-#include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <cmath>
 #include <fstream>
 #include <iterator>
 #include <cstdlib>
-#include <regex>
 #include <thread>
 
 #include "platform/device_root.h"
@@ -27,14 +20,14 @@
 #include "platform/testing/temporary_device.h"
 #include "tools/devicectl/device_control.h"
 #include "tools/deviceweb/tests/headless_browser.h"
-
-extern char** environ;
+#include "tools/deviceweb/tests/page_tool.h"
 
 namespace {
 
 using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
 using deviceweb::testing::HeadlessBrowser;
+using deviceweb::testing::PageTool;
 
 // How long a wait may take before the test calls it a hang; a loaded machine may hold any step
 // up for seconds.
@@ -54,64 +47,6 @@ std::uint32_t PicturePixel(UINT id, int x, int y) {
     return (GetRValue(colour) << 16) | (GetGValue(colour) << 8) | GetBValue(colour);
 }
 
-// The deviceweb tool on a device root and a free port, as a person runs it; it ends with the test.
-class PageTool {
-public:
-    explicit PageTool(const std::filesystem::path& root) {
-        int out[2];
-        if (::pipe2(out, O_CLOEXEC) != 0) return;
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
-        const std::string root_text = root.string();
-        const char* argv[] = {DEVICEWEB_BINARY, "--root", root_text.c_str(), "--port", "0", nullptr};
-        if (posix_spawn(&m_pid, DEVICEWEB_BINARY, &actions, nullptr, const_cast<char**>(argv), environ) != 0) m_pid = -1;
-        posix_spawn_file_actions_destroy(&actions);
-        ::close(out[1]);
-        // Its first line gives the page's address.
-        std::string text;
-        const auto end = Clock::now() + kHang;
-        while (m_pid > 0 && text.find('\n') == std::string::npos && Clock::now() < end) {
-            pollfd poll_fd{out[0], POLLIN, 0};
-            if (::poll(&poll_fd, 1, 100) <= 0) continue;
-            char buffer[256];
-            const ssize_t n = ::read(out[0], buffer, sizeof(buffer));
-            if (n <= 0) break;
-            text.append(buffer, static_cast<std::size_t>(n));
-        }
-        ::close(out[0]);
-        std::smatch match;
-        if (std::regex_search(text, match, std::regex(R"(http://127\.0\.0\.1:([0-9]+)/)"))) {
-            m_address = match[0];
-            m_port = std::stoi(match[1]);
-        }
-        m_line = text;
-    }
-    ~PageTool() {
-        if (m_pid <= 0) return;
-        ::kill(m_pid, SIGTERM);
-        int status = 0;
-        const auto end = Clock::now() + 5s;
-        while (::waitpid(m_pid, &status, WNOHANG) == 0) {
-            if (Clock::now() >= end) {
-                ::kill(m_pid, SIGKILL);
-                ::waitpid(m_pid, &status, 0);
-                break;
-            }
-            std::this_thread::sleep_for(10ms);
-        }
-    }
-    const std::string& Address() const { return m_address; }
-    int Port() const { return m_port; }
-    const std::string& Line() const { return m_line; }
-
-private:
-    pid_t m_pid = -1;
-    std::string m_address;
-    std::string m_line;
-    int m_port = 0;
-};
-
 class DevicePage : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -120,7 +55,7 @@ protected:
         platform::SetResourceDir(SKINDEMO_RESOURCES);
         ASSERT_NE(device.Start("\\NAND\\SKINDEMO.EXE", ""), nullptr);
         ASSERT_TRUE(device.WaitForLog("SKINDEMO.EXE", "SkinDemo: 14 controls from the demo template", kHang));
-        page = std::make_unique<PageTool>(device.Root());
+        page = std::make_unique<PageTool>(DEVICEWEB_BINARY, device.Root());
         ASSERT_FALSE(page->Address().empty()) << "deviceweb printed: " << page->Line();
     }
     void TearDown() override {

@@ -363,8 +363,12 @@ bool DeviceControl::SaveScreenshot(const std::filesystem::path& file, std::strin
 std::optional<std::string> DeviceControl::StateText() {
     const auto state = DriverState();
     if (!state) return std::nullopt;
+    return StateText(*state);
+}
+
+std::string DeviceControl::StateText(const protocol::DriverStateReply& state) const {
     auto medium = [this](Medium which) { return platform::MediumInserted(m_root, which) ? "in\n" : "out\n"; };
-    return Describe(*state) + "storage card   " + medium(Medium::StorageCard) + "usb drive      " +
+    return Describe(state) + "storage card   " + medium(Medium::StorageCard) + "usb drive      " +
            medium(Medium::UsbDrive);
 }
 

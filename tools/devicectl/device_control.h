@@ -73,6 +73,8 @@ public:
     // The board as `devicectl state` prints it: the drivers' state, then whether the storage
     // card and the USB drive are in. Nothing when the device does not answer.
     std::optional<std::string> StateText();
+    // The same for a state already read.
+    std::string StateText(const protocol::DriverStateReply& state) const;
     // A command to the T-DMB receiver ("signal 175280 80 0", "drop 0x1001", "state", ...); its
     // reply text, whose first line is "ok" or "error: ...". nullopt with the error when the
     // device does not answer.

@@ -51,10 +51,9 @@ public:
 
     std::optional<BoardState> Board() override {
         const auto drivers = m_control.DriverState();
-        auto text = m_control.StateText();
-        if (!drivers || !text) return std::nullopt;
+        if (!drivers) return std::nullopt;
         BoardState board;
-        board.drivers = std::move(*text);
+        board.drivers = m_control.StateText(*drivers);
         board.programs = devicectl::Describe(m_control.Processes());
         board.card_inserted = platform::MediumInserted(m_root, platform::RemovableMedium::StorageCard);
         board.usb_inserted = platform::MediumInserted(m_root, platform::RemovableMedium::UsbDrive);

@@ -22,8 +22,9 @@ namespace deviceweb {
 constexpr std::size_t kMaxViewers = 8;
 // The largest request body taken (the page's requests have none).
 constexpr std::size_t kMaxBody = 4096;
-// How much of a log's end is read for its last lines.
-constexpr std::size_t kLogTailBytes = 256 * 1024;
+// How much of a log's end is read for each line asked for: the page refreshes its log every
+// second, so no more is read than the lines can fill.
+constexpr std::size_t kLogBytesPerLine = 512;
 
 class WebServer {
 public:

@@ -71,6 +71,12 @@ void DeviceServer::Handle(Client& client, std::uint32_t sequence, const protocol
         client.Reply(sequence, Kind(protocol::RequestId::ScreenChange), reply);
         return;
     }
+    // A thread waits for one reply at a time; a connection with a pile of waits is not a program's.
+    constexpr std::size_t kMaxWaitsOfAClient = 16;
+    if (std::count_if(m_screen_waits.begin(), m_screen_waits.end(), [&](const PendingScreenWait& wait) {
+            return wait.requester == client.Id();
+        }) >= static_cast<std::ptrdiff_t>(kMaxWaitsOfAClient))
+        return Misbehave(client, "ScreenChange: too many waits at once");
     m_screen_waits.push_back(
         {client.Id(), sequence, request.after, Clock::now() + std::chrono::milliseconds(request.timeout_ms)});
     // A frame already newer, or a time-out of 0, is answered at once (on this turn of the loop).

@@ -21,49 +21,50 @@ using SurfacePtr = std::unique_ptr<SDL_Surface, FreeSurface>;
 // below where a row's bytes would overflow SDL's int pitch.
 constexpr std::uint32_t kMaxSide = 16384;
 
-// An SDL stream that writes into a byte vector, growing it, so that a PNG is made in memory by
-// the same writer as a file. The write position lives in the stream's second data word.
-struct VectorStream {
-    static std::vector<std::uint8_t>& Bytes(SDL_RWops* rw) {
-        return *static_cast<std::vector<std::uint8_t>*>(rw->hidden.unknown.data1);
-    }
-    static std::size_t& Position(SDL_RWops* rw) { return *reinterpret_cast<std::size_t*>(&rw->hidden.unknown.data2); }
-
-    static SDL_RWops* Open(std::vector<std::uint8_t>& bytes) {
-        static_assert(sizeof(void*) == sizeof(std::size_t));
-        SDL_RWops* stream = SDL_AllocRW();
-        if (!stream) return nullptr;
-        stream->type = SDL_RWOPS_UNKNOWN;
-        stream->hidden.unknown.data1 = &bytes;
-        stream->hidden.unknown.data2 = nullptr;
-        stream->size = [](SDL_RWops* rw) -> Sint64 { return static_cast<Sint64>(Bytes(rw).size()); };
-        stream->seek = [](SDL_RWops* rw, Sint64 offset, int whence) -> Sint64 {
-            const auto size = static_cast<Sint64>(Bytes(rw).size());
-            const Sint64 base = whence == RW_SEEK_SET   ? 0
-                                : whence == RW_SEEK_CUR ? static_cast<Sint64>(Position(rw))
-                                                        : size;
-            const Sint64 target = base + offset;
-            if (target < 0 || target > size) return SDL_SetError("seek out of range");
-            Position(rw) = static_cast<std::size_t>(target);
-            return target;
-        };
-        stream->read = [](SDL_RWops*, void*, size_t, size_t) -> size_t { return 0; };
-        stream->write = [](SDL_RWops* rw, const void* data, size_t size, size_t count) -> size_t {
-            auto& out = Bytes(rw);
-            const std::size_t bytes = size * count;
-            std::size_t& at = Position(rw);
-            if (at + bytes > out.size()) out.resize(at + bytes);
-            if (bytes) std::memcpy(out.data() + at, data, bytes);
-            at += bytes;
-            return count;
-        };
-        stream->close = [](SDL_RWops* rw) -> int {
-            SDL_FreeRW(rw);
-            return 0;
-        };
-        return stream;
-    }
+// Where an SDL stream writes a PNG made in memory: the bytes, grown as written, and the
+// write position.
+struct MemorySink {
+    std::vector<std::uint8_t>& bytes;
+    std::size_t position = 0;
 };
+
+// An SDL stream into a memory sink (which must outlive it), so that a PNG is made in memory by
+// the same writer as a file.
+SDL_RWops* OpenMemoryStream(MemorySink& sink) {
+    SDL_RWops* stream = SDL_AllocRW();
+    if (!stream) return nullptr;
+    stream->type = SDL_RWOPS_UNKNOWN;
+    stream->hidden.unknown.data1 = &sink;
+    static constexpr auto kSink = [](SDL_RWops* rw) -> MemorySink& {
+        return *static_cast<MemorySink*>(rw->hidden.unknown.data1);
+    };
+    stream->size = [](SDL_RWops* rw) -> Sint64 { return static_cast<Sint64>(kSink(rw).bytes.size()); };
+    stream->seek = [](SDL_RWops* rw, Sint64 offset, int whence) -> Sint64 {
+        MemorySink& sink = kSink(rw);
+        const auto size = static_cast<Sint64>(sink.bytes.size());
+        const Sint64 base = whence == RW_SEEK_SET   ? 0
+                            : whence == RW_SEEK_CUR ? static_cast<Sint64>(sink.position)
+                                                    : size;
+        const Sint64 target = base + offset;
+        if (target < 0 || target > size) return SDL_SetError("seek out of range");
+        sink.position = static_cast<std::size_t>(target);
+        return target;
+    };
+    stream->read = [](SDL_RWops*, void*, size_t, size_t) -> size_t { return 0; };
+    stream->write = [](SDL_RWops* rw, const void* data, size_t size, size_t count) -> size_t {
+        MemorySink& sink = kSink(rw);
+        const std::size_t bytes = size * count;
+        if (sink.position + bytes > sink.bytes.size()) sink.bytes.resize(sink.position + bytes);
+        if (bytes) std::memcpy(sink.bytes.data() + sink.position, data, bytes);
+        sink.position += bytes;
+        return count;
+    };
+    stream->close = [](SDL_RWops* rw) -> int {
+        SDL_FreeRW(rw);
+        return 0;
+    };
+    return stream;
+}
 
 // Writes the picture as an RGB PNG into the stream, which it closes.
 bool SavePng(const PixelRows& picture, SDL_RWops* stream, const std::string& name, std::string& error) {
@@ -163,7 +164,8 @@ bool EncodePng(std::uint32_t width, std::uint32_t height, const std::vector<std:
                std::vector<std::uint8_t>& png, std::string& error) {
     png.clear();
     const auto rows = Packed(width, height, pixels, error);
-    return rows && SavePng(*rows, VectorStream::Open(png), "a PNG in memory", error);
+    MemorySink sink{png};
+    return rows && SavePng(*rows, OpenMemoryStream(sink), "a PNG in memory", error);
 }
 
 bool ReadPng(const std::filesystem::path& path, std::uint32_t& width, std::uint32_t& height,

@@ -212,8 +212,11 @@ TEST(PngFile, APngMadeInMemoryIsTheFileAndReadsBackAndEveryCutOfItIsRefused) {
     for (std::size_t size = 0; size < png.size(); size += 7) {
         const std::vector<std::uint8_t> cut(png.begin(), png.begin() + static_cast<std::ptrdiff_t>(size));
         const bool read = platform::DecodePng(cut, width, height, back, error);
-        if (size < png.size() - kEndMark) EXPECT_FALSE(read) << size;
-        else if (read) EXPECT_EQ(back, pixels) << size;
+        if (size < png.size() - kEndMark) {
+            EXPECT_FALSE(read) << size;
+        } else if (read) {
+            EXPECT_EQ(back, pixels) << size;
+        }
     }
     EXPECT_FALSE(platform::EncodePng(40, 31, pixels, png, error)) << "fewer pixels than the size";
     EXPECT_TRUE(png.empty());

@@ -17,6 +17,7 @@
 #include "platform/gfx/gfx.h"
 #include "platform/gfx/png_file.h"
 #include "platform/kernel/kernel.h"
+#include "platform/testing/picture_pixel.h"
 #include "platform/testing/temporary_device.h"
 #include "tools/devicectl/device_control.h"
 #include "tools/deviceweb/tests/headless_browser.h"
@@ -34,18 +35,7 @@ using deviceweb::testing::PageTool;
 constexpr auto kHang = 15s;
 constexpr std::uint32_t kWidth = 800, kHeight = 480;
 
-// The installed picture's pixel, as the screen shows it (0xRRGGBB).
-std::uint32_t PicturePixel(UINT id, int x, int y) {
-    HBITMAP bitmap = LoadBitmap(id);
-    if (!bitmap) return 0xFFFFFFFF;
-    HDC dc = CreateCompatibleDC(nullptr);
-    HGDIOBJ previous = SelectObject(dc, bitmap);
-    const COLORREF colour = GetPixel(dc, x, y);
-    SelectObject(dc, previous);
-    DeleteDC(dc);
-    DeleteObject(bitmap);
-    return (GetRValue(colour) << 16) | (GetGValue(colour) << 8) | GetBValue(colour);
-}
+using platform::testing::PicturePixel;
 
 class DevicePage : public ::testing::Test {
 protected:

@@ -8,7 +8,7 @@
 #include <unistd.h>
 
 #include <chrono>
-#include <regex>
+#include <string_view>
 #include <thread>
 
 extern char** environ;
@@ -44,10 +44,15 @@ PageTool::PageTool(const std::string& binary, const std::filesystem::path& root)
         text.append(buffer, static_cast<std::size_t>(n));
     }
     ::close(out[0]);
-    std::smatch match;
-    if (std::regex_search(text, match, std::regex(R"(http://127\.0\.0\.1:([0-9]+)/)"))) {
-        m_address = match[0];
-        m_port = std::stoi(match[1]);
+    constexpr std::string_view kPrefix = "http://127.0.0.1:";
+    if (const auto at = text.find(kPrefix); at != std::string::npos) {
+        const auto digits = at + kPrefix.size();
+        const auto slash = text.find('/', digits);
+        const std::string port = text.substr(digits, slash == std::string::npos ? 0 : slash - digits);
+        if (!port.empty() && port.size() <= 5 && port.find_first_not_of("0123456789") == std::string::npos) {
+            m_port = std::stoi(port);
+            m_address = text.substr(at, slash + 1 - at);
+        }
     }
     m_line = text;
 }

@@ -8,6 +8,7 @@
 
 #include "platform/device_root.h"
 #include "platform/gfx/gfx.h"
+#include "platform/testing/picture_pixel.h"
 #include "platform/testing/temporary_device.h"
 #include "tools/devicectl/device_control.h"
 
@@ -20,18 +21,7 @@ using Clock = std::chrono::steady_clock;
 // sooner, but a loaded machine may hold any step up for seconds.
 constexpr auto kHang = 10s;
 
-// The installed picture's pixel, as the screen shows it (0xRRGGBB).
-std::uint32_t PicturePixel(UINT id, int x, int y) {
-    HBITMAP bitmap = LoadBitmap(id);
-    if (!bitmap) return 0xFFFFFFFF;
-    HDC dc = CreateCompatibleDC(nullptr);
-    HGDIOBJ previous = SelectObject(dc, bitmap);
-    const COLORREF colour = GetPixel(dc, x, y);
-    SelectObject(dc, previous);
-    DeleteDC(dc);
-    DeleteObject(bitmap);
-    return (GetRValue(colour) << 16) | (GetGValue(colour) << 8) | GetBValue(colour);
-}
+using platform::testing::PicturePixel;
 
 class SkinDemo : public ::testing::Test {
 protected:
